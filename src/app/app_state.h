@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+#include "displays/display_info.h"
+#include "patterns/aspect_tables.h"
+#include "patterns/pattern.h"
+
+namespace lumenor {
+
+// The application's single mutable state record; main thread only.
+struct AppState {
+    std::vector<DisplayInfo> displays;
+    std::optional<DisplayId> selectedDisplayID;
+    std::optional<DisplayId> outputDisplayID;
+    Pattern activePattern = Pattern::calibration;
+    bool outputVisible = false;
+    bool infoVisible = false;
+    double bouncePeriod = 1.0;
+    QSet<QString> aspectRatios = defaultAspectSelection();
+    bool autoCycleOn = false;
+    double autoCycleInterval = 2.0;
+    int timecodeFps = 30;
+    QString slateText;
+    bool mirrorAll = false;
+};
+
+}  // namespace lumenor

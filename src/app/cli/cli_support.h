@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+#include <memory>
+
+#include "displays/xrandr_connection.h"
+
+namespace lumenor::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitEnvironment = 1;  // no X display, no audio output, ...
+inline constexpr int kExitUsage = 2;
+
+// Writes "lumenor: <message>" as one line on standard error.
+void printError(const QString& message);
+
+// Opens our X connection, or says on standard error why it cannot.
+std::unique_ptr<XrandrConnection> openXOrExplain();
+
+// Makes Qt use its X11 back end unless the user chose another.
+void useX11Platform();
+
+// Parses a command's arguments (argv[0] is the command's name). On a bad argument prints the
+// problem and the command's usage on standard error and returns false.
+bool parseOrExplain(QCommandLineParser& parser, int argc, char** argv, const char* command);
+
+// "usage: lumenor <name> <synopsis>" for one command.
+QString usageLine(const char* command);
+
+}  // namespace lumenor::cli

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace lumenor::cli {
+
+int runDisplays(int argc, char** argv);
+
+}  // namespace lumenor::cli

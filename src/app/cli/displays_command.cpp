@@ -1,0 +1,60 @@
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cstdio>
+
+#include "app/cli/cli_support.h"
+#include "app/cli/commands.h"
+#include "app/core/app_id.h"
+#include "displays/display_service.h"
+#include "displays/xrandr_display_platform.h"
+
+namespace lumenor::cli {
+
+namespace {
+
+void printJsonLine(const std::vector<DisplayInfo>& displays) {
+    QJsonArray array;
+    for (const DisplayInfo& d : displays) {
+        array.append(d.toJson());
+    }
+    const QByteArray line = QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runDisplays(int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("JSON output"));
+    const QCommandLineOption watch(QStringLiteral("watch"), QStringLiteral("follow changes"));
+    parser.addOption(json);
+    parser.addOption(watch);
+    if (!parseOrExplain(parser, argc, argv, "displays")) {
+        return kExitUsage;
+    }
+    if (!parser.positionalArguments().isEmpty() || (parser.isSet(watch) && !parser.isSet(json)) ||
+        !parser.isSet(json)) {
+        printError(QStringLiteral("displays: expected --json [--watch]"));
+        return kExitUsage;
+    }
+
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    if (!connection) {
+        return kExitEnvironment;
+    }
+    QCoreApplication app(argc, argv);
+    applyAppIdentity();
+    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    service.onChange = printJsonLine;
+    if (!parser.isSet(watch)) {
+        service.refresh();
+        return kExitOk;
+    }
+    service.start();
+    return QCoreApplication::exec();
+}
+
+}  // namespace lumenor::cli

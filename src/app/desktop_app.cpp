@@ -1,0 +1,29 @@
+#include "app/desktop_app.h"
+
+#include <QApplication>
+
+#include "app/app_delegate.h"
+#include "app/cli/cli_support.h"
+#include "app/core/app_id.h"
+#include "app/core/log.h"
+#include "displays/xrandr_display_platform.h"
+
+namespace lumenor {
+
+int runDesktopApp(int argc, char** argv) {
+    std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
+    if (!connection) {
+        return cli::kExitEnvironment;
+    }
+    cli::useX11Platform();
+    QApplication app(argc, argv);
+    applyAppIdentity();
+    installLogHandler();
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    AppDelegate delegate(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec() == 0 ? 0 : 1;
+}
+
+}  // namespace lumenor

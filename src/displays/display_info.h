@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <cstdint>
+
+#include "displays/mode_info.h"
+
+namespace lumenor {
+
+using DisplayId = std::uint32_t;
+
+struct PhysicalSize {
+    double width = 0.0;  // millimetres; 0 where unknown
+    double height = 0.0;
+};
+
+// One active display as enumerated.
+struct DisplayInfo {
+    DisplayId id = 0;
+    QString name;
+    bool isBuiltin = false;
+    ModeInfo currentMode;  // always marked current and never native
+    PhysicalSize physicalSizeMM;
+
+    // The object the controller page receives.
+    QJsonObject toJson() const;
+};
+
+}  // namespace lumenor

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "displays/display_info.h"
+
+class QScreen;
+
+namespace lumenor {
+
+// One entry of the window system's screen list.
+struct ScreenEntry {
+    QScreen* screen = nullptr;        // null where no Qt screen object shows it
+    std::optional<DisplayId> number;  // none when the screen's number cannot be read
+    QString localizedName;
+};
+
+// Keeps a change registration alive; destroying it unregisters.
+class ChangeSubscription {
+  public:
+    virtual ~ChangeSubscription() = default;
+};
+
+// The display-configuration services the display service is written against.
+class DisplayPlatform {
+  public:
+    virtual ~DisplayPlatform() = default;
+
+    // Active displays in the platform's order; none when the query fails.
+    virtual std::optional<std::vector<DisplayId>> activeDisplays() = 0;
+    // The display's current mode with its size and rate filled in; none when unreadable.
+    virtual std::optional<ModeInfo> currentMode(DisplayId id) = 0;
+    virtual bool isBuiltin(DisplayId id) = 0;
+    virtual PhysicalSize physicalSizeMM(DisplayId id) = 0;
+    virtual std::vector<ScreenEntry> screens() = 0;
+    // Calls `onChange` on the main thread once per configuration-change notification, for as
+    // long as the returned subscription lives.
+    virtual std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) = 0;
+};
+
+}  // namespace lumenor

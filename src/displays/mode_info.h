@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace lumenor {
+
+// One display mode. Equal and hashed by `id` alone: two records of the same mode compare
+// equal whatever their marks say.
+struct ModeInfo {
+    std::int32_t id = 0;  // the platform's mode number (on X11, the RandR mode id)
+    std::int64_t pointWidth = 0;
+    std::int64_t pointHeight = 0;
+    std::int64_t pixelWidth = 0;
+    std::int64_t pixelHeight = 0;
+    double refreshHz = 0.0;
+    bool isCurrent = false;
+    bool isNative = false;
+    // The platform's own mode object, handed back when the mode is applied. Copies share it.
+    std::shared_ptr<const void> raw;
+
+    friend bool operator==(const ModeInfo& a, const ModeInfo& b) { return a.id == b.id; }
+};
+
+}  // namespace lumenor
+
+template <>
+struct std::hash<lumenor::ModeInfo> {
+    std::size_t operator()(const lumenor::ModeInfo& m) const noexcept {
+        return std::hash<std::int32_t>{}(m.id);
+    }
+};

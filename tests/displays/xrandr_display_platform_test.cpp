@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "displays/display_service.h"
+#include "displays/xrandr_display_platform.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+class XrandrDisplayTest : public XServerTest {
+  protected:
+    std::unique_ptr<DisplayService> makeService() {
+        QString error;
+        auto c = XrandrConnection::open(x().displayName().toLocal8Bit().constData(), &error);
+        EXPECT_TRUE(c != nullptr) << error.toStdString();
+        if (!c) {
+            return nullptr;
+        }
+        return std::make_unique<DisplayService>(
+            std::make_unique<XrandrDisplayPlatform>(std::move(c)));
+    }
+
+    // Runs the event loop until `done` or the timeout.
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        return done();
+    }
+};
+
+TEST_F(XrandrDisplayTest, ListsActiveHeadsWithNamesModesAndSizes) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
+    ASSERT_TRUE(x().setEdidName("DUMMY1", "Studio 27"));
+    auto service = makeService();
+    ASSERT_TRUE(service);
+    service->refresh();
+    const auto& list = service->displays();
+    ASSERT_EQ(list.size(), 2u);
+
+    EXPECT_EQ(list[0].id, x().outputId("DUMMY0"));
+    EXPECT_EQ(list[0].name, "DUMMY0");
+    EXPECT_FALSE(list[0].isBuiltin);
+    EXPECT_EQ(list[0].currentMode.pixelWidth, 1920);
+    EXPECT_EQ(list[0].currentMode.pixelHeight, 1080);
+    EXPECT_EQ(list[0].currentMode.pointWidth, 1920);
+    EXPECT_NEAR(list[0].currentMode.refreshHz, 60.0, 1e-9);
+    EXPECT_NE(list[0].currentMode.id, 0);
+
+    EXPECT_EQ(list[1].id, x().outputId("DUMMY1"));
+    EXPECT_EQ(list[1].name, "Studio 27");
+    EXPECT_EQ(list[1].currentMode.pixelWidth, 1280);
+    EXPECT_EQ(list[1].currentMode.pixelHeight, 720);
+    EXPECT_NEAR(list[1].currentMode.refreshHz, 74250000.0 / (1650.0 * 750.0), 1e-9);
+    EXPECT_DOUBLE_EQ(list[1].physicalSizeMM.width, 527);
+    EXPECT_DOUBLE_EQ(list[1].physicalSizeMM.height, 296);
+    EXPECT_TRUE(list[1].currentMode.isCurrent);
+    EXPECT_FALSE(list[1].currentMode.isNative);
+}
+
+TEST_F(XrandrDisplayTest, RefreshRateComesFromTheModeline) {
+    ASSERT_TRUE(x().setMode("DUMMY0", "1920x1080_59.94"));
+    auto service = makeService();
+    ASSERT_TRUE(service);
+    service->refresh();
+    ASSERT_EQ(service->displays().size(), 1u);
+    EXPECT_NEAR(service->displays()[0].currentMode.refreshHz, 148350000.0 / (2200.0 * 1125.0),
+                1e-9);
+}
+
+TEST_F(XrandrDisplayTest, PlugModeChangeAndUnplugEachNotify) {
+    auto service = makeService();
+    ASSERT_TRUE(service);
+    std::vector<std::vector<DisplayInfo>> reports;
+    service->onChange = [&](const std::vector<DisplayInfo>& l) { reports.push_back(l); };
+    service->start();
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports[0].size(), 1u);
+
+    ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50"));
+    ASSERT_TRUE(waitFor([&] { return service->displays().size() == 2; }));
+    EXPECT_NEAR(service->displays()[1].currentMode.refreshHz, 50.0, 1e-9);
+
+    const std::size_t before = reports.size();
+    ASSERT_TRUE(x().setMode("DUMMY2", "1280x720_60"));
+    ASSERT_TRUE(waitFor([&] {
+        return service->displays().size() == 2 &&
+               service->displays()[1].currentMode.pixelWidth == 1280;
+    }));
+    EXPECT_GT(reports.size(), before);
+
+    ASSERT_TRUE(x().unplug("DUMMY2"));
+    ASSERT_TRUE(waitFor([&] { return service->displays().size() == 1; }));
+    EXPECT_EQ(reports.back().size(), 1u);
+    EXPECT_EQ(reports.back()[0].id, x().outputId("DUMMY0"));
+}
+
+TEST_F(XrandrDisplayTest, AnEdidArrivingRenamesTheDisplay) {
+    auto service = makeService();
+    ASSERT_TRUE(service);
+    service->start();
+    ASSERT_EQ(service->displays().at(0).name, "DUMMY0");
+    ASSERT_TRUE(x().setEdidName("DUMMY0", "Bench Panel"));
+    EXPECT_TRUE(waitFor([&] { return service->displays().at(0).name == "Bench Panel"; }));
+}
+
+TEST(XrandrConnection, NoServerGivesAReasonNotACrash) {
+    QString error;
+    auto c = XrandrConnection::open(":9999", &error);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_TRUE(error.contains(":9999")) << error.toStdString();
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "patterns/pattern.h"
+
+namespace lumenor {
+namespace {
+
+TEST(PatternCatalogue, RawNamesRoundTripInDeclaredOrder) {
+    const char* expected[] = {"calibration", "grid",   "circle",      "focus",  "overscan",
+                              "pixelGrid",   "smpte",  "pluge",       "white",  "black",
+                              "grey50",      "red",    "green",       "blue",   "grayscaleSteps",
+                              "gradient",    "aspect", "movingBlock", "bounce", "countdown",
+                              "timecode",    "slate"};
+    ASSERT_EQ(allPatterns().size(), std::size(expected));
+    for (std::size_t i = 0; i < allPatterns().size(); ++i) {
+        const Pattern p = allPatterns()[i];
+        EXPECT_EQ(static_cast<std::size_t>(p), i);
+        EXPECT_EQ(rawName(p), QString::fromLatin1(expected[i]));
+        EXPECT_EQ(patternFromRawName(rawName(p)), p);
+    }
+}
+
+TEST(PatternCatalogue, ParsingIsExactAndCaseSensitive) {
+    EXPECT_EQ(patternFromRawName("grey50"), Pattern::grey50);
+    EXPECT_EQ(patternFromRawName("grayscaleSteps"), Pattern::grayscaleSteps);
+    for (const char* bad : {"gray50", "greyscaleSteps", "Grid", "GRID", " grid", "grid ", "",
+                            "pixelgrid", "movingblock"}) {
+        EXPECT_FALSE(patternFromRawName(QString::fromLatin1(bad)).has_value()) << bad;
+    }
+}
+
+TEST(PatternCatalogue, CyclingStepsOnceAndWraps) {
+    EXPECT_EQ(next(Pattern::slate, 1), Pattern::calibration);
+    EXPECT_EQ(next(Pattern::calibration, -1), Pattern::slate);
+    EXPECT_EQ(next(Pattern::calibration, 5), Pattern::grid);
+    EXPECT_EQ(next(Pattern::calibration, 0), Pattern::grid);
+    EXPECT_EQ(next(Pattern::grid, -1000), Pattern::calibration);
+    EXPECT_EQ(next(Pattern::timecode, 1), Pattern::slate);
+
+    // Stepping forward visits every pattern once before coming back.
+    std::set<Pattern> seen;
+    Pattern p = Pattern::calibration;
+    for (std::size_t i = 0; i < kPatternCount; ++i) {
+        seen.insert(p);
+        p = next(p, 1);
+    }
+    EXPECT_EQ(p, Pattern::calibration);
+    EXPECT_EQ(seen.size(), kPatternCount);
+}
+
+TEST(PatternCatalogue, ExactlyTheFourMovingPatternsAreAnimated) {
+    std::set<Pattern> animated;
+    for (const Pattern p : allPatterns()) {
+        if (isAnimated(p)) {
+            animated.insert(p);
+        }
+    }
+    EXPECT_EQ(animated, (std::set<Pattern>{Pattern::movingBlock, Pattern::bounce,
+                                           Pattern::countdown, Pattern::timecode}));
+}
+
+}  // namespace
+}  // namespace lumenor

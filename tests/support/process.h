@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+namespace lumenor::test {
+
+struct ProcessResult {
+    int exitCode = -1;  // -1 when the process crashed or did not finish in time
+    bool crashed = false;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a program to completion (killed after `timeoutMs`).
+ProcessResult runProcess(const QString& program, const QStringList& args,
+                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                         int timeoutMs = 30000, const QByteArray& input = {});
+
+// The lumenor executable under test.
+QString lumenorBinary();
+
+}  // namespace lumenor::test

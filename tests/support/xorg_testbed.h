@@ -1,0 +1,90 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace lumenor::test {
+
+// A virtual multi-head X server (Xorg with the dummy driver) on a free display number.
+// Outputs DUMMY0 … DUMMY15; DUMMY0 starts active at 1920x1080_60. The server is stopped and
+// its files removed when the object goes, and it dies with the test process if that crashes.
+class XorgTestbed {
+  public:
+    struct Modeline {
+        QString name;
+        QString timings;  // "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"
+    };
+    static std::vector<Modeline> defaultModelines();
+
+    static std::unique_ptr<XorgTestbed> start(QString* error,
+                                              std::vector<Modeline> modelines = defaultModelines());
+    ~XorgTestbed();
+    XorgTestbed(const XorgTestbed&) = delete;
+    XorgTestbed& operator=(const XorgTestbed&) = delete;
+
+    QString displayName() const { return QStringLiteral(":%1").arg(display_); }
+    // The system environment pointed at this server, with no Wayland display.
+    QProcessEnvironment environment() const;
+
+    // Runs xrandr with these arguments against this server.
+    bool xrandr(const QStringList& args, QString* output = nullptr) const;
+    // Makes `mode` available on `output` and shows it there, right of `rightOf`.
+    bool plug(const QString& output, const QString& mode, const QString& rightOf = "DUMMY0") const;
+    bool unplug(const QString& output) const;
+    // Makes the server probe its outputs (what a real hot-plug triggers).
+    bool probe() const;
+    bool setMode(const QString& output, const QString& mode) const;
+    bool setPhysicalSize(const QString& output, int widthMM, int heightMM) const;
+    // Sets the output's EDID property to a block carrying `monitorName`.
+    bool setEdidName(const QString& output, const QString& monitorName) const;
+    bool removeEdid(const QString& output) const;
+    // The RandR output id of a connector, or 0.
+    unsigned long outputId(const QString& output) const;
+    // Back to DUMMY0 alone at 1920x1080_60, every other output off and without EDID.
+    bool reset() const;
+
+    struct WindowInfo {
+        unsigned long id;
+        QRect geometry;  // in root coordinates
+    };
+    // The first viewable window titled exactly `title`, waiting for it up to `timeoutMs`.
+    std::optional<WindowInfo> findWindow(const QString& title, int timeoutMs = 10000) const;
+    // Asks a window to close as a window manager would (WM_DELETE_WINDOW).
+    bool requestClose(unsigned long window) const;
+
+    // A 128-byte EDID base block naming the monitor.
+    static QByteArray edidWithName(const QString& monitorName);
+
+  private:
+    XorgTestbed() = default;
+
+    QTemporaryDir dir_;
+    QProcess server_;
+    int display_ = -1;
+};
+
+// One server per test suite; every test starts from reset().
+class XServerTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+
+    static XorgTestbed& x() { return *testbed_; }
+
+  private:
+    static std::unique_ptr<XorgTestbed> testbed_;
+    static QString startError_;
+};
+
+}  // namespace lumenor::test
