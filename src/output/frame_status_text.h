@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+namespace lumenor {
+
+struct FrameStatusText {
+    QString text;
+    QColor colour;
+};
+
+// The info card's frame line for a report.
+FrameStatusText frameStatusText(int dropped, bool steady);
+
+// Shown before the first report.
+QString frameStatusPlaceholder();
+
+}  // namespace lumenor

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "displays/present_refresh_link.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+class PresentLinkTest : public XServerTest {
+  protected:
+    PresentRefreshLinkFactory factory() const {
+        return PresentRefreshLinkFactory(x().displayName().toLocal8Bit());
+    }
+};
+
+struct Recorder {
+    std::mutex lock;
+    std::vector<RefreshStamp> stamps;
+    void add(const RefreshStamp& s) {
+        const std::lock_guard<std::mutex> g(lock);
+        stamps.push_back(s);
+    }
+    std::vector<RefreshStamp> copy() {
+        const std::lock_guard<std::mutex> g(lock);
+        return stamps;
+    }
+};
+
+TEST_F(PresentLinkTest, TicksOncePerRefreshOfTheChosenDisplay) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
+    Recorder rec;
+    auto links = factory();
+    auto link = links.create(static_cast<DisplayId>(x().outputId("DUMMY0")),
+                             [&](const RefreshStamp& s) { rec.add(s); });
+    ASSERT_TRUE(link);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    link.reset();
+    const auto stamps = rec.copy();
+    // About 60 a second, each exactly one refresh after the last.
+    ASSERT_GT(stamps.size(), 100u);
+    ASSERT_LT(stamps.size(), 130u);
+    for (std::size_t i = 1; i < stamps.size(); ++i) {
+        EXPECT_EQ(stamps[i].counter, stamps[i - 1].counter + 1) << i;
+        EXPECT_GT(stamps[i].videoTime, stamps[i - 1].videoTime);
+    }
+    EXPECT_EQ(stamps.front().timeScale, 1'000'000);
+    EXPECT_EQ(stamps.front().refreshPeriod, 16'667);  // DUMMY0 runs at 60 Hz
+
+    // The link is gone: nothing more arrives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(rec.copy().size(), stamps.size());
+}
+
+TEST_F(PresentLinkTest, PeriodFollowsTheDisplaysMode) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
+    std::atomic<std::int64_t> period{0};
+    auto links = factory();
+    auto link = links.create(static_cast<DisplayId>(x().outputId("DUMMY1")),
+                             [&](const RefreshStamp& s) { period = s.refreshPeriod; });
+    ASSERT_TRUE(link);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(period.load(), 20'000);
+}
+
+TEST_F(PresentLinkTest, AStallShowsAsAGapInTheCounterAndTime) {
+    Recorder rec;
+    std::atomic<bool> stalled{false};
+    auto links = factory();
+    auto link = links.create(std::nullopt, [&](const RefreshStamp& s) {
+        rec.add(s);
+        if (rec.copy().size() == 20 && !stalled.exchange(true)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    ASSERT_TRUE(link);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    link.reset();
+    const auto stamps = rec.copy();
+    ASSERT_GT(stamps.size(), 25u);
+    const RefreshStamp& before = stamps[19];
+    const RefreshStamp& after = stamps[20];
+    EXPECT_GE(after.counter - before.counter, 10u);
+    EXPECT_GE(after.videoTime - before.videoTime, 190'000);
+}
+
+TEST_F(PresentLinkTest, NoLinkForADisplayThatIsNotActive) {
+    auto links = factory();
+    EXPECT_EQ(links.create(static_cast<DisplayId>(x().outputId("DUMMY7")), [](const auto&) {}),
+              nullptr);
+    EXPECT_EQ(PresentRefreshLinkFactory(":9999").create(std::nullopt, [](const auto&) {}), nullptr);
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "output/frame_cadence.h"
+#include "output/frame_status_text.h"
+#include "output/overlay_palette.h"
+
+namespace lumenor {
+namespace {
+
+constexpr std::int32_t kScale = 60'000;
+constexpr std::int64_t kPeriod = 1000;  // 60 Hz, and gaps of tenths are exact
+
+// Feeds refreshes whose time stamps are `gaps` periods apart (the first at `start`).
+std::vector<FrameReport> feed(FrameCadence& c, const std::vector<double>& gaps,
+                              std::int64_t start = 5'000'000) {
+    std::vector<FrameReport> reports;
+    double t = static_cast<double>(start);
+    for (const double g : gaps) {
+        t += g * static_cast<double>(kPeriod);
+        if (auto r = c.step(static_cast<std::int64_t>(t), kScale, kPeriod)) {
+            reports.push_back(*r);
+        }
+    }
+    return reports;
+}
+
+TEST(FrameCadence, SteadyStreamReportsEveryThirtyRefreshes) {
+    FrameCadence c;
+    const auto reports = feed(c, std::vector<double>(90, 1.0));
+    ASSERT_EQ(reports.size(), 3u);
+    for (const FrameReport& r : reports) {
+        EXPECT_DOUBLE_EQ(r.hz, 60.0);
+        EXPECT_EQ(r.dropped, 0);
+        EXPECT_TRUE(r.steady);
+    }
+    // Exactly 60 Hz in a 600-units-per-second scale.
+    FrameCadence sixty;
+    std::optional<FrameReport> last;
+    for (int i = 1; i <= 30; ++i) {
+        last = sixty.step(i * 10, 600, 10);
+    }
+    ASSERT_TRUE(last);
+    EXPECT_EQ(*last, (FrameReport{60.0, 0, true}));
+}
+
+TEST(FrameCadence, AGapOfThreePeriodsMissesTwoThenSteadiesAgain) {
+    FrameCadence c;
+    std::vector<double> gaps(60, 1.0);
+    gaps[10] = 3.0;
+    const auto reports = feed(c, gaps);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].dropped, 2);
+    EXPECT_FALSE(reports[0].steady);
+    EXPECT_EQ(reports[1].dropped, 2);
+    EXPECT_TRUE(reports[1].steady);
+}
+
+TEST(FrameCadence, GapsRoundToTheNearestSlotHalvesAway) {
+    FrameCadence c;
+    std::vector<double> gaps(30, 1.0);
+    gaps[3] = 1.4;    // late but within half a period: on time
+    gaps[5] = 0.6;    // early: on time
+    gaps[7] = 1.5;    // one missed
+    gaps[9] = 2.49;   // one missed
+    gaps[11] = 0.0;   // repeated time stamp: nothing
+    gaps[13] = -4.0;  // backwards: nothing
+    const auto reports = feed(c, gaps);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].dropped, 2);
+}
+
+TEST(FrameCadence, ZeroPeriodOrScaleIsIgnoredAndDoesNotCount) {
+    FrameCadence c;
+    for (int i = 1; i <= 29; ++i) {
+        ASSERT_FALSE(c.step(i * kPeriod, kScale, kPeriod));
+    }
+    EXPECT_FALSE(c.step(40 * kPeriod, kScale, 0));
+    EXPECT_FALSE(c.step(40 * kPeriod, 0, kPeriod));
+    EXPECT_FALSE(c.step(40 * kPeriod, kScale, -kPeriod));
+    EXPECT_EQ(c.droppedTotal(), 0);
+    const auto r = c.step(30 * kPeriod, kScale, kPeriod);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->dropped, 0);
+}
+
+TEST(FrameCadence, TheFirstStampAndAResetCountNothing) {
+    FrameCadence c;
+    feed(c, {1.0, 10.0, 1.0});
+    EXPECT_EQ(c.droppedTotal(), 9);
+    c.reset();
+    EXPECT_EQ(c.droppedTotal(), 0);
+    EXPECT_DOUBLE_EQ(c.nominalHz(), 60.0);
+    // After a reset, a stamp far from the old ones starts afresh.
+    const auto reports = feed(c, std::vector<double>(30, 1.0), 900'000'000);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].dropped, 0);
+    EXPECT_TRUE(reports[0].steady);
+}
+
+TEST(FrameCadence, WildTimeStampsDoNotOverflow) {
+    FrameCadence c;
+    c.step(1, kScale, 1);
+    c.step(std::numeric_limits<std::int64_t>::max(), kScale, 1);
+    EXPECT_EQ(c.droppedTotal(), std::numeric_limits<int>::max());
+    c.step(std::numeric_limits<std::int64_t>::min(), kScale, 1);
+    EXPECT_EQ(c.droppedTotal(), std::numeric_limits<int>::max());
+}
+
+TEST(FrameStatusText, WordsAndColours) {
+    EXPECT_EQ(frameStatusText(1, false).text, "1 frame dropped (computer side)");
+    EXPECT_EQ(frameStatusText(3, true).text, "3 frames dropped (computer side)");
+    EXPECT_EQ(frameStatusText(3, true).colour, palette::amber());
+    EXPECT_EQ(frameStatusText(0, true).text, QString::fromUtf8("output steady \u00B7 0 dropped"));
+    EXPECT_EQ(frameStatusText(0, true).colour, palette::slate());
+    EXPECT_EQ(frameStatusText(0, false).colour, palette::amber());
+    EXPECT_EQ(frameStatusPlaceholder(), QString::fromUtf8("measuring cadence\u2026"));
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "output/frame_meter.h"
+
+namespace lumenor {
+namespace {
+
+// Links that the test drives by hand, on its own thread.
+class ManualLinks : public RefreshLinkFactory {
+  public:
+    struct Link : RefreshLink {
+        explicit Link(ManualLinks& o) : owner(o) {}
+        ~Link() override { owner.live = nullptr; }
+        ManualLinks& owner;
+    };
+
+    std::unique_ptr<RefreshLink> create(std::optional<DisplayId> display,
+                                        RefreshCallback cb) override {
+        ++created;
+        lastDisplay = display;
+        if (refuse) {
+            return nullptr;
+        }
+        callback = std::move(cb);
+        auto link = std::make_unique<Link>(*this);
+        live = link.get();
+        return link;
+    }
+
+    void refreshes(int n, std::int64_t periodsApart = 1) {
+        for (int i = 0; i < n; ++i) {
+            time += periodsApart * 1000;
+            callback({time, 60'000, 1000, 0});
+        }
+    }
+
+    RefreshCallback callback;
+    Link* live = nullptr;
+    std::int64_t time = 1'000'000;
+    int created = 0;
+    bool refuse = false;
+    std::optional<DisplayId> lastDisplay;
+};
+
+struct Report {
+    double hz;
+    int dropped;
+    bool steady;
+};
+
+TEST(FrameMeter, ReportsOnTheMainThreadAndRestartsFromZero) {
+    ManualLinks links;
+    FrameMeter meter(links);
+    std::vector<Report> reports;
+    meter.onUpdate = [&](double hz, int dropped, bool steady) {
+        reports.push_back({hz, dropped, steady});
+    };
+    meter.start(42);
+    EXPECT_EQ(links.lastDisplay, 42u);
+    ASSERT_TRUE(meter.isRunning());
+    links.refreshes(10);
+    links.refreshes(1, 4);
+    links.refreshes(19);
+    EXPECT_TRUE(reports.empty()) << "reports are posted, not called from the link's thread";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_DOUBLE_EQ(reports[0].hz, 60.0);
+    EXPECT_EQ(reports[0].dropped, 3);
+    EXPECT_FALSE(reports[0].steady);
+
+    meter.start(7);
+    EXPECT_EQ(links.created, 2);
+    links.refreshes(30);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].dropped, 0);
+    EXPECT_TRUE(reports[1].steady);
+
+    meter.stop();
+    EXPECT_FALSE(meter.isRunning());
+    EXPECT_EQ(links.live, nullptr);
+}
+
+TEST(FrameMeter, NoLinkMeansStoppedAndSilent) {
+    ManualLinks links;
+    links.refuse = true;
+    FrameMeter meter(links);
+    meter.onUpdate = [](double, int, bool) { FAIL() << "no report without a link"; };
+    meter.start(1);
+    EXPECT_FALSE(meter.isRunning());
+}
+
+TEST(FrameMeter, AReportPostedBeforeTheMeterDiesIsDropped) {
+    ManualLinks links;
+    int calls = 0;
+    {
+        FrameMeter meter(links);
+        meter.onUpdate = [&](double, int, bool) { ++calls; };
+        meter.start(1);
+        links.refreshes(30);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(links.live, nullptr);
+}
+
+}  // namespace
+}  // namespace lumenor
