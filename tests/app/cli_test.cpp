@@ -119,5 +119,29 @@ TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
+TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    QProcess identify;
+    identify.setProcessEnvironment(x().environment());
+    identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
+    ASSERT_TRUE(identify.waitForStarted());
+    const auto first = x().findWindow("Lumenor identify 1", 5000);
+    const auto second = x().findWindow("Lumenor identify 2", 1000);
+    ASSERT_TRUE(first && second) << identify.readAllStandardError().toStdString();
+    EXPECT_EQ(first->geometry, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(second->geometry, QRect(1920, 0, 1280, 720));
+    ASSERT_TRUE(identify.waitForFinished(5000));
+    EXPECT_EQ(identify.exitCode(), 0);
+}
+
+TEST(CommandLine, IdentifyRejectsABadDuration) {
+    for (const char* bad : {"abc", "0", "-1", "nan", "inf"}) {
+        const auto r =
+            runProcess(lumenorBinary(), {"identify", "--seconds", bad}, withoutDisplay());
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(r.err.contains("--seconds")) << r.err.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace lumenor

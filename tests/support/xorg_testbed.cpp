@@ -352,6 +352,30 @@ bool XorgTestbed::requestClose(unsigned long window) const {
     });
 }
 
+QImage XorgTestbed::capture(const QRect& area) const {
+    QImage out;
+    withDisplay(displayName(), [&](Display* dpy) {
+        XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), area.x(), area.y(),
+                                static_cast<unsigned>(area.width()),
+                                static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
+        if (img == nullptr) {
+            return false;
+        }
+        out = QImage(area.width(), area.height(), QImage::Format_RGB32);
+        for (int y = 0; y < area.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < area.width(); ++x) {
+                const unsigned long p = XGetPixel(img, x, y);
+                line[x] = qRgb(static_cast<int>((p >> 16) & 0xFF),
+                               static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
+            }
+        }
+        XDestroyImage(img);
+        return true;
+    });
+    return out;
+}
+
 std::unique_ptr<XorgTestbed> XServerTest::testbed_;
 QString XServerTest::startError_;
 

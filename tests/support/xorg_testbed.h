@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -61,6 +62,9 @@ class XorgTestbed {
     std::optional<WindowInfo> findWindow(const QString& title, int timeoutMs = 10000) const;
     // Asks a window to close as a window manager would (WM_DELETE_WINDOW).
     bool requestClose(unsigned long window) const;
+
+    // The pixels of the root window in `area` (what every head shows there), as RGB32.
+    QImage capture(const QRect& area) const;
 
     // A 128-byte EDID base block naming the monitor.
     static QByteArray edidWithName(const QString& monitorName);

@@ -6,6 +6,8 @@ namespace lumenor::cli {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"displays", "[--json [--watch]]", "list the attached displays", runDisplays},
+        {"identify", "[--seconds S]", "show a numbered card on every display (default 3 s)",
+         runIdentify},
     };
     return list;
 }

@@ -1,0 +1,43 @@
+#include <QApplication>
+#include <QTimer>
+
+#include "app/cli/cli_support.h"
+#include "app/cli/commands.h"
+#include "app/core/app_id.h"
+#include "displays/display_service.h"
+#include "displays/xrandr_display_platform.h"
+#include "output/display_identifier.h"
+
+namespace lumenor::cli {
+
+int runIdentify(int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("how long"),
+                                     QStringLiteral("S"), QStringLiteral("3"));
+    parser.addOption(seconds);
+    if (!parseOrExplain(parser, argc, argv, "identify")) {
+        return kExitUsage;
+    }
+    bool ok = false;
+    const double duration = parser.value(seconds).toDouble(&ok);
+    if (!ok || !(duration > 0.0) || duration > 3600.0 || !parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("identify: --seconds takes a number of seconds from 0 to 3600"));
+        return kExitUsage;
+    }
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    if (!connection) {
+        return kExitEnvironment;
+    }
+    useX11Platform();
+    QApplication app(argc, argv);
+    applyAppIdentity();
+    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    displays.refresh();
+    DisplayIdentifier identifier;
+    identifier.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
+    identifier.show(displays.displays(), duration);
+    QTimer::singleShot(static_cast<int>(duration * 1000.0) + 100, &app, &QApplication::quit);
+    return QApplication::exec();
+}
+
+}  // namespace lumenor::cli

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWidget>
+
+#include <cstdlib>
+
+#include "displays/display_service.h"
+#include "displays/xrandr_display_platform.h"
+#include "output/display_identifier.h"
+#include "output/identify_view.h"
+#include "support/process.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+void spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// A window that counts the clicks it gets.
+class ClickTarget : public QWidget {
+  public:
+    int clicks = 0;
+
+  protected:
+    void mousePressEvent(QMouseEvent*) override { ++clicks; }
+};
+
+class Identify : public XServerTest {
+  protected:
+    void SetUp() override {
+        XServerTest::SetUp();
+        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+        ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
+        ::setenv("DISPLAY", x().displayName().toLocal8Bit().constData(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+        QString error;
+        auto c = XrandrConnection::open(nullptr, &error);
+        ASSERT_TRUE(c) << error.toStdString();
+        displays_ =
+            std::make_unique<DisplayService>(std::make_unique<XrandrDisplayPlatform>(std::move(c)));
+        displays_->refresh();
+        ASSERT_EQ(displays_->displays().size(), 3u);
+        identifier_.screenForDisplay = [this](DisplayId id) {
+            return displays_->screenForDisplay(id);
+        };
+    }
+
+    int argc_ = 1;
+    char name_[5] = "test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<DisplayService> displays_;
+    DisplayIdentifier identifier_;
+};
+
+TEST_F(Identify, OneCardPerDisplayOnItsOwnHead) {
+    QWidget white;
+    white.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    white.setStyleSheet("background: white");
+    white.setGeometry(1920, 0, 1280, 720);
+    white.show();
+    spin(300);
+    identifier_.show(displays_->displays(), 3.0);
+    spin(300);
+    ASSERT_EQ(identifier_.windows().size(), 3u);
+    const QRect heads[] = {{0, 0, 1920, 1080}, {1920, 0, 1280, 720}, {3200, 0, 1920, 1080}};
+    for (int i = 0; i < 3; ++i) {
+        const auto w = x().findWindow(QStringLiteral("Lumenor identify %1").arg(i + 1), 2000);
+        ASSERT_TRUE(w) << i;
+        EXPECT_EQ(w->geometry, heads[i]);
+        EXPECT_EQ(identifier_.windows()[static_cast<std::size_t>(i)]->index(), i + 1);
+    }
+    // The card's fill at the centre of a head, and the picture below darkened around it.
+    const QImage shot = x().capture(heads[1]);
+    EXPECT_NEAR(QColor(shot.pixel(100, 100)).red(), 140, 2);  // 255 under black at 0.45
+    const QColor centre = shot.pixelColor(640, 300);
+    // Deep ink at 0.95 over the darkened white.
+    EXPECT_NEAR(centre.red(), 0.95 * 7 + 0.05 * 140, 1.0);
+    EXPECT_NEAR(centre.blue(), 0.95 * 11 + 0.05 * 140, 1.0);
+    EXPECT_GT(QColor(shot.pixel(640, 190)).blue(), QColor(shot.pixel(640, 190)).red())
+        << "the card's iris number sits above the centre";
+}
+
+TEST_F(Identify, ADisplayWithoutAScreenKeepsItsNumber) {
+    std::vector<DisplayInfo> list = displays_->displays();
+    list[1].id = 1;  // no screen shows this one
+    identifier_.show(list, 3.0);
+    spin(200);
+    ASSERT_EQ(identifier_.windows().size(), 2u);
+    EXPECT_EQ(identifier_.windows()[0]->index(), 1);
+    EXPECT_EQ(identifier_.windows()[1]->index(), 3);
+    EXPECT_TRUE(x().findWindow("Lumenor identify 3", 2000));
+}
+
+TEST_F(Identify, ASecondShowReplacesTheCardsAndRestartsTheTimer) {
+    identifier_.show(displays_->displays(), 0.6);
+    spin(400);
+    identifier_.show(displays_->displays(), 0.6);
+    EXPECT_EQ(identifier_.windows().size(), 3u);
+    spin(400);  // past the first call's end, inside the second's
+    EXPECT_EQ(identifier_.windows().size(), 3u);
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        shown += w->isVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(shown, 3);
+    spin(400);
+    EXPECT_TRUE(identifier_.windows().empty());
+}
+
+TEST_F(Identify, ClicksPassThroughToTheWindowBelow) {
+    ClickTarget below;
+    below.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    below.setGeometry(1920 + 340, 160, 600, 400);
+    below.show();
+    spin(300);
+    identifier_.show(displays_->displays(), 3.0);
+    spin(300);
+    const auto r =
+        test::runProcess("xdotool", {"mousemove", "2560", "360", "click", "1"}, x().environment());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    spin(300);
+    EXPECT_EQ(below.clicks, 1);
+}
+
+}  // namespace
+}  // namespace lumenor
