@@ -3,46 +3,12 @@
 #include <QCoreApplication>
 
 #include "output/frame_meter.h"
+#include "support/manual_refresh_links.h"
 
 namespace lumenor {
 namespace {
 
-// Links that the test drives by hand, on its own thread.
-class ManualLinks : public RefreshLinkFactory {
-  public:
-    struct Link : RefreshLink {
-        explicit Link(ManualLinks& o) : owner(o) {}
-        ~Link() override { owner.live = nullptr; }
-        ManualLinks& owner;
-    };
-
-    std::unique_ptr<RefreshLink> create(std::optional<DisplayId> display,
-                                        RefreshCallback cb) override {
-        ++created;
-        lastDisplay = display;
-        if (refuse) {
-            return nullptr;
-        }
-        callback = std::move(cb);
-        auto link = std::make_unique<Link>(*this);
-        live = link.get();
-        return link;
-    }
-
-    void refreshes(int n, std::int64_t periodsApart = 1) {
-        for (int i = 0; i < n; ++i) {
-            time += periodsApart * 1000;
-            callback({time, 60'000, 1000, 0});
-        }
-    }
-
-    RefreshCallback callback;
-    Link* live = nullptr;
-    std::int64_t time = 1'000'000;
-    int created = 0;
-    bool refuse = false;
-    std::optional<DisplayId> lastDisplay;
-};
+using test::ManualLinks;
 
 struct Report {
     double hz;
