@@ -7,7 +7,7 @@
 #include <optional>
 
 // Xlib types, kept out of the headers of everything that includes this one.
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): the name is Xlib's
 
 namespace lumenor {
 
