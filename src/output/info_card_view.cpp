@@ -1,0 +1,89 @@
+#include "output/info_card_view.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include "output/frame_status_text.h"
+#include "output/output_texts.h"
+#include "output/overlay_palette.h"
+
+namespace lumenor {
+
+namespace {
+
+void styleLabel(QLabel& label, QFontDatabase::SystemFont family, int size, QFont::Weight weight,
+                const QColor& colour) {
+    QFont font = QFontDatabase::systemFont(family);
+    font.setPixelSize(size);
+    font.setWeight(weight);
+    label.setFont(font);
+    QPalette p = label.palette();
+    p.setColor(QPalette::WindowText, colour);
+    label.setPalette(p);
+    label.setAlignment(Qt::AlignCenter);
+}
+
+}  // namespace
+
+InfoCardView::InfoCardView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    styleLabel(name_, QFontDatabase::GeneralFont, 22, QFont::Medium, palette::slate());
+    styleLabel(res_, QFontDatabase::FixedFont, 84, QFont::Medium, palette::paper());
+    styleLabel(fps_, QFontDatabase::FixedFont, 40, QFont::Normal, palette::iris());
+    styleLabel(frame_, QFontDatabase::FixedFont, 18, QFont::Normal, palette::slate());
+    frame_.setText(frameStatusPlaceholder());
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(80, 44, 80, 44);
+    stack->setSpacing(0);
+    stack->addWidget(&name_);
+    stack->addSpacing(10);
+    stack->addWidget(&res_);
+    stack->addSpacing(4);
+    stack->addWidget(&fps_);
+    stack->addSpacing(10);
+    stack->addWidget(&frame_);
+    hide();
+}
+
+void InfoCardView::showDisplay(const DisplayInfo& display) {
+    const DisplayInfoTexts texts = displayInfoTexts(display);
+    name_.setText(texts.name);
+    res_.setText(texts.resolution);
+    fps_.setText(texts.rate);
+    if (parentWidget() != nullptr) {
+        placeIn(parentWidget()->size());
+    }
+}
+
+void InfoCardView::showFrameStatus(int dropped, bool steady) {
+    const FrameStatusText status = frameStatusText(dropped, steady);
+    frame_.setText(status.text);
+    QPalette p = frame_.palette();
+    p.setColor(QPalette::WindowText, status.colour);
+    frame_.setPalette(p);
+}
+
+void InfoCardView::placeIn(const QSize& parent) {
+    const QSize size = sizeHint();
+    setGeometry((parent.width() - size.width()) / 2, (parent.height() - size.height()) / 2,
+                size.width(), size.height());
+}
+
+void InfoCardView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 22, 22);
+    QColor fill = palette::deepInk();
+    fill.setAlphaF(0.92f);
+    p.fillPath(shape, fill);
+    QColor border = palette::iris();
+    border.setAlphaF(0.55f);
+    p.setPen(QPen(border, 1));
+    p.drawPath(shape);
+}
+
+}  // namespace lumenor

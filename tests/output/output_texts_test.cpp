@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include "output/hud_view.h"
+#include "output/info_card_view.h"
+#include "output/output_texts.h"
+#include "output/overlay_palette.h"
+
+namespace lumenor {
+namespace {
+
+DisplayInfo display(QString name, std::int64_t w, std::int64_t h, double hz) {
+    DisplayInfo d;
+    d.name = std::move(name);
+    d.currentMode.pixelWidth = w;
+    d.currentMode.pixelHeight = h;
+    d.currentMode.refreshHz = hz;
+    return d;
+}
+
+TEST(OutputTexts, BannerNamesModeAndRate) {
+    EXPECT_EQ(displayBannerText(display("Studio", 3840, 2160, 60.0)),
+              QString::fromUtf8("Studio   3840\u00D72160   60.00 Hz"));
+    EXPECT_EQ(displayBannerText(display("TV", 1920, 1080, 59.94005994)),
+              QString::fromUtf8("TV   1920\u00D71080   59.94 Hz"));
+    EXPECT_EQ(displayBannerText(display("Projector", 1280, 720, 0.0)),
+              QString::fromUtf8("Projector   1280\u00D7720   \u2014"));
+}
+
+TEST(OutputTexts, InfoCardLines) {
+    const DisplayInfoTexts t = displayInfoTexts(display("Studio 27", 2560, 1440, 143.998));
+    EXPECT_EQ(t.name, "Studio 27");
+    EXPECT_EQ(t.resolution, QString::fromUtf8("2560 \u00D7 1440"));
+    EXPECT_EQ(t.rate, "144.00 Hz");
+    EXPECT_EQ(displayInfoTexts(display("X", 1, 1, 0.0)).rate, "refresh unavailable");
+    EXPECT_EQ(displayInfoTexts(display("X", 1, 1, -5.0)).rate, "refresh unavailable");
+}
+
+TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {
+    QWidget parent;
+    parent.resize(1920, 1080);
+    InfoCardView card(&parent);
+    EXPECT_FALSE(card.isVisibleTo(&parent));
+    EXPECT_EQ(card.frameLabel().text(), QString::fromUtf8("measuring cadence\u2026"));
+    card.showDisplay(display("Studio", 3840, 2160, 0.0));
+    EXPECT_EQ(card.resLabel().text(), QString::fromUtf8("3840 \u00D7 2160"));
+    EXPECT_EQ(card.fpsLabel().text(), "refresh unavailable");
+    EXPECT_EQ(card.geometry().center(), QPoint(959, 539));
+    card.showFrameStatus(2, false);
+    EXPECT_EQ(card.frameLabel().text(), "2 frames dropped (computer side)");
+    EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::amber());
+    card.showFrameStatus(0, true);
+    EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::slate());
+}
+
+TEST(OutputWidgets, BannerSitsCentredNearTheBottom) {
+    HUDView hud;
+    hud.placeIn({1920, 1080});
+    EXPECT_EQ(hud.geometry(), QRect(730, 1080 - 36 - 40, 460, 40));
+    hud.placeIn({1280, 720});
+    EXPECT_EQ(hud.geometry(), QRect(410, 720 - 36 - 40, 460, 40));
+    EXPECT_DOUBLE_EQ(hud.opacity(), 0.0);
+}
+
+}  // namespace
+}  // namespace lumenor
