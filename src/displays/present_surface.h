@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace lumenor {
+
+// Shows whole frames in one X11 window through the Present extension: each frame is drawn
+// straight into a shared-memory pixmap and handed to the server, which puts it on screen at
+// the next refresh, whole and unscaled. Frames are device pixels in RGB32.
+class PresentSurface {
+  public:
+    // A surface for the window with this X id; null when the server lacks Present or
+    // MIT-SHM, or the window is not there.
+    static std::unique_ptr<PresentSurface> open(unsigned long window);
+    ~PresentSurface();
+    PresentSurface(const PresentSurface&) = delete;
+    PresentSurface& operator=(const PresentSurface&) = delete;
+
+    // An image of `size` to draw the next frame into, or a null image when every buffer is
+    // still on screen (the caller skips this frame). Valid until present().
+    QImage beginFrame(QSize size);
+    // Queues the frame begun last for the next refresh; false when there is none or the
+    // connection is lost.
+    bool present();
+
+    // Frames handed to the server, and those it has put on screen so far.
+    std::uint64_t presented() const { return presented_; }
+    std::uint64_t completed();
+
+  private:
+    struct Buffer;
+    explicit PresentSurface(void* connection, std::uint32_t window);
+    bool setUp();
+    void collectEvents(bool wait);
+    Buffer* freeBuffer(QSize size, bool wait);
+
+    void* connection_;  // xcb_connection_t, kept out of this header
+    std::uint32_t window_;
+    std::uint32_t eventId_ = 0;
+    void* special_ = nullptr;  // xcb_special_event_t
+    std::array<std::unique_ptr<Buffer>, 3> buffers_;
+    Buffer* current_ = nullptr;
+    std::uint32_t serial_ = 0;
+    std::uint64_t presented_ = 0;
+    std::uint64_t completed_ = 0;
+};
+
+}  // namespace lumenor

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QThread>
+
+#include <cstdlib>
+
+#include "displays/present_surface.h"
+#include "support/xorg_testbed.h"
+
+// Xlib last: its macros clash with Qt's headers.
+#include <X11/Xlib.h>
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+// A bare override-redirect window of our own on the server.
+class BareWindow {
+  public:
+    BareWindow(const QString& display, QRect geometry) {
+        dpy_ = XOpenDisplay(display.toLocal8Bit().constData());
+        XSetWindowAttributes attrs{};
+        attrs.override_redirect = True;
+        attrs.background_pixmap = None;
+        window_ = XCreateWindow(
+            dpy_, DefaultRootWindow(dpy_), geometry.x(), geometry.y(),
+            static_cast<unsigned>(geometry.width()), static_cast<unsigned>(geometry.height()), 0,
+            CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixmap, &attrs);
+        XMapRaised(dpy_, window_);
+        XSync(dpy_, False);
+    }
+    ~BareWindow() {
+        XDestroyWindow(dpy_, window_);
+        XCloseDisplay(dpy_);
+    }
+    unsigned long id() const { return window_; }
+
+  private:
+    Display* dpy_;
+    Window window_;
+};
+
+class PresentSurfaceTest : public XServerTest {
+  protected:
+    void SetUp() override {
+        XServerTest::SetUp();
+        ::setenv("DISPLAY", x().displayName().toLocal8Bit().constData(), 1);
+    }
+
+    static void waitFor(const std::function<bool()>& done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 3000) {
+            QThread::msleep(10);
+        }
+    }
+};
+
+QImage testFrame(QSize size, QColor colour) {
+    QImage frame(size, QImage::Format_RGB32);
+    frame.fill(colour);
+    QPainter p(&frame);
+    // One-pixel detail a scaler or filter would smear.
+    for (int x = 0; x < size.width(); x += 2) {
+        p.fillRect(x, 10, 1, 1, Qt::white);
+    }
+    p.fillRect(0, size.height() - 1, size.width(), 1, QColor(1, 2, 3));
+    return frame;
+}
+
+TEST_F(PresentSurfaceTest, FramesReachTheScreenPixelForPixel) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    const QRect head(1920, 0, 1280, 720);
+    BareWindow window(x().displayName(), head);
+    auto surface = PresentSurface::open(window.id());
+    ASSERT_TRUE(surface);
+
+    for (const QColor colour : {QColor(128, 10, 250), QColor(0, 255, 64)}) {
+        const QImage expected = testFrame(head.size(), colour);
+        QImage frame = surface->beginFrame(head.size());
+        ASSERT_FALSE(frame.isNull());
+        QPainter(&frame).drawImage(0, 0, expected);
+        ASSERT_TRUE(surface->present());
+        const std::uint64_t target = surface->presented();
+        waitFor([&] { return surface->completed() >= target; });
+        EXPECT_GE(surface->completed(), target);
+        EXPECT_EQ(x().capture(head), expected);
+    }
+}
+
+TEST_F(PresentSurfaceTest, BuffersComeBackAfterUse) {
+    BareWindow window(x().displayName(), QRect(0, 0, 640, 360));
+    auto surface = PresentSurface::open(window.id());
+    ASSERT_TRUE(surface);
+    // Far more frames than buffers: each is given back once the server is done with it.
+    int shown = 0;
+    for (int i = 0; i < 120; ++i) {
+        QImage frame = surface->beginFrame({640, 360});
+        if (frame.isNull()) {
+            continue;
+        }
+        frame.fill(QColor(i, i, i));
+        shown += surface->present() ? 1 : 0;
+    }
+    EXPECT_GE(shown, 100);
+    // A new size gets new buffers.
+    EXPECT_EQ(surface->beginFrame({320, 200}).size(), QSize(320, 200));
+    EXPECT_TRUE(surface->beginFrame({0, 0}).isNull());
+}
+
+TEST_F(PresentSurfaceTest, NoSurfaceForAMissingWindow) {
+    EXPECT_EQ(PresentSurface::open(0x1fffffff), nullptr);
+}
+
+}  // namespace
+}  // namespace lumenor
