@@ -6,6 +6,10 @@ namespace lumenor::cli {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"displays", "[--json [--watch]]", "list the attached displays", runDisplays},
+        {"modes", "DISPLAY [--json]", "list the modes of one display", runModes},
+        {"set-mode", "DISPLAY MODE [--seconds N] [--keep]",
+         "try a mode on a display, kept with Enter, reverted after N seconds (default 15)",
+         runSetMode},
     };
     return list;
 }
