@@ -53,9 +53,8 @@ TEST(DisplayReport, ExternalScaledDisplayWithRateNativeAndDpi) {
     native.isNative = true;
     ModeInfo notNative = mode(8, 2880, 1800, 2880, 1800, 60);
     modes.byDisplay[3] = {notNative, native};
-    const QString text =
-        report({display(3, "Studio 27", false, mode(1, 2880, 1800, 1440, 900, 59.94), {527, 296})},
-               modes);
+    const QString text = report(
+        {display(3, "Studio 27", false, mode(1, 2880, 1800, 1440, 900, 59.94), {527, 296})}, modes);
     EXPECT_EQ(text, QStringLiteral("LUMENOR \u2014 Display report\n"
                                    "\n"
                                    "\u2022 Studio 27 [external]\n"
@@ -67,8 +66,8 @@ TEST(DisplayReport, ExternalScaledDisplayWithRateNativeAndDpi) {
 
 TEST(DisplayReport, OneToOneWithoutRateAndWithoutDpi) {
     Modes modes;
-    const QString text = report({display(4, "DUMMY1", false, mode(1, 1920, 1080, 1920, 1080, 0))},
-                                modes);
+    const QString text =
+        report({display(4, "DUMMY1", false, mode(1, 1920, 1080, 1920, 1080, 0))}, modes);
     EXPECT_EQ(text, QStringLiteral("LUMENOR \u2014 Display report\n\n"
                                    "\u2022 DUMMY1 [external]\n"
                                    "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1)\n"));
@@ -77,8 +76,8 @@ TEST(DisplayReport, OneToOneWithoutRateAndWithoutDpi) {
 TEST(DisplayReport, DpiIsTruncatedTowardZero) {
     Modes modes;
     // 1920 / (527 / 25.4) = 92.53...
-    const QString text = report(
-        {display(4, "A", false, mode(1, 1920, 1080, 1920, 1080, 60), {527, 296})}, modes);
+    const QString text =
+        report({display(4, "A", false, mode(1, 1920, 1080, 1920, 1080, 60), {527, 296})}, modes);
     EXPECT_TRUE(text.endsWith(QStringLiteral("\n  dpi:     ~92\n"))) << text.toStdString();
     // 1000 / (254 / 25.4) = 100 exactly; 999 / 10 = 99.9 gives 99.
     EXPECT_TRUE(report({display(4, "A", false, mode(1, 1000, 10, 1000, 10, 60), {254, 1})}, modes)

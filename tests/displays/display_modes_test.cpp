@@ -72,9 +72,9 @@ TEST_F(DisplayModesTest, RatesThatDifferOnlySlightlyBothStayFasterFirst) {
 }
 
 TEST_F(DisplayModesTest, DuplicatesDifferingInPointHeightOrNumberAppearOnceAsTheFirst) {
-    setModes({mode(10, 1920, 1080, 60), mode(11, 1920, 1080, 60, 1920, 1000),
-              mode(12, 1920, 1080, 60)},
-             std::nullopt);
+    setModes(
+        {mode(10, 1920, 1080, 60), mode(11, 1920, 1080, 60, 1920, 1000), mode(12, 1920, 1080, 60)},
+        std::nullopt);
     EXPECT_EQ(ids(list()), (std::vector<std::int32_t>{10}));
 }
 
@@ -164,8 +164,8 @@ class ApplyDisplayModeTest : public DisplayModesTest {
 };
 
 TEST_F(ApplyDisplayModeTest, OneTransactionWithTheRequestedScope) {
-    EXPECT_TRUE(applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60),
-                                 ConfigureScope::forAppOnly));
+    EXPECT_TRUE(
+        applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::forAppOnly));
     EXPECT_EQ(fake.begins, 1);
     EXPECT_EQ(fake.configures, 1);
     ASSERT_EQ(fake.applied.size(), 1u);
@@ -174,15 +174,15 @@ TEST_F(ApplyDisplayModeTest, OneTransactionWithTheRequestedScope) {
     EXPECT_EQ(fake.applied[0].scope, ConfigureScope::forAppOnly);
     EXPECT_EQ(fake.currentMode(kDisplay)->id, 2);
 
-    EXPECT_TRUE(applyDisplayMode(fake, kDisplay, mode(1, 1920, 1080, 60),
-                                 ConfigureScope::permanently));
+    EXPECT_TRUE(
+        applyDisplayMode(fake, kDisplay, mode(1, 1920, 1080, 60), ConfigureScope::permanently));
     EXPECT_EQ(fake.applied.back().scope, ConfigureScope::permanently);
 }
 
 TEST_F(ApplyDisplayModeTest, AFailingBeginConfiguresNothing) {
     fake.failBegin = true;
-    EXPECT_FALSE(applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60),
-                                  ConfigureScope::forAppOnly));
+    EXPECT_FALSE(
+        applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::forAppOnly));
     EXPECT_EQ(fake.begins, 1);
     EXPECT_EQ(fake.configures, 0);
     EXPECT_TRUE(fake.applied.empty());
@@ -191,8 +191,8 @@ TEST_F(ApplyDisplayModeTest, AFailingBeginConfiguresNothing) {
 
 TEST_F(ApplyDisplayModeTest, AFailingCompletionReportsFailure) {
     fake.failComplete = true;
-    EXPECT_FALSE(applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60),
-                                  ConfigureScope::permanently));
+    EXPECT_FALSE(
+        applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::permanently));
     EXPECT_EQ(fake.configures, 1);
     EXPECT_EQ(fake.currentMode(kDisplay)->id, 1);
 }
