@@ -4,6 +4,9 @@
 #include <functional>
 #include <memory>
 
+// Kept free of Qt headers: X11 code includes this after Xlib, whose macros break them.
+class QJsonObject;
+
 namespace lumenor {
 
 // One display mode. Equal and hashed by `id` alone: two records of the same mode compare
@@ -19,6 +22,9 @@ struct ModeInfo {
     bool isNative = false;
     // The platform's own mode object, handed back when the mode is applied. Copies share it.
     std::shared_ptr<const void> raw;
+
+    // The object the controller page receives for one mode.
+    QJsonObject toJson() const;
 
     friend bool operator==(const ModeInfo& a, const ModeInfo& b) { return a.id == b.id; }
 };

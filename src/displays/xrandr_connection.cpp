@@ -71,6 +71,10 @@ int XrandrConnection::fd() const {
     return ConnectionNumber(display_);
 }
 
+QString XrandrConnection::name() const {
+    return QString::fromLocal8Bit(DisplayString(display_));
+}
+
 bool XrandrConnection::syncWithoutErrors() {
     const int before = g_errorCount.load();
     XSync(display_, False);

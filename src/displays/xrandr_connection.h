@@ -25,6 +25,8 @@ class XrandrConnection {
     unsigned long root() const { return root_; }
     int eventBase() const { return eventBase_; }
     int fd() const;
+    // The display name as Xlib resolved it (":1").
+    QString name() const;
 
     // Flushes and waits for every request so far; true when none of them raised an error
     // since the last call.

@@ -1,6 +1,10 @@
 #include "support/process.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+
+#include <algorithm>
 
 namespace lumenor::test {
 
@@ -30,6 +34,29 @@ ProcessResult runProcess(const QString& program, const QStringList& args,
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+std::vector<int> processesWithArguments(const QStringList& arguments) {
+    std::vector<int> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!isPid || !cmdline.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        QStringList args;
+        for (const QByteArray& a : cmdline.readAll().split('\0')) {
+            args << QString::fromLocal8Bit(a);
+        }
+        const bool all = std::all_of(arguments.begin(), arguments.end(),
+                                     [&](const QString& a) { return args.contains(a); });
+        if (all && !arguments.isEmpty()) {
+            found.push_back(pid);
+        }
+    }
+    return found;
 }
 
 QString lumenorBinary() {

@@ -4,6 +4,8 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <vector>
+
 namespace lumenor::test {
 
 struct ProcessResult {
@@ -17,6 +19,10 @@ struct ProcessResult {
 ProcessResult runProcess(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                          int timeoutMs = 30000, const QByteArray& input = {});
+
+// The ids of running processes whose command line holds every one of `arguments` as a whole
+// argument.
+std::vector<int> processesWithArguments(const QStringList& arguments);
 
 // The lumenor executable under test.
 QString lumenorBinary();

@@ -271,6 +271,76 @@ unsigned long XorgTestbed::outputId(const QString& output) const {
     return id;
 }
 
+unsigned long XorgTestbed::modeId(const QString& name) const {
+    unsigned long id = 0;
+    withDisplay(displayName(), [&](Display* dpy) {
+        XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy, DefaultRootWindow(dpy));
+        for (int i = 0; res != nullptr && i < res->nmode && id == 0; ++i) {
+            if (QString::fromLatin1(res->modes[i].name, res->modes[i].nameLength) == name) {
+                id = res->modes[i].id;
+            }
+        }
+        XRRFreeScreenResources(res);
+        return true;
+    });
+    return id;
+}
+
+bool XorgTestbed::newMode(const Modeline& mode) const {
+    // The server keeps added modes across reset(); one added before is fine.
+    return modeId(mode.name) != 0 ||
+           xrandr(QStringList{QStringLiteral("--newmode"), mode.name} +
+                  mode.timings.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+}
+
+std::optional<XorgTestbed::Head> XorgTestbed::head(const QString& output) const {
+    std::optional<Head> result;
+    withDisplay(displayName(), [&](Display* dpy) {
+        const RROutput id = findOutput(dpy, output);
+        XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy, DefaultRootWindow(dpy));
+        XRROutputInfo* out =
+            id != None && res != nullptr ? XRRGetOutputInfo(dpy, res, id) : nullptr;
+        if (out != nullptr && out->crtc != None) {
+            XRRCrtcInfo* crtc = XRRGetCrtcInfo(dpy, res, out->crtc);
+            if (crtc != nullptr && crtc->mode != None) {
+                Head h;
+                h.geometry = QRect(crtc->x, crtc->y, static_cast<int>(crtc->width),
+                                   static_cast<int>(crtc->height));
+                h.modeId = crtc->mode;
+                for (int i = 0; i < res->nmode; ++i) {
+                    if (res->modes[i].id == crtc->mode) {
+                        h.mode = QString::fromLatin1(res->modes[i].name, res->modes[i].nameLength);
+                    }
+                }
+                result = h;
+            }
+            XRRFreeCrtcInfo(crtc);
+        }
+        XRRFreeOutputInfo(out);
+        XRRFreeScreenResources(res);
+        return true;
+    });
+    return result;
+}
+
+QSize XorgTestbed::screenSize() const {
+    QSize size;
+    withDisplay(displayName(), [&](Display* dpy) {
+        Window root = 0;
+        int x = 0;
+        int y = 0;
+        unsigned int w = 0;
+        unsigned int h = 0;
+        unsigned int border = 0;
+        unsigned int depth = 0;
+        if (XGetGeometry(dpy, DefaultRootWindow(dpy), &root, &x, &y, &w, &h, &border, &depth)) {
+            size = QSize(static_cast<int>(w), static_cast<int>(h));
+        }
+        return true;
+    });
+    return size;
+}
+
 bool XorgTestbed::reset() const {
     QStringList args;
     for (int i = 1; i < 16; ++i) {

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -51,6 +52,20 @@ class XorgTestbed {
     bool removeEdid(const QString& output) const;
     // The RandR output id of a connector, or 0.
     unsigned long outputId(const QString& output) const;
+    // The RandR id of the mode named `name`, or 0.
+    unsigned long modeId(const QString& name) const;
+    // Adds a mode to the server (not to any output), as `xrandr --newmode` does; true also
+    // when the server has a mode of that name already.
+    bool newMode(const Modeline& mode) const;
+    struct Head {
+        QRect geometry;  // the CRTC's rectangle in root coordinates
+        QString mode;    // the name of the mode it shows
+        unsigned long modeId = 0;
+    };
+    // What an output shows now; none when it drives no CRTC.
+    std::optional<Head> head(const QString& output) const;
+    // The X screen's size in pixels.
+    QSize screenSize() const;
     // Back to DUMMY0 alone at 1920x1080_60, every other output off and without EDID.
     bool reset() const;
 

@@ -8,6 +8,10 @@ const std::vector<Command>& commands() {
         {"displays", "[--json [--watch]]", "list the attached displays", runDisplays},
         {"identify", "[--seconds S]", "show a numbered card on every display (default 3 s)",
          runIdentify},
+        {"modes", "DISPLAY [--json]", "list the modes of one display", runModes},
+        {"set-mode", "DISPLAY MODE [--seconds N] [--keep]",
+         "try a mode on a display, kept with Enter, reverted after N seconds (default 15)",
+         runSetMode},
     };
     return list;
 }

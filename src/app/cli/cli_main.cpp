@@ -5,6 +5,9 @@
 #include "app/cli/cli_support.h"
 #include "app/core/app_id.h"
 #include "app/desktop_app.h"
+#include "displays/xrandr_mode_guardian.h"
+
+#include <unistd.h>
 
 namespace lumenor::cli {
 
@@ -47,6 +50,9 @@ int run(int argc, char** argv) {
     if (std::strcmp(first, "--version") == 0) {
         write(stdout, QStringLiteral("lumenor %1\n").arg(QLatin1String(kVersion)));
         return kExitOk;
+    }
+    if (std::strcmp(first, kModeGuardianCommand) == 0 && argc == 3) {
+        return runModeGuardian(STDIN_FILENO, argv[2]);
     }
     for (const Command& c : commands()) {
         if (std::strcmp(first, c.name) == 0) {

@@ -23,6 +23,33 @@ std::unique_ptr<XrandrConnection> openXOrExplain() {
     return connection;
 }
 
+std::unique_ptr<XrandrModePlatform> openModePlatformOrExplain() {
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    if (!connection) {
+        return nullptr;
+    }
+    // The kernel's name for our own executable, so the guardian is this very build.
+    return std::make_unique<XrandrModePlatform>(std::move(connection),
+                                                QStringLiteral("/proc/self/exe"),
+                                                QStringList{QLatin1String(kModeGuardianCommand)});
+}
+
+const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument) {
+    bool ok = false;
+    const uint id = argument.toUInt(&ok, 10);
+    if (ok) {
+        for (const DisplayInfo& d : service.displays()) {
+            if (d.id == id) {
+                return &d;
+            }
+        }
+    }
+    printError(
+        QStringLiteral("no display '%1' is attached (`lumenor displays` lists their numbers)")
+            .arg(argument));
+    return nullptr;
+}
+
 void useX11Platform() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);

@@ -5,7 +5,9 @@
 
 #include <memory>
 
+#include "displays/display_service.h"
 #include "displays/xrandr_connection.h"
+#include "displays/xrandr_mode_platform.h"
 
 namespace lumenor::cli {
 
@@ -18,6 +20,15 @@ void printError(const QString& message);
 
 // Opens our X connection, or says on standard error why it cannot.
 std::unique_ptr<XrandrConnection> openXOrExplain();
+
+// The mode platform on a connection of its own, with this executable as its guardian.
+std::unique_ptr<XrandrModePlatform> openModePlatformOrExplain();
+
+// The hidden command line that runs the mode guardian: `lumenor __mode-guardian DISPLAY`.
+inline constexpr const char* kModeGuardianCommand = "__mode-guardian";
+
+// The active display that a DISPLAY argument names (its decimal id), or none after a message.
+const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument);
 
 // Makes Qt use its X11 back end unless the user chose another.
 void useX11Platform();

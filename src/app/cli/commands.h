@@ -4,5 +4,7 @@ namespace lumenor::cli {
 
 int runDisplays(int argc, char** argv);
 int runIdentify(int argc, char** argv);
+int runModes(int argc, char** argv);
+int runSetMode(int argc, char** argv);
 
 }  // namespace lumenor::cli

@@ -7,6 +7,8 @@
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
 #include "app/core/app_id.h"
+#include "app/display_report.h"
+#include "displays/display_modes.h"
 #include "displays/display_service.h"
 #include "displays/xrandr_display_platform.h"
 
@@ -24,6 +26,24 @@ void printJsonLine(const std::vector<DisplayInfo>& displays) {
     std::fflush(stdout);
 }
 
+// The display report, as the application copies it to the clipboard; it ends in a line feed.
+int printReport(int argc, char** argv) {
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    std::unique_ptr<XrandrModePlatform> modes = connection ? openModePlatformOrExplain() : nullptr;
+    if (!modes) {
+        return kExitEnvironment;
+    }
+    QCoreApplication app(argc, argv);
+    applyAppIdentity();
+    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    service.refresh();
+    const QByteArray text = buildReport(service.displays(), [&](DisplayId id) {
+                                return modesForDisplay(*modes, id);
+                            }).toUtf8();
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    return kExitOk;
+}
+
 }  // namespace
 
 int runDisplays(int argc, char** argv) {
@@ -35,10 +55,12 @@ int runDisplays(int argc, char** argv) {
     if (!parseOrExplain(parser, argc, argv, "displays")) {
         return kExitUsage;
     }
-    if (!parser.positionalArguments().isEmpty() || (parser.isSet(watch) && !parser.isSet(json)) ||
-        !parser.isSet(json)) {
-        printError(QStringLiteral("displays: expected --json [--watch]"));
+    if (!parser.positionalArguments().isEmpty() || (parser.isSet(watch) && !parser.isSet(json))) {
+        printError(QStringLiteral("displays: expected no arguments, or --json [--watch]"));
         return kExitUsage;
+    }
+    if (!parser.isSet(json)) {
+        return printReport(argc, argv);
     }
 
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();

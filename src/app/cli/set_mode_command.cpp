@@ -1,0 +1,177 @@
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+#include "app/cli/cli_support.h"
+#include "app/cli/commands.h"
+#include "app/core/app_id.h"
+#include "app/core/log.h"
+#include "displays/display_modes.h"
+#include "displays/revert_coordinator.h"
+#include "displays/xrandr_display_platform.h"
+
+namespace lumenor::cli {
+
+namespace {
+
+constexpr int kExitReverted = 3;
+constexpr int kMaxSeconds = 3600;
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// Ctrl-C, a hang-up and a polite kill revert the trial like the end of the count does.
+bool catchStopSignals() {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(sig, &sa, nullptr);
+    }
+    return true;
+}
+
+void printCount(int n) {
+    std::printf("%d\n", n);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runSetMode(int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption seconds(QStringLiteral("seconds"),
+                                     QStringLiteral("length of the trial"), QStringLiteral("N"));
+    const QCommandLineOption keep(QStringLiteral("keep"), QStringLiteral("keep at once"));
+    parser.addOption(seconds);
+    parser.addOption(keep);
+    if (!parseOrExplain(parser, argc, argv, "set-mode")) {
+        return kExitUsage;
+    }
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        printError(QStringLiteral("set-mode: expected a DISPLAY number and a MODE number"));
+        return kExitUsage;
+    }
+    int trialSeconds = 15;
+    if (parser.isSet(seconds)) {
+        bool ok = false;
+        trialSeconds = parser.value(seconds).toInt(&ok, 10);
+        if (!ok || trialSeconds < 1 || trialSeconds > kMaxSeconds) {
+            printError(QStringLiteral("set-mode: --seconds takes a whole number from 1 to %1")
+                           .arg(kMaxSeconds));
+            return kExitUsage;
+        }
+        if (parser.isSet(keep)) {
+            printError(QStringLiteral("set-mode: --keep has no trial, so no --seconds"));
+            return kExitUsage;
+        }
+    }
+    bool modeOk = false;
+    const int modeId = args[1].toInt(&modeOk, 10);
+
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    std::unique_ptr<XrandrModePlatform> platform =
+        connection ? openModePlatformOrExplain() : nullptr;
+    if (!platform) {
+        return kExitEnvironment;
+    }
+    QCoreApplication app(argc, argv);
+    applyAppIdentity();
+    installLogHandler();
+    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    service.refresh();
+    const DisplayInfo* found = displayFromArgument(service, args[0]);
+    if (found == nullptr) {
+        return kExitUsage;
+    }
+    const DisplayInfo display = *found;
+    if (display.isBuiltin) {
+        printError(QStringLiteral("set-mode: %1 is a built-in display, whose mode is not changed")
+                       .arg(display.name));
+        return kExitUsage;
+    }
+    const std::vector<ModeInfo> modes = modesForDisplay(*platform, display.id);
+    const auto target = std::find_if(modes.begin(), modes.end(),
+                                     [&](const ModeInfo& m) { return modeOk && m.id == modeId; });
+    if (target == modes.end()) {
+        printError(QStringLiteral("set-mode: display %1 has no mode '%2' (`lumenor modes %1` "
+                                  "lists them)")
+                       .arg(display.id)
+                       .arg(args[1]));
+        return kExitUsage;
+    }
+
+    if (parser.isSet(keep)) {
+        if (!applyDisplayMode(*platform, display.id, *target, ConfigureScope::permanently)) {
+            qCCritical(logDisplay, "mode apply failed on display %u", display.id);
+            return kExitEnvironment;
+        }
+        qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(target->pixelWidth),
+               static_cast<long>(target->pixelHeight), display.id);
+        return kExitOk;
+    }
+
+    if (!catchStopSignals()) {
+        printError(QStringLiteral("set-mode: cannot watch for Ctrl-C"));
+        return kExitEnvironment;
+    }
+    RevertCoordinator revert(*platform);
+    std::optional<bool> outcome;
+    revert.onCountdown = printCount;
+    revert.onResolved = [&](bool kept) {
+        outcome = kept;
+        QCoreApplication::exit(kept ? kExitOk : kExitReverted);
+    };
+
+    QSocketNotifier stopSignals(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
+        char bytes[16];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        if (!outcome) {
+            revert.revertNow();
+        }
+    });
+    // Enter keeps the mode; the end of the input only stops listening.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char bytes[256];
+        const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n <= 0) {
+            input.setEnabled(false);
+        } else if (std::find(bytes, bytes + n, '\n') != bytes + n && !outcome) {
+            revert.keep();
+        }
+    });
+    // The display going away ends the trial at once.
+    service.onChange = [&](const std::vector<DisplayInfo>& list) {
+        const bool present = std::any_of(list.begin(), list.end(),
+                                         [&](const DisplayInfo& d) { return d.id == display.id; });
+        if (!present && revert.trialRunning()) {
+            revert.revertNow();
+        }
+    };
+    service.start();
+
+    revert.begin(*target, display.currentMode, display.id, trialSeconds);
+    if (outcome) {
+        return *outcome ? kExitOk : kExitReverted;
+    }
+    return QCoreApplication::exec();
+}
+
+}  // namespace lumenor::cli

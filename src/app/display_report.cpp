@@ -1,0 +1,60 @@
+#include "app/display_report.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace lumenor {
+
+namespace {
+
+const QString kTimes = QStringLiteral("\u00d7");
+
+QString currentLine(const ModeInfo& m) {
+    QString line =
+        QStringLiteral("  current: %1%2%3 px  (%4%5%6 pt, %7)")
+            .arg(m.pixelWidth)
+            .arg(kTimes)
+            .arg(m.pixelHeight)
+            .arg(m.pointWidth)
+            .arg(kTimes)
+            .arg(m.pointHeight)
+            .arg(m.pointWidth == m.pixelWidth ? QStringLiteral("1:1") : QStringLiteral("scaled"));
+    if (m.refreshHz > 0) {
+        line += QString::asprintf(" @ %.2f Hz", m.refreshHz);
+    }
+    return line;
+}
+
+}  // namespace
+
+QString buildReport(const std::vector<DisplayInfo>& displays,
+                    const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay) {
+    QStringList lines{QStringLiteral("LUMENOR \u2014 Display report"), QString()};
+    for (const DisplayInfo& d : displays) {
+        const ModeInfo& m = d.currentMode;
+        lines << QStringLiteral("\u2022 %1 [%2]")
+                     .arg(d.name,
+                          d.isBuiltin ? QStringLiteral("built-in") : QStringLiteral("external"));
+        lines << currentLine(m);
+        if (!d.isBuiltin && modesForDisplay) {
+            const std::vector<ModeInfo> modes = modesForDisplay(d.id);
+            const auto native = std::find_if(modes.begin(), modes.end(),
+                                             [](const ModeInfo& x) { return x.isNative; });
+            if (native != modes.end()) {
+                lines << QStringLiteral("  native:  %1%2%3 px")
+                             .arg(native->pixelWidth)
+                             .arg(kTimes)
+                             .arg(native->pixelHeight);
+            }
+        }
+        if (d.physicalSizeMM.width > 0) {
+            const double dpi = static_cast<double>(m.pixelWidth) / (d.physicalSizeMM.width / 25.4);
+            lines << QStringLiteral("  dpi:     ~%1").arg(static_cast<long long>(dpi));
+        }
+        lines << QString();
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace lumenor

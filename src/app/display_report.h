@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "displays/display_info.h"
+
+namespace lumenor {
+
+// The plain-text display report: a title, then a block of lines per display (name and kind,
+// current mode, native mode for external displays, dots per inch where the width is known).
+// `modesForDisplay` gives a display's mode list, as the mode list logic builds it.
+QString buildReport(const std::vector<DisplayInfo>& displays,
+                    const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay);
+
+}  // namespace lumenor

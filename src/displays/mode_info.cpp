@@ -1,0 +1,21 @@
+#include "displays/mode_info.h"
+
+#include <QJsonObject>
+
+namespace lumenor {
+
+QJsonObject ModeInfo::toJson() const {
+    QJsonObject o;
+    o.insert(QStringLiteral("id"), static_cast<qint64>(id));
+    o.insert(QStringLiteral("pointWidth"), static_cast<qint64>(pointWidth));
+    o.insert(QStringLiteral("pointHeight"), static_cast<qint64>(pointHeight));
+    o.insert(QStringLiteral("pixelWidth"), static_cast<qint64>(pixelWidth));
+    o.insert(QStringLiteral("pixelHeight"), static_cast<qint64>(pixelHeight));
+    o.insert(QStringLiteral("refreshHz"), refreshHz);
+    o.insert(QStringLiteral("isCurrent"), isCurrent);
+    o.insert(QStringLiteral("isNative"), isNative);
+    o.insert(QStringLiteral("scaled"), pointWidth != pixelWidth);
+    return o;
+}
+
+}  // namespace lumenor

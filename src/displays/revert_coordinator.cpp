@@ -1,0 +1,88 @@
+#include "displays/revert_coordinator.h"
+
+#include <QTimer>
+
+#include "app/core/log.h"
+#include "displays/display_modes.h"
+
+namespace lumenor {
+
+RevertCoordinator::RevertCoordinator(ModePlatform& platform) : platform_(platform) {}
+
+RevertCoordinator::~RevertCoordinator() = default;
+
+void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeInfo>& snapshot,
+                              DisplayId displayID, int seconds) {
+    // Set before the apply, so that a failed apply can revert.
+    snapshot_ = snapshot;
+    pending_ = target;
+    displayID_ = displayID;
+    secondsLeft_ = seconds;
+
+    if (!applyDisplayMode(platform_, displayID, target, ConfigureScope::forAppOnly)) {
+        qCCritical(logDisplay, "mode apply failed on display %u", displayID);
+        revertNow();
+        return;
+    }
+    qCInfo(logDisplay, "applied %ldx%ld on display %u; reverting in %lds unless kept",
+           static_cast<long>(target.pixelWidth), static_cast<long>(target.pixelHeight), displayID,
+           static_cast<long>(seconds));
+    stopTimer();
+    if (onCountdown) {
+        onCountdown(secondsLeft_);
+    }
+    // The timer belongs to this object, so its callback never outlives it.
+    timer_ = std::make_unique<QTimer>();
+    timer_->setInterval(1000);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { tick(); });
+    timer_->start();
+}
+
+void RevertCoordinator::tick() {
+    --secondsLeft_;
+    if (onCountdown) {
+        onCountdown(secondsLeft_);
+    }
+    if (secondsLeft_ < 1) {
+        revertNow();
+    }
+}
+
+void RevertCoordinator::revertNow() {
+    if (snapshot_ && displayID_) {
+        applyDisplayMode(platform_, *displayID_, *snapshot_, ConfigureScope::forAppOnly);
+        qCInfo(logDisplay, "reverted display %u to %ldx%ld", *displayID_,
+               static_cast<long>(snapshot_->pixelWidth), static_cast<long>(snapshot_->pixelHeight));
+    }
+    resolve(false);
+}
+
+void RevertCoordinator::keep() {
+    if (pending_ && displayID_) {
+        applyDisplayMode(platform_, *displayID_, *pending_, ConfigureScope::permanently);
+        qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(pending_->pixelWidth),
+               static_cast<long>(pending_->pixelHeight), *displayID_);
+    }
+    resolve(true);
+}
+
+void RevertCoordinator::stopTimer() {
+    // Stopped and handed to the event loop rather than destroyed here: this may run inside the
+    // timer's own timeout.
+    if (timer_) {
+        timer_->stop();
+        timer_.release()->deleteLater();
+    }
+}
+
+void RevertCoordinator::resolve(bool kept) {
+    stopTimer();
+    pending_.reset();
+    snapshot_.reset();
+    displayID_.reset();
+    if (onResolved) {
+        onResolved(kept);
+    }
+}
+
+}  // namespace lumenor

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "app/core/log.h"
+#include "displays/fake_mode_platform.h"
+#include "displays/revert_coordinator.h"
+
+namespace lumenor {
+namespace {
+
+constexpr DisplayId kDisplay = 42;
+
+ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h) {
+    ModeInfo m;
+    m.id = id;
+    m.pixelWidth = m.pointWidth = w;
+    m.pixelHeight = m.pointHeight = h;
+    m.refreshHz = 60;
+    return m;
+}
+
+struct Logged {
+    QtMsgType type;
+    QString category;
+    QString message;
+};
+std::vector<Logged>* g_log = nullptr;
+
+void capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (g_log != nullptr) {
+        g_log->push_back({type, QString::fromLatin1(context.category), message});
+    }
+}
+
+// What happened, in order: "count N", "resolved true|false".
+class RevertCoordinatorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fake.displays[kDisplay] = {std::vector<ModeInfo>{before, trial, other}, before.id};
+        revert.onCountdown = [this](int n) { events.push_back("count " + std::to_string(n)); };
+        revert.onResolved = [this](bool kept) {
+            events.push_back(kept ? "resolved true" : "resolved false");
+        };
+        g_log = &log;
+        previousHandler = qInstallMessageHandler(capture);
+    }
+    void TearDown() override {
+        qInstallMessageHandler(previousHandler);
+        g_log = nullptr;
+    }
+
+    bool runUntil(const std::function<bool()>& done, int timeoutMs) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return done();
+    }
+    std::int32_t currentId() { return fake.currentMode(kDisplay)->id; }
+    std::vector<QString> messages() const {
+        std::vector<QString> out;
+        for (const Logged& l : log) {
+            EXPECT_EQ(l.category, QString::fromLatin1(logDisplay().categoryName()));
+            out.push_back(l.message);
+        }
+        return out;
+    }
+
+    const ModeInfo before = mode(1, 1920, 1080);
+    const ModeInfo trial = mode(2, 1280, 720);
+    const ModeInfo other = mode(3, 3840, 2160);
+    FakeModePlatform fake;
+    RevertCoordinator revert{fake};
+    std::vector<std::string> events;
+    std::vector<Logged> log;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
+    QElapsedTimer clock;
+    clock.start();
+    revert.begin(trial, before, kDisplay, 3);
+    EXPECT_EQ(events, (std::vector<std::string>{"count 3"}));
+    EXPECT_EQ(currentId(), trial.id);
+    EXPECT_TRUE(revert.trialRunning());
+    ASSERT_TRUE(runUntil([&] { return !revert.trialRunning(); }, 6000));
+    const qint64 took = clock.elapsed();
+    EXPECT_GE(took, 2900);
+    EXPECT_EQ(events, (std::vector<std::string>{"count 3", "count 2", "count 1", "count 0",
+                                                "resolved false"}));
+    EXPECT_EQ(currentId(), before.id);
+    ASSERT_EQ(fake.applied.size(), 2u);
+    EXPECT_EQ(fake.applied[0].scope, ConfigureScope::forAppOnly);
+    EXPECT_EQ(fake.applied[1].scope, ConfigureScope::forAppOnly);
+    EXPECT_EQ(fake.applied[1].modeId, before.id);
+    EXPECT_EQ(messages(),
+              (std::vector<QString>{"applied 1280x720 on display 42; reverting in 3s unless kept",
+                                    "reverted display 42 to 1920x1080"}));
+    EXPECT_EQ(log[0].type, QtInfoMsg);
+    EXPECT_EQ(log[1].type, QtInfoMsg);
+}
+
+TEST_F(RevertCoordinatorTest, KeepingMakesTheTrialPermanentAndStopsTheCount) {
+    revert.begin(trial, before, kDisplay, 5);
+    ASSERT_TRUE(runUntil([&] { return events.size() >= 2; }, 3000));
+    revert.keep();
+    EXPECT_EQ(events, (std::vector<std::string>{"count 5", "count 4", "resolved true"}));
+    ASSERT_EQ(fake.applied.size(), 2u);
+    EXPECT_EQ(fake.applied[1].modeId, trial.id);
+    EXPECT_EQ(fake.applied[1].scope, ConfigureScope::permanently);
+    EXPECT_EQ(messages().back(), "kept 1280x720 on display 42");
+    // No further counts once kept.
+    runUntil([] { return false; }, 1500);
+    EXPECT_EQ(events.size(), 3u);
+    EXPECT_EQ(currentId(), trial.id);
+    EXPECT_EQ(revert.secondsLeft(), 4);
+}
+
+TEST_F(RevertCoordinatorTest, KeepOrRevertWhileIdleOnlyReports) {
+    revert.keep();
+    revert.revertNow();
+    EXPECT_EQ(events, (std::vector<std::string>{"resolved true", "resolved false"}));
+    EXPECT_TRUE(fake.applied.empty());
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(RevertCoordinatorTest, AFailedApplyLogsAnErrorRevertsAndReportsDuringBegin) {
+    fake.failBegin = true;
+    revert.begin(trial, before, kDisplay, 15);
+    EXPECT_EQ(events, (std::vector<std::string>{"resolved false"}));
+    EXPECT_FALSE(revert.trialRunning());
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].type, QtCriticalMsg);
+    EXPECT_EQ(log[0].message, "mode apply failed on display 42");
+    EXPECT_EQ(log[1].message, "reverted display 42 to 1920x1080");
+    // The revert was attempted, a second transaction.
+    EXPECT_EQ(fake.begins, 2);
+}
+
+TEST_F(RevertCoordinatorTest, WithoutASnapshotTheRevertChangesNothing) {
+    revert.begin(trial, std::nullopt, kDisplay, 3);
+    revert.revertNow();
+    EXPECT_EQ(events, (std::vector<std::string>{"count 3", "resolved false"}));
+    EXPECT_EQ(currentId(), trial.id);
+    EXPECT_EQ(fake.applied.size(), 1u);
+    EXPECT_EQ(messages().size(), 1u);
+}
+
+TEST_F(RevertCoordinatorTest, ASecondTrialReplacesTheFirstAndItsCount) {
+    revert.begin(trial, before, kDisplay, 5);
+    ASSERT_TRUE(runUntil([&] { return events.size() >= 2; }, 3000));
+    revert.begin(other, trial, kDisplay, 2);
+    ASSERT_TRUE(runUntil([&] { return !revert.trialRunning(); }, 5000));
+    EXPECT_EQ(events, (std::vector<std::string>{"count 5", "count 4", "count 2", "count 1",
+                                                "count 0", "resolved false"}));
+    // The second snapshot is the first trial's mode.
+    EXPECT_EQ(currentId(), trial.id);
+}
+
+TEST_F(RevertCoordinatorTest, RevertNowDuringATrialPutsTheSnapshotBackAtOnce) {
+    revert.begin(trial, before, kDisplay, 15);
+    revert.revertNow();
+    EXPECT_EQ(events, (std::vector<std::string>{"count 15", "resolved false"}));
+    EXPECT_EQ(currentId(), before.id);
+    EXPECT_FALSE(revert.displayID().has_value());
+    runUntil([] { return false; }, 1200);
+    EXPECT_EQ(events.size(), 2u);
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+
+#include "app/core/log.h"
+#include "displays/display_modes.h"
+#include "displays/revert_coordinator.h"
+#include "displays/xrandr_mode_platform.h"
+#include "support/process.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+// The same timings as the test bed's 1920x1080_60 under other names: one is offered by DUMMY0
+// as a duplicate, the other is known to the server but offered by no output.
+const test::XorgTestbed::Modeline kDuplicate{
+    "1920x1080_twin", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"};
+const test::XorgTestbed::Modeline kOffered{
+    "1920x1080_nowhere", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"};
+
+class XrandrModeTest : public XServerTest {
+  protected:
+    std::unique_ptr<XrandrModePlatform> makePlatform() {
+        QString error;
+        auto c = XrandrConnection::open(x().displayName().toLocal8Bit().constData(), &error);
+        EXPECT_TRUE(c != nullptr) << error.toStdString();
+        if (!c) {
+            return nullptr;
+        }
+        return std::make_unique<XrandrModePlatform>(std::move(c), test::lumenorBinary(),
+                                                    QStringList{"__mode-guardian"});
+    }
+
+    DisplayId id(const QString& output) { return static_cast<DisplayId>(x().outputId(output)); }
+
+    ModeInfo listed(XrandrModePlatform& p, const QString& output, const QString& modeName) {
+        const auto modes = modesForDisplay(p, id(output));
+        const auto it = std::find_if(modes.begin(), modes.end(), [&](const ModeInfo& m) {
+            return static_cast<unsigned long>(m.id) == x().modeId(modeName);
+        });
+        EXPECT_TRUE(it != modes.end()) << modeName.toStdString();
+        return it != modes.end() ? *it : ModeInfo{};
+    }
+
+    QString modeOf(const QString& output) {
+        const auto h = x().head(output);
+        return h ? h->mode : QString();
+    }
+
+    // Polls until `output` shows `mode`; the milliseconds it took, or -1.
+    qint64 waitForMode(const QString& output, const QString& mode, int timeoutMs = 3000) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            if (modeOf(output) == mode) {
+                return t.elapsed();
+            }
+            QThread::msleep(20);
+        }
+        return -1;
+    }
+
+    bool guardianAlive() {
+        return !test::processesWithArguments({"__mode-guardian", x().displayName()}).empty();
+    }
+
+    void plugSecondHead() {
+        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+        ASSERT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
+    }
+};
+
+TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithOneNativeAndOneCurrent) {
+    ASSERT_TRUE(x().newMode(kDuplicate));
+    // Fails when DUMMY0 has the mode already, which is fine.
+    x().xrandr({"--addmode", "DUMMY0", kDuplicate.name});
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    const auto modes = modesForDisplay(*p, id("DUMMY0"));
+    ASSERT_GT(modes.size(), 5u);
+
+    for (std::size_t i = 1; i < modes.size(); ++i) {
+        const ModeInfo& a = modes[i - 1];
+        const ModeInfo& b = modes[i];
+        const bool ordered = a.pixelWidth > b.pixelWidth ||
+                             (a.pixelWidth == b.pixelWidth &&
+                              (a.pixelHeight > b.pixelHeight ||
+                               (a.pixelHeight == b.pixelHeight && a.refreshHz >= b.refreshHz)));
+        EXPECT_TRUE(ordered) << i;
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_FALSE(modes[j].pixelWidth == b.pixelWidth &&
+                         modes[j].pixelHeight == b.pixelHeight &&
+                         modes[j].pointWidth == b.pointWidth && modes[j].refreshHz == b.refreshHz)
+                << "duplicate at " << i;
+        }
+    }
+    auto position = [&](const QString& name) {
+        const auto it = std::find_if(modes.begin(), modes.end(), [&](const ModeInfo& m) {
+            return static_cast<unsigned long>(m.id) == x().modeId(name);
+        });
+        return it == modes.end() ? -1 : static_cast<int>(it - modes.begin());
+    };
+    const int at60 = position("1920x1080_60");
+    const int at5994 = position("1920x1080_59.94");
+    ASSERT_GE(at60, 0);
+    ASSERT_GE(at5994, 0);
+    EXPECT_LT(at60, at5994);
+    EXPECT_NEAR(modes[at5994].refreshHz, 148350000.0 / (2200.0 * 1125.0), 1e-9);
+    EXPECT_EQ(position(kDuplicate.name), -1);
+
+    // 3840x2160 is the largest of the server's modes; the current one is the head's.
+    ASSERT_EQ(
+        std::count_if(modes.begin(), modes.end(), [](const ModeInfo& m) { return m.isNative; }), 1);
+    EXPECT_TRUE(modes[position("3840x2160_30")].isNative);
+    ASSERT_EQ(
+        std::count_if(modes.begin(), modes.end(), [](const ModeInfo& m) { return m.isCurrent; }),
+        1);
+    EXPECT_TRUE(modes[at60].isCurrent);
+    for (const ModeInfo& m : modes) {
+        EXPECT_EQ(m.pointWidth, m.pixelWidth);
+        EXPECT_TRUE(m.raw != nullptr);
+    }
+    EXPECT_TRUE(modesForDisplay(*p, 0x7ffffff).empty());
+}
+
+TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlone) {
+    plugSecondHead();
+    ASSERT_EQ(x().screenSize(), QSize(3200, 1080));
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_50"),
+                                 ConfigureScope::permanently));
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1920, 1080));
+    EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().screenSize(), QSize(3840, 1080));
+    EXPECT_EQ(p->currentMode(id("DUMMY1"))->id, static_cast<int>(x().modeId("1920x1080_50")));
+
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1280x720_60"),
+                                 ConfigureScope::permanently));
+    EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
+    EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
+    EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
+    EXPECT_FALSE(guardianAlive());
+}
+
+TEST_F(XrandrModeTest, AnAppOnlyModeGoesBackWhenThePlatformEnds) {
+    plugSecondHead();
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                 ConfigureScope::forAppOnly));
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_TRUE(p->guardian().running());
+    EXPECT_TRUE(guardianAlive());
+    // A second trial keeps the first snapshot.
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_50"),
+                                 ConfigureScope::forAppOnly));
+    p.reset();
+    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
+    EXPECT_FALSE(guardianAlive());
+}
+
+TEST_F(XrandrModeTest, PuttingTheSnapshotBackOrKeepingReleasesTheGuardian) {
+    plugSecondHead();
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    const ModeInfo before = listed(*p, "DUMMY1", "1280x720_60");
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                 ConfigureScope::forAppOnly));
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), before, ConfigureScope::forAppOnly));
+    EXPECT_FALSE(p->guardian().running());
+    EXPECT_FALSE(guardianAlive());
+
+    const ModeInfo trial = listed(*p, "DUMMY1", "1920x1080_59.94");
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), trial, ConfigureScope::forAppOnly));
+    EXPECT_TRUE(guardianAlive());
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), trial, ConfigureScope::permanently));
+    EXPECT_FALSE(p->guardian().running());
+    EXPECT_FALSE(guardianAlive());
+    p.reset();
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_59.94");
+}
+
+TEST_F(XrandrModeTest, TheGuardianLeavesAModeChangedSinceAlone) {
+    plugSecondHead();
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                 ConfigureScope::forAppOnly));
+    // Someone else puts another mode on the display meanwhile.
+    ASSERT_TRUE(x().setMode("DUMMY1", "1920x1080_50"));
+    p.reset();
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_FALSE(guardianAlive());
+}
+
+TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
+    plugSecondHead();
+    ASSERT_TRUE(x().newMode(kOffered));
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    // Known to the server, not offered by the output: RandR answers the CRTC change with
+    // BadMatch.
+    ModeInfo refused;
+    refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
+    refused.pixelWidth = 1920;
+    refused.pixelHeight = 1080;
+    ASSERT_NE(refused.id, 0);
+    for (const ConfigureScope scope : {ConfigureScope::forAppOnly, ConfigureScope::permanently}) {
+        EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), refused, scope));
+        EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
+        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        // The screen grown for the new layout is shrunk back.
+        EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
+        EXPECT_FALSE(p->guardian().running());
+    }
+    // The connection stays usable.
+    EXPECT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                 ConfigureScope::permanently));
+}
+
+TEST_F(XrandrModeTest, AnUnpluggedDisplayCannotTakeAMode) {
+    plugSecondHead();
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    const ModeInfo mode = listed(*p, "DUMMY1", "1920x1080_60");
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), mode, ConfigureScope::forAppOnly));
+    EXPECT_FALSE(p->currentMode(id("DUMMY1")).has_value());
+    EXPECT_FALSE(p->guardian().running());
+}
+
+std::vector<std::pair<QtMsgType, QString>>* g_log = nullptr;
+void capture(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (g_log != nullptr) {
+        g_log->emplace_back(type, message);
+    }
+}
+
+TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedModeAndATrialThatRunsOut) {
+    plugSecondHead();
+    ASSERT_TRUE(x().newMode(kOffered));
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    std::vector<std::pair<QtMsgType, QString>> log;
+    g_log = &log;
+    const QtMessageHandler previous = qInstallMessageHandler(capture);
+    RevertCoordinator revert(*p);
+    std::vector<bool> resolved;
+    revert.onResolved = [&](bool kept) { resolved.push_back(kept); };
+    const ModeInfo before = listed(*p, "DUMMY1", "1280x720_60");
+
+    ModeInfo refused;
+    refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
+    revert.begin(refused, before, id("DUMMY1"), 15);
+    EXPECT_EQ(resolved, std::vector<bool>{false});
+    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+
+    revert.begin(listed(*p, "DUMMY1", "1920x1080_60"), before, id("DUMMY1"), 1);
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    QElapsedTimer t;
+    t.start();
+    while (revert.trialRunning() && t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    qInstallMessageHandler(previous);
+    g_log = nullptr;
+    EXPECT_EQ(resolved, (std::vector<bool>{false, false}));
+    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_FALSE(guardianAlive());
+
+    const QString display = QString::number(id("DUMMY1"));
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].first, QtCriticalMsg);
+    EXPECT_EQ(log[0].second, "mode apply failed on display " + display);
+    EXPECT_EQ(log[1].second, "reverted display " + display + " to 1280x720");
+    EXPECT_EQ(log[2].second,
+              "applied 1920x1080 on display " + display + "; reverting in 1s unless kept");
+    EXPECT_EQ(log[3].second, "reverted display " + display + " to 1280x720");
+}
+
+}  // namespace
+}  // namespace lumenor
