@@ -1,0 +1,18 @@
+#include "onboarding/support_folder.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "app/core/app_id.h"
+
+namespace lumenor {
+
+QString supportFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) {
+        base = QDir::tempPath();
+    }
+    return base + QLatin1Char('/') + QLatin1String(kAppId);
+}
+
+}  // namespace lumenor

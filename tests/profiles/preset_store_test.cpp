@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <limits>
+
+#include "app/core/app_id.h"
+#include "app/core/user_settings.h"
+#include "log_capture.h"
+#include "profiles/preset_store.h"
+
+namespace lumenor {
+namespace {
+
+Profile profile(const QString& name, double bounce = 1.0) {
+    Profile p;
+    p.name = name;
+    p.pattern = QStringLiteral("smpte");
+    p.aspectRatios = {QStringLiteral("4:3")};
+    p.bouncePeriod = bounce;
+    return p;
+}
+
+QByteArray storedBytes() {
+    return openUserSettings()->value(QLatin1String(PresetStore::kKey)).toByteArray();
+}
+
+void storeRaw(const QString& key, const QVariant& value) {
+    const auto settings = openUserSettings();
+    settings->setValue(key, value);
+    settings->sync();
+}
+
+// Each test starts from empty settings (the test main gives each process its own HOME; the
+// clearing keeps the tests independent when they share one process too).
+class PresetStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto settings = openUserSettings();
+        settings->clear();
+        settings->sync();
+    }
+};
+
+TEST_F(PresetStoreTest, LivesInTheUserSettingsOfTheIdentifier) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("Studio")));
+    const QString expected =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kAppId +
+        "/Lumenor.conf";
+    EXPECT_TRUE(expected.startsWith(QDir::homePath())) << expected.toStdString();
+    EXPECT_EQ(openUserSettings()->fileName(), expected);
+    ASSERT_TRUE(QFile::exists(expected));
+    QFile file(expected);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("profiles=\"@ByteArray([{")) << text.toStdString();
+}
+
+TEST_F(PresetStoreTest, NothingStoredReadsEmpty) {
+    PresetStore store;
+    EXPECT_TRUE(store.allProfiles().empty());
+    EXPECT_TRUE(store.names().isEmpty());
+    EXPECT_EQ(store.load("Studio"), std::nullopt);
+}
+
+TEST_F(PresetStoreTest, SavingANameTwiceKeepsTheSecondSave) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("Studio", 1.0)));
+    ASSERT_TRUE(store.save(profile("Studio", 3.5)));
+    ASSERT_EQ(store.names(), QStringList{"Studio"});
+    EXPECT_EQ(store.load("Studio")->bouncePeriod, 3.5);
+}
+
+TEST_F(PresetStoreTest, NamesDifferingInCaseAreDistinctAndKeepTheirOrder) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("Studio")));
+    ASSERT_TRUE(store.save(profile("studio")));
+    EXPECT_EQ(store.names(), (QStringList{"Studio", "studio"}));
+    // Replacing the first keeps equal-but-for-case names in their earlier relative order: the
+    // replacement is appended, so it now follows.
+    ASSERT_TRUE(store.save(profile("Studio", 2.0)));
+    EXPECT_EQ(store.names(), (QStringList{"studio", "Studio"}));
+}
+
+TEST_F(PresetStoreTest, ListIsSortedIgnoringCase) {
+    PresetStore store;
+    for (const char* name : {"beta", "Alpha", "gamma", "Beta 2", "alpha"}) {
+        ASSERT_TRUE(store.save(profile(name)));
+    }
+    EXPECT_EQ(store.names(), (QStringList{"Alpha", "alpha", "beta", "Beta 2", "gamma"}));
+}
+
+TEST_F(PresetStoreTest, AbsentOptionalsAreLeftOutAndReadBackTheSame) {
+    PresetStore store;
+    const Profile bare = profile("Bare");
+    ASSERT_TRUE(store.save(bare));
+    const QByteArray bytes = storedBytes();
+    for (const char* key :
+         {"outputDisplayName", "pixelWidth", "pixelHeight", "refreshHz", "slateText", "null"}) {
+        EXPECT_FALSE(bytes.contains(key)) << key << " in " << bytes.toStdString();
+    }
+    EXPECT_EQ(store.load("Bare"), bare);
+}
+
+TEST_F(PresetStoreTest, AFullProfileRoundTrips) {
+    PresetStore store;
+    Profile full = profile("Full");
+    full.outputDisplayName = QStringLiteral("Studio 27");
+    full.pixelWidth = 3840;
+    full.pixelHeight = 2160;
+    full.refreshHz = 59.94;
+    full.slateText = QStringLiteral("Take 1");
+    ASSERT_TRUE(store.save(full));
+    EXPECT_EQ(store.load("Full"), full);
+    EXPECT_EQ(store.allProfiles(), std::vector<Profile>{full});
+}
+
+TEST_F(PresetStoreTest, OneBadElementHidesTheWholeList) {
+    storeRaw(PresetStore::kKey,
+             QByteArray(R"([{"name":"A","pattern":"grid","aspectRatios":[],"bouncePeriod":1},)"
+                        R"({"name":"B","pattern":"grid","aspectRatios":[]}])"));
+    PresetStore store;
+    EXPECT_TRUE(store.allProfiles().empty());
+    EXPECT_TRUE(store.names().isEmpty());
+    EXPECT_EQ(store.load("A"), std::nullopt);
+}
+
+TEST_F(PresetStoreTest, LoadAndDeleteCompareNamesExactly) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("Studio")));
+    EXPECT_EQ(store.load("studio"), std::nullopt);
+    EXPECT_EQ(store.load("Studio "), std::nullopt);
+    ASSERT_TRUE(store.remove("studio"));
+    EXPECT_EQ(store.names(), QStringList{"Studio"});
+    ASSERT_TRUE(store.remove("Studio"));
+    EXPECT_TRUE(store.names().isEmpty());
+}
+
+TEST_F(PresetStoreTest, DeletingANameThatIsNotStoredLeavesTheListAsItWas) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("beta")));
+    ASSERT_TRUE(store.save(profile("Alpha")));
+    const QByteArray before = storedBytes();
+    ASSERT_TRUE(store.remove("Gamma"));
+    EXPECT_EQ(storedBytes(), before);
+}
+
+TEST_F(PresetStoreTest, EveryCallReadsTheSettingsAfresh) {
+    PresetStore first;
+    PresetStore second;
+    ASSERT_TRUE(first.save(profile("One")));
+    EXPECT_EQ(second.names(), QStringList{"One"});
+    ASSERT_TRUE(second.save(profile("Two")));
+    EXPECT_EQ(first.names(), (QStringList{"One", "Two"}));
+}
+
+TEST_F(PresetStoreTest, AProfileThatCannotBeEncodedWritesNothing) {
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("Kept")));
+    const QByteArray before = storedBytes();
+    EXPECT_FALSE(store.save(profile("Broken", std::numeric_limits<double>::infinity())));
+    Profile nan = profile("Broken");
+    nan.refreshHz = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(store.save(nan));
+    EXPECT_EQ(storedBytes(), before);
+    EXPECT_EQ(store.names(), QStringList{"Kept"});
+}
+
+TEST_F(PresetStoreTest, UnreadableACorruptValueSurvivesASave) {
+    const QByteArray corrupt = R"([{"name":"Lost","pattern":"grid","aspectRatios":[]}])";
+    storeRaw(PresetStore::kKey, corrupt);
+    test::LogCapture log;
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("New")));
+    EXPECT_EQ(store.names(), QStringList{"New"});
+    const auto settings = openUserSettings();
+    EXPECT_EQ(settings->value(PresetStore::kUnreadableKey).toByteArray(), corrupt);
+    ASSERT_EQ(test::LogCapture::lines().size(), 1);
+    EXPECT_TRUE(test::LogCapture::lines().first().startsWith(QString(kAppId) + ".app: "));
+    EXPECT_TRUE(test::LogCapture::lines().first().contains(PresetStore::kUnreadableKey));
+
+    // The list is readable again: a further save copies nothing more.
+    ASSERT_TRUE(store.save(profile("Newer")));
+    EXPECT_EQ(test::LogCapture::lines().size(), 1);
+    EXPECT_FALSE(openUserSettings()->contains(QString(PresetStore::kUnreadableKey) + ".2"));
+}
+
+TEST_F(PresetStoreTest, UnreadableALaterCorruptValueDoesNotReplaceTheFirstCopy) {
+    storeRaw(PresetStore::kKey, QByteArray("{not json"));
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("A")));
+    storeRaw(PresetStore::kKey, QByteArray("[1,2,3]"));
+    ASSERT_TRUE(store.remove("A"));
+    const auto settings = openUserSettings();
+    EXPECT_EQ(settings->value(PresetStore::kUnreadableKey).toByteArray(), "{not json");
+    EXPECT_EQ(settings->value(QString(PresetStore::kUnreadableKey) + ".2").toByteArray(),
+              "[1,2,3]");
+    EXPECT_TRUE(store.names().isEmpty());
+    EXPECT_EQ(storedBytes(), "[]");
+}
+
+TEST_F(PresetStoreTest, UnreadableTheSameValueIsKeptOnlyOnce) {
+    storeRaw(PresetStore::kKey, QByteArray("garbage"));
+    storeRaw(PresetStore::kUnreadableKey, QByteArray("garbage"));
+    PresetStore store;
+    ASSERT_TRUE(store.save(profile("A")));
+    EXPECT_FALSE(openUserSettings()->contains(QString(PresetStore::kUnreadableKey) + ".2"));
+}
+
+TEST_F(PresetStoreTest, UnreadableAValueThatIsNoDataReadsEmptyAndIsKept) {
+    storeRaw(PresetStore::kKey, QStringLiteral("hand-edited text"));
+    PresetStore store;
+    EXPECT_TRUE(store.names().isEmpty());
+    ASSERT_TRUE(store.save(profile("A")));
+    EXPECT_EQ(openUserSettings()->value(PresetStore::kUnreadableKey).toString(),
+              "hand-edited text");
+    EXPECT_EQ(store.names(), QStringList{"A"});
+}
+
+}  // namespace
+}  // namespace lumenor
