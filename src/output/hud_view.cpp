@@ -1,7 +1,6 @@
 #include "output/hud_view.h"
 
 #include <QFontDatabase>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,12 +9,7 @@
 
 namespace lumenor {
 
-HUDView::HUDView(QWidget* parent)
-    : QWidget(parent), effect_(new QGraphicsOpacityEffect(this)), fade_(effect_, "opacity") {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    effect_->setOpacity(0.0);
-    setGraphicsEffect(effect_);
-
+HUDView::HUDView() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(13);
     font.setWeight(QFont::Medium);
@@ -28,39 +22,42 @@ HUDView::HUDView(QWidget* parent)
     layout->setContentsMargins(14, 0, 14, 0);
     layout->addWidget(&label_);
 
-    fadeTimer_.setSingleShot(true);
-    connect(&fadeTimer_, &QTimer::timeout, this, [this] {
-        fade_.stop();
-        fade_.setDuration(400);
-        fade_.setEndValue(0.0);
-        fade_.start();
+    QObject::connect(&fade_, &QVariantAnimation::valueChanged, [this](const QVariant& v) {
+        opacity_ = v.toDouble();
+        if (onChanged) {
+            onChanged();
+        }
     });
+    fadeTimer_.setSingleShot(true);
+    QObject::connect(&fadeTimer_, &QTimer::timeout, [this] { fadeTo(0.0, 400); });
     resize(kWidth, kHeight);
 }
 
 void HUDView::setText(const QString& text) {
     label_.setText(text);
+    if (onChanged) {
+        onChanged();
+    }
+}
+
+void HUDView::fadeTo(double opacity, int ms) {
+    fade_.stop();
+    fade_.setDuration(ms);
+    fade_.setStartValue(opacity_);
+    fade_.setEndValue(opacity);
+    fade_.start();
 }
 
 void HUDView::show(double seconds) {
     fadeTimer_.stop();
-    fade_.stop();
-    fade_.setDuration(120);
-    fade_.setEndValue(1.0);
-    fade_.start();
+    fadeTo(1.0, 120);
     const double ms = seconds * 1000.0;
     fadeTimer_.start(ms > 0.0 && ms < 2.0e9 ? static_cast<int>(ms) : 0);
-    QWidget::show();
-    raise();
 }
 
 void HUDView::placeIn(const QSize& parent) {
     setGeometry((parent.width() - kWidth) / 2, parent.height() - kBottomMargin - kHeight, kWidth,
                 kHeight);
-}
-
-double HUDView::opacity() const {
-    return effect_->opacity();
 }
 
 void HUDView::paintEvent(QPaintEvent*) {

@@ -27,8 +27,7 @@ void styleLabel(QLabel& label, QFontDatabase::SystemFont family, int size, QFont
 
 }  // namespace
 
-InfoCardView::InfoCardView(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+InfoCardView::InfoCardView() {
     styleLabel(name_, QFontDatabase::GeneralFont, 22, QFont::Medium, palette::slate());
     styleLabel(res_, QFontDatabase::FixedFont, 84, QFont::Medium, palette::paper());
     styleLabel(fps_, QFontDatabase::FixedFont, 40, QFont::Normal, palette::iris());
@@ -45,7 +44,13 @@ InfoCardView::InfoCardView(QWidget* parent) : QWidget(parent) {
     stack->addWidget(&fps_);
     stack->addSpacing(10);
     stack->addWidget(&frame_);
-    hide();
+}
+
+void InfoCardView::setShown(bool shown) {
+    shown_ = shown;
+    if (onChanged) {
+        onChanged();
+    }
 }
 
 void InfoCardView::showDisplay(const DisplayInfo& display) {
@@ -53,8 +58,8 @@ void InfoCardView::showDisplay(const DisplayInfo& display) {
     name_.setText(texts.name);
     res_.setText(texts.resolution);
     fps_.setText(texts.rate);
-    if (parentWidget() != nullptr) {
-        placeIn(parentWidget()->size());
+    if (onChanged) {
+        onChanged();
     }
 }
 
@@ -64,6 +69,9 @@ void InfoCardView::showFrameStatus(int dropped, bool steady) {
     QPalette p = frame_.palette();
     p.setColor(QPalette::WindowText, status.colour);
     frame_.setPalette(p);
+    if (onChanged) {
+        onChanged();
+    }
 }
 
 void InfoCardView::placeIn(const QSize& parent) {

@@ -3,15 +3,24 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <functional>
+
 #include "displays/display_info.h"
 
 namespace lumenor {
 
 // The card in the middle of the output that names the display, its mode and the frame
-// meter's verdict.
+// meter's verdict. Never a window of its own: the output draws it into its frames.
 class InfoCardView : public QWidget {
   public:
-    explicit InfoCardView(QWidget* parent = nullptr);
+    InfoCardView();
+
+    // Called whenever what the card shows changes.
+    std::function<void()> onChanged;
+
+    // The card is drawn into the output's frames only while shown.
+    void setShown(bool shown);
+    bool isShown() const { return shown_; }
 
     void showDisplay(const DisplayInfo& display);
     void showFrameStatus(int dropped, bool steady);
@@ -31,6 +40,7 @@ class InfoCardView : public QWidget {
     QLabel res_;
     QLabel fps_;
     QLabel frame_;
+    bool shown_ = false;
 };
 
 }  // namespace lumenor

@@ -36,20 +36,26 @@ TEST(OutputTexts, InfoCardLines) {
 }
 
 TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {
-    QWidget parent;
-    parent.resize(1920, 1080);
-    InfoCardView card(&parent);
-    EXPECT_FALSE(card.isVisibleTo(&parent));
+    InfoCardView card;
+    int changes = 0;
+    card.onChanged = [&] { ++changes; };
+    EXPECT_FALSE(card.isShown());
     EXPECT_EQ(card.frameLabel().text(), QString::fromUtf8("measuring cadence\u2026"));
     card.showDisplay(display("Studio", 3840, 2160, 0.0));
     EXPECT_EQ(card.resLabel().text(), QString::fromUtf8("3840 \u00D7 2160"));
     EXPECT_EQ(card.fpsLabel().text(), "refresh unavailable");
-    EXPECT_EQ(card.geometry().center(), QPoint(959, 539));
+    card.placeIn({1920, 1080});
+    EXPECT_NEAR(card.geometry().center().x(), 960, 1);
+    EXPECT_NEAR(card.geometry().center().y(), 540, 1);
+    EXPECT_GT(card.width(), card.resLabel().sizeHint().width() + 150);
     card.showFrameStatus(2, false);
     EXPECT_EQ(card.frameLabel().text(), "2 frames dropped (computer side)");
     EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::amber());
     card.showFrameStatus(0, true);
     EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::slate());
+    card.setShown(true);
+    EXPECT_TRUE(card.isShown());
+    EXPECT_EQ(changes, 4);
 }
 
 TEST(OutputWidgets, BannerSitsCentredNearTheBottom) {
