@@ -49,6 +49,8 @@ bool ModeGuardian::hold(unsigned long output, Entry entry) {
                   .arg(entry.snapshot)
                   .arg(entry.applied)
                   .toLatin1())) {
+        // The helper is gone, and with it what it held; the next hold starts a new one.
+        stop();
         return false;
     }
     held_[output] = entry;

@@ -21,6 +21,15 @@ using test::lumenorBinary;
 using test::runProcess;
 using test::XServerTest;
 
+TEST(ModesHelp, HelpNamesTheModeCommands) {
+    const auto help = runProcess(lumenorBinary(), {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("modes DISPLAY [--json]")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains("set-mode DISPLAY MODE [--seconds N] [--keep]"));
+    // The guardian is not a command for people.
+    EXPECT_FALSE(help.out.contains("guardian"));
+}
+
 class ModesCommandLine : public XServerTest {
   protected:
     void SetUp() override {
