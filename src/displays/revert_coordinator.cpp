@@ -33,6 +33,7 @@ void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeIn
     }
     // The timer belongs to this object, so its callback never outlives it.
     timer_ = std::make_unique<QTimer>();
+    timer_->setTimerType(Qt::PreciseTimer);
     timer_->setInterval(1000);
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { tick(); });
     timer_->start();

@@ -1,6 +1,6 @@
 #include "displays/xrandr_mode_guardian.h"
 
-#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -18,6 +18,13 @@
 extern char** environ;
 
 namespace lumenor {
+
+namespace {
+
+// What the helper says once it can restore.
+const QByteArray kReady = QByteArrayLiteral("ready\n");
+
+}  // namespace
 
 ModeGuardian::ModeGuardian(QString program, QStringList args, QString displayName)
     : program_(std::move(program)), args_(std::move(args)) {
@@ -42,6 +49,8 @@ bool ModeGuardian::hold(unsigned long output, Entry entry) {
                   .arg(entry.snapshot)
                   .arg(entry.applied)
                   .toLatin1())) {
+        // The helper is gone, and with it what it held; the next hold starts a new one.
+        stop();
         return false;
     }
     held_[output] = entry;
@@ -76,7 +85,7 @@ bool ModeGuardian::start() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     // A session of its own: the terminal's Ctrl-C and hang-up reach us, not the helper,
     // which must outlive us long enough to restore.
     posix_spawnattr_t attr;
@@ -100,7 +109,41 @@ bool ModeGuardian::start() {
     }
     pid_ = pid;
     fd_ = fds[0];
+    // Nothing counts as held until the helper has its own X connection.
+    if (!awaitReady()) {
+        ::kill(pid_, SIGKILL);
+        stop();
+        return false;
+    }
     return true;
+}
+
+bool ModeGuardian::awaitReady() {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    QByteArray got;
+    while (!got.contains('\n')) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) {
+            continue;
+        }
+        if (r <= 0) {
+            return false;
+        }
+        char chunk[16];
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            return false;
+        }
+        got.append(chunk, n);
+    }
+    return got == kReady;
 }
 
 bool ModeGuardian::send(const QByteArray& line) {
@@ -174,9 +217,16 @@ void handleLine(const QByteArray& line, std::map<unsigned long, ModeGuardian::En
 
 }  // namespace
 
-int runModeGuardian(int inputFd, const char* displayName) {
+int runModeGuardian(int inputFd, int outputFd, const char* displayName) {
+    // A parent already gone must not take the helper with it.
+    ::signal(SIGPIPE, SIG_IGN);
     // Connected before anything is held, so that a restore needs no connection set-up.
     std::unique_ptr<XrandrConnection> c = XrandrConnection::open(displayName, nullptr);
+    if (!c) {
+        return 1;
+    }
+    [[maybe_unused]] const ssize_t said =
+        ::write(outputFd, kReady.constData(), static_cast<size_t>(kReady.size()));
     std::map<unsigned long, ModeGuardian::Entry> held;
     QByteArray buffer;
     char chunk[512];
@@ -195,10 +245,8 @@ int runModeGuardian(int inputFd, const char* displayName) {
             buffer.remove(0, end + 1);
         }
     }
-    if (c) {
-        restore(*c, held);
-    }
-    return c || held.empty() ? 0 : 1;
+    restore(*c, held);
+    return 0;
 }
 
 }  // namespace lumenor

@@ -38,6 +38,7 @@ class ModeGuardian {
 
   private:
     bool start();
+    bool awaitReady();
     bool send(const QByteArray& line);
     void stop();
 
@@ -49,7 +50,8 @@ class ModeGuardian {
 };
 
 // The helper's side: reads "hold OUTPUT SNAPSHOT APPLIED" and "forget OUTPUT" lines from
-// `inputFd` until it closes, then restores. Returns the process's exit status.
-int runModeGuardian(int inputFd, const char* displayName);
+// `inputFd` until it closes, then restores. It says "ready" on `outputFd` once connected to
+// the X display. Returns the process's exit status.
+int runModeGuardian(int inputFd, int outputFd, const char* displayName);
 
 }  // namespace lumenor

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <algorithm>
@@ -27,15 +28,16 @@ const test::XorgTestbed::Modeline kOffered{
 
 class XrandrModeTest : public XServerTest {
   protected:
-    std::unique_ptr<XrandrModePlatform> makePlatform() {
+    std::unique_ptr<XrandrModePlatform> makePlatform(
+        const QString& guardian = test::lumenorBinary(),
+        const QStringList& guardianArgs = {"__mode-guardian"}) {
         QString error;
         auto c = XrandrConnection::open(x().displayName().toLocal8Bit().constData(), &error);
         EXPECT_TRUE(c != nullptr) << error.toStdString();
         if (!c) {
             return nullptr;
         }
-        return std::make_unique<XrandrModePlatform>(std::move(c), test::lumenorBinary(),
-                                                    QStringList{"__mode-guardian"});
+        return std::make_unique<XrandrModePlatform>(std::move(c), guardian, guardianArgs);
     }
 
     DisplayId id(const QString& output) { return static_cast<DisplayId>(x().outputId(output)); }
@@ -238,6 +240,62 @@ TEST_F(XrandrModeTest, AnUnpluggedDisplayCannotTakeAMode) {
     EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), mode, ConfigureScope::forAppOnly));
     EXPECT_FALSE(p->currentMode(id("DUMMY1")).has_value());
     EXPECT_FALSE(p->guardian().running());
+}
+
+TEST_F(XrandrModeTest, WithoutAWorkingGuardianNoAppOnlyModeIsApplied) {
+    plugSecondHead();
+    // One that cannot be started, and one that ends without saying it is ready.
+    for (const QString& program :
+         {QStringLiteral("/nonexistent/lumenor"), QStringLiteral("/bin/true")}) {
+        auto p = makePlatform(program, {});
+        ASSERT_TRUE(p);
+        EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                      ConfigureScope::forAppOnly))
+            << program.toStdString();
+        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        EXPECT_FALSE(p->guardian().running());
+    }
+    // A permanent change needs no guardian.
+    auto p = makePlatform(QStringLiteral("/bin/true"), {});
+    EXPECT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
+                                 ConfigureScope::permanently));
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+}
+
+TEST_F(XrandrModeTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
+    plugSecondHead();
+    ASSERT_TRUE(x().plug("DUMMY2", "1280x720_60", "DUMMY1"));
+    QProcess guardian;
+    guardian.setProcessEnvironment(x().environment());
+    guardian.start(test::lumenorBinary(), {"__mode-guardian", x().displayName()});
+    ASSERT_TRUE(guardian.waitForStarted());
+    ASSERT_TRUE(guardian.waitForReadyRead(10000));
+    EXPECT_EQ(guardian.readAll(), "ready\n");
+    const unsigned long m720 = x().modeId("1280x720_60");
+    const unsigned long m1080 = x().modeId("1920x1080_60");
+    const unsigned long m50 = x().modeId("1920x1080_50");
+    ASSERT_TRUE(x().setMode("DUMMY1", "1920x1080_60"));
+    ASSERT_TRUE(x().setMode("DUMMY2", "1920x1080_60"));
+    // DUMMY1 is held and still shows what was applied; DUMMY2 was applied, then changed by
+    // someone else; DUMMY0 was held and then forgotten; a malformed line changes nothing.
+    guardian.write(QStringLiteral("hold %1 %2 %3\nhold %4 %2 %3\nhold %5 %2 %3\n"
+                                  "forget %5\nhold nonsense\n")
+                       .arg(x().outputId("DUMMY1"))
+                       .arg(m720)
+                       .arg(m1080)
+                       .arg(x().outputId("DUMMY2"))
+                       .arg(x().outputId("DUMMY0"))
+                       .toLatin1());
+    ASSERT_TRUE(guardian.waitForBytesWritten());
+    ASSERT_TRUE(x().setMode("DUMMY2", "1920x1080_50"));
+    QThread::msleep(200);
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    guardian.closeWriteChannel();
+    ASSERT_TRUE(guardian.waitForFinished(2000));
+    EXPECT_EQ(guardian.exitCode(), 0);
+    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().head("DUMMY2")->modeId, m50);
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
 }
 
 std::vector<std::pair<QtMsgType, QString>>* g_log = nullptr;

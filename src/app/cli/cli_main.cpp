@@ -52,7 +52,7 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     if (std::strcmp(first, kModeGuardianCommand) == 0 && argc == 3) {
-        return runModeGuardian(STDIN_FILENO, argv[2]);
+        return runModeGuardian(STDIN_FILENO, STDOUT_FILENO, argv[2]);
     }
     for (const Command& c : commands()) {
         if (std::strcmp(first, c.name) == 0) {
