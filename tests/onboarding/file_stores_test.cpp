@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/core/app_id.h"
+#include "onboarding/agreement_store.h"
+#include "onboarding/gates.h"
+#include "onboarding/onboarding_store.h"
+#include "onboarding/support_folder.h"
+#include "support/process.h"
+
+namespace lumenor {
+namespace {
+
+// Each test works in a folder of its own under the temporary home.
+class FileStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = QDir::homePath() + "/stores/" + info->name();
+        QDir(dir_).removeRecursively();
+    }
+    QString dir_;
+
+    void writeFile(const QString& name, const QByteArray& bytes) {
+        QDir().mkpath(dir_);
+        QFile f(dir_ + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QJsonObject readObject(const QString& name) {
+        QFile f(dir_ + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+};
+
+TEST_F(FileStoreTest, SupportFolderIsTheIdentifierUnderTheDataHome) {
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    EXPECT_TRUE(dataHome.startsWith(QDir::homePath())) << dataHome.toStdString();
+    EXPECT_EQ(supportFolder(), dataHome + "/" + kAppId);
+    applyAppIdentity();
+    EXPECT_EQ(supportFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+TEST_F(FileStoreTest, TheFolderIsCreatedWithItsParents) {
+    const QString deep = dir_ + "/a/b/c";
+    ASSERT_FALSE(QFileInfo::exists(dir_));
+    FileAgreementStore agreements(deep);
+    EXPECT_TRUE(QFileInfo(deep).isDir());
+    EXPECT_EQ(agreements.filePath(), deep + "/agreement.json");
+    FileOnboardingStore onboarding(deep + "/d");
+    EXPECT_TRUE(QFileInfo(deep + "/d").isDir());
+    EXPECT_EQ(onboarding.filePath(), deep + "/d/onboarding.json");
+    EXPECT_FALSE(QFileInfo::exists(agreements.filePath()));
+}
+
+TEST_F(FileStoreTest, NoFileMeansNoRecord) {
+    FileAgreementStore agreements(dir_);
+    FileOnboardingStore onboarding(dir_);
+    EXPECT_EQ(agreements.load(), std::nullopt);
+    EXPECT_TRUE(EULAGate::needsAcceptance(agreements.load(), kAgreementVersion));
+    EXPECT_EQ(onboarding.load(), std::nullopt);
+    EXPECT_TRUE(TourGate::shouldAutoStart(onboarding.load()));
+}
+
+TEST_F(FileStoreTest, AcceptanceIsSavedAndReadBackFromTheFile) {
+    FileAgreementStore store(dir_);
+    ASSERT_TRUE(store.save({"1", 1700000000}));
+    EXPECT_EQ(readObject("agreement.json"),
+              QJsonDocument::fromJson(R"({"version":"1","acceptedAt":1700000000})").object());
+    EXPECT_FALSE(EULAGate::needsAcceptance(FileAgreementStore(dir_).load(), "1"));
+    ASSERT_TRUE(store.save({"2", 1800000000}));
+    EXPECT_EQ(FileAgreementStore(dir_).load(), (Acceptance{"2", 1800000000}));
+    EXPECT_TRUE(EULAGate::needsAcceptance(store.load(), "1"));
+}
+
+TEST_F(FileStoreTest, AnUnreadableAgreementFileShowsTheAgreementAgain) {
+    FileAgreementStore store(dir_);
+    for (const QByteArray& bad :
+         {QByteArray(R"({"version":"1","acceptedAt":1700000000.25})"),
+          QByteArray(R"({"version":"1","acceptedAt":"1700000000"})"),
+          QByteArray(R"({"version":"1","acceptedAt":17000)"), QByteArray(R"({"version":"1",)"),
+          QByteArray(), QByteArray("[]"), QByteArray("\xff\xfe"),
+          QByteArray(R"({"version":true,"acceptedAt":1})")}) {
+        writeFile("agreement.json", bad);
+        EXPECT_EQ(store.load(), std::nullopt) << bad.toStdString();
+        EXPECT_TRUE(EULAGate::needsAcceptance(store.load(), kAgreementVersion));
+    }
+}
+
+TEST_F(FileStoreTest, ATourRecordWithAWrongTypeLetsTheTourRun) {
+    FileOnboardingStore store(dir_);
+    writeFile("onboarding.json", R"({"version":"1","completed":"no","skipped":false})");
+    EXPECT_EQ(store.load(), std::nullopt);
+    EXPECT_TRUE(TourGate::shouldAutoStart(store.load()));
+    writeFile("onboarding.json", R"({"version":"1","completed":false,"skipped":false})");
+    EXPECT_FALSE(TourGate::shouldAutoStart(store.load()));
+}
+
+TEST_F(FileStoreTest, SkippingAndFinishingTheTourAreStoredAsSuch) {
+    FileOnboardingStore store(dir_);
+    ASSERT_TRUE(store.save(TourGate::recordForTourEnd(true)));
+    EXPECT_EQ(
+        readObject("onboarding.json"),
+        QJsonDocument::fromJson(R"({"version":"1","completed":false,"skipped":true})").object());
+    ASSERT_TRUE(store.save(TourGate::recordForTourEnd(false)));
+    EXPECT_EQ(
+        readObject("onboarding.json"),
+        QJsonDocument::fromJson(R"({"version":"1","completed":true,"skipped":false})").object());
+    EXPECT_EQ(FileOnboardingStore(dir_).load(), (OnboardingRecord{"1", true, false}));
+}
+
+TEST_F(FileStoreTest, ClearingRemovesTheFileAndIsQuietWhenThereIsNone) {
+    FileOnboardingStore store(dir_);
+    store.clear();
+    ASSERT_TRUE(store.save({"1", true, false}));
+    store.clear();
+    EXPECT_FALSE(QFileInfo::exists(store.filePath()));
+    EXPECT_EQ(store.load(), std::nullopt);
+    EXPECT_TRUE(TourGate::shouldAutoStart(store.load()));
+    store.clear();
+    EXPECT_EQ(store.load(), std::nullopt);
+}
+
+TEST_F(FileStoreTest, AFolderThatCannotBeMadeFailsQuietly) {
+    // A plain file where the folder should be: neither the folder nor the record can exist.
+    writeFile("blocker", "x");
+    FileAgreementStore store(dir_ + "/blocker/inner");
+    EXPECT_FALSE(store.save({"1", 1}));
+    EXPECT_EQ(store.load(), std::nullopt);
+}
+
+TEST_F(FileStoreTest, AFolderInPlaceOfTheFileReadsAsNothing) {
+    QDir().mkpath(dir_ + "/agreement.json");
+    FileAgreementStore store(dir_);
+    EXPECT_EQ(store.load(), std::nullopt);
+    EXPECT_FALSE(store.save({"1", 1}));
+}
+
+// Runs the writer, as an unprivileged user when this test runs as root (root writes anywhere).
+test::ProcessResult saveAsAnotherProcess(const QString& dir, const QString& version) {
+    QStringList args{dir, "save", version};
+    if (::geteuid() == 0) {
+        args << "--as-nobody";
+    }
+    return test::runProcess(RECORD_WRITER, args);
+}
+
+TEST_F(FileStoreTest, AWriteIntoAReadOnlyFolderFailsQuietlyAndKeepsTheOldFile) {
+    ASSERT_TRUE(FileAgreementStore(dir_).save({"old", 1}));
+    // Let the writer reach the folder, then take its write permission away.
+    for (QString p = dir_; p.startsWith(QDir::homePath()); p = QFileInfo(p).path()) {
+        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0755), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_).constData(), 0555), 0);
+    const test::ProcessResult r = saveAsAnotherProcess(dir_, "new");
+    ::chmod(QFile::encodeName(dir_).constData(), 0755);
+    if (r.exitCode == 3) {
+        GTEST_SKIP() << "cannot drop root to user 65534 here, so no folder is read-only: "
+                     << r.err.toStdString();
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "not saved\nold\n");
+    EXPECT_EQ(FileAgreementStore(dir_).load(), (Acceptance{"old", 1}));
+}
+
+TEST_F(FileStoreTest, AKillInTheMiddleOfASaveLeavesTheOldOrTheNewFile) {
+    ASSERT_TRUE(FileAgreementStore(dir_).save({"old", 0}));
+    const QString a(512 * 1024, 'A');
+    const QString b(512 * 1024, 'B');
+    int replaced = 0;
+    for (int round = 0; round < 25; ++round) {
+        QProcess writer;
+        writer.start(RECORD_WRITER, {dir_, "loop"});
+        ASSERT_TRUE(writer.waitForStarted(10000));
+        QThread::msleep(QRandomGenerator::global()->bounded(5, 80));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(10000));
+        ASSERT_EQ(writer.exitStatus(), QProcess::CrashExit) << "the writer ended by itself";
+
+        const std::optional<Acceptance> loaded = FileAgreementStore(dir_).load();
+        ASSERT_TRUE(loaded.has_value()) << "a torn or empty file after round " << round;
+        const bool known = loaded->version == "old" || loaded->version == a || loaded->version == b;
+        ASSERT_TRUE(known) << "a mixed record after round " << round;
+        replaced += loaded->version != "old" ? 1 : 0;
+    }
+    // The writer must have had time to replace the file, or the rounds showed nothing.
+    EXPECT_GT(replaced, 0);
+}
+
+}  // namespace
+}  // namespace lumenor
