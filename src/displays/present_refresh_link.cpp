@@ -12,6 +12,8 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
+#include "displays/modeline_rate.h"
+
 namespace lumenor {
 
 namespace {
@@ -30,18 +32,9 @@ struct Placement {
 };
 
 double modeRefresh(const xcb_randr_mode_info_t& m) {
-    if (m.htotal == 0 || m.vtotal == 0) {
-        return 0.0;
-    }
-    double hz = static_cast<double>(m.dot_clock) /
-                (static_cast<double>(m.htotal) * static_cast<double>(m.vtotal));
-    if ((m.mode_flags & XCB_RANDR_MODE_FLAG_DOUBLE_SCAN) != 0) {
-        hz /= 2.0;
-    }
-    if ((m.mode_flags & XCB_RANDR_MODE_FLAG_INTERLACE) != 0) {
-        hz *= 2.0;
-    }
-    return hz;
+    return modelineRefreshHz(m.dot_clock, m.htotal, m.vtotal,
+                             (m.mode_flags & XCB_RANDR_MODE_FLAG_DOUBLE_SCAN) != 0,
+                             (m.mode_flags & XCB_RANDR_MODE_FLAG_INTERLACE) != 0);
 }
 
 // The centre and refresh rate of the CRTC that shows `display` (or of the first active

@@ -1,20 +1,13 @@
 #include "displays/xrandr_mode.h"
 
+#include "displays/modeline_rate.h"
+
 namespace lumenor {
 
 double refreshRateOf(const XRRModeInfo& mode) {
-    if (mode.hTotal == 0 || mode.vTotal == 0) {
-        return 0.0;
-    }
-    double hz = static_cast<double>(mode.dotClock) /
-                (static_cast<double>(mode.hTotal) * static_cast<double>(mode.vTotal));
-    if ((mode.modeFlags & RR_DoubleScan) != 0) {
-        hz /= 2.0;
-    }
-    if ((mode.modeFlags & RR_Interlace) != 0) {
-        hz *= 2.0;
-    }
-    return hz;
+    return modelineRefreshHz(mode.dotClock, mode.hTotal, mode.vTotal,
+                             (mode.modeFlags & RR_DoubleScan) != 0,
+                             (mode.modeFlags & RR_Interlace) != 0);
 }
 
 ModeInfo modeInfoFromXrandr(const XRRModeInfo& mode) {

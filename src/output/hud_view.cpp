@@ -3,9 +3,9 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPainterPath>
 
 #include "output/overlay_palette.h"
+#include "output/overlay_panel.h"
 
 namespace lumenor {
 
@@ -62,14 +62,9 @@ void HUDView::placeIn(const QSize& parent) {
 
 void HUDView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
     QColor fill = palette::deepInk();
     fill.setAlphaF(0.78f);
-    p.fillPath(shape, fill);
-    p.setPen(QPen(QColor(255, 255, 255, 26), 1));
-    p.drawPath(shape);
+    paintOverlayPanel(p, QRectF(rect()), 10, fill, QColor(255, 255, 255, 26));
 }
 
 }  // namespace lumenor

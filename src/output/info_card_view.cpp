@@ -2,12 +2,12 @@
 
 #include <QFontDatabase>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "output/frame_status_text.h"
 #include "output/output_texts.h"
 #include "output/overlay_palette.h"
+#include "output/overlay_panel.h"
 
 namespace lumenor {
 
@@ -82,16 +82,11 @@ void InfoCardView::placeIn(const QSize& parent) {
 
 void InfoCardView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 22, 22);
     QColor fill = palette::deepInk();
     fill.setAlphaF(0.92f);
-    p.fillPath(shape, fill);
     QColor border = palette::iris();
     border.setAlphaF(0.55f);
-    p.setPen(QPen(border, 1));
-    p.drawPath(shape);
+    paintOverlayPanel(p, QRectF(rect()), 22, fill, border);
 }
 
 }  // namespace lumenor
