@@ -6,6 +6,10 @@ namespace lumenor::cli {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"displays", "[--json [--watch]]", "list the attached displays", runDisplays},
+        {"play",
+         "tone|pink [--channels both|left|right] [--invert] [--seconds N] | click|beep "
+         "[--count N] [--interval S]",
+         "play a test signal or the sync markers", runPlay},
     };
     return list;
 }
