@@ -44,14 +44,14 @@ int RtAudioStream::callback(void* output, void*, unsigned int frames, double, un
 }
 
 bool RtAudioStream::open() {
-    // The sound server first; plain ALSA only where no server answers. JACK is left out: its
-    // client library would try to launch a server of its own.
-    for (RtAudio::Api api : {RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
+    // The desktop's sound server. JACK is left out because its client library tries to launch
+    // a server of its own, and plain ALSA because its library prints its failures itself.
+    for (RtAudio::Api api : {RtAudio::LINUX_PULSE}) {
         try {
             auto audio = std::make_unique<RtAudio>(api);
             audio->showWarnings(false);
             if (audio->getCurrentApi() != api || audio->getDeviceCount() == 0) {
-                lastError_ = QStringLiteral("no audio device");
+                lastError_ = QStringLiteral("no sound server answered and no output device was found");
                 continue;
             }
             RtAudio::StreamParameters params;

@@ -8,7 +8,7 @@ class RtAudio;
 
 namespace lumenor {
 
-// The audio output on RtAudio: the sound server (PulseAudio, or ALSA where there is none),
+// The audio output on RtAudio: the PulseAudio sound server,
 // 44100 Hz, 2 float channels, non-interleaved, 512-frame callbacks. Opened at the first start,
 // so a server that appears later is found by the next start.
 class RtAudioStream : public AudioStream {
