@@ -22,9 +22,9 @@ void renderCalls(benchmark::State& s, lumenor::Signal signal, bool invert) {
         benchmark::ClobberMemory();
     }
     // Average wall time of one call as a share of the audio it produces.
-    s.counters["fraction_of_call"] = benchmark::Counter(
-        static_cast<double>(s.iterations()) / kCallSeconds,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    s.counters["fraction_of_call"] =
+        benchmark::Counter(static_cast<double>(s.iterations()) / kCallSeconds,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_RenderTone(benchmark::State& s) {

@@ -2,6 +2,7 @@
 
 #include <RtAudio.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "audio/render.h"
@@ -44,6 +45,9 @@ int RtAudioStream::callback(void* output, void*, unsigned int frames, double, un
 }
 
 bool RtAudioStream::open() {
+    // Without a requested latency a PulseAudio playback stream buffers about two seconds, which
+    // would put every sync marker two seconds behind its picture. The user's own setting wins.
+    ::setenv("PULSE_LATENCY_MSEC", "30", 0);
     // The desktop's sound server. JACK is left out because its client library tries to launch
     // a server of its own, and plain ALSA because its library prints its failures itself.
     for (RtAudio::Api api : {RtAudio::LINUX_PULSE}) {
@@ -51,7 +55,8 @@ bool RtAudioStream::open() {
             auto audio = std::make_unique<RtAudio>(api);
             audio->showWarnings(false);
             if (audio->getCurrentApi() != api || audio->getDeviceCount() == 0) {
-                lastError_ = QStringLiteral("no sound server answered and no output device was found");
+                lastError_ =
+                    QStringLiteral("no sound server answered and no output device was found");
                 continue;
             }
             RtAudio::StreamParameters params;

@@ -4,18 +4,24 @@ namespace lumenor {
 
 QString rawName(Signal signal) {
     switch (signal) {
-        case Signal::off: return QStringLiteral("off");
-        case Signal::tone: return QStringLiteral("tone");
-        case Signal::pink: return QStringLiteral("pink");
+        case Signal::off:
+            return QStringLiteral("off");
+        case Signal::tone:
+            return QStringLiteral("tone");
+        case Signal::pink:
+            return QStringLiteral("pink");
     }
     return QStringLiteral("off");
 }
 
 QString rawName(Channels channels) {
     switch (channels) {
-        case Channels::both: return QStringLiteral("both");
-        case Channels::left: return QStringLiteral("left");
-        case Channels::right: return QStringLiteral("right");
+        case Channels::both:
+            return QStringLiteral("both");
+        case Channels::left:
+            return QStringLiteral("left");
+        case Channels::right:
+            return QStringLiteral("right");
     }
     return QStringLiteral("both");
 }

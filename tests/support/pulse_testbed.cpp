@@ -1,6 +1,7 @@
 #include "support/pulse_testbed.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <sys/prctl.h>
@@ -23,15 +24,15 @@ std::unique_ptr<PulseTestbed> PulseTestbed::start(QString* error) {
     }
     const QString script = bed->dir_.filePath(QStringLiteral("server.pa"));
     QFile file(script);
-    const QByteArray text = QStringLiteral(
-                                "load-module module-native-protocol-unix auth-anonymous=1 "
-                                "socket=%1\n"
-                                "load-module module-null-sink sink_name=%2 rate=44100 channels=2 "
-                                "format=float32le\n"
-                                "set-default-sink %2\n")
-                                .arg(bed->dir_.filePath(QStringLiteral("native")),
-                                     QLatin1String(kSink))
-                                .toUtf8();
+    const QByteArray text =
+        QStringLiteral(
+            "load-module module-native-protocol-unix auth-anonymous=1 "
+            "socket=%1\n"
+            "load-module module-null-sink sink_name=%2 rate=44100 channels=2 "
+            "format=float32le\n"
+            "set-default-sink %2\n")
+            .arg(bed->dir_.filePath(QStringLiteral("native")), QLatin1String(kSink))
+            .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0) {
         *error = QStringLiteral("cannot write %1").arg(script);
         return nullptr;
@@ -47,11 +48,13 @@ std::unique_ptr<PulseTestbed> PulseTestbed::start(QString* error) {
     bed->daemon_.setProcessEnvironment(env);
     bed->daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     bed->daemon_.setStandardOutputFile(bed->dir_.filePath(QStringLiteral("pulse.log")));
-    bed->daemon_.setStandardErrorFile(bed->dir_.filePath(QStringLiteral("pulse.log")), QIODevice::Append);
-    bed->daemon_.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("--system=false"),
-                        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--log-target=stderr"),
-                        QStringLiteral("-n"), QStringLiteral("-F"), script});
+    bed->daemon_.setStandardErrorFile(bed->dir_.filePath(QStringLiteral("pulse.log")),
+                                      QIODevice::Append);
+    bed->daemon_.start(
+        QStringLiteral("pulseaudio"),
+        {QStringLiteral("--daemonize=no"), QStringLiteral("--system=false"),
+         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--log-target=stderr"),
+         QStringLiteral("-n"), QStringLiteral("-F"), script});
     if (!bed->daemon_.waitForStarted(10000)) {
         *error = QStringLiteral("cannot run pulseaudio: %1").arg(bed->daemon_.errorString());
         return nullptr;
@@ -113,9 +116,16 @@ bool PulseTestbed::startRecording() {
     if (!recorder_.waitForStarted(10000)) {
         return false;
     }
-    // parec needs a moment to connect; what plays before that would be lost.
-    QThread::msleep(500);
-    return recorder_.state() == QProcess::Running;
+    // Recording has begun once the monitor's silence reaches the file; what plays before that
+    // would be lost.
+    const QString path = dir_.filePath(QStringLiteral("recording.raw"));
+    for (int waited = 0; waited < 10000 && recorder_.state() == QProcess::Running; waited += 20) {
+        if (QFileInfo(path).size() > 0) {
+            return true;
+        }
+        QThread::msleep(20);
+    }
+    return false;
 }
 
 Recording PulseTestbed::stopRecording() {

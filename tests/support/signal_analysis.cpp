@@ -129,8 +129,8 @@ double maxSineResidual(const std::vector<float>& x, Span span, double hz, double
     return worst;
 }
 
-double spectralSlopeDbPerOctave(const std::vector<float>& x, Span span, double rate,
-                                double lowHz, double highHz) {
+double spectralSlopeDbPerOctave(const std::vector<float>& x, Span span, double rate, double lowHz,
+                                double highHz) {
     constexpr std::size_t n = 8192;
     std::vector<double> power(n / 2 + 1, 0.0);
     std::vector<std::complex<double>> frame(n);

@@ -35,7 +35,7 @@ double maxSineResidual(const std::vector<float>& x, Span span, double hz, double
 
 // The slope, in dB per octave, of a least-squares line through the averaged power spectrum's
 // octave-band densities between `lowHz` and `highHz` (Welch's method, Hann window).
-double spectralSlopeDbPerOctave(const std::vector<float>& x, Span span, double rate,
-                                double lowHz, double highHz);
+double spectralSlopeDbPerOctave(const std::vector<float>& x, Span span, double rate, double lowHz,
+                                double highHz);
 
 }  // namespace lumenor::test

@@ -46,8 +46,8 @@ int usageError(const QString& message) {
 }
 
 int noOutput(const AudioStream& stream) {
-    const QString why = stream.lastError().isEmpty() ? QStringLiteral("unknown reason")
-                                                     : stream.lastError();
+    const QString why =
+        stream.lastError().isEmpty() ? QStringLiteral("unknown reason") : stream.lastError();
     printError(QStringLiteral("play: no audio output could be opened (%1)").arg(why));
     return kExitEnvironment;
 }
@@ -73,6 +73,9 @@ int playMarkers(bool click, int count, double interval) {
         return noOutput(output);
     }
     const PcmBuffer* sound = click ? player.clickBuffer() : player.beepBuffer();
+    // A stream that has only just started can lose its first milliseconds in the server, as
+    // the application's player never does: it starts long before the first bounce.
+    waitFor(0.3);
     for (int i = 0; i < count && interrupted == 0; ++i) {
         if (i > 0) {
             waitFor(interval);
@@ -93,9 +96,8 @@ int runPlay(int argc, char** argv) {
                                          QStringLiteral("channels"), QStringLiteral("both"));
     const QCommandLineOption invertOpt(QStringLiteral("invert"),
                                        QStringLiteral("invert the right channel"));
-    const QCommandLineOption secondsOpt(QStringLiteral("seconds"),
-                                        QStringLiteral("stop after N seconds"),
-                                        QStringLiteral("N"));
+    const QCommandLineOption secondsOpt(
+        QStringLiteral("seconds"), QStringLiteral("stop after N seconds"), QStringLiteral("N"));
     const QCommandLineOption countOpt(QStringLiteral("count"), QStringLiteral("sounds to play"),
                                       QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption intervalOpt(QStringLiteral("interval"),
@@ -118,8 +120,7 @@ int runPlay(int argc, char** argv) {
         if (parser.isSet(countOpt) || parser.isSet(intervalOpt)) {
             return usageError(QStringLiteral("--count and --interval go with click and beep"));
         }
-        const std::optional<Channels> channels =
-            channelsFromRawName(parser.value(channelsOpt));
+        const std::optional<Channels> channels = channelsFromRawName(parser.value(channelsOpt));
         if (!channels) {
             return usageError(QStringLiteral("--channels must be both, left or right, not '%1'")
                                   .arg(parser.value(channelsOpt)));
@@ -129,8 +130,7 @@ int runPlay(int argc, char** argv) {
             return usageError(QStringLiteral("--seconds must be a number of seconds, not '%1'")
                                   .arg(parser.value(secondsOpt)));
         }
-        return playSignal(*signalFromRawName(what), *channels, parser.isSet(invertOpt),
-                          seconds);
+        return playSignal(*signalFromRawName(what), *channels, parser.isSet(invertOpt), seconds);
     }
     if (what == QLatin1String("click") || what == QLatin1String("beep")) {
         if (parser.isSet(channelsOpt) || parser.isSet(invertOpt) || parser.isSet(secondsOpt)) {
