@@ -12,6 +12,10 @@ const std::vector<Command>& commands() {
         {"set-mode", "DISPLAY MODE [--seconds N] [--keep]",
          "try a mode on a display, kept with Enter, reverted after N seconds (default 15)",
          runSetMode},
+        {"play",
+         "tone|pink [--channels both|left|right] [--invert] [--seconds N] | click|beep "
+         "[--count N] [--interval S]",
+         "play a test signal or the sync markers", runPlay},
     };
     return list;
 }

@@ -6,5 +6,6 @@ int runDisplays(int argc, char** argv);
 int runIdentify(int argc, char** argv);
 int runModes(int argc, char** argv);
 int runSetMode(int argc, char** argv);
+int runPlay(int argc, char** argv);
 
 }  // namespace lumenor::cli
