@@ -6,6 +6,10 @@ namespace lumenor::cli {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"displays", "[--json [--watch]]", "list the attached displays", runDisplays},
+        {"render",
+         "PATTERN [--size WxH] [--scale S] [--time T] [--aspect LIST] [--bounce-period S] "
+         "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [-o FILE]",
+         "draw one frame of a pattern into a PNG", runRender},
     };
     return list;
 }

@@ -3,5 +3,6 @@
 namespace lumenor::cli {
 
 int runDisplays(int argc, char** argv);
+int runRender(int argc, char** argv);
 
 }  // namespace lumenor::cli
