@@ -16,6 +16,10 @@ const std::vector<Command>& commands() {
          "tone|pink [--channels both|left|right] [--invert] [--seconds N] | click|beep "
          "[--count N] [--interval S]",
          "play a test signal or the sync markers", runPlay},
+        {"render",
+         "PATTERN [--size WxH] [--scale S] [--time T] [--aspect LIST] [--bounce-period S] "
+         "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [-o FILE]",
+         "draw one frame of a pattern into a PNG", runRender},
     };
     return list;
 }

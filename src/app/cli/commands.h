@@ -7,5 +7,6 @@ int runIdentify(int argc, char** argv);
 int runModes(int argc, char** argv);
 int runSetMode(int argc, char** argv);
 int runPlay(int argc, char** argv);
+int runRender(int argc, char** argv);
 
 }  // namespace lumenor::cli

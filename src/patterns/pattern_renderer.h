@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+#include "patterns/anim.h"
+#include "patterns/pattern.h"
+
+namespace lumenor {
+
+// Draws one frame of a pattern. Stateless: the same arguments always give the same pixels.
+class PatternRenderer {
+  public:
+    using Anim = lumenor::Anim;
+
+    // `painter` draws on a device-pixel canvas of W x H pixels, origin top-left as Qt has it;
+    // the patterns are laid out with the origin at the lower-left and y growing upwards.
+    // Axis-aligned lines and rectangle edges cover whole pixels; curves, diagonals and text
+    // are anti-aliased.
+    static void draw(Pattern pattern, QPainter& painter, double W, double H, double scale,
+                     const Anim& anim, const QSet<QString>& aspectRatios, const QString& slateText,
+                     const std::optional<QImage>& slateImage);
+};
+
+}  // namespace lumenor
