@@ -10,13 +10,14 @@
 
 namespace lumenor {
 
-int runDesktopApp(int argc, char** argv) {
+int runDesktopApp(char* program) {
     std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
     if (!connection) {
         return cli::kExitEnvironment;
     }
     cli::useX11Platform();
-    QApplication app(argc, argv);
+    cli::QtArguments qtArgs(program);
+    QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     installLogHandler();
     QApplication::setQuitOnLastWindowClosed(true);

@@ -4,6 +4,6 @@ namespace lumenor {
 
 // Starts the desktop application and runs its event loop until the last window closes.
 // Returns 1, after one line on standard error, when no X display can be used.
-int runDesktopApp(int argc, char** argv);
+int runDesktopApp(char* program);
 
 }  // namespace lumenor

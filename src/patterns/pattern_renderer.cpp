@@ -142,16 +142,17 @@ TextLine measure(const char* family, double size, const QString& text) {
     return {font, text, metrics.horizontalAdvance(text), metrics.ascent(), metrics.descent()};
 }
 
-// Draws with the baseline starting at (x, y) in the y-up layout coordinates.
+// Draws with the baseline starting at (x, y) in the y-up layout coordinates. The glyphs are
+// filled as outlines, not drawn by the platform's text rasteriser, so that the same text gives
+// the same pixels on screen and in a rendered file, whatever the platform's font smoothing.
 void drawText(QPainter& p, const TextLine& line, double x, double y, const QColor& colour) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
     p.translate(x, y);
     p.scale(1, -1);
-    p.setFont(line.font);
-    p.setPen(colour);
-    p.drawText(QPointF(0, 0), line.text);
+    QPainterPath glyphs;
+    glyphs.addText(QPointF(0, 0), line.font, line.text);
+    p.fillPath(glyphs, colour);
     p.restore();
 }
 

@@ -39,7 +39,7 @@ void write(std::FILE* to, const QString& text) {
 
 int run(int argc, char** argv) {
     if (argc < 2) {
-        return runDesktopApp(argc, argv);
+        return runDesktopApp(argv[0]);
     }
     const char* first = argv[1];
     if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||

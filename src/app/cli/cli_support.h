@@ -15,6 +15,20 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitEnvironment = 1;  // no X display, no audio output, ...
 inline constexpr int kExitUsage = 2;
 
+// The arguments a Qt application object is made with: the program name alone, so that Qt
+// never takes an operator's argument ("-display", "-platform", ...) for one of its own
+// options. Must outlive the application object.
+class QtArguments {
+  public:
+    explicit QtArguments(char* program) : argv_{program, nullptr} {}
+    int& argc() { return argc_; }
+    char** argv() { return argv_; }
+
+  private:
+    int argc_ = 1;
+    char* argv_[2];
+};
+
 // Writes "lumenor: <message>" as one line on standard error.
 void printError(const QString& message);
 

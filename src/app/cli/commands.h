@@ -8,5 +8,6 @@ int runModes(int argc, char** argv);
 int runSetMode(int argc, char** argv);
 int runPlay(int argc, char** argv);
 int runRender(int argc, char** argv);
+int runShow(int argc, char** argv);
 
 }  // namespace lumenor::cli

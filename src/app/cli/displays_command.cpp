@@ -27,13 +27,14 @@ void printJsonLine(const std::vector<DisplayInfo>& displays) {
 }
 
 // The display report, as the application copies it to the clipboard; it ends in a line feed.
-int printReport(int argc, char** argv) {
+int printReport(char* program) {
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
     std::unique_ptr<XrandrModePlatform> modes = connection ? openModePlatformOrExplain() : nullptr;
     if (!modes) {
         return kExitEnvironment;
     }
-    QCoreApplication app(argc, argv);
+    QtArguments qtArgs(program);
+    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.refresh();
@@ -60,14 +61,15 @@ int runDisplays(int argc, char** argv) {
         return kExitUsage;
     }
     if (!parser.isSet(json)) {
-        return printReport(argc, argv);
+        return printReport(argv[0]);
     }
 
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
     if (!connection) {
         return kExitEnvironment;
     }
-    QCoreApplication app(argc, argv);
+    QtArguments qtArgs(argv[0]);
+    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.onChange = printJsonLine;

@@ -29,7 +29,8 @@ int runIdentify(int argc, char** argv) {
         return kExitEnvironment;
     }
     useX11Platform();
-    QApplication app(argc, argv);
+    QtArguments qtArgs(argv[0]);
+    QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     displays.refresh();

@@ -57,7 +57,8 @@ int runModes(int argc, char** argv) {
     if (!platform) {
         return kExitEnvironment;
     }
-    QCoreApplication app(argc, argv);
+    QtArguments qtArgs(argv[0]);
+    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.refresh();

@@ -188,7 +188,8 @@ int runRender(int argc, char** argv) {
     }
     // Drawing text needs a GUI application; the offscreen platform needs no display server.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    QtArguments qtArgs(argv[0]);
+    QGuiApplication app(qtArgs.argc(), qtArgs.argv());
     const QImage image = renderFrame(options);
 
     QByteArray png;

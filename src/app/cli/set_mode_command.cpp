@@ -89,7 +89,8 @@ int runSetMode(int argc, char** argv) {
     if (!platform) {
         return kExitEnvironment;
     }
-    QCoreApplication app(argc, argv);
+    QtArguments qtArgs(argv[0]);
+    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     installLogHandler();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));

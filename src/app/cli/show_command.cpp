@@ -1,0 +1,152 @@
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/cli/cli_support.h"
+#include "app/cli/commands.h"
+#include "app/core/app_id.h"
+#include "app/core/log.h"
+#include "audio/rtaudio_stream.h"
+#include "displays/display_service.h"
+#include "displays/present_refresh_link.h"
+#include "displays/xrandr_display_platform.h"
+#include "output/output_window_controller.h"
+
+namespace lumenor::cli {
+
+namespace {
+
+QString patternList() {
+    QStringList names;
+    for (const Pattern p : allPatterns()) {
+        names << rawName(p);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+const DisplayInfo* chooseDisplay(const std::vector<DisplayInfo>& displays,
+                                 std::optional<DisplayId> wanted) {
+    if (wanted) {
+        for (const DisplayInfo& d : displays) {
+            if (d.id == *wanted) {
+                return &d;
+            }
+        }
+        return nullptr;
+    }
+    for (const DisplayInfo& d : displays) {
+        if (!d.isBuiltin) {
+            return &d;
+        }
+    }
+    return displays.empty() ? nullptr : &displays.front();
+}
+
+void printFrameReport(double hz, int dropped, bool steady) {
+    std::printf("frame %.2f Hz dropped %d %s\n", hz, dropped, steady ? "steady" : "unsteady");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runShow(int argc, char** argv) {
+    QCommandLineParser parser;
+    const QCommandLineOption display(QStringLiteral("display"), QStringLiteral("display id"),
+                                     QStringLiteral("ID"));
+    const QCommandLineOption mirror(QStringLiteral("mirror"), QStringLiteral("mirror"));
+    const QCommandLineOption info(QStringLiteral("info"), QStringLiteral("info card"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("how long"),
+                                     QStringLiteral("N"));
+    parser.addOptions({display, mirror, info, seconds});
+    if (!parseOrExplain(parser, argc, argv, "show")) {
+        return kExitUsage;
+    }
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1) {
+        printError(QStringLiteral("show: name one pattern (%1)").arg(patternList()));
+        return kExitUsage;
+    }
+    const std::optional<Pattern> pattern = patternFromRawName(args.front());
+    if (!pattern) {
+        printError(QStringLiteral("show: unknown pattern '%1'; the patterns are: %2")
+                       .arg(args.front(), patternList()));
+        return kExitUsage;
+    }
+    std::optional<DisplayId> wanted;
+    if (parser.isSet(display)) {
+        bool ok = false;
+        const qulonglong id = parser.value(display).toULongLong(&ok);
+        if (!ok || id > 0xFFFFFFFFull) {
+            printError(QStringLiteral("show: --display takes a display id (see lumenor displays)"));
+            return kExitUsage;
+        }
+        wanted = static_cast<DisplayId>(id);
+    }
+    double duration = 0.0;
+    if (parser.isSet(seconds)) {
+        bool ok = false;
+        duration = parser.value(seconds).toDouble(&ok);
+        if (!ok || !(duration > 0.0) || duration > 86400.0) {
+            printError(QStringLiteral("show: --seconds takes a number of seconds above 0"));
+            return kExitUsage;
+        }
+    }
+
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    if (!connection) {
+        return kExitEnvironment;
+    }
+    useX11Platform();
+    QtArguments qtArgs(argv[0]);
+    QApplication app(qtArgs.argc(), qtArgs.argv());
+    applyAppIdentity();
+    installLogHandler();
+    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    displays.refresh();
+    const DisplayInfo* target = chooseDisplay(displays.displays(), wanted);
+    if (target == nullptr) {
+        printError(wanted
+                       ? QStringLiteral("show: no display %1 (see lumenor displays)").arg(*wanted)
+                       : QStringLiteral("show: no display to show on"));
+        return kExitUsage;
+    }
+    const DisplayInfo chosen = *target;
+
+    PresentRefreshLinkFactory links;
+    OutputWindowController output(
+        links, std::make_unique<RtAudioStream>(QStringLiteral("Lumenor sync markers")));
+    output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
+    output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
+    output.onFrameUpdate = printFrameReport;
+    output.patternView().onCycle = [&](int step) {
+        output.setPattern(next(output.patternView().pattern(), step));
+    };
+    output.patternView().onClose = [] { QApplication::quit(); };
+    output.setMirrorOn(parser.isSet(mirror));
+    output.showDisplayInfo(chosen);
+    output.setInfoVisible(parser.isSet(info));
+    output.show(chosen, *pattern);
+    if (!output.isShown()) {
+        printError(QStringLiteral("show: display %1 has no screen to show on").arg(chosen.id));
+        return kExitEnvironment;
+    }
+    displays.onChange = [&](const std::vector<DisplayInfo>& list) {
+        for (const DisplayInfo& d : list) {
+            if (d.id == output.currentDisplayID()) {
+                output.reposition(d);
+                output.showDisplayInfo(d);
+            }
+        }
+        output.rebuildMirrors();
+    };
+    displays.start();
+    if (duration > 0.0) {
+        QTimer::singleShot(static_cast<int>(duration * 1000.0), &app, &QApplication::quit);
+    }
+    const int status = QApplication::exec();
+    output.hide();
+    return status == 0 ? kExitOk : kExitEnvironment;
+}
+
+}  // namespace lumenor::cli

@@ -1,0 +1,262 @@
+#include "output/output_window_controller.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include "output/output_texts.h"
+#include "output/output_window.h"
+
+namespace lumenor {
+
+namespace {
+
+constexpr double kBannerSeconds = 3.0;
+
+// The application's key-down monitor while the output has the keyboard: Escape and the
+// arrow keys go to the output view's callbacks and no further.
+class KeyMonitor : public QObject {
+  public:
+    KeyMonitor(const OutputWindow* window, PatternView& view) : window_(window), view_(view) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || QApplication::activeWindow() == nullptr ||
+            QApplication::activeWindow() != static_cast<const QWidget*>(window_)) {
+            return QObject::eventFilter(watched, event);
+        }
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Escape:
+                if (view_.onClose) {
+                    view_.onClose();
+                }
+                return true;
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                if (view_.onCycle) {
+                    view_.onCycle(1);
+                }
+                return true;
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                if (view_.onCycle) {
+                    view_.onCycle(-1);
+                }
+                return true;
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+
+  private:
+    const OutputWindow* window_;
+    PatternView& view_;
+};
+
+}  // namespace
+
+struct OutputWindowController::Mirror {
+    std::unique_ptr<OutputWindow> window;
+    std::unique_ptr<PatternView> view;
+};
+
+OutputWindowController::OutputWindowController(RefreshLinkFactory& links,
+                                               std::unique_ptr<AudioStream> clickStream)
+    : links_(links),
+      patternView_(std::make_unique<PatternView>(links)),
+      click_(std::move(clickStream)),
+      frameMeter_(links) {
+    patternView_->onMouseMoved = [this] { hud_.show(kBannerSeconds); };
+    patternView_->onBounce = [this] { click_.play(click_.clickBuffer()); };
+    patternView_->onCountSecond = [this] { click_.play(click_.beepBuffer()); };
+    patternView_->displayForScreen = [this](QScreen* s) {
+        return displayIdForScreen ? displayIdForScreen(s) : std::nullopt;
+    };
+    patternView_->drawOverlays = [this](QPainter& p) { drawOverlays(p); };
+    hud_.onChanged = [this] { patternView_->requestRedraw(); };
+    infoCard_.onChanged = [this] {
+        layOutOverlays();
+        patternView_->requestRedraw();
+    };
+    frameMeter_.onUpdate = [this](double hz, int dropped, bool steady) {
+        infoCard_.showFrameStatus(dropped, steady);
+        if (onFrameUpdate) {
+            onFrameUpdate(hz, dropped, steady);
+        }
+    };
+}
+
+OutputWindowController::~OutputWindowController() {
+    hide();
+}
+
+void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
+    QScreen* screen = screenForDisplay ? screenForDisplay(display.id) : nullptr;
+    if (screen == nullptr) {
+        return;
+    }
+    patternView_->setPattern(pattern);
+    if (!window_) {
+        window_ = std::make_unique<OutputWindow>(OutputWindow::Role::output);
+    }
+    window_->attach(patternView_.get());
+    window_->cover(screen);
+    layOutOverlays();
+    showDisplayBanner(display);
+    window_->raise();
+    window_->activateWindow();
+    patternView_->setFocus();
+    currentDisplayID_ = display.id;
+    frameMeter_.start(display.id);
+    installKeyMonitor();
+    rebuildMirrors();
+}
+
+void OutputWindowController::hide() {
+    if (keyMonitor_) {
+        qApp->removeEventFilter(keyMonitor_.get());
+        keyMonitor_.reset();
+    }
+    frameMeter_.stop();
+    mirrors_.clear();
+    if (window_) {
+        window_->detach();
+        window_.reset();
+    }
+    currentDisplayID_.reset();
+}
+
+void OutputWindowController::reposition(const DisplayInfo& display) {
+    QScreen* screen = screenForDisplay ? screenForDisplay(display.id) : nullptr;
+    if (!window_ || screen == nullptr) {
+        return;
+    }
+    window_->cover(screen);
+    layOutOverlays();
+}
+
+void OutputWindowController::setPattern(Pattern pattern) {
+    patternView_->setPattern(pattern);
+    for (const auto& m : mirrors_) {
+        m->view->setPattern(pattern);
+    }
+}
+
+void OutputWindowController::setAspectRatios(const QSet<QString>& labels) {
+    patternView_->setAspectRatios(labels);
+    for (const auto& m : mirrors_) {
+        m->view->setAspectRatios(labels);
+    }
+}
+
+void OutputWindowController::setSlateText(const QString& text) {
+    patternView_->setSlateText(text);
+    for (const auto& m : mirrors_) {
+        m->view->setSlateText(text);
+    }
+}
+
+void OutputWindowController::setSlateImage(std::optional<QImage> image) {
+    patternView_->setSlateImage(image);
+    for (const auto& m : mirrors_) {
+        m->view->setSlateImage(image);
+    }
+}
+
+void OutputWindowController::setBouncePeriod(double seconds) {
+    patternView_->setBouncePeriod(seconds);
+    for (const auto& m : mirrors_) {
+        m->view->setBouncePeriod(seconds);
+    }
+}
+
+void OutputWindowController::setTimecodeFps(int fps) {
+    patternView_->setTimecodeFps(fps);
+    for (const auto& m : mirrors_) {
+        m->view->setTimecodeFps(fps);
+    }
+}
+
+void OutputWindowController::setMirrorOn(bool on) {
+    mirrorOn_ = on;
+}
+
+void OutputWindowController::rebuildMirrors() {
+    mirrors_.clear();
+    if (!mirrorOn_ || !window_) {
+        return;
+    }
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const std::optional<DisplayId> id =
+            displayIdForScreen ? displayIdForScreen(screen) : std::nullopt;
+        if (currentDisplayID_ && id == currentDisplayID_) {
+            continue;
+        }
+        auto mirror = std::make_unique<Mirror>();
+        mirror->view = std::make_unique<PatternView>(links_);
+        PatternView& v = *mirror->view;
+        v.displayForScreen = patternView_->displayForScreen;
+        v.setPattern(patternView_->pattern());
+        v.setAspectRatios(patternView_->aspectRatios());
+        v.setBouncePeriod(patternView_->bouncePeriod());
+        v.setTimecodeFps(patternView_->timecodeFps());
+        v.setSlateText(patternView_->slateText());
+        v.setSlateImage(patternView_->slateImage());
+        mirror->window = std::make_unique<OutputWindow>(OutputWindow::Role::mirror);
+        mirror->window->attach(&v);
+        mirror->window->cover(screen);
+        mirrors_.push_back(std::move(mirror));
+    }
+    window_->raise();
+    window_->activateWindow();
+}
+
+std::vector<PatternView*> OutputWindowController::mirrorViews() const {
+    std::vector<PatternView*> views;
+    for (const auto& m : mirrors_) {
+        views.push_back(m->view.get());
+    }
+    return views;
+}
+
+void OutputWindowController::showDisplayBanner(const DisplayInfo& display) {
+    hud_.setText(displayBannerText(display));
+    hud_.show(kBannerSeconds);
+}
+
+void OutputWindowController::showDisplayInfo(const DisplayInfo& display) {
+    infoCard_.showDisplay(display);
+}
+
+void OutputWindowController::setInfoVisible(bool visible) {
+    infoCard_.setShown(visible);
+}
+
+void OutputWindowController::layOutOverlays() {
+    const QSize size = patternView_->size();
+    hud_.placeIn(size);
+    infoCard_.placeIn(size);
+}
+
+void OutputWindowController::installKeyMonitor() {
+    if (keyMonitor_) {
+        return;
+    }
+    keyMonitor_ = std::make_unique<KeyMonitor>(window_.get(), *patternView_);
+    qApp->installEventFilter(keyMonitor_.get());
+}
+
+void OutputWindowController::drawOverlays(QPainter& painter) {
+    if (hud_.opacity() > 0.0) {
+        painter.save();
+        painter.setOpacity(hud_.opacity());
+        hud_.render(&painter, hud_.pos(), QRegion(), QWidget::DrawChildren);
+        painter.restore();
+    }
+    if (infoCard_.isShown()) {
+        infoCard_.render(&painter, infoCard_.pos(), QRegion(), QWidget::DrawChildren);
+    }
+}
+
+}  // namespace lumenor

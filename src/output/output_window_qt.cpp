@@ -1,0 +1,61 @@
+#include "output/output_window.h"
+
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "patterns/pattern_view.h"
+
+namespace lumenor {
+
+OutputWindow::OutputWindow(Role role) : role_(role) {
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::Tool | Qt::NoDropShadowWindowHint;
+    if (role == Role::mirror) {
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    }
+    setWindowFlags(flags);
+    setWindowTitle(role == Role::output ? QStringLiteral("Lumenor output")
+                                        : QStringLiteral("Lumenor mirror"));
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_ShowWithoutActivating, role == Role::mirror);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+}
+
+void OutputWindow::attach(PatternView* view) {
+    if (view_ == view) {
+        return;
+    }
+    detach();
+    view_ = view;
+    layout()->addWidget(view);
+    view->show();
+}
+
+void OutputWindow::detach() {
+    if (view_ == nullptr) {
+        return;
+    }
+    layout()->removeWidget(view_);
+    view_->hide();
+    view_->setParent(nullptr);
+    view_ = nullptr;
+}
+
+void OutputWindow::cover(QScreen* screen) {
+    if (windowHandle() == nullptr) {
+        create();
+    }
+    windowHandle()->setScreen(screen);
+    setGeometry(screen->geometry());
+    // Full screen and above for a window manager; the geometry alone where there is none.
+    showFullScreen();
+    if (view_ != nullptr) {
+        view_->updateScale();
+    }
+}
+
+}  // namespace lumenor

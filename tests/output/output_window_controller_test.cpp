@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "audio/fake_audio_stream.h"
+#include "displays/display_service.h"
+#include "displays/present_refresh_link.h"
+#include "displays/xrandr_display_platform.h"
+#include "output/output_window_controller.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::XServerTest;
+
+void spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+class OutputController : public XServerTest {
+  protected:
+    void SetUp() override {
+        XServerTest::SetUp();
+        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+        ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
+        ::setenv("DISPLAY", x().displayName().toLocal8Bit().constData(), 1);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+        QString error;
+        auto c = XrandrConnection::open(nullptr, &error);
+        ASSERT_TRUE(c) << error.toStdString();
+        displays_ =
+            std::make_unique<DisplayService>(std::make_unique<XrandrDisplayPlatform>(std::move(c)));
+        displays_->refresh();
+        ASSERT_EQ(displays_->displays().size(), 3u);
+        output_ = std::make_unique<OutputWindowController>(
+            links_, std::make_unique<FakeAudioStream>(&audio_));
+        output_->screenForDisplay = [this](DisplayId id) {
+            return displays_->screenForDisplay(id);
+        };
+        output_->displayIdForScreen = [this](QScreen* s) {
+            return displays_->displayIdForScreen(s);
+        };
+    }
+    void TearDown() override { output_.reset(); }
+
+    const DisplayInfo& display(int i) const {
+        return displays_->displays()[static_cast<std::size_t>(i)];
+    }
+    // The screens the mirrors are on, by their display ids.
+    std::vector<DisplayId> mirrored() const {
+        std::vector<DisplayId> ids;
+        for (PatternView* v : output_->mirrorViews()) {
+            ids.push_back(*displays_->displayIdForScreen(v->screen()));
+        }
+        return ids;
+    }
+
+    int argc_ = 1;
+    char name_[5] = "test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<DisplayService> displays_;
+    PresentRefreshLinkFactory links_;
+    FakeAudioStream::Log audio_;
+    std::unique_ptr<OutputWindowController> output_;
+};
+
+TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
+    output_->setMirrorOn(true);
+    output_->show(display(0), Pattern::grid);
+    spin(300);
+    EXPECT_EQ(output_->currentDisplayID(), display(0).id);
+    EXPECT_EQ(mirrored(), (std::vector<DisplayId>{display(1).id, display(2).id}));
+
+    output_->show(display(1), Pattern::grid);
+    spin(300);
+    EXPECT_EQ(output_->currentDisplayID(), display(1).id);
+    EXPECT_EQ(output_->patternView().screen(), displays_->screenForDisplay(display(1).id));
+    EXPECT_EQ(mirrored(), (std::vector<DisplayId>{display(0).id, display(2).id}));
+
+    output_->setPattern(Pattern::smpte);
+    for (PatternView* v : output_->mirrorViews()) {
+        EXPECT_EQ(v->pattern(), Pattern::smpte);
+        EXPECT_FALSE(v->onCycle || v->onClose || v->onMouseMoved || v->onBounce);
+    }
+    output_->hide();
+    EXPECT_FALSE(output_->isShown());
+    EXPECT_TRUE(output_->mirrorViews().empty());
+}
+
+TEST_F(OutputController, MirroringWithOneScreenMakesNoMirror) {
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    ASSERT_TRUE(x().unplug("DUMMY2"));
+    spin(500);
+    ASSERT_EQ(QGuiApplication::screens().size(), 1);
+    displays_->refresh();
+    output_->setMirrorOn(true);
+    output_->show(displays_->displays().front(), Pattern::grid);
+    spin(200);
+    EXPECT_TRUE(output_->isShown());
+    EXPECT_TRUE(output_->mirrorViews().empty());
+}
+
+TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
+    std::atomic<std::uint64_t> refreshes{0};
+    int bounces = 0;
+    output_->show(display(0), Pattern::bounce);
+    // Count the bounces on their way to the click player.
+    const std::function<void()> click = output_->patternView().onBounce;
+    output_->patternView().onBounce = [&] {
+        ++bounces;
+        click();
+    };
+    spin(500);
+    ASSERT_TRUE(output_->patternView().isAnimating());
+    // Present's own refresh counter for the same head, beside the view.
+    auto counter = links_.create(display(0).id, [&](const RefreshStamp&) { ++refreshes; });
+    ASSERT_TRUE(counter);
+    const std::uint64_t framesBefore = output_->patternView().framesPresented();
+    spin(10000);
+    counter.reset();
+    const std::uint64_t frames = output_->patternView().framesPresented() - framesBefore;
+    const std::uint64_t msc = refreshes.load();
+    EXPECT_GT(msc, 550u);
+    EXPECT_LE(frames, msc + 2);
+    EXPECT_GE(frames + 6, msc) << "frames presented " << frames << " of " << msc << " refreshes";
+    EXPECT_NEAR(bounces, 10, 1);
+
+    output_->setPattern(Pattern::grid);
+    EXPECT_FALSE(output_->patternView().isAnimating());
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+
+#include "support/process.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::lumenorBinary;
+using test::runProcess;
+using test::XServerTest;
+
+constexpr int kBannerGoneMs = 3800;  // shown 3 s, then a 0.4 s fade
+
+// What `lumenor render` draws for a pattern at a size, as RGB32.
+QImage rendered(const QString& pattern, QSize size) {
+    const auto r =
+        runProcess(lumenorBinary(), {"render", pattern, "--size",
+                                     QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+// The number of pixels that differ between two images of one size.
+int differing(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return a.width() * a.height() + 1;
+    }
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            n += (la[x] & 0xFFFFFF) != (lb[x] & 0xFFFFFF) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+class OutputOnX : public XServerTest {
+  protected:
+    void TearDown() override {
+        if (show_.state() != QProcess::NotRunning) {
+            show_.kill();
+            show_.waitForFinished(5000);
+        }
+    }
+
+    // Starts `lumenor show` with these arguments and waits for its output window.
+    void startShow(const QStringList& args) {
+        show_.setProcessEnvironment(x().environment());
+        show_.start(lumenorBinary(), QStringList{"show"} + args);
+        ASSERT_TRUE(show_.waitForStarted());
+        ASSERT_TRUE(x().findWindow("Lumenor output", 10000).has_value())
+            << show_.readAllStandardError().toStdString();
+    }
+
+    // Waits until the head shows `expected` (up to `ms`), then returns how many pixels differ.
+    int settle(const QRect& head, const QImage& expected, int ms = 3000) {
+        QElapsedTimer t;
+        t.start();
+        int diff = 0;
+        do {
+            diff = differing(x().capture(head), expected);
+            if (diff == 0) {
+                break;
+            }
+            QThread::msleep(100);
+        } while (t.elapsed() < ms);
+        return diff;
+    }
+
+    static QString id(const QString& output) {
+        return QString::number(XServerTest::x().outputId(output));
+    }
+
+    static void key(const QString& name) {
+        const auto r = runProcess("xdotool", {"key", name}, x().environment());
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+
+    static void mouseTo(int xPos, int yPos) {
+        const auto r =
+            runProcess("xdotool", {"mousemove", QString::number(xPos), QString::number(yPos)},
+                       x().environment());
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+
+    QProcess show_;
+};
+
+TEST_F(OutputOnX, CoversExactlyTheChosenHeadWithTheRenderedPixels) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    const QRect a(0, 0, 1920, 1080);
+    const QRect b(1920, 0, 1280, 720);
+    const QImage before = x().capture(a);
+    startShow({"grid", "--display", id("DUMMY1"), "--seconds", "20"});
+    QThread::msleep(kBannerGoneMs);
+    EXPECT_EQ(settle(b, rendered("grid", b.size())), 0);
+    EXPECT_EQ(differing(x().capture(a), before), 0) << "the other head is left alone";
+}
+
+TEST_F(OutputOnX, MirrorsShowThePatternAtEachHeadsOwnSize) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
+    startShow({"smpte", "--display", id("DUMMY1"), "--mirror", "--seconds", "20"});
+    EXPECT_EQ(settle({0, 0, 1920, 1080}, rendered("smpte", {1920, 1080})), 0);
+    EXPECT_EQ(settle({3200, 0, 1920, 1080}, rendered("smpte", {1920, 1080})), 0);
+    QThread::msleep(kBannerGoneMs);
+    EXPECT_EQ(settle({1920, 0, 1280, 720}, rendered("smpte", {1280, 720})), 0);
+}
+
+TEST_F(OutputOnX, ArrowKeysCycleAndEscapeCloses) {
+    startShow({"red", "--seconds", "30"});
+    const QRect head(0, 0, 1920, 1080);
+    // Above the banner, which the keys do not bring back.
+    const QRect top(0, 0, 1920, 900);
+    key("Right");
+    EXPECT_EQ(settle(top, rendered("green", head.size()).copy(top)), 0);
+    key("Up");
+    key("Up");
+    EXPECT_EQ(settle(top, rendered("grey50", head.size()).copy(top)), 0);
+    key("Down");
+    EXPECT_EQ(settle(top, rendered("red", head.size()).copy(top)), 0);
+    key("Escape");
+    ASSERT_TRUE(show_.waitForFinished(5000));
+    EXPECT_EQ(show_.exitCode(), 0);
+}
+
+TEST_F(OutputOnX, PointerOverTheOutputBringsTheBannerBackButNotOverAMirror) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    startShow({"black", "--display", id("DUMMY1"), "--mirror", "--seconds", "30"});
+    const QRect banner(1920 + (1280 - 460) / 2, 720 - 36 - 40, 460, 40);
+    const QImage blackBanner = rendered("black", banner.size());
+    QThread::msleep(kBannerGoneMs);
+    ASSERT_EQ(settle(banner, blackBanner), 0) << "the banner fades after three seconds";
+
+    mouseTo(500, 500);  // over the mirror
+    QThread::msleep(500);
+    EXPECT_EQ(differing(x().capture(banner), blackBanner), 0);
+
+    mouseTo(2300, 300);
+    mouseTo(2310, 310);
+    QThread::msleep(500);
+    EXPECT_GT(differing(x().capture(banner), blackBanner), 1000);
+}
+
+// Reads `lumenor show`'s frame lines until `done` or the timeout.
+std::vector<QByteArray> frameLines(QProcess& p, int ms, const std::function<bool()>& done = {}) {
+    std::vector<QByteArray> lines;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms && !(done && done())) {
+        p.waitForReadyRead(100);
+        while (p.canReadLine()) {
+            lines.push_back(p.readLine().trimmed());
+        }
+    }
+    return lines;
+}
+
+// One frame line: "frame 60.00 Hz dropped N steady|unsteady".
+struct FrameLine {
+    QByteArray rate;
+    int dropped = -1;
+    bool steady = false;
+};
+FrameLine parseFrameLine(const QByteArray& line) {
+    const QList<QByteArray> w = line.split(' ');
+    EXPECT_EQ(w.size(), 6) << line.toStdString();
+    if (w.size() != 6 || w[0] != "frame" || w[2] != "Hz" || w[3] != "dropped") {
+        return {};
+    }
+    EXPECT_TRUE(w[5] == "steady" || w[5] == "unsteady") << line.toStdString();
+    return {w[1], w[4].toInt(), w[5] == "steady"};
+}
+
+TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
+    startShow({"bounce", "--seconds", "30"});
+    std::vector<QByteArray> idle = frameLines(show_, 3000);
+    ASSERT_GE(idle.size(), 4u);
+    int steady = 0;
+    int before = 0;
+    for (const QByteArray& line : idle) {
+        const FrameLine f = parseFrameLine(line);
+        EXPECT_EQ(f.rate, "60.00");
+        steady += f.steady ? 1 : 0;
+        before = f.dropped;
+    }
+    // A loaded test machine may make the server itself miss a refresh now and then.
+    EXPECT_GE(steady * 2, static_cast<int>(idle.size()));
+
+    ::kill(static_cast<pid_t>(show_.processId()), SIGSTOP);
+    QThread::msleep(200);
+    ::kill(static_cast<pid_t>(show_.processId()), SIGCONT);
+    const std::vector<QByteArray> after = frameLines(show_, 2000);
+    ASSERT_FALSE(after.empty());
+    int dropped = 0;
+    bool unsteady = false;
+    for (const QByteArray& line : after) {
+        const FrameLine f = parseFrameLine(line);
+        dropped = std::max(dropped, f.dropped);
+        unsteady = unsteady || !f.steady;
+    }
+    EXPECT_TRUE(unsteady);
+    // 200 ms at 60 Hz is 12 refreshes; one of them is the slot the stall began in.
+    EXPECT_GE(dropped - before, 10);
+    EXPECT_LE(dropped - before, 16);
+}
+
+TEST(OutputCommandLine, UnknownPatternOrDisplayIsStatusTwo) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    auto r = runProcess(lumenorBinary(), {"show", "gird"}, env);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("grid, circle")) << r.err.toStdString();
+    r = runProcess(lumenorBinary(), {"show", "grid", "--display", "x"}, env);
+    EXPECT_EQ(r.exitCode, 2);
+    r = runProcess(lumenorBinary(), {"show", "grid", "--seconds", "-1"}, env);
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(OutputOnX, AMissingDisplayIsStatusTwo) {
+    const auto r =
+        runProcess(lumenorBinary(), {"show", "grid", "--display", "12345"}, x().environment());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("12345")) << r.err.toStdString();
+}
+
+}  // namespace
+}  // namespace lumenor
