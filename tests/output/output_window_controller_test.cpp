@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QScreen>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -136,6 +137,10 @@ TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
     EXPECT_LE(frames, msc + 2);
     EXPECT_GE(frames + 6, msc) << "frames presented " << frames << " of " << msc << " refreshes";
     EXPECT_NEAR(bounces, 10, 1);
+    // The last bounce's click waits for the audio output's next callback.
+    const RenderedBlock block = renderFrom(audio_, 512);
+    EXPECT_TRUE(
+        std::any_of(block.left.begin(), block.left.end(), [](float v) { return v != 0.0f; }));
 
     output_->setPattern(Pattern::grid);
     EXPECT_FALSE(output_->patternView().isAnimating());

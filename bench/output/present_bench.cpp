@@ -1,0 +1,103 @@
+// Shows each animated pattern full screen on a 1920 × 1080 head of the virtual X server for ten
+// seconds while another process keeps the second core busy, and prints the frames presented
+// against the head's refreshes and the CPU time the process spent per frame.
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "audio/fake_audio_stream.h"
+#include "displays/display_service.h"
+#include "displays/present_refresh_link.h"
+#include "displays/xrandr_display_platform.h"
+#include "output/output_window_controller.h"
+#include "support/xorg_testbed.h"
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+pid_t startLoad() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        volatile unsigned long n = 0;
+        for (;;) {
+            n = n + 1;
+        }
+    }
+    return pid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace lumenor;
+    QString error;
+    auto x = test::XorgTestbed::start(&error);
+    if (!x) {
+        std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
+        return 1;
+    }
+    ::setenv("DISPLAY", x->displayName().toLocal8Bit().constData(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    QApplication app(argc, argv);
+    auto connection = XrandrConnection::open(nullptr, &error);
+    if (!connection) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    displays.refresh();
+    PresentRefreshLinkFactory links;
+    FakeAudioStream::Log audio;
+    OutputWindowController output(links, std::make_unique<FakeAudioStream>(&audio));
+    output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
+    output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
+    const DisplayInfo head = displays.displays().front();
+
+    const pid_t load = startLoad();
+    std::printf("%-12s %8s %10s %8s %14s\n", "pattern", "frames", "refreshes", "missed",
+                "cpu/frame ms");
+    for (const Pattern p :
+         {Pattern::movingBlock, Pattern::bounce, Pattern::countdown, Pattern::timecode}) {
+        output.show(head, p);
+        spin(1000);
+        std::atomic<std::uint64_t> refreshes{0};
+        auto counter = links.create(head.id, [&](const RefreshStamp&) { ++refreshes; });
+        const std::uint64_t frames0 = output.patternView().framesPresented();
+        const double cpu0 = cpuSeconds();
+        spin(10000);
+        counter.reset();
+        const double cpu = cpuSeconds() - cpu0;
+        const std::uint64_t frames = output.patternView().framesPresented() - frames0;
+        const std::uint64_t msc = refreshes.load();
+        std::printf("%-12s %8llu %10llu %8lld %14.3f\n", qPrintable(rawName(p)),
+                    static_cast<unsigned long long>(frames), static_cast<unsigned long long>(msc),
+                    static_cast<long long>(msc) - static_cast<long long>(frames),
+                    frames > 0 ? 1000.0 * cpu / static_cast<double>(frames) : 0.0);
+        std::fflush(stdout);
+    }
+    output.hide();
+    ::kill(load, SIGKILL);
+    ::waitpid(load, nullptr, 0);
+    return 0;
+}
