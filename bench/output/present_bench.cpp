@@ -17,6 +17,7 @@
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "output/output_window_controller.h"
+#include "support/qt_on_x.h"
 #include "support/xorg_testbed.h"
 
 namespace {
@@ -26,14 +27,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-void spin(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
 }
 
 pid_t startLoad() {
@@ -49,7 +42,7 @@ pid_t startLoad() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     using namespace lumenor;
     QString error;
     auto x = test::XorgTestbed::start(&error);
@@ -57,9 +50,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
         return 1;
     }
-    ::setenv("DISPLAY", x->displayName().toLocal8Bit().constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    QApplication app(argc, argv);
+    const test::QtOnX app(*x);
     auto connection = XrandrConnection::open(nullptr, &error);
     if (!connection) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -80,12 +71,12 @@ int main(int argc, char** argv) {
     for (const Pattern p :
          {Pattern::movingBlock, Pattern::bounce, Pattern::countdown, Pattern::timecode}) {
         output.show(head, p);
-        spin(1000);
+        test::spinEvents(1000);
         std::atomic<std::uint64_t> refreshes{0};
         auto counter = links.create(head.id, [&](const RefreshStamp&) { ++refreshes; });
         const std::uint64_t frames0 = output.patternView().framesPresented();
         const double cpu0 = cpuSeconds();
-        spin(10000);
+        test::spinEvents(10000);
         counter.reset();
         const double cpu = cpuSeconds() - cpu0;
         const std::uint64_t frames = output.patternView().framesPresented() - frames0;

@@ -1,32 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
-
-#include <cstdlib>
 
 #include "displays/display_service.h"
 #include "displays/xrandr_display_platform.h"
 #include "output/display_identifier.h"
 #include "output/identify_view.h"
 #include "support/process.h"
+#include "support/qt_on_x.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
 namespace {
 
+using test::QtOnX;
 using test::XServerTest;
 
-void spin(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-}
+using test::spinEvents;
 
 // A window that counts the clicks it gets.
 class ClickTarget : public QWidget {
@@ -43,9 +36,7 @@ class Identify : public XServerTest {
         XServerTest::SetUp();
         ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
         ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
-        ::setenv("DISPLAY", x().displayName().toLocal8Bit().constData(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        app_ = std::make_unique<QApplication>(argc_, argv_);
+        app_ = std::make_unique<QtOnX>(x());
         QString error;
         auto c = XrandrConnection::open(nullptr, &error);
         ASSERT_TRUE(c) << error.toStdString();
@@ -58,10 +49,7 @@ class Identify : public XServerTest {
         };
     }
 
-    int argc_ = 1;
-    char name_[5] = "test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QtOnX> app_;
     std::unique_ptr<DisplayService> displays_;
     DisplayIdentifier identifier_;
 };
@@ -72,9 +60,9 @@ TEST_F(Identify, OneCardPerDisplayOnItsOwnHead) {
     white.setStyleSheet("background: white");
     white.setGeometry(1920, 0, 1280, 720);
     white.show();
-    spin(300);
+    spinEvents(300);
     identifier_.show(displays_->displays(), 3.0);
-    spin(300);
+    spinEvents(300);
     ASSERT_EQ(identifier_.windows().size(), 3u);
     const QRect heads[] = {{0, 0, 1920, 1080}, {1920, 0, 1280, 720}, {3200, 0, 1920, 1080}};
     for (int i = 0; i < 3; ++i) {
@@ -98,7 +86,7 @@ TEST_F(Identify, ADisplayWithoutAScreenKeepsItsNumber) {
     std::vector<DisplayInfo> list = displays_->displays();
     list[1].id = 1;  // no screen shows this one
     identifier_.show(list, 3.0);
-    spin(200);
+    spinEvents(200);
     ASSERT_EQ(identifier_.windows().size(), 2u);
     EXPECT_EQ(identifier_.windows()[0]->index(), 1);
     EXPECT_EQ(identifier_.windows()[1]->index(), 3);
@@ -107,17 +95,17 @@ TEST_F(Identify, ADisplayWithoutAScreenKeepsItsNumber) {
 
 TEST_F(Identify, ASecondShowReplacesTheCardsAndRestartsTheTimer) {
     identifier_.show(displays_->displays(), 0.6);
-    spin(400);
+    spinEvents(400);
     identifier_.show(displays_->displays(), 0.6);
     EXPECT_EQ(identifier_.windows().size(), 3u);
-    spin(400);  // past the first call's end, inside the second's
+    spinEvents(400);  // past the first call's end, inside the second's
     EXPECT_EQ(identifier_.windows().size(), 3u);
     int shown = 0;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         shown += w->isVisible() ? 1 : 0;
     }
     EXPECT_EQ(shown, 3);
-    spin(400);
+    spinEvents(400);
     EXPECT_TRUE(identifier_.windows().empty());
 }
 
@@ -126,13 +114,13 @@ TEST_F(Identify, ClicksPassThroughToTheWindowBelow) {
     below.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
     below.setGeometry(1920 + 340, 160, 600, 400);
     below.show();
-    spin(300);
+    spinEvents(300);
     identifier_.show(displays_->displays(), 3.0);
-    spin(300);
+    spinEvents(300);
     const auto r =
         test::runProcess("xdotool", {"mousemove", "2560", "360", "click", "1"}, x().environment());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    spin(300);
+    spinEvents(300);
     EXPECT_EQ(below.clicks, 1);
 }
 

@@ -1,32 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QScreen>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 
 #include "audio/fake_audio_stream.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "output/output_window_controller.h"
+#include "support/qt_on_x.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
 namespace {
 
+using test::QtOnX;
 using test::XServerTest;
 
-void spin(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
+using test::spinEvents;
 
 class OutputController : public XServerTest {
   protected:
@@ -34,9 +28,7 @@ class OutputController : public XServerTest {
         XServerTest::SetUp();
         ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
         ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
-        ::setenv("DISPLAY", x().displayName().toLocal8Bit().constData(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        app_ = std::make_unique<QApplication>(argc_, argv_);
+        app_ = std::make_unique<QtOnX>(x());
         QString error;
         auto c = XrandrConnection::open(nullptr, &error);
         ASSERT_TRUE(c) << error.toStdString();
@@ -67,10 +59,7 @@ class OutputController : public XServerTest {
         return ids;
     }
 
-    int argc_ = 1;
-    char name_[5] = "test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QtOnX> app_;
     std::unique_ptr<DisplayService> displays_;
     PresentRefreshLinkFactory links_;
     FakeAudioStream::Log audio_;
@@ -80,12 +69,12 @@ class OutputController : public XServerTest {
 TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
     output_->setMirrorOn(true);
     output_->show(display(0), Pattern::grid);
-    spin(300);
+    spinEvents(300);
     EXPECT_EQ(output_->currentDisplayID(), display(0).id);
     EXPECT_EQ(mirrored(), (std::vector<DisplayId>{display(1).id, display(2).id}));
 
     output_->show(display(1), Pattern::grid);
-    spin(300);
+    spinEvents(300);
     EXPECT_EQ(output_->currentDisplayID(), display(1).id);
     EXPECT_EQ(output_->patternView().screen(), displays_->screenForDisplay(display(1).id));
     EXPECT_EQ(mirrored(), (std::vector<DisplayId>{display(0).id, display(2).id}));
@@ -103,12 +92,12 @@ TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
 TEST_F(OutputController, MirroringWithOneScreenMakesNoMirror) {
     ASSERT_TRUE(x().unplug("DUMMY1"));
     ASSERT_TRUE(x().unplug("DUMMY2"));
-    spin(500);
+    spinEvents(500);
     ASSERT_EQ(QGuiApplication::screens().size(), 1);
     displays_->refresh();
     output_->setMirrorOn(true);
     output_->show(displays_->displays().front(), Pattern::grid);
-    spin(200);
+    spinEvents(200);
     EXPECT_TRUE(output_->isShown());
     EXPECT_TRUE(output_->mirrorViews().empty());
 }
@@ -123,13 +112,13 @@ TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
         ++bounces;
         click();
     };
-    spin(500);
+    spinEvents(500);
     ASSERT_TRUE(output_->patternView().isAnimating());
     // Present's own refresh counter for the same head, beside the view.
     auto counter = links_.create(display(0).id, [&](const RefreshStamp&) { ++refreshes; });
     ASSERT_TRUE(counter);
     const std::uint64_t framesBefore = output_->patternView().framesPresented();
-    spin(10000);
+    spinEvents(10000);
     counter.reset();
     const std::uint64_t frames = output_->patternView().framesPresented() - framesBefore;
     const std::uint64_t msc = refreshes.load();
