@@ -319,33 +319,36 @@ void plateLabel(QPainter& p, const TextLine& line, double cx, double yc, double 
 }
 
 // Dashed whole-pixel outline of a rectangle; the dash pattern runs on around the corners as a
-// stroked path's would.
+// stroked path's would. Dashes are counted by index so that rounding cannot stall the walk.
 void dashedRect(CrispStrokes& strokes, double x, double y, double w, double h, double width,
                 double dash) {
+    if (!(dash > 0) || !(w > 0) || !(h > 0)) {
+        return;
+    }
     const QPointF corners[5] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
-    double offset = 0;
+    double sideStart = 0;
     for (int side = 0; side < 4; ++side) {
         const QPointF a = corners[side];
         const QPointF b = corners[side + 1];
         const double length = std::abs(b.x() - a.x()) + std::abs(b.y() - a.y());
         const double dx = (b.x() - a.x()) / length;
         const double dy = (b.y() - a.y()) / length;
-        double s = 0;
-        while (s < length) {
-            const double cycle = std::fmod(offset + s, 2 * dash);
-            const double run = std::min((cycle < dash ? dash : 2 * dash) - cycle, length - s);
-            if (cycle < dash) {
-                const QPointF p0(a.x() + dx * s, a.y() + dy * s);
-                const QPointF p1(a.x() + dx * (s + run), a.y() + dy * (s + run));
-                if (dy == 0) {
-                    strokes.horizontal(p0.x(), p1.x(), p0.y(), width);
-                } else {
-                    strokes.vertical(p0.x(), p0.y(), p1.y(), width);
-                }
+        const auto first = static_cast<long long>(std::floor(sideStart / (2 * dash)));
+        for (long long k = first; 2 * k * dash < sideStart + length; ++k) {
+            const double s0 = std::max(2 * k * dash, sideStart) - sideStart;
+            const double s1 = std::min((2 * k + 1) * dash, sideStart + length) - sideStart;
+            if (s1 <= s0) {
+                continue;
             }
-            s += run;
+            const QPointF p0(a.x() + dx * s0, a.y() + dy * s0);
+            const QPointF p1(a.x() + dx * s1, a.y() + dy * s1);
+            if (dy == 0) {
+                strokes.horizontal(p0.x(), p1.x(), p0.y(), width);
+            } else {
+                strokes.vertical(p0.x(), p0.y(), p1.y(), width);
+            }
         }
-        offset += length;
+        sideStart += length;
     }
 }
 
