@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern_fonts.h"
@@ -46,11 +47,12 @@ std::pair<double, double> pixelSpan(double c, double width, double limit) {
     return {start, start + n};
 }
 
-// Axis-aligned strokes collected as whole-pixel rectangles and filled once, so that crossings of
-// translucent lines are not painted twice.
+// Axis-aligned strokes collected as whole-pixel rectangles. Opaque strokes are filled rectangle by
+// rectangle (the raster engine's fast path); translucent ones as one path, so that crossings are
+// not painted twice.
 class CrispStrokes {
   public:
-    CrispStrokes(double W, double H) : w_(W), h_(H) { path_.setFillRule(Qt::WindingFill); }
+    CrispStrokes(double W, double H) : w_(W), h_(H) {}
 
     // From (x0, y) to (x1, y); `extend` lengthens both ends by half the width (for joins).
     void horizontal(double x0, double x1, double y, double width, bool extend = false) {
@@ -71,9 +73,19 @@ class CrispStrokes {
     }
     void fill(QPainter& p, const QColor& colour) {
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillPath(path_, colour);
-        path_.clear();
-        path_.setFillRule(Qt::WindingFill);
+        if (colour.alpha() == 255) {
+            for (const QRectF& r : rects_) {
+                p.fillRect(r, colour);
+            }
+        } else {
+            QPainterPath path;
+            path.setFillRule(Qt::WindingFill);
+            for (const QRectF& r : rects_) {
+                path.addRect(r);
+            }
+            p.fillPath(path, colour);
+        }
+        rects_.clear();
     }
 
   private:
@@ -83,13 +95,13 @@ class CrispStrokes {
         y0 = std::round(y0);
         y1 = std::round(y1);
         if (x1 > x0 && y1 > y0) {
-            path_.addRect(QRectF(x0, y0, x1 - x0, y1 - y0));
+            rects_.emplace_back(x0, y0, x1 - x0, y1 - y0);
         }
     }
 
     double w_;
     double h_;
-    QPainterPath path_;
+    std::vector<QRectF> rects_;
 };
 
 // A filled rectangle with its edges on whole pixels.
