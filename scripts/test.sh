@@ -7,4 +7,4 @@ build=${LUMENOR_BUILD_DIR:-$top/build}
 "$top/scripts/install-deps.sh"
 "$top/scripts/build.sh"
 cd "$build"
-ctest --output-on-failure --timeout 600 -j "$(nproc)"
+ctest --output-on-failure --timeout 300 -j "$(nproc)"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern_fonts.h"
@@ -46,11 +47,12 @@ std::pair<double, double> pixelSpan(double c, double width, double limit) {
     return {start, start + n};
 }
 
-// Axis-aligned strokes collected as whole-pixel rectangles and filled once, so that crossings of
-// translucent lines are not painted twice.
+// Axis-aligned strokes collected as whole-pixel rectangles. Opaque strokes are filled rectangle by
+// rectangle (the raster engine's fast path); translucent ones as one path, so that crossings are
+// not painted twice.
 class CrispStrokes {
   public:
-    CrispStrokes(double W, double H) : w_(W), h_(H) { path_.setFillRule(Qt::WindingFill); }
+    CrispStrokes(double W, double H) : w_(W), h_(H) {}
 
     // From (x0, y) to (x1, y); `extend` lengthens both ends by half the width (for joins).
     void horizontal(double x0, double x1, double y, double width, bool extend = false) {
@@ -71,9 +73,19 @@ class CrispStrokes {
     }
     void fill(QPainter& p, const QColor& colour) {
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillPath(path_, colour);
-        path_.clear();
-        path_.setFillRule(Qt::WindingFill);
+        if (colour.alpha() == 255) {
+            for (const QRectF& r : rects_) {
+                p.fillRect(r, colour);
+            }
+        } else {
+            QPainterPath path;
+            path.setFillRule(Qt::WindingFill);
+            for (const QRectF& r : rects_) {
+                path.addRect(r);
+            }
+            p.fillPath(path, colour);
+        }
+        rects_.clear();
     }
 
   private:
@@ -83,13 +95,13 @@ class CrispStrokes {
         y0 = std::round(y0);
         y1 = std::round(y1);
         if (x1 > x0 && y1 > y0) {
-            path_.addRect(QRectF(x0, y0, x1 - x0, y1 - y0));
+            rects_.emplace_back(x0, y0, x1 - x0, y1 - y0);
         }
     }
 
     double w_;
     double h_;
-    QPainterPath path_;
+    std::vector<QRectF> rects_;
 };
 
 // A filled rectangle with its edges on whole pixels.
@@ -320,33 +332,36 @@ void plateLabel(QPainter& p, const TextLine& line, double cx, double yc, double 
 }
 
 // Dashed whole-pixel outline of a rectangle; the dash pattern runs on around the corners as a
-// stroked path's would.
+// stroked path's would. Dashes are counted by index so that rounding cannot stall the walk.
 void dashedRect(CrispStrokes& strokes, double x, double y, double w, double h, double width,
                 double dash) {
+    if (!(dash > 0) || !(w > 0) || !(h > 0)) {
+        return;
+    }
     const QPointF corners[5] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
-    double offset = 0;
+    double sideStart = 0;
     for (int side = 0; side < 4; ++side) {
         const QPointF a = corners[side];
         const QPointF b = corners[side + 1];
         const double length = std::abs(b.x() - a.x()) + std::abs(b.y() - a.y());
         const double dx = (b.x() - a.x()) / length;
         const double dy = (b.y() - a.y()) / length;
-        double s = 0;
-        while (s < length) {
-            const double cycle = std::fmod(offset + s, 2 * dash);
-            const double run = std::min((cycle < dash ? dash : 2 * dash) - cycle, length - s);
-            if (cycle < dash) {
-                const QPointF p0(a.x() + dx * s, a.y() + dy * s);
-                const QPointF p1(a.x() + dx * (s + run), a.y() + dy * (s + run));
-                if (dy == 0) {
-                    strokes.horizontal(p0.x(), p1.x(), p0.y(), width);
-                } else {
-                    strokes.vertical(p0.x(), p0.y(), p1.y(), width);
-                }
+        const auto first = static_cast<long long>(std::floor(sideStart / (2 * dash)));
+        for (long long k = first; 2 * k * dash < sideStart + length; ++k) {
+            const double s0 = std::max(2 * k * dash, sideStart) - sideStart;
+            const double s1 = std::min((2 * k + 1) * dash, sideStart + length) - sideStart;
+            if (s1 <= s0) {
+                continue;
             }
-            s += run;
+            const QPointF p0(a.x() + dx * s0, a.y() + dy * s0);
+            const QPointF p1(a.x() + dx * s1, a.y() + dy * s1);
+            if (dy == 0) {
+                strokes.horizontal(p0.x(), p1.x(), p0.y(), width);
+            } else {
+                strokes.vertical(p0.x(), p0.y(), p1.y(), width);
+            }
         }
-        offset += length;
+        sideStart += length;
     }
 }
 

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstring>
+
+#include "patterns/pattern.h"
+#include "support/process.h"
+
+namespace lumenor {
+namespace {
+
+using test::lumenorBinary;
+using test::runProcess;
+
+QProcessEnvironment withoutDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    return env;
+}
+
+// Chunk types of a PNG file, in order.
+QStringList chunkTypes(const QByteArray& png) {
+    QStringList types;
+    qsizetype at = 8;
+    while (at + 8 <= png.size()) {
+        const auto* p = reinterpret_cast<const unsigned char*>(png.constData() + at);
+        const quint32 length =
+            (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+        types << QString::fromLatin1(png.mid(at + 4, 4));
+        at += 12 + length;
+    }
+    return types;
+}
+
+TEST(RenderCommand, WritesAnRgbPngWithoutColourChunks) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("grey.png");
+    const auto result = runProcess(
+        lumenorBinary(), {"render", "grey50", "--size", "33x17", "-o", out}, withoutDisplay());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray png = file.readAll();
+    ASSERT_TRUE(png.startsWith("\x89PNG\r\n\x1a\n"));
+    // IHDR: bit depth 8, colour type 2 (RGB).
+    EXPECT_EQ(static_cast<unsigned char>(png[24]), 8);
+    EXPECT_EQ(static_cast<unsigned char>(png[25]), 2);
+    const QStringList types = chunkTypes(png);
+    EXPECT_EQ(types.first(), QStringLiteral("IHDR"));
+    EXPECT_EQ(types.last(), QStringLiteral("IEND"));
+    for (const char* banned : {"gAMA", "iCCP", "sRGB", "cHRM"}) {
+        EXPECT_FALSE(types.contains(QLatin1String(banned))) << banned;
+    }
+    const QImage image = QImage::fromData(png, "PNG");
+    EXPECT_EQ(image.size(), QSize(33, 17));
+    EXPECT_EQ(image.pixel(5, 5), qRgb(128, 128, 128));
+}
+
+TEST(RenderCommand, DefaultsToFullHdOnStandardOutput) {
+    const auto result = runProcess(lumenorBinary(), {"render", "smpte"}, withoutDisplay());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QImage image = QImage::fromData(result.out, "PNG");
+    EXPECT_EQ(image.size(), QSize(1920, 1080));
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(1910, 10), qRgb(0, 0, 255));
+}
+
+TEST(RenderCommand, OptionsReachTheRenderer) {
+    const auto grid = runProcess(
+        lumenorBinary(), {"render", "grid", "--size", "300x200", "--scale", "2"}, withoutDisplay());
+    ASSERT_EQ(grid.exitCode, 0) << grid.err.toStdString();
+    const QImage g = QImage::fromData(grid.out, "PNG");
+    EXPECT_EQ(g.pixel(128, 100), qRgb(255, 255, 255));
+    EXPECT_EQ(g.pixel(127, 100), qRgb(255, 255, 255));
+    EXPECT_EQ(g.pixel(64, 100), qRgb(0, 0, 0));
+
+    // Half way through a sweep of 3.125 s the block is at x = (W + bw) / 2 - bw.
+    const auto block = runProcess(
+        lumenorBinary(), {"render", "movingBlock", "--size", "1000x10", "--time", "1.5625"},
+        withoutDisplay());
+    const QImage b = QImage::fromData(block.out, "PNG");
+    EXPECT_EQ(b.pixel(460, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(b.pixel(459, 5), qRgb(0, 0, 0));
+
+    const auto none =
+        runProcess(lumenorBinary(), {"render", "aspect", "--size", "160x90", "--aspect", ""},
+                   withoutDisplay());
+    ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
+    const QImage n = QImage::fromData(none.out, "PNG");
+    EXPECT_EQ(n.pixel(0, 45), qRgb(0, 0, 0));
+    const auto one =
+        runProcess(lumenorBinary(), {"render", "aspect", "--size", "160x90", "--aspect", "16:9"},
+                   withoutDisplay());
+    EXPECT_EQ(QImage::fromData(one.out, "PNG").pixel(0, 45), qRgb(0, 255, 0));
+}
+
+TEST(RenderCommand, EveryPatternRenders) {
+    for (Pattern p : allPatterns()) {
+        const auto result = runProcess(
+            lumenorBinary(),
+            {"render", rawName(p), "--size", "64x48", "--time", "2.5", "--slate-text", "A"},
+            withoutDisplay());
+        EXPECT_EQ(result.exitCode, 0) << rawName(p).toStdString() << result.err.toStdString();
+        EXPECT_EQ(QImage::fromData(result.out, "PNG").size(), QSize(64, 48))
+            << rawName(p).toStdString();
+    }
+}
+
+TEST(RenderCommand, BadInputExitsTwoWithOneLineAndNoFile) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath("never.png");
+    const QStringList cases[] = {
+        {"render", "Grid"},
+        {"render", "grid", "--size", "0x10"},
+        {"render", "grid", "--size", "10"},
+        {"render", "grid", "--size", "-5x10"},
+        {"render", "grid", "--size", "16385x10"},
+        {"render", "grid", "--scale", "0"},
+        {"render", "grid", "--time", "soon"},
+        {"render", "grid", "--timecode-fps", "x"},
+        {"render", "grid", "--aspect", "16:9,2:1"},
+        {"render", "slate", "--slate-image", dir.filePath("missing.png")},
+    };
+    for (const QStringList& c : cases) {
+        const auto result =
+            runProcess(lumenorBinary(), c + QStringList{"-o", out}, withoutDisplay());
+        EXPECT_EQ(result.exitCode, 2) << c.join(' ').toStdString();
+        EXPECT_EQ(result.err.trimmed().count('\n'), 0) << result.err.toStdString();
+        EXPECT_TRUE(result.err.startsWith("lumenor: render: ")) << result.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out)) << c.join(' ').toStdString();
+    }
+    const auto unknown = runProcess(lumenorBinary(), {"render", "gray50"}, withoutDisplay());
+    EXPECT_TRUE(unknown.err.contains("grey50, red, green")) << unknown.err.toStdString();
+}
+
+TEST(RenderCommand, SlateImageIsDrawn) {
+    QTemporaryDir dir;
+    QImage red(20, 10, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    ASSERT_TRUE(red.save(dir.filePath("red.png")));
+    const auto result = runProcess(
+        lumenorBinary(),
+        {"render", "slate", "--size", "200x200", "--slate-image", dir.filePath("red.png")},
+        withoutDisplay());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(QImage::fromData(result.out, "PNG").pixel(100, 100), qRgb(255, 0, 0));
+    EXPECT_EQ(QImage::fromData(result.out, "PNG").pixel(100, 30), qRgb(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,414 @@
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
+
+#include "patterns/anim.h"
+#include "patterns/aspect_tables.h"
+#include "patterns/pattern_fonts.h"
+#include "patterns/pattern_renderer.h"
+
+namespace lumenor {
+namespace {
+
+// A drawn frame read back in the layout's coordinates: x right, y up from the bottom row.
+struct Frame {
+    QImage image;
+    QRgb at(int x, int y) const { return image.pixel(x, image.height() - 1 - y); }
+    int grey(int x, int y) const { return qGreen(at(x, y)); }
+};
+
+Frame render(Pattern p, int w, int h, double scale = 1, const Anim& anim = {},
+             const QSet<QString>& aspects = defaultAspectSelection(), const QString& text = {},
+             const std::optional<QImage>& image = std::nullopt) {
+    QImage canvas(w, h, QImage::Format_RGB32);
+    canvas.fill(qRgb(1, 2, 3));
+    QPainter painter(&canvas);
+    PatternRenderer::draw(p, painter, w, h, scale, anim, aspects, text, image);
+    painter.end();
+    return {canvas};
+}
+
+// Columns in bottom row `y` whose pixel equals `colour`.
+std::vector<int> columnsOf(const Frame& f, int y, QRgb colour) {
+    std::vector<int> xs;
+    for (int x = 0; x < f.image.width(); ++x) {
+        if (f.at(x, y) == colour) {
+            xs.push_back(x);
+        }
+    }
+    return xs;
+}
+
+const QRgb kWhitePx = qRgb(255, 255, 255);
+const QRgb kBlackPx = qRgb(0, 0, 0);
+
+TEST(Renderer, SolidFieldsWriteDeviceValuesUnchanged) {
+    EXPECT_EQ(render(Pattern::grey50, 8, 8).at(3, 3), qRgb(128, 128, 128));
+    EXPECT_EQ(render(Pattern::white, 8, 8).at(0, 7), kWhitePx);
+    EXPECT_EQ(render(Pattern::black, 8, 8).at(7, 0), kBlackPx);
+    EXPECT_EQ(render(Pattern::red, 8, 8).at(4, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(render(Pattern::green, 8, 8).at(4, 4), qRgb(0, 255, 0));
+    EXPECT_EQ(render(Pattern::blue, 8, 8).at(4, 4), qRgb(0, 0, 255));
+}
+
+TEST(Renderer, GridLinesAreWholePixelsAtScaleOneAndTwo) {
+    const Frame one = render(Pattern::grid, 640, 360, 1);
+    // Row 1 is between horizontal lines: only the vertical lines are white there.
+    EXPECT_EQ(columnsOf(one, 30, kWhitePx),
+              (std::vector<int>{0, 64, 128, 192, 256, 320, 384, 448, 512, 576, 639}));
+    for (int x = 0; x < 640; ++x) {
+        const QRgb px = one.at(x, 30);
+        EXPECT_TRUE(px == kWhitePx || px == kBlackPx) << x;
+    }
+    std::vector<int> rows;
+    for (int y = 0; y < 360; ++y) {
+        if (one.at(30, y) == kWhitePx) {
+            rows.push_back(y);
+        }
+    }
+    EXPECT_EQ(rows, (std::vector<int>{0, 64, 128, 192, 256, 320}));
+
+    const Frame two = render(Pattern::grid, 640, 360, 2);
+    EXPECT_EQ(columnsOf(two, 30, kWhitePx),
+              (std::vector<int>{0, 1, 127, 128, 255, 256, 383, 384, 511, 512, 638, 639}));
+}
+
+TEST(Renderer, OverscanRectanglesAtFullNinetyFiveAndNinety) {
+    const Frame f = render(Pattern::overscan, 1000, 600, 1);
+    // At mid height the three rectangles' sides are the only white columns.
+    EXPECT_EQ(columnsOf(f, 300, kWhitePx), (std::vector<int>{0, 25, 50, 950, 975, 999}));
+    const Frame two = render(Pattern::overscan, 1000, 600, 2);
+    EXPECT_EQ(columnsOf(two, 300, kWhitePx),
+              (std::vector<int>{0, 1, 24, 25, 49, 50, 949, 950, 974, 975, 998, 999}));
+}
+
+TEST(Renderer, PixelGridAlternatesSinglePixelsAtAnySize) {
+    for (auto [w, h] : {std::pair{7, 5}, std::pair{64, 64}, std::pair{131, 67}}) {
+        for (double scale : {1.0, 2.0}) {
+            const Frame f = render(Pattern::pixelGrid, w, h, scale);
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    ASSERT_EQ(f.at(x, y), (x + y) % 2 == 0 ? kWhitePx : kBlackPx)
+                        << w << "x" << h << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(Renderer, SmpteBarsAndBoundaries) {
+    const Frame f = render(Pattern::smpte, 700, 50);
+    const QRgb bars[7] = {qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
+                          qRgb(0, 255, 0),     qRgb(255, 0, 255), qRgb(255, 0, 0),
+                          qRgb(0, 0, 255)};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(f.at(i * 100, 25), bars[i]) << i;
+        EXPECT_EQ(f.at(i * 100 + 99, 0), bars[i]) << i;
+        EXPECT_EQ(f.at(i * 100 + 50, 49), bars[i]) << i;
+    }
+}
+
+TEST(Renderer, PlugeLevelsAndPositions) {
+    const Frame f = render(Pattern::pluge, 1000, 400);
+    EXPECT_EQ(f.at(5, 5), qRgb(5, 5, 5));  // 0.02 * 255 = 5.1
+    // Bars 50 wide with gaps of 20, starting at (1000 - 190) / 2 = 405, from y 100 to 300.
+    EXPECT_EQ(f.at(405, 200), qRgb(0, 0, 0));
+    EXPECT_EQ(f.at(454, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(f.at(404, 200), qRgb(5, 5, 5));
+    EXPECT_EQ(f.at(455, 200), qRgb(5, 5, 5));
+    EXPECT_EQ(f.at(475, 200), qRgb(10, 10, 10));
+    EXPECT_EQ(f.at(545, 299), qRgb(20, 20, 20));
+    EXPECT_EQ(f.at(545, 300), qRgb(5, 5, 5));
+    EXPECT_EQ(f.at(545, 99), qRgb(5, 5, 5));
+    EXPECT_EQ(f.at(40, 200), kWhitePx);
+    EXPECT_EQ(f.at(139, 200), kWhitePx);
+    EXPECT_EQ(f.at(140, 200), qRgb(5, 5, 5));
+    EXPECT_EQ(f.at(860, 200), qRgb(128, 128, 128));
+    EXPECT_EQ(f.at(959, 200), qRgb(128, 128, 128));
+}
+
+TEST(Renderer, ElevenGreySteps) {
+    const Frame f = render(Pattern::grayscaleSteps, 1100, 20);
+    for (int i = 0; i <= 10; ++i) {
+        const int level = static_cast<int>(std::lround(i / 10.0 * 255));
+        EXPECT_EQ(f.at(i * 100, 10), qRgb(level, level, level)) << i;
+        EXPECT_EQ(f.at(i * 100 + 99, 10), qRgb(level, level, level)) << i;
+    }
+}
+
+TEST(Renderer, GradientRunsBlackToWhiteMonotonically) {
+    const Frame f = render(Pattern::gradient, 1024, 16);
+    EXPECT_LE(f.grey(0, 8), 1);
+    EXPECT_GE(f.grey(1023, 8), 254);
+    for (int x = 1; x < 1024; ++x) {
+        EXPECT_GE(f.grey(x, 3), f.grey(x - 1, 3)) << x;
+        EXPECT_EQ(f.at(x, 0), f.at(x, 15)) << x;
+    }
+    EXPECT_NEAR(f.grey(512, 8), 128, 2);
+}
+
+TEST(Renderer, FocusStarHasThirtySixBlackWedges) {
+    const Frame f = render(Pattern::focus, 800, 800);
+    const double R = 0.42 * 800;
+    int transitions = 0;
+    bool wasBlack = false;
+    for (int i = 0; i < 720; ++i) {
+        // Half a wedge's angle from the start, on a circle of 0.8 R.
+        const double a = 2 * M_PI * (i + 0.5) / 720;
+        const int x = static_cast<int>(400 + 0.8 * R * std::cos(a));
+        const int y = static_cast<int>(400 + 0.8 * R * std::sin(a));
+        const bool black = f.grey(x, y) < 128;
+        if (black && !wasBlack) {
+            ++transitions;
+        }
+        wasBlack = black;
+    }
+    // The walk starts inside the first wedge, so each wedge is entered exactly once.
+    EXPECT_EQ(transitions, 36);
+    // The first wedge starts at angle 0 and runs counter-clockwise.
+    const double mid = 2 * M_PI * 0.5 / 72;
+    EXPECT_LT(f.grey(static_cast<int>(400 + 0.6 * R * std::cos(mid)),
+                     static_cast<int>(400 + 0.6 * R * std::sin(mid))),
+              30);
+    EXPECT_GT(f.grey(static_cast<int>(400 + 0.6 * R * std::cos(3 * mid)),
+                     static_cast<int>(400 + 0.6 * R * std::sin(3 * mid))),
+              225);
+    EXPECT_EQ(f.at(10, 10), kWhitePx);
+    EXPECT_EQ(f.at(400 + 100, 400), qRgb(255, 0, 0));
+}
+
+TEST(Renderer, AspectFramesForChosenLabels) {
+    const QRgb green = qRgb(0, 255, 0);
+    const Frame wide = render(Pattern::aspect, 1600, 900, 1, {}, {QStringLiteral("16:9")});
+    EXPECT_EQ(wide.at(0, 450), green);
+    EXPECT_EQ(wide.at(1, 450), green);
+    EXPECT_EQ(wide.at(1599, 450), green);
+    EXPECT_EQ(wide.at(800, 0), green);
+    EXPECT_EQ(wide.at(800, 899), green);
+    EXPECT_EQ(wide.at(800, 450), kBlackPx);
+
+    // On 4:3 the 16:9 frame spans the width: 1200 x 675 from y = 112.5, three-pixel edges.
+    const Frame square = render(Pattern::aspect, 1200, 900, 1, {}, {QStringLiteral("16:9")});
+    EXPECT_EQ(square.at(600, 110), kBlackPx);
+    EXPECT_EQ(square.at(600, 111), green);
+    EXPECT_EQ(square.at(600, 113), green);
+    EXPECT_EQ(square.at(600, 114), kBlackPx);
+    EXPECT_EQ(square.at(600, 787), green);
+    EXPECT_EQ(square.at(600, 789), kBlackPx);
+    EXPECT_EQ(square.at(0, 450), green);
+    EXPECT_EQ(square.at(600, 100), kBlackPx);
+
+    // 4:3 on a 21:9 canvas is full height, 4/3 x 900 = 1200 wide, centred: x 450 ... 1650.
+    const Frame ultra = render(Pattern::aspect, 2100, 900, 1, {}, {QStringLiteral("4:3")});
+    EXPECT_EQ(ultra.at(450, 450), qRgb(255, 255, 0));
+    EXPECT_EQ(ultra.at(1650, 450), qRgb(255, 255, 0));
+    EXPECT_EQ(ultra.at(440, 450), kBlackPx);
+
+    const Frame none = render(Pattern::aspect, 400, 300, 1, {}, {QStringLiteral("2:1")});
+    EXPECT_EQ(none.image.convertToFormat(QImage::Format_RGB32),
+              render(Pattern::black, 400, 300).image);
+}
+
+TEST(Renderer, CalibrationCardOnFullHd) {
+    const Frame f = render(Pattern::calibration, 1920, 1080);
+    const QRgb ink = qRgb(10, 11, 15);
+    // Grid at multiples of 120: two-pixel lines (width 1.5 rounded) at 359 and 360.
+    EXPECT_NE(f.at(360, 300), ink);
+    EXPECT_EQ(f.at(358, 300), ink);
+    EXPECT_EQ(f.at(361, 300), ink);
+    EXPECT_EQ(f.at(359, 300), f.at(360, 300));
+    EXPECT_EQ(f.at(360, 300), f.at(480, 300));
+    // Grey strip from x 300 to 1620 at y 120 ... 192.
+    for (int i = 0; i <= 10; ++i) {
+        const int level = static_cast<int>(std::lround(i / 10.0 * 255));
+        EXPECT_EQ(f.at(300 + i * 120 + 60, 156), qRgb(level, level, level)) << i;
+    }
+    EXPECT_EQ(f.at(300, 156), qRgb(140, 124, 247));
+    EXPECT_EQ(f.at(1619, 156), qRgb(140, 124, 247));
+    EXPECT_NE(f.at(1630, 156), qRgb(255, 255, 255));
+    // Iris circle of radius 0.24 H = 259.2 to the right of the centre (on the cross row above).
+    const QRgb onCircle = f.at(960 + 259, 560);
+    EXPECT_GT(qBlue(onCircle), 200);
+    EXPECT_EQ(f.at(960 + 230, 560), ink);
+    // Border: four iris pixels at each edge.
+    EXPECT_EQ(f.at(700, 0), qRgb(140, 124, 247));
+    EXPECT_EQ(f.at(700, 3), qRgb(140, 124, 247));
+    EXPECT_EQ(f.at(700, 1079), qRgb(140, 124, 247));
+    // The shape label plate sits at y = 1080 - 162 = 918 in ink; the label is white text.
+    int whiteInLabel = 0;
+    for (int x = 800; x < 1120; ++x) {
+        whiteInLabel += f.at(x, 918) == kWhitePx ? 1 : 0;
+    }
+    EXPECT_GT(whiteInLabel, 20);
+}
+
+TEST(Renderer, CalibrationScalesWithHeightOnly) {
+    const Frame normal = render(Pattern::calibration, 1920, 1080);
+    const Frame wide = render(Pattern::calibration, 3840, 1080);
+    // The outer circle keeps its radius: the same column offset from the centre is on it.
+    for (int dx : {-259, 259}) {
+        EXPECT_EQ(normal.at(960 + dx, 560), wide.at(1920 + dx, 560)) << dx;
+    }
+    EXPECT_EQ(normal.at(960 + 230, 560), wide.at(1920 + 230, 560));
+    // More grid columns: one at 2400 appears only on the wide card.
+    EXPECT_NE(wide.at(2400, 300), wide.at(2390, 300));
+    EXPECT_EQ(wide.at(2400, 300), wide.at(360, 300));
+    // Half the height: the outer circle has half the radius, 129.6, seen here on its diagonal.
+    const Frame half = render(Pattern::calibration, 960, 540);
+    int bluest = 0;
+    for (int d = -1; d <= 1; ++d) {
+        bluest = std::max(bluest, qBlue(half.at(480 + 92 + d, 270 + 92 + d)));
+    }
+    EXPECT_GT(bluest, 150);
+}
+
+TEST(Renderer, MovingBlockPosition) {
+    const Anim start = makeAnim(Pattern::movingBlock, 0, 1000, 10, 1, 30, 0);
+    EXPECT_TRUE(columnsOf(render(Pattern::movingBlock, 1000, 10, 1, start), 5, kWhitePx).empty());
+    Anim half;
+    half.phase = 3.5;  // f = 0.5: x = 1080 * 0.5 - 80 = 460
+    const std::vector<int> xs =
+        columnsOf(render(Pattern::movingBlock, 1000, 10, 1, half), 5, kWhitePx);
+    ASSERT_EQ(xs.size(), 80u);
+    EXPECT_EQ(xs.front(), 460);
+    EXPECT_EQ(xs.back(), 539);
+}
+
+TEST(Renderer, BounceBallAndFlash) {
+    const Anim top = makeAnim(Pattern::bounce, 0, 1920, 1080, 1.0, 30, 0);
+    const Frame f = render(Pattern::bounce, 1920, 1080, 1, top);
+    EXPECT_EQ(f.at(960, 967), kWhitePx);
+    EXPECT_EQ(f.at(960, 1014), kWhitePx);
+    EXPECT_EQ(f.at(960, 1017), kBlackPx);
+    EXPECT_EQ(f.at(960 - 60, 967), kBlackPx);
+    EXPECT_EQ(f.at(100, 113), qRgb(71, 71, 71));
+    EXPECT_EQ(f.at(100, 112), kBlackPx);
+
+    const Anim flash = makeAnim(Pattern::bounce, 0.5, 1920, 1080, 1.0, 30, 0.6);
+    const Frame g = render(Pattern::bounce, 1920, 1080, 1, flash);
+    std::vector<int> rows;
+    for (int y = 0; y < 200; ++y) {
+        if (g.at(100, y) == kWhitePx) {
+            rows.push_back(y);
+        }
+    }
+    EXPECT_EQ(rows, (std::vector<int>{112, 113, 114}));
+    EXPECT_EQ(g.at(960, 113 + 40), kWhitePx);
+    EXPECT_EQ(g.at(960, 113 - 40), kWhitePx);
+}
+
+TEST(Renderer, CountdownDigitsAndSweep) {
+    const Frame early = render(Pattern::countdown, 800, 800, 1,
+                               makeAnim(Pattern::countdown, 0.25, 800, 800, 1, 30, 0));
+    const Frame late = render(Pattern::countdown, 800, 800, 1,
+                              makeAnim(Pattern::countdown, 0.75, 800, 800, 1, 30, 0));
+    const QRgb sector = qRgb(36, 36, 36);
+    // A quarter second in: the sector covers twelve to three o'clock.
+    EXPECT_EQ(early.at(400 + 150, 400 + 200), sector);
+    EXPECT_EQ(early.at(400 + 200, 400 - 150), kBlackPx);
+    EXPECT_EQ(early.at(400 - 150, 400 + 200), kBlackPx);
+    EXPECT_EQ(late.at(400 - 200, 400 - 150), sector);
+    EXPECT_EQ(late.at(400 - 150, 400 + 200), kBlackPx);
+    // Different digits give different pictures around the centre; the same digit the same.
+    const Frame nine = render(Pattern::countdown, 800, 800, 1,
+                              makeAnim(Pattern::countdown, 1.0, 800, 800, 1, 30, 0));
+    const Frame nineAgain = render(Pattern::countdown, 800, 800, 1,
+                                   makeAnim(Pattern::countdown, 11.0, 800, 800, 1, 30, 0));
+    EXPECT_EQ(nine.image, nineAgain.image);
+    EXPECT_NE(nine.image.copy(250, 250, 300, 300), early.image.copy(250, 250, 300, 300));
+    int white = 0;
+    for (int x = 300; x < 500; ++x) {
+        white += nine.at(x, 420) == kWhitePx ? 1 : 0;
+    }
+    EXPECT_GT(white, 5);
+}
+
+TEST(Renderer, TimecodeTextIsDrawnCentred) {
+    Anim anim;
+    anim.timecode = QStringLiteral("01:02:03:04");
+    const Frame f = render(Pattern::timecode, 1280, 720, 1, anim);
+    int minX = 1280;
+    int maxX = -1;
+    int minY = 720;
+    int maxY = -1;
+    for (int y = 0; y < 720; ++y) {
+        for (int x = 0; x < 1280; ++x) {
+            if (f.grey(x, y) > 128) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+        }
+    }
+    ASSERT_GE(maxX, 0);
+    EXPECT_NEAR((minX + maxX) / 2.0, 640, 12);
+    EXPECT_NEAR((minY + maxY) / 2.0, 360, 12);
+    EXPECT_EQ(render(Pattern::timecode, 64, 64).image, render(Pattern::black, 64, 64).image);
+}
+
+TEST(Renderer, SlateLayouts) {
+    QImage red(200, 100, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    const QRgb redPx = qRgb(255, 0, 0);
+    // Image only: fits 0.6 W x 0.6 H of 1000 x 1000 -> 600 x 300, centred.
+    const Frame image = render(Pattern::slate, 1000, 1000, 1, {}, {}, {}, red);
+    EXPECT_EQ(image.at(201, 351), redPx);
+    EXPECT_EQ(image.at(798, 648), redPx);
+    EXPECT_EQ(image.at(195, 500), kBlackPx);
+    EXPECT_EQ(image.at(500, 655), kBlackPx);
+    // Image with text: box 600 x 450, centre at 0.58 H; text centred at 0.26 H.
+    const Frame both =
+        render(Pattern::slate, 1000, 1000, 1, {}, {}, QStringLiteral("CAMERA A"), red);
+    EXPECT_EQ(both.at(500, 580 + 145), redPx);
+    EXPECT_EQ(both.at(500, 580 - 145), redPx);
+    EXPECT_EQ(both.at(500, 580 - 160), kBlackPx);
+    int textRows = 0;
+    for (int y = 200; y < 320; ++y) {
+        bool any = false;
+        for (int x = 0; x < 1000; ++x) {
+            any = any || both.grey(x, y) > 200;
+        }
+        textRows += any ? 1 : 0;
+    }
+    EXPECT_GT(textRows, 30);
+    // Text only: centred at half height; neither: black.
+    const Frame text = render(Pattern::slate, 1000, 1000, 1, {}, {}, QStringLiteral("CAMERA A"));
+    EXPECT_EQ(text.at(500, 260), kBlackPx);
+    int mid = 0;
+    for (int x = 0; x < 1000; ++x) {
+        mid += text.grey(x, 495) > 200 ? 1 : 0;
+    }
+    EXPECT_GT(mid, 20);
+    EXPECT_EQ(render(Pattern::slate, 64, 64).image, render(Pattern::black, 64, 64).image);
+}
+
+TEST(Renderer, EveryPatternPaintsTheWholeCanvas) {
+    for (Pattern p : allPatterns()) {
+        const Frame f = render(p, 97, 61, 1, makeAnim(p, 1.3, 97, 61, 1, 30, 0));
+        bool untouched = false;
+        for (int y = 0; y < 61; ++y) {
+            for (int x = 0; x < 97; ++x) {
+                untouched = untouched || f.at(x, y) == qRgb(1, 2, 3);
+            }
+        }
+        EXPECT_FALSE(untouched) << rawName(p).toStdString();
+    }
+}
+
+TEST(PatternFonts, FamiliesResolveToTheInstalledFaces) {
+    EXPECT_EQ(resolvedFamily(kSansFamily), QStringLiteral("Nimbus Sans"));
+    EXPECT_EQ(resolvedFamily(kMonoFamily), QStringLiteral("DejaVu Sans Mono"));
+    // The family may carry its foundry, as in "Nimbus Sans [UKWN]".
+    EXPECT_TRUE(QFontInfo(patternFont(kSansFamily, 40)).family().startsWith("Nimbus Sans"));
+    EXPECT_TRUE(QFontInfo(patternFont(kMonoFamily, 40)).family().startsWith("DejaVu Sans Mono"));
+    EXPECT_EQ(QFontInfo(patternFont(kSansFamily, 40)).pixelSize(), 40);
+}
+
+}  // namespace
+}  // namespace lumenor
