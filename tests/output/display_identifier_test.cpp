@@ -16,8 +16,7 @@
 namespace lumenor {
 namespace {
 
-using test::QtOnX;
-using test::XServerTest;
+using test::ThreeHeadsWithQt;
 
 using test::spinEvents;
 
@@ -30,27 +29,18 @@ class ClickTarget : public QWidget {
     void mousePressEvent(QMouseEvent*) override { ++clicks; }
 };
 
-class Identify : public XServerTest {
+class Identify : public ThreeHeadsWithQt {
   protected:
     void SetUp() override {
-        XServerTest::SetUp();
-        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-        ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
-        app_ = std::make_unique<QtOnX>(x());
-        QString error;
-        auto c = XrandrConnection::open(nullptr, &error);
-        ASSERT_TRUE(c) << error.toStdString();
-        displays_ =
-            std::make_unique<DisplayService>(std::make_unique<XrandrDisplayPlatform>(std::move(c)));
-        displays_->refresh();
-        ASSERT_EQ(displays_->displays().size(), 3u);
+        ThreeHeadsWithQt::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         identifier_.screenForDisplay = [this](DisplayId id) {
             return displays_->screenForDisplay(id);
         };
     }
 
-    std::unique_ptr<QtOnX> app_;
-    std::unique_ptr<DisplayService> displays_;
     DisplayIdentifier identifier_;
 };
 

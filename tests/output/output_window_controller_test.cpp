@@ -17,25 +17,17 @@
 namespace lumenor {
 namespace {
 
-using test::QtOnX;
-using test::XServerTest;
+using test::ThreeHeadsWithQt;
 
 using test::spinEvents;
 
-class OutputController : public XServerTest {
+class OutputController : public ThreeHeadsWithQt {
   protected:
     void SetUp() override {
-        XServerTest::SetUp();
-        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-        ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
-        app_ = std::make_unique<QtOnX>(x());
-        QString error;
-        auto c = XrandrConnection::open(nullptr, &error);
-        ASSERT_TRUE(c) << error.toStdString();
-        displays_ =
-            std::make_unique<DisplayService>(std::make_unique<XrandrDisplayPlatform>(std::move(c)));
-        displays_->refresh();
-        ASSERT_EQ(displays_->displays().size(), 3u);
+        ThreeHeadsWithQt::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         output_ = std::make_unique<OutputWindowController>(
             links_, std::make_unique<FakeAudioStream>(&audio_));
         output_->screenForDisplay = [this](DisplayId id) {
@@ -59,8 +51,6 @@ class OutputController : public XServerTest {
         return ids;
     }
 
-    std::unique_ptr<QtOnX> app_;
-    std::unique_ptr<DisplayService> displays_;
     PresentRefreshLinkFactory links_;
     FakeAudioStream::Log audio_;
     std::unique_ptr<OutputWindowController> output_;

@@ -56,6 +56,15 @@ void useX11Platform() {
     }
 }
 
+std::optional<double> parseSeconds(const QString& text, double max) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !(seconds > 0.0) || !(seconds <= max)) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 QString usageLine(const char* command) {
     for (const Command& c : commands()) {
         if (std::strcmp(c.name, command) == 0) {

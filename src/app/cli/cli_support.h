@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "displays/display_service.h"
 #include "displays/xrandr_connection.h"
@@ -50,6 +51,9 @@ void useX11Platform();
 // Parses a command's arguments (argv[0] is the command's name). On a bad argument prints the
 // problem and the command's usage on standard error and returns false.
 bool parseOrExplain(QCommandLineParser& parser, int argc, char** argv, const char* command);
+
+// A duration in seconds above 0 and at most `max`, or none.
+std::optional<double> parseSeconds(const QString& text, double max);
 
 // "usage: lumenor <name> <synopsis>" for one command.
 QString usageLine(const char* command);

@@ -18,9 +18,8 @@ int runIdentify(int argc, char** argv) {
     if (!parseOrExplain(parser, argc, argv, "identify")) {
         return kExitUsage;
     }
-    bool ok = false;
-    const double duration = parser.value(seconds).toDouble(&ok);
-    if (!ok || !(duration > 0.0) || duration > 3600.0 || !parser.positionalArguments().isEmpty()) {
+    const std::optional<double> duration = parseSeconds(parser.value(seconds), 3600.0);
+    if (!duration || !parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral("identify: --seconds takes a number of seconds from 0 to 3600"));
         return kExitUsage;
     }
@@ -36,8 +35,8 @@ int runIdentify(int argc, char** argv) {
     displays.refresh();
     DisplayIdentifier identifier;
     identifier.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
-    identifier.show(displays.displays(), duration);
-    QTimer::singleShot(static_cast<int>(duration * 1000.0) + 100, &app, &QApplication::quit);
+    identifier.show(displays.displays(), *duration);
+    QTimer::singleShot(static_cast<int>(*duration * 1000.0) + 100, &app, &QApplication::quit);
     return QApplication::exec();
 }
 

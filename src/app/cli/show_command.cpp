@@ -85,12 +85,12 @@ int runShow(int argc, char** argv) {
     }
     double duration = 0.0;
     if (parser.isSet(seconds)) {
-        bool ok = false;
-        duration = parser.value(seconds).toDouble(&ok);
-        if (!ok || !(duration > 0.0) || duration > 86400.0) {
+        const std::optional<double> parsed = parseSeconds(parser.value(seconds), 86400.0);
+        if (!parsed) {
             printError(QStringLiteral("show: --seconds takes a number of seconds above 0"));
             return kExitUsage;
         }
+        duration = *parsed;
     }
 
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
