@@ -1,6 +1,7 @@
 #include "patterns/pattern_fonts.h"
 
 #include <QFontDatabase>
+#include <QRawFont>
 #include <QStringList>
 
 #include <algorithm>
@@ -16,13 +17,36 @@ struct Faces {
     QString mono;
 };
 
+// The same family may be installed more than once (Nimbus Sans comes as OpenType, Type 1 and
+// X11 Type 1), and which copy a bare family name picks differs between Qt platforms. The
+// database then lists each copy as "Family [Foundry]"; take the one whose tables are those of
+// the file we loaded, so screen and file draw with the very same outlines and metrics.
+QString exactFamily(const QString& family, const QString& file) {
+    const QByteArray head = QRawFont(file, 16, QFont::PreferNoHinting).fontTable("head");
+    if (head.isEmpty()) {
+        return family;
+    }
+    const QString withFoundry = family + QStringLiteral(" [");
+    for (const QString& candidate : QFontDatabase::families()) {
+        if (candidate != family && !candidate.startsWith(withFoundry)) {
+            continue;
+        }
+        QFont font(candidate);
+        font.setPixelSize(16);
+        if (QRawFont::fromFont(font).fontTable("head") == head) {
+            return candidate;
+        }
+    }
+    return family;
+}
+
 QString loadFirst(const QStringList& files) {
     for (const QString& file : files) {
         const int id = QFontDatabase::addApplicationFont(file);
         if (id >= 0) {
             const QStringList families = QFontDatabase::applicationFontFamilies(id);
             if (!families.isEmpty()) {
-                return families.first();
+                return exactFamily(families.first(), file);
             }
         }
     }

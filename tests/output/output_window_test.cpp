@@ -7,6 +7,7 @@
 
 #include <csignal>
 
+#include "patterns/pattern.h"
 #include "support/process.h"
 #include "support/xorg_testbed.h"
 
@@ -105,6 +106,21 @@ TEST_F(OutputOnX, CoversExactlyTheChosenHeadWithTheRenderedPixels) {
     QThread::msleep(kBannerGoneMs);
     EXPECT_EQ(settle(b, rendered("grid", b.size())), 0);
     EXPECT_EQ(differing(x().capture(a), before), 0) << "the other head is left alone";
+}
+
+// Text, anti-aliased circles and translucent layers included: every still pattern, cycled
+// with the arrow key in one output, matches the rendered file pixel for pixel.
+TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    const QRect b(1920, 0, 1280, 720);
+    startShow({rawName(allPatterns().front()), "--display", id("DUMMY1"), "--seconds", "120"});
+    QThread::msleep(kBannerGoneMs);
+    for (const Pattern p : allPatterns()) {
+        if (!isAnimated(p)) {
+            EXPECT_EQ(settle(b, rendered(rawName(p), b.size())), 0) << rawName(p).toStdString();
+        }
+        key("Right");
+    }
 }
 
 TEST_F(OutputOnX, MirrorsShowThePatternAtEachHeadsOwnSize) {
