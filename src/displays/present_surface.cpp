@@ -4,19 +4,26 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
+
+#include <QSysInfo>
 
 #include <xcb/present.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
+
+#include "app/core/log.h"
 
 namespace lumenor {
 
 struct PresentSurface::Buffer {
     QSize size;
     xcb_pixmap_t pixmap = 0;
-    xcb_shm_seg_t segment = 0;
-    void* memory = nullptr;
+    xcb_shm_seg_t segment = 0;  // 0 when the frame is uploaded with PutImage
+    void* memory = nullptr;     // the shared segment, or `local`'s data
+    std::vector<std::uint32_t> local;
     bool busy = false;  // on screen or queued: the server may still read it
 };
 
@@ -30,6 +37,24 @@ bool checked(xcb_connection_t* c, xcb_void_cookie_t cookie) {
     xcb_generic_error_t* error = xcb_request_check(c, cookie);
     std::free(error);
     return error == nullptr;
+}
+
+// What shmat returns on failure, (void*)-1, without casting an integer to a pointer.
+void* const kShmatFailed = static_cast<char*>(nullptr) - 1;
+
+// Our frames are RGB32 in this machine's byte order; the server must take 24-bit pixmaps as
+// 32-bit little-endian words with red in the high byte, as every x86 and ARM server does.
+bool hasRgb32Layout(xcb_connection_t* c) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST ||
+        QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
+        return false;
+    }
+    const xcb_format_t* formats = xcb_setup_pixmap_formats(setup);
+    const int count = xcb_setup_pixmap_formats_length(setup);
+    return std::any_of(formats, formats + count, [](const xcb_format_t& f) {
+        return f.depth == 24 && f.bits_per_pixel == 32 && f.scanline_pad == 32;
+    });
 }
 
 }  // namespace
@@ -54,9 +79,13 @@ PresentSurface::PresentSurface(void* connection, std::uint32_t window)
 bool PresentSurface::setUp() {
     xcb_connection_t* c = xcb(connection_);
     const xcb_query_extension_reply_t* present = xcb_get_extension_data(c, &xcb_present_id);
-    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
-    if (present == nullptr || present->present == 0 || shm == nullptr || shm->present == 0) {
+    if (present == nullptr || present->present == 0 || !hasRgb32Layout(c)) {
         return false;
+    }
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    shared_ = shm != nullptr && shm->present != 0;
+    if (!shared_) {
+        qCInfo(logDisplay, "no MIT-SHM on this display: frames are uploaded with PutImage");
     }
     eventId_ = xcb_generate_id(c);
     if (!checked(c, xcb_present_select_input_checked(c, eventId_, window_,
@@ -71,11 +100,10 @@ bool PresentSurface::setUp() {
 PresentSurface::~PresentSurface() {
     xcb_connection_t* c = xcb(connection_);
     for (auto& b : buffers_) {
-        if (b) {
-            xcb_free_pixmap(c, b->pixmap);
-            xcb_shm_detach(c, b->segment);
-            ::shmdt(b->memory);
-        }
+        release(b);
+    }
+    if (gc_ != 0) {
+        xcb_free_gc(c, gc_);
     }
     if (special_ != nullptr) {
         xcb_unregister_for_special_event(c, static_cast<xcb_special_event_t*>(special_));
@@ -117,10 +145,7 @@ PresentSurface::Buffer* PresentSurface::freeBuffer(QSize size, bool wait) {
         for (auto& b : buffers_) {
             if (!b || !b->busy) {
                 if (b && b->size != size) {
-                    xcb_free_pixmap(xcb(connection_), b->pixmap);
-                    xcb_shm_detach(xcb(connection_), b->segment);
-                    ::shmdt(b->memory);
-                    b.reset();
+                    release(b);
                 }
                 if (!b) {
                     b = std::make_unique<Buffer>();
@@ -141,6 +166,108 @@ std::uint64_t PresentSurface::completed() {
     return completed_;
 }
 
+void PresentSurface::release(std::unique_ptr<Buffer>& b) {
+    if (!b) {
+        return;
+    }
+    xcb_connection_t* c = xcb(connection_);
+    if (b->pixmap != 0) {
+        xcb_free_pixmap(c, b->pixmap);
+    }
+    if (b->segment != 0) {
+        xcb_shm_detach(c, b->segment);
+        ::shmdt(b->memory);
+    }
+    b.reset();
+}
+
+bool PresentSurface::allocateShared(Buffer& b, QSize size) {
+    xcb_connection_t* c = xcb(connection_);
+    const std::size_t bytes =
+        static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4;
+    const int id = ::shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (id < 0) {
+        return false;
+    }
+    void* memory = ::shmat(id, nullptr, 0);
+    if (memory == kShmatFailed) {
+        ::shmctl(id, IPC_RMID, nullptr);
+        return false;
+    }
+    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    const bool attached = checked(c, xcb_shm_attach_checked(c, segment, id, 0));
+    // Marked for removal now: it goes when both sides have let go of it.
+    ::shmctl(id, IPC_RMID, nullptr);
+    if (!attached) {
+        ::shmdt(memory);
+        return false;
+    }
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    if (!checked(c, xcb_shm_create_pixmap_checked(
+                        c, pixmap, window_, static_cast<std::uint16_t>(size.width()),
+                        static_cast<std::uint16_t>(size.height()), 24, segment, 0))) {
+        xcb_shm_detach(c, segment);
+        ::shmdt(memory);
+        return false;
+    }
+    b.segment = segment;
+    b.memory = memory;
+    b.pixmap = pixmap;
+    return true;
+}
+
+bool PresentSurface::allocateLocal(Buffer& b, QSize size) {
+    xcb_connection_t* c = xcb(connection_);
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    if (!checked(c, xcb_create_pixmap_checked(c, 24, pixmap, window_,
+                                              static_cast<std::uint16_t>(size.width()),
+                                              static_cast<std::uint16_t>(size.height())))) {
+        return false;
+    }
+    b.local.assign(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()),
+                   0);
+    b.memory = b.local.data();
+    b.pixmap = pixmap;
+    return true;
+}
+
+bool PresentSurface::allocate(Buffer& b, QSize size) {
+    // A server that has MIT-SHM but cannot reach our memory (a display on another machine)
+    // refuses the attach; from then on every frame goes up with PutImage.
+    if (shared_ && !allocateShared(b, size)) {
+        shared_ = false;
+        qCInfo(logDisplay,
+               "shared memory refused by the display: frames are uploaded with PutImage");
+    }
+    if (!shared_ && !allocateLocal(b, size)) {
+        return false;
+    }
+    b.size = size;
+    return true;
+}
+
+// PutImage in bands of whole rows that fit the server's request size.
+void PresentSurface::upload(const Buffer& b) {
+    xcb_connection_t* c = xcb(connection_);
+    if (gc_ == 0) {
+        gc_ = xcb_generate_id(c);
+        xcb_create_gc(c, gc_, b.pixmap, 0, nullptr);
+    }
+    const std::size_t stride = static_cast<std::size_t>(b.size.width()) * 4;
+    const std::size_t maxBytes =
+        static_cast<std::size_t>(xcb_get_maximum_request_length(c)) * 4 - 64;
+    const int band = std::max(1, static_cast<int>(maxBytes / stride));
+    const auto* bytes = static_cast<const std::uint8_t*>(b.memory);
+    for (int y = 0; y < b.size.height(); y += band) {
+        const int rows = std::min(band, b.size.height() - y);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, b.pixmap, gc_,
+                      static_cast<std::uint16_t>(b.size.width()), static_cast<std::uint16_t>(rows),
+                      0, static_cast<std::int16_t>(y), 0, 24,
+                      static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
+                      bytes + stride * static_cast<std::size_t>(y));
+    }
+}
+
 QImage PresentSurface::beginFrame(QSize size) {
     current_ = nullptr;
     if (size.isEmpty()) {
@@ -150,41 +277,12 @@ QImage PresentSurface::beginFrame(QSize size) {
     if (b == nullptr) {
         return {};
     }
-    if (b->memory == nullptr) {
-        xcb_connection_t* c = xcb(connection_);
-        const std::size_t bytes =
-            static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4;
-        const int id = ::shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (id < 0) {
-            return {};
-        }
-        void* memory = ::shmat(id, nullptr, 0);
-        b->segment = xcb_generate_id(c);
-        const bool attached = memory != reinterpret_cast<void*>(-1) &&
-                              checked(c, xcb_shm_attach_checked(c, b->segment, id, 0));
-        // Marked for removal now: it goes when both sides have let go of it.
-        ::shmctl(id, IPC_RMID, nullptr);
-        if (!attached) {
-            if (memory != reinterpret_cast<void*>(-1)) {
-                ::shmdt(memory);
-            }
-            return {};
-        }
-        b->memory = memory;
-        b->size = size;
-        b->pixmap = xcb_generate_id(c);
-        if (!checked(c, xcb_shm_create_pixmap_checked(
-                            c, b->pixmap, window_, static_cast<std::uint16_t>(size.width()),
-                            static_cast<std::uint16_t>(size.height()), 24, b->segment, 0))) {
-            xcb_shm_detach(c, b->segment);
-            ::shmdt(b->memory);
-            b->memory = nullptr;
-            return {};
-        }
+    if (b->memory == nullptr && !allocate(*b, size)) {
+        return {};
     }
     current_ = b;
-    return QImage(static_cast<uchar*>(b->memory), size.width(), size.height(), size.width() * 4,
-                  QImage::Format_RGB32);
+    return QImage(static_cast<uchar*>(b->memory), size.width(), size.height(),
+                  static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32);
 }
 
 bool PresentSurface::present() {
@@ -194,6 +292,9 @@ bool PresentSurface::present() {
     xcb_connection_t* c = xcb(connection_);
     Buffer* b = current_;
     current_ = nullptr;
+    if (b->segment == 0) {
+        upload(*b);
+    }
     xcb_present_pixmap(c, window_, b->pixmap, ++serial_, 0, 0, 0, 0, 0, 0, 0,
                        XCB_PRESENT_OPTION_NONE, 0, 0, 0, 0, nullptr);
     b->busy = true;

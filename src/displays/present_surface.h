@@ -10,12 +10,13 @@
 namespace lumenor {
 
 // Shows whole frames in one X11 window through the Present extension: each frame is drawn
-// straight into a shared-memory pixmap and handed to the server, which puts it on screen at
+// straight into a shared-memory pixmap (or, where the server cannot share our memory, into
+// our own buffer sent up with PutImage) and handed to the server, which puts it on screen at
 // the next refresh, whole and unscaled. Frames are device pixels in RGB32.
 class PresentSurface {
   public:
-    // A surface for the window with this X id; null when the server lacks Present or
-    // MIT-SHM, or the window is not there.
+    // A surface for the window with this X id; null when the server lacks Present, takes
+    // pixels in another layout than ours, or the window is not there.
     static std::unique_ptr<PresentSurface> open(unsigned long window);
     ~PresentSurface();
     PresentSurface(const PresentSurface&) = delete;
@@ -38,10 +39,17 @@ class PresentSurface {
     bool setUp();
     void collectEvents(bool wait);
     Buffer* freeBuffer(QSize size, bool wait);
+    bool allocate(Buffer& b, QSize size);
+    bool allocateShared(Buffer& b, QSize size);
+    bool allocateLocal(Buffer& b, QSize size);
+    void release(std::unique_ptr<Buffer>& b);
+    void upload(const Buffer& b);
 
     void* connection_;  // xcb_connection_t, kept out of this header
     std::uint32_t window_;
     std::uint32_t eventId_ = 0;
+    std::uint32_t gc_ = 0;     // for PutImage uploads
+    bool shared_ = true;       // buffers live in MIT-SHM segments
     void* special_ = nullptr;  // xcb_special_event_t
     std::array<std::unique_ptr<Buffer>, 3> buffers_;
     Buffer* current_ = nullptr;

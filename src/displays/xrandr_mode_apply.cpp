@@ -4,6 +4,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "displays/xrandr_mode.h"
@@ -46,8 +47,8 @@ bool setScreenSize(XrandrConnection& c, Size to) {
     const double mmPerPxW = ratio(DisplayWidthMM(dpy, screen), DisplayWidth(dpy, screen));
     const double mmPerPxH = ratio(DisplayHeightMM(dpy, screen), DisplayHeight(dpy, screen));
     XRRSetScreenSize(dpy, c.root(), to.width, to.height,
-                     std::max(1, static_cast<int>(to.width * mmPerPxW + 0.5)),
-                     std::max(1, static_cast<int>(to.height * mmPerPxH + 0.5)));
+                     std::max(1, static_cast<int>(std::lround(to.width * mmPerPxW))),
+                     std::max(1, static_cast<int>(std::lround(to.height * mmPerPxH))));
     return c.syncWithoutErrors();
 }
 

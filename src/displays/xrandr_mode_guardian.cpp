@@ -26,7 +26,7 @@ const QByteArray kReady = QByteArrayLiteral("ready\n");
 
 }  // namespace
 
-ModeGuardian::ModeGuardian(QString program, QStringList args, QString displayName)
+ModeGuardian::ModeGuardian(QString program, QStringList args, const QString& displayName)
     : program_(std::move(program)), args_(std::move(args)) {
     args_ << displayName;
 }
@@ -77,6 +77,7 @@ bool ModeGuardian::start() {
         argBytes.push_back(a.toLocal8Bit());
     }
     std::vector<char*> argv;
+    argv.reserve(argBytes.size() + 1);
     for (QByteArray& a : argBytes) {
         argv.push_back(a.data());
     }

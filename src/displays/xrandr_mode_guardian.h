@@ -22,7 +22,7 @@ class ModeGuardian {
     };
 
     // `program` and `args` start the helper; the X display name is appended to `args`.
-    ModeGuardian(QString program, QStringList args, QString displayName);
+    ModeGuardian(QString program, QStringList args, const QString& displayName);
     // Lets the helper restore what it holds and waits for it to finish.
     ~ModeGuardian();
     ModeGuardian(const ModeGuardian&) = delete;

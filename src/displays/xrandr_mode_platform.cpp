@@ -96,11 +96,9 @@ bool XrandrModePlatform::applyForAppOnly(DisplayId id, unsigned long mode) {
         return false;
     }
     const bool ok = setOutputMode(*connection_, id, mode);
-    if (ok && backToSnapshot) {
-        guardian_.forget(id);
-    } else if (!ok && earlier) {
+    if (!ok && earlier) {
         guardian_.hold(id, *earlier);
-    } else if (!ok) {
+    } else if (!ok || backToSnapshot) {
         guardian_.forget(id);
     }
     return ok;

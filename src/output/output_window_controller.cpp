@@ -157,7 +157,7 @@ void OutputWindowController::setSlateText(const QString& text) {
     }
 }
 
-void OutputWindowController::setSlateImage(std::optional<QImage> image) {
+void OutputWindowController::setSlateImage(const std::optional<QImage>& image) {
     patternView_->setSlateImage(image);
     for (const auto& m : mirrors_) {
         m->view->setSlateImage(image);

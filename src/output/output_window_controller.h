@@ -45,7 +45,7 @@ class OutputWindowController {
     void setPattern(Pattern pattern);
     void setAspectRatios(const QSet<QString>& labels);
     void setSlateText(const QString& text);
-    void setSlateImage(std::optional<QImage> image);
+    void setSlateImage(const std::optional<QImage>& image);
     void setBouncePeriod(double seconds);
     void setTimecodeFps(int fps);
     void setMirrorOn(bool on);

@@ -92,7 +92,7 @@ std::optional<QStringList> stringsOf(const QJsonValue& v) {
         return std::nullopt;
     }
     QStringList list;
-    for (const QJsonValue& element : v.toArray()) {
+    for (const QJsonValue element : v.toArray()) {
         if (!element.isString()) {
             return std::nullopt;
         }
@@ -146,7 +146,7 @@ std::optional<std::vector<Profile>> decodeProfiles(const QByteArray& bytes) {
         return std::nullopt;
     }
     std::vector<Profile> profiles;
-    for (const QJsonValue& element : doc.array()) {
+    for (const QJsonValue element : doc.array()) {
         std::optional<Profile> p = decodeProfile(element);
         if (!p) {
             return std::nullopt;

@@ -231,6 +231,32 @@ TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
     EXPECT_LE(dropped - before, 16);
 }
 
+// A display that cannot share our memory (one on another machine) still gets whole frames at
+// its refresh, and the same pixels.
+class OutputWithoutSharedMemory : public OutputOnX {
+  protected:
+    static void SetUpTestSuite() { startServer({"-extension", "MIT-SHM"}); }
+};
+
+TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndAnimatesAtTheRefresh) {
+    const QRect head(0, 0, 1920, 1080);
+    startShow({"calibration", "--seconds", "30"});
+    QThread::msleep(kBannerGoneMs);
+    EXPECT_EQ(settle(head, rendered("calibration", head.size())), 0);
+    key("Escape");
+    ASSERT_TRUE(show_.waitForFinished(5000));
+    EXPECT_TRUE(show_.readAllStandardError().contains("PutImage"));
+
+    startShow({"movingBlock", "--seconds", "30"});
+    const QRect top(0, 0, 1920, 600);
+    const QImage first = x().capture(top);
+    QThread::msleep(300);
+    EXPECT_GT(differing(x().capture(top), first), 0) << "the block moves";
+    const std::vector<QByteArray> lines = frameLines(show_, 2500);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(parseFrameLine(lines.back()).rate, "60.00");
+}
+
 TEST(OutputCommandLine, UnknownPatternOrDisplayIsStatusTwo) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");

@@ -104,7 +104,8 @@ std::vector<XorgTestbed::Modeline> XorgTestbed::defaultModelines() {
     };
 }
 
-std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Modeline> modelines) {
+std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Modeline> modelines,
+                                                const QStringList& serverArguments) {
     std::unique_ptr<XorgTestbed> bed(new XorgTestbed());
     if (!bed->dir_.isValid()) {
         *error = QStringLiteral("no temporary folder");
@@ -123,13 +124,16 @@ std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Mode
     // The server dies with us, whatever ends the test process.
     bed->server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     bed->server_.setStandardErrorFile(bed->dir_.filePath(QStringLiteral("stderr.log")));
-    bed->server_.start(
-        QStringLiteral("Xorg"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-config"), config,
-         QStringLiteral("-configdir"), configDir, QStringLiteral("-logfile"),
-         bed->dir_.filePath(QStringLiteral("Xorg.log")), QStringLiteral("-noreset"),
-         QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-novtswitch"),
-         QStringLiteral("-quiet")});
+    const QStringList arguments =
+        QStringList{QStringLiteral("-displayfd"), QStringLiteral("1"),
+                    QStringLiteral("-config"),    config,
+                    QStringLiteral("-configdir"), configDir,
+                    QStringLiteral("-logfile"),   bed->dir_.filePath(QStringLiteral("Xorg.log")),
+                    QStringLiteral("-noreset"),   QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp"),        QStringLiteral("-novtswitch"),
+                    QStringLiteral("-quiet")} +
+        serverArguments;
+    bed->server_.start(QStringLiteral("Xorg"), arguments);
     if (!bed->server_.waitForStarted(10000)) {
         *error = QStringLiteral("cannot run Xorg: %1").arg(bed->server_.errorString());
         return nullptr;
@@ -450,8 +454,13 @@ std::unique_ptr<XorgTestbed> XServerTest::testbed_;
 QString XServerTest::startError_;
 
 void XServerTest::SetUpTestSuite() {
+    startServer({});
+}
+
+void XServerTest::startServer(const QStringList& serverArguments) {
     if (!testbed_) {
-        testbed_ = XorgTestbed::start(&startError_);
+        testbed_ =
+            XorgTestbed::start(&startError_, XorgTestbed::defaultModelines(), serverArguments);
     }
 }
 

@@ -28,8 +28,11 @@ class XorgTestbed {
     };
     static std::vector<Modeline> defaultModelines();
 
+    // `serverArguments` go to Xorg as well, e.g. {"-extension", "MIT-SHM"} to start it
+    // without shared memory.
     static std::unique_ptr<XorgTestbed> start(QString* error,
-                                              std::vector<Modeline> modelines = defaultModelines());
+                                              std::vector<Modeline> modelines = defaultModelines(),
+                                              const QStringList& serverArguments = {});
     ~XorgTestbed();
     XorgTestbed(const XorgTestbed&) = delete;
     XorgTestbed& operator=(const XorgTestbed&) = delete;
@@ -92,11 +95,13 @@ class XorgTestbed {
     int display_ = -1;
 };
 
-// One server per test suite; every test starts from reset().
+// One server per test suite; every test starts from reset(). A suite that needs a server
+// started otherwise defines its own SetUpTestSuite calling startServer.
 class XServerTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
+    static void startServer(const QStringList& serverArguments);
     void SetUp() override;
 
     static XorgTestbed& x() { return *testbed_; }

@@ -111,7 +111,7 @@ int runPlay(int argc, char** argv) {
     if (args.size() != 1) {
         return usageError(QStringLiteral("expected one sound: tone, pink, click or beep"));
     }
-    const QString what = args.front();
+    const QString& what = args.front();
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
