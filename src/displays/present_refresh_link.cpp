@@ -12,7 +12,9 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
+#include "app/core/log.h"
 #include "displays/modeline_rate.h"
+#include "displays/timer_refresh_link.h"
 
 namespace lumenor {
 
@@ -78,9 +80,43 @@ std::optional<Placement> placementFor(xcb_connection_t* c, xcb_window_t root,
     return std::nullopt;
 }
 
+const xcb_screen_t* screenAt(xcb_connection_t* c, int screenNumber) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem > 0; ++i) {
+        xcb_screen_next(&it);
+    }
+    return it.rem == 0 ? nullptr : it.data;
+}
+
+bool hasPresent(xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_present_id);
+    return ext != nullptr && ext->present != 0;
+}
+
+// Without Present the display cannot say when it refreshes; a timer at its nominal rate
+// keeps animation and the meter going, though it cannot see refreshes the display drops.
+std::unique_ptr<RefreshLink> timerLinkFor(xcb_connection_t* c, int screenNumber,
+                                          std::optional<DisplayId> display,
+                                          RefreshCallback onRefresh) {
+    const xcb_screen_t* screen = screenAt(c, screenNumber);
+    const std::optional<Placement> place =
+        screen == nullptr ? std::nullopt : placementFor(c, screen->root, display);
+    if (!place) {
+        return nullptr;
+    }
+    std::unique_ptr<RefreshLink> link =
+        TimerRefreshLink::start(place->refreshHz, std::move(onRefresh));
+    if (link) {
+        qCInfo(logDisplay,
+               "no Present extension on this display: refreshes are timed at the nominal %.2f Hz",
+               place->refreshHz);
+    }
+    return link;
+}
+
 class PresentLink : public RefreshLink {
   public:
-    static std::unique_ptr<PresentLink> open(const QByteArray& displayName,
+    static std::unique_ptr<RefreshLink> open(const QByteArray& displayName,
                                              std::optional<DisplayId> display,
                                              RefreshCallback onRefresh) {
         int screenNumber = 0;
@@ -89,6 +125,12 @@ class PresentLink : public RefreshLink {
         if (xcb_connection_has_error(c) != 0) {
             xcb_disconnect(c);
             return nullptr;
+        }
+        if (!hasPresent(c)) {
+            std::unique_ptr<RefreshLink> timer =
+                timerLinkFor(c, screenNumber, display, std::move(onRefresh));
+            xcb_disconnect(c);
+            return timer;
         }
         std::unique_ptr<PresentLink> link(new PresentLink(c, std::move(onRefresh)));
         if (!link->setUp(screenNumber, display)) {
@@ -124,19 +166,10 @@ class PresentLink : public RefreshLink {
         if (stopPipe_[0] < 0) {
             return false;
         }
-        const xcb_query_extension_reply_t* ext =
-            xcb_get_extension_data(connection_, &xcb_present_id);
-        if (ext == nullptr || ext->present == 0) {
+        const xcb_screen_t* screen = screenAt(connection_, screenNumber);
+        if (screen == nullptr) {
             return false;
         }
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-        for (int i = 0; i < screenNumber && it.rem > 0; ++i) {
-            xcb_screen_next(&it);
-        }
-        if (it.rem == 0) {
-            return false;
-        }
-        const xcb_screen_t* screen = it.data;
         const std::optional<Placement> place = placementFor(connection_, screen->root, display);
         if (!place || place->refreshHz <= 0.0) {
             return false;

@@ -1,5 +1,6 @@
 #include "patterns/pattern_view.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -126,7 +127,24 @@ void PatternView::tick() {
 }
 
 std::uint64_t PatternView::framesPresented() const {
+    if (painting_) {
+        return framesPainted_;
+    }
     return surface_ ? surface_->presented() : 0;
+}
+
+QPaintEngine* PatternView::paintEngine() const {
+    return painting_ ? QWidget::paintEngine() : nullptr;
+}
+
+// Where frames cannot go to the window directly (another windowing system, or an X server
+// without Present), Qt's backing store shows them instead: still one to one, but without
+// the promise that a frame reaches the screen whole at a refresh.
+void PatternView::startPainting() {
+    painting_ = true;
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
+                         "Present extension): painting them through Qt, which may tear";
 }
 
 void PatternView::renderPattern(QImage& target, double t) const {
@@ -142,14 +160,23 @@ void PatternView::drawFrame() {
     if (!isVisible() || width() <= 0 || height() <= 0) {
         return;
     }
-    if (!surface_) {
-        surface_ = PresentSurface::open(winId());
+    if (!surface_ && !painting_) {
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            surface_ = PresentSurface::open(winId());
+        }
         if (!surface_) {
-            qCCritical(logApp) << "cannot present frames on this display (no Present or MIT-SHM)";
-            return;
+            startPainting();
         }
     }
     const QSize device(qRound(width() * scale_), qRound(height() * scale_));
+    if (painting_) {
+        if (paintedFrame_.size() != device) {
+            paintedFrame_ = QImage(device, QImage::Format_RGB32);
+        }
+        composeFrame(paintedFrame_, device);
+        update();
+        return;
+    }
     QImage frame = surface_->beginFrame(device);
     if (frame.isNull()) {
         // Every buffer is still on screen: try again at the next refresh.
@@ -157,6 +184,11 @@ void PatternView::drawFrame() {
             this, [this] { requestRedraw(); }, Qt::QueuedConnection);
         return;
     }
+    composeFrame(frame, device);
+    surface_->present();
+}
+
+void PatternView::composeFrame(QImage& frame, QSize device) {
     if (isAnimated(pattern_)) {
         renderPattern(frame, clock_.elapsed(now()));
     } else {
@@ -172,11 +204,19 @@ void PatternView::drawFrame() {
         p.scale(scale_, scale_);
         drawOverlays(p);
     }
-    surface_->present();
 }
 
 void PatternView::paintEvent(QPaintEvent*) {
-    requestRedraw();
+    const QSize device(qRound(width() * scale_), qRound(height() * scale_));
+    if (!painting_ || paintedFrame_.size() != device) {
+        requestRedraw();
+        return;
+    }
+    QPainter p(this);
+    // The frame is in device pixels already: draw it unscaled at the origin.
+    paintedFrame_.setDevicePixelRatio(scale_);
+    p.drawImage(QPointF(0, 0), paintedFrame_);
+    ++framesPainted_;
 }
 
 void PatternView::keyPressEvent(QKeyEvent* event) {

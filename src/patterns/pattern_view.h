@@ -60,7 +60,10 @@ class PatternView : public QWidget {
     bool isAnimating() const { return animator_.isRunning(); }
     std::uint64_t framesPresented() const;
 
-    QPaintEngine* paintEngine() const override { return nullptr; }
+    // True once the display has refused direct presentation and Qt paints the frames.
+    bool isPainting() const { return painting_; }
+
+    QPaintEngine* paintEngine() const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -73,6 +76,8 @@ class PatternView : public QWidget {
 
   private:
     void drawFrame();
+    void composeFrame(QImage& frame, QSize device);
+    void startPainting();
     void renderPattern(QImage& target, double t) const;
     static double now();
 
@@ -89,6 +94,9 @@ class PatternView : public QWidget {
     std::unique_ptr<PresentSurface> surface_;
     QImage stillFrame_;  // the last still pattern drawn, reused while nothing changes
     QWindow* watchedWindow_ = nullptr;
+    bool painting_ = false;
+    QImage paintedFrame_;  // the frame the next paint event shows, when Qt paints
+    std::uint64_t framesPainted_ = 0;
 };
 
 }  // namespace lumenor

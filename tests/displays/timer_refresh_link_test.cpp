@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "displays/timer_refresh_link.h"
+
+namespace lumenor {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Recorder {
+    std::mutex lock;
+    std::vector<RefreshStamp> stamps;
+    std::vector<std::int64_t> calledAt;
+    void add(const RefreshStamp& s) {
+        const std::lock_guard<std::mutex> g(lock);
+        stamps.push_back(s);
+        calledAt.push_back(std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count());
+    }
+    std::size_t size() {
+        const std::lock_guard<std::mutex> g(lock);
+        return stamps.size();
+    }
+};
+
+TEST(TimerRefreshLink, RefusesRatesNoDisplayHasAndAMissingCallback) {
+    const auto ignore = [](const RefreshStamp&) {};
+    for (const double hz : {0.0, -60.0, 0.5, 5000.0, std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(TimerRefreshLink::start(hz, ignore), nullptr) << hz;
+    }
+    EXPECT_EQ(TimerRefreshLink::start(60.0, RefreshCallback{}), nullptr);
+}
+
+// The stamps lie on one grid of whole periods, as a display's own would, whatever the
+// scheduler does to the wakes; the bounds on counts are wide because the machine may be busy.
+TEST(TimerRefreshLink, StampsEveryPeriodOnOneGridAndStopsWhenDestroyed) {
+    Recorder rec;
+    auto link = TimerRefreshLink::start(100.0, [&](const RefreshStamp& s) { rec.add(s); });
+    ASSERT_NE(link, nullptr);
+    std::this_thread::sleep_for(500ms);
+    link.reset();
+    const std::size_t atStop = rec.size();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(rec.size(), atStop) << "no callback after the link is gone";
+
+    ASSERT_GE(rec.stamps.size(), 20U);
+    EXPECT_LE(rec.stamps.size(), 52U);
+    for (std::size_t i = 0; i < rec.stamps.size(); ++i) {
+        const RefreshStamp& s = rec.stamps[i];
+        EXPECT_EQ(s.timeScale, 1'000'000);
+        EXPECT_EQ(s.refreshPeriod, 10'000);
+        EXPECT_LE(s.videoTime, rec.calledAt[i]) << "a stamp is never in the future";
+        if (i > 0) {
+            const RefreshStamp& prev = rec.stamps[i - 1];
+            ASSERT_GT(s.counter, prev.counter);
+            EXPECT_EQ(s.videoTime - prev.videoTime,
+                      static_cast<std::int64_t>(s.counter - prev.counter) * 10'000);
+        }
+    }
+}
+
+TEST(TimerRefreshLink, ACallbackThatOverrunsCountsTheRefreshesItCovered) {
+    Recorder rec;
+    bool slowed = false;
+    auto link = TimerRefreshLink::start(100.0, [&](const RefreshStamp& s) {
+        rec.add(s);
+        if (!slowed && s.counter >= 3) {
+            slowed = true;
+            std::this_thread::sleep_for(45ms);
+        }
+    });
+    ASSERT_NE(link, nullptr);
+    std::this_thread::sleep_for(200ms);
+    link.reset();
+
+    bool sawJump = false;
+    for (std::size_t i = 1; i < rec.stamps.size(); ++i) {
+        if (rec.stamps[i].counter - rec.stamps[i - 1].counter >= 4) {
+            sawJump = true;
+        }
+    }
+    EXPECT_TRUE(sawJump) << "the 45 ms stall spans at least four 10 ms refreshes";
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <functional>
+#include <memory>
+
+#include "patterns/anim.h"
+#include "patterns/aspect_tables.h"
+#include "patterns/pattern_renderer.h"
+#include "patterns/pattern_view.h"
+#include "support/manual_refresh_links.h"
+
+namespace lumenor {
+namespace {
+
+using test::ManualLinks;
+
+// The offscreen platform has no native window to present to, so the view paints through Qt:
+// the path every display without direct presentation takes.
+bool spinUntil(const std::function<bool()>& done, int ms = 2000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return done();
+}
+
+QImage shown(PatternView& view) {
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage rendered(Pattern pattern, QSize size) {
+    QImage canvas(size, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter p(&canvas);
+    const double w = size.width();
+    const double h = size.height();
+    PatternRenderer::draw(pattern, p, w, h, 1.0, makeAnim(pattern, 0.0, w, h, 1.0, 30, -1),
+                          defaultAspectSelection(), QString(), std::nullopt);
+    return canvas;
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return a.width() * a.height() + 1;
+    }
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+std::unique_ptr<PatternView> shownView(ManualLinks& links, Pattern pattern, QSize size) {
+    auto view = std::make_unique<PatternView>(links);
+    view->setPattern(pattern);
+    view->resize(size);
+    view->show();
+    return view;
+}
+
+TEST(PatternViewPainting, StillPatternsShowTheRenderedPixelsAndOverlaysOnTop) {
+    ManualLinks links;
+    const std::unique_ptr<PatternView> owned = shownView(links, Pattern::calibration, {480, 270});
+    PatternView& view = *owned;
+    ASSERT_TRUE(spinUntil([&] { return view.framesPresented() > 0; }));
+    EXPECT_TRUE(view.isPainting());
+    EXPECT_EQ(differingPixels(shown(view), rendered(Pattern::calibration, {480, 270})), 0);
+
+    view.setPattern(Pattern::pixelGrid);
+    ASSERT_TRUE(spinUntil([&] {
+        return differingPixels(shown(view), rendered(Pattern::pixelGrid, {480, 270})) == 0;
+    })) << "a new pattern replaces the old one";
+
+    view.drawOverlays = [](QPainter& p) { p.fillRect(QRect(10, 20, 30, 40), Qt::red); };
+    view.requestRedraw();
+    ASSERT_TRUE(spinUntil([&] { return shown(view).pixel(25, 40) == qRgb(255, 0, 0); }));
+    const QImage withOverlay = shown(view);
+    const QImage plain = rendered(Pattern::pixelGrid, {480, 270});
+    EXPECT_EQ(withOverlay.pixel(9, 19), plain.pixel(9, 19)) << "the overlay stays in its box";
+    EXPECT_EQ(withOverlay.pixel(40, 60), plain.pixel(40, 60));
+
+    view.resize(200, 100);
+    ASSERT_TRUE(spinUntil([&] { return shown(view).pixel(25, 40) == qRgb(255, 0, 0); }));
+    view.drawOverlays = nullptr;
+    view.requestRedraw();
+    EXPECT_TRUE(spinUntil([&] {
+        return differingPixels(shown(view), rendered(Pattern::pixelGrid, {200, 100})) == 0;
+    })) << "a resize draws the pattern at the new size";
+}
+
+TEST(PatternViewPainting, AnimatedPatternsPaintOneFramePerRefresh) {
+    ManualLinks links;
+    const std::unique_ptr<PatternView> owned = shownView(links, Pattern::movingBlock, {320, 180});
+    PatternView& view = *owned;
+    ASSERT_TRUE(spinUntil([&] { return view.isAnimating() && links.live != nullptr; }));
+    spinUntil([] { return false; }, 50);
+    const QImage first = shown(view);
+    const std::uint64_t before = view.framesPresented();
+
+    spinUntil([] { return false; }, 300);
+    links.refreshes(1);
+    ASSERT_TRUE(spinUntil([&] { return view.framesPresented() > before; }));
+    EXPECT_GT(differingPixels(first, shown(view)), 0) << "the block has moved";
+
+    view.hide();
+    EXPECT_FALSE(view.isAnimating());
+    EXPECT_EQ(links.live, nullptr) << "a hidden view lets go of its refresh link";
+}
+
+}  // namespace
+}  // namespace lumenor
