@@ -121,8 +121,13 @@ void buffersComeBackAfterUse(test::XorgTestbed& x) {
         shown += surface->present() ? 1 : 0;
     }
     EXPECT_GE(shown, 100);
-    // A new size gets new buffers.
-    EXPECT_EQ(surface->beginFrame({320, 200}).size(), QSize(320, 200));
+    // A new size gets new buffers, once one of the old ones is off the screen.
+    QImage smaller;
+    waitFor([&] {
+        smaller = surface->beginFrame({320, 200});
+        return !smaller.isNull();
+    });
+    EXPECT_EQ(smaller.size(), QSize(320, 200));
     EXPECT_TRUE(surface->beginFrame({0, 0}).isNull());
 }
 
