@@ -46,8 +46,10 @@ int RtAudioStream::callback(void* output, void*, unsigned int frames, double, un
 
 bool RtAudioStream::open() {
     // Without a requested latency a PulseAudio playback stream buffers about two seconds, which
-    // would put every sync marker two seconds behind its picture. The user's own setting wins.
-    ::setenv("PULSE_LATENCY_MSEC", "30", 0);
+    // would put every sync marker two seconds behind its picture. 30 ms proved too short: a
+    // 40 ms stall of either process left gaps of silence in the tone. The user's own setting
+    // wins.
+    ::setenv("PULSE_LATENCY_MSEC", "60", 0);
     // The desktop's sound server. JACK is left out because its client library tries to launch
     // a server of its own, and plain ALSA because its library prints its failures itself.
     for (RtAudio::Api api : {RtAudio::LINUX_PULSE}) {
