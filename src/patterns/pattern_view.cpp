@@ -147,6 +147,10 @@ void PatternView::startPainting() {
                          "Present extension): painting them through Qt, which may tear";
 }
 
+QSize PatternView::deviceSize() const {
+    return {qRound(width() * scale_), qRound(height() * scale_)};
+}
+
 void PatternView::renderPattern(QImage& target, double t) const {
     const double w = target.width();
     const double h = target.height();
@@ -168,7 +172,7 @@ void PatternView::drawFrame() {
             startPainting();
         }
     }
-    const QSize device(qRound(width() * scale_), qRound(height() * scale_));
+    const QSize device = deviceSize();
     if (painting_) {
         if (paintedFrame_.size() != device) {
             paintedFrame_ = QImage(device, QImage::Format_RGB32);
@@ -207,7 +211,7 @@ void PatternView::composeFrame(QImage& frame, QSize device) {
 }
 
 void PatternView::paintEvent(QPaintEvent*) {
-    const QSize device(qRound(width() * scale_), qRound(height() * scale_));
+    const QSize device = deviceSize();
     if (!painting_ || paintedFrame_.size() != device) {
         requestRedraw();
         return;

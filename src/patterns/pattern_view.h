@@ -76,6 +76,7 @@ class PatternView : public QWidget {
 
   private:
     void drawFrame();
+    QSize deviceSize() const;
     void composeFrame(QImage& frame, QSize device);
     void startPainting();
     void renderPattern(QImage& target, double t) const;
