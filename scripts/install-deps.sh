@@ -18,3 +18,9 @@ if ((${#missing[@]} > 0)); then
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
 fi
+
+# The page tests' npm packages (playwright-core, axe-core), installed from the lock file.
+top=$(cd "$here/.." && pwd)
+if [[ ! -d "$top/node_modules/playwright-core" || "$top/package-lock.json" -nt "$top/node_modules/.package-lock.json" ]]; then
+    (cd "$top" && npm ci --no-audit --no-fund --loglevel=error)
+fi
