@@ -75,16 +75,19 @@ void PatternView::setSlateImage(std::optional<QImage> image) {
 }
 
 void PatternView::requestRedraw() {
-    // While animating, the next refresh draws anyway: one frame per refresh, never more.
-    if (redrawPending_ || animator_.isRunning()) {
+    if (redrawPending_) {
         return;
     }
     redrawPending_ = true;
+    // Whether the animator draws the frame is decided when the request runs, not when it is
+    // made: a pattern change stops the animator right after asking for its first frame.
     QMetaObject::invokeMethod(
         this,
         [this] {
             redrawPending_ = false;
-            drawFrame();
+            if (!animator_.isRunning()) {
+                drawFrame();
+            }
         },
         Qt::QueuedConnection);
 }
