@@ -99,6 +99,7 @@ void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
     patternView_->setPattern(pattern);
     if (!window_) {
         window_ = std::make_unique<OutputWindow>(OutputWindow::Role::output);
+        window_->onResized = [this] { layOutOverlays(); };
     }
     window_->attach(patternView_.get());
     window_->cover(screen);
@@ -234,7 +235,8 @@ void OutputWindowController::setInfoVisible(bool visible) {
 }
 
 void OutputWindowController::layOutOverlays() {
-    const QSize size = patternView_->size();
+    // The view fills the window, which may have been resized before the view follows it.
+    const QSize size = window_ ? window_->size() : patternView_->size();
     hud_.placeIn(size);
     infoCard_.placeIn(size);
 }

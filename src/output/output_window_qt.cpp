@@ -49,6 +49,20 @@ void OutputWindow::cover(QScreen* screen) {
     if (windowHandle() == nullptr) {
         create();
     }
+    if (screen != covered_) {
+        QObject::disconnect(followGeometry_);
+        covered_ = screen;
+        // A mode change reaches Qt later than it may reach us: the window follows the screen
+        // whenever Qt learns its new size, not only when asked to cover it.
+        followGeometry_ = connect(screen, &QScreen::geometryChanged, this, [this](QRect area) {
+            if (geometry() != area) {
+                setGeometry(area);
+                if (onResized) {
+                    onResized();
+                }
+            }
+        });
+    }
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
     // Full screen and above for a window manager; the geometry alone where there is none.

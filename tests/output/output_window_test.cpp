@@ -209,6 +209,28 @@ TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
     EXPECT_LE(dropped - before, 16);
 }
 
+// Each head switched down and back up, three times over: the output and the mirror cover
+// their head at its new size with the pattern drawn for it, within half a second.
+TEST_F(OutputOnX, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_60"));
+    const std::vector<std::pair<QString, QImage>> modes = {
+        {"1280x720_60", rendered("calibration", {1280, 720})},
+        {"1920x1080_60", rendered("calibration", {1920, 1080})}};
+    startShow({"calibration", "--display", id("DUMMY0"), "--mirror", "--seconds", "120"});
+    QThread::msleep(kBannerGoneMs);
+    for (int round = 0; round < 3; ++round) {
+        for (const QString head : {"DUMMY0", "DUMMY1"}) {
+            for (const auto& [mode, expected] : modes) {
+                ASSERT_TRUE(x().setMode(head, mode));
+                const std::optional<test::XorgTestbed::Head> shown = x().head(head);
+                ASSERT_TRUE(shown.has_value());
+                EXPECT_EQ(settle(shown->geometry, expected, 500), 0)
+                    << head.toStdString() << " at " << mode.toStdString() << ", round " << round;
+            }
+        }
+    }
+}
+
 // A display that cannot share our memory (one on another machine) still gets whole frames at
 // its refresh, and the same pixels.
 class OutputWithoutSharedMemory : public OutputOnX {
