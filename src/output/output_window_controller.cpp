@@ -257,6 +257,7 @@ void OutputWindowController::drawOverlays(QPainter& painter) {
         painter.restore();
     }
     if (infoCard_.isShown()) {
+        infoCard_.paintShadow(painter);
         infoCard_.render(&painter, infoCard_.pos(), QRegion(), QWidget::DrawChildren);
     }
 }

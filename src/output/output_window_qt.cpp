@@ -1,5 +1,6 @@
 #include "output/output_window.h"
 
+#include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -17,8 +18,11 @@ OutputWindow::OutputWindow(Role role) : role_(role) {
     setWindowFlags(flags);
     setWindowTitle(role == Role::output ? QStringLiteral("Lumenor output")
                                         : QStringLiteral("Lumenor mirror"));
-    setAttribute(Qt::WA_NoSystemBackground);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Opaque black wherever no frame covers the window yet.
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
     setAttribute(Qt::WA_ShowWithoutActivating, role == Role::mirror);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
