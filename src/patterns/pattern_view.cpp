@@ -136,6 +136,13 @@ std::uint64_t PatternView::framesPresented() const {
     return surface_ ? surface_->presented() : 0;
 }
 
+std::uint64_t PatternView::framesShown() {
+    if (painting_) {
+        return framesPainted_;
+    }
+    return surface_ ? surface_->completed() : 0;
+}
+
 QPaintEngine* PatternView::paintEngine() const {
     return painting_ ? QWidget::paintEngine() : nullptr;
 }

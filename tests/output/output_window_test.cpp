@@ -231,6 +231,28 @@ TEST_F(OutputOnX, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
     }
 }
 
+// The first report comes once the output is on screen and counts nothing on an idle
+// machine; after a mode change the reports give the new mode's rate.
+TEST_F(OutputOnX, TheMeterStartsCleanAndFollowsTheRate) {
+    for (int start = 0; start < 3; ++start) {
+        startShow({"bounce", "--seconds", "30"});
+        const std::vector<QByteArray> lines = frameLines(show_, 1500);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(parseFrameLine(lines.front()).dropped, 0) << "start " << start;
+        TearDown();
+    }
+    ASSERT_TRUE(x().newMode(
+        {"1920x1080_30", "74.25 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));
+    startShow({"bounce", "--seconds", "30"});
+    for (const auto& [mode, rate] :
+         {std::pair{"1920x1080_30", "30.00"}, {"1920x1080_60", "60.00"}}) {
+        ASSERT_TRUE(x().setMode("DUMMY0", mode));
+        const std::vector<QByteArray> lines = frameLines(show_, 3000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(parseFrameLine(lines.back()).rate, rate) << mode;
+    }
+}
+
 // A display that cannot share our memory (one on another machine) still gets whole frames at
 // its refresh, and the same pixels.
 class OutputWithoutSharedMemory : public OutputOnX {
