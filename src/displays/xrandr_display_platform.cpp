@@ -11,6 +11,7 @@
 
 #include "displays/edid.h"
 #include "displays/xrandr_mode.h"
+#include "displays/xrandr_mode_apply.h"
 
 namespace lumenor {
 
@@ -173,9 +174,6 @@ std::optional<ModeInfo> XrandrDisplayPlatform::currentMode(DisplayId id) {
         return std::nullopt;
     }
     ModeInfo info = modeInfoFromXrandr(*mode);
-    // The desktop rectangle follows the CRTC's rotation.
-    info.pixelWidth = crtc->width;
-    info.pixelHeight = crtc->height;
     const QScreen* screen = qtScreenNamed(QString::fromLocal8Bit(out->name, out->nameLen));
     const double scale = screen != nullptr ? screen->devicePixelRatio() : 1.0;
     info.pointWidth = static_cast<std::int64_t>(static_cast<double>(info.pixelWidth) / scale);
@@ -206,6 +204,10 @@ PhysicalSize XrandrDisplayPlatform::physicalSizeMM(DisplayId id) {
         return {};
     }
     return {static_cast<double>(out->mm_width), static_cast<double>(out->mm_height)};
+}
+
+bool XrandrDisplayPlatform::isQuarterTurned(DisplayId id) {
+    return outputIsQuarterTurned(*connection_, id);
 }
 
 std::vector<ScreenEntry> XrandrDisplayPlatform::screens() {
