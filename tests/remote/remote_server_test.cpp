@@ -5,9 +5,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,16 +12,21 @@
 #include <future>
 #include <thread>
 
-#include "../profiles/log_capture.h"
+#include "profiles/log_capture.h"
 #include "remote/http_response.h"
 #include "remote/remote_page.h"
 #include "remote/remote_server.h"
+#include "support/loopback.h"
 #include "support/process.h"
 
 namespace lumenor {
 namespace {
 
 using namespace std::chrono_literals;
+using test::connectLoopback;
+using test::readable;
+using test::readToEnd;
+using test::sendAll;
 
 // Runs a client on another thread while the main thread's event loop serves it.
 template <typename F>
@@ -44,53 +46,8 @@ void serveFor(int ms) {
     loop.exec();
 }
 
-int connectTo(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-void sendAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return;
-        }
-        done += n;
-    }
-}
-
-bool readable(int fd, int timeoutMs) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, timeoutMs) == 1;
-}
-
-// Everything the server sends until it closes; "<timeout>" when it does not close in time.
-QByteArray readToEnd(int fd, int timeoutMs = 5000) {
-    QByteArray out;
-    char chunk[8192];
-    for (;;) {
-        if (!readable(fd, timeoutMs)) {
-            return "<timeout>";
-        }
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            return out;
-        }
-        out.append(chunk, n);
-    }
-}
-
 QByteArray exchange(quint16 port, const QByteArray& request) {
-    const int fd = connectTo(port);
+    const int fd = connectLoopback(port);
     sendAll(fd, request);
     QByteArray answer = readToEnd(fd);
     ::close(fd);
@@ -219,7 +176,7 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
 
     const QByteArray split = whileServing([&] {
         const QByteArray body = ("verb=blank&pin=" + pin + "&pad=").toUtf8().leftJustified(40, 'x');
-        const int fd = connectTo(port);
+        const int fd = connectLoopback(port);
         sendAll(fd, "POST /cmd HTTP/1.1\r\ncontent-LENGTH:   40  \r\n\r\n");
         const bool early = readable(fd, 200);
         sendAll(fd, body);
@@ -230,7 +187,7 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
     EXPECT_EQ(split, plain(200, "ok"));
 
     const QByteArray halfClosed = whileServing([&] {
-        const int fd = connectTo(port);
+        const int fd = connectLoopback(port);
         sendAll(fd, "POST /cmd HTTP/1.1\r\nContent-Length: 100\r\n\r\n" + ("pin=" + pin).toUtf8());
         const bool early = readable(fd, 200);
         ::shutdown(fd, SHUT_WR);
@@ -276,7 +233,7 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
     const QString pin = server.pin();
 
     const QByteArray trickled = whileServing([&] {
-        const int fd = connectTo(port);
+        const int fd = connectLoopback(port);
         for (int i = 0; i < 10; ++i) {
             sendAll(fd, "G");
             std::this_thread::sleep_for(50ms);
@@ -290,7 +247,7 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
     const auto flood = whileServing([&] {
         std::vector<int> idle;
         for (int i = 0; i < 4; ++i) {
-            idle.push_back(connectTo(port));
+            idle.push_back(connectLoopback(port));
             std::this_thread::sleep_for(10ms);
         }
         const QByteArray answer = exchange(port, command(pin));
