@@ -1,6 +1,7 @@
 #include "remote/remote_connection_qt.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,6 +40,12 @@ RemoteConnection::~RemoteConnection() {
 
 void RemoteConnection::abort() {
     close();
+}
+
+bool RemoteConnection::hasSentAnything() const {
+    int waiting = 0;
+    return answered_ || !buffer_.isEmpty() ||
+           (fd_ >= 0 && ::ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0);
 }
 
 void RemoteConnection::readOnce() {

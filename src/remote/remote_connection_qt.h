@@ -29,6 +29,8 @@ class RemoteConnection : public QObject {
 
     // Closes at once without a response.
     void abort();
+    // True once the peer has sent something, read or still waiting in the socket.
+    bool hasSentAnything() const;
 
   private:
     void readOnce();

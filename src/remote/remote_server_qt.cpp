@@ -1,7 +1,10 @@
 #include <QHostAddress>
 #include <QTcpServer>
 
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -47,6 +50,8 @@ void RemoteServer::start(Completion completion) {
     const unsigned run = ++run_;
     listener_ = std::make_unique<RemoteListener>();
     listener_->onConnection = [this](int fd) { accept(fd); };
+    // Room for bursts of connections, so that none waits for the client to try again.
+    listener_->setListenBacklogSize(SOMAXCONN);
     const bool listening = pin && listener_->listen(QHostAddress::AnyIPv4, 0);
     QMetaObject::invokeMethod(
         context_.get(),
@@ -103,13 +108,19 @@ void RemoteServer::finish(unsigned run, const std::optional<QString>& url,
 }
 
 void RemoteServer::accept(int fd) {
-    // A flood of connections that send nothing must not lock the phone out, so the
-    // longest-open one makes room for the newcomer.
+    // A flood of connections that send nothing must not lock the phone out: beyond the cap
+    // the longest-open silent connection makes room for the newcomer (the longest-open of
+    // all when every one has sent something).
     while (static_cast<int>(connections_.size()) >= options_.maxConnections &&
            !connections_.empty()) {
-        RemoteConnection* oldest = connections_.front();
-        connections_.pop_front();
-        oldest->abort();
+        auto victim = std::find_if(connections_.begin(), connections_.end(),
+                                   [](RemoteConnection* c) { return !c->hasSentAnything(); });
+        if (victim == connections_.end()) {
+            victim = connections_.begin();
+        }
+        RemoteConnection* closing = *victim;
+        connections_.erase(victim);
+        closing->abort();
     }
     auto* connection = new RemoteConnection(
         fd, options_.requestDeadlineMs,

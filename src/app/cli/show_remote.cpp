@@ -74,9 +74,9 @@ void ShowRemote::carryOut(const QString& verb, const RemoteParams& params) {
         printLine(QStringLiteral("remote: cycle %1").arg(step));
     } else if (verb == QLatin1String("output")) {
         const bool on = value(params, "on") == QLatin1String("1");
-        if (on) {
+        if (on && !output_.isShown()) {
             showOn(current);
-        } else {
+        } else if (!on) {
             output_.hide();
         }
         printLine(QStringLiteral("remote: output %1").arg(on ? 1 : 0));
