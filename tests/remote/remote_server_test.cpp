@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -105,8 +106,17 @@ TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
     QTemporaryDir dir;
     QFile png(dir.filePath("qr.png"));
     ASSERT_TRUE(png.open(QIODevice::WriteOnly));
-    png.write(QByteArray::fromBase64(qr->mid(22).toLatin1()));
+    const QByteArray pngBytes = QByteArray::fromBase64(qr->mid(22).toLatin1());
+    png.write(pngBytes);
     png.close();
+    // 10 pixels a module, a quiet zone of 4 modules, the finder pattern's corner just inside.
+    const QImage image = QImage::fromData(pngBytes, "PNG");
+    const int modules = image.width() / 10 - 8;
+    EXPECT_EQ(image.height(), image.width());
+    EXPECT_EQ(image.width() % 10, 0);
+    EXPECT_EQ((modules - 21) % 4, 0);
+    EXPECT_EQ(qGray(image.pixel(39, 39)), 255);
+    EXPECT_EQ(qGray(image.pixel(40, 40)), 0);
     const auto decoded = test::runProcess("zbarimg", {"--raw", "-q", png.fileName()});
     EXPECT_EQ(decoded.out.trimmed(), url->toUtf8());
 

@@ -32,7 +32,7 @@ void printLine(const QString& line) {
 }  // namespace
 
 ShowRemote::ShowRemote(OutputWindowController& output, DisplayService& displays, DisplayId display,
-                       QString address)
+                       const QString& address)
     : output_(output),
       displays_(displays),
       display_(display),
@@ -106,7 +106,7 @@ std::optional<QString> remoteAddressOrExplain(const std::optional<QString>& chos
     if (chosen) {
         return chosen;
     }
-    const std::optional<QString> own = systemLocalAddress();
+    std::optional<QString> own = systemLocalAddress();
     if (!own) {
         printError(QStringLiteral(
             "show: no network interface for the phone remote (a wired or wireless one that is "

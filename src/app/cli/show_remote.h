@@ -22,7 +22,7 @@ namespace lumenor::cli {
 class ShowRemote {
   public:
     ShowRemote(OutputWindowController& output, DisplayService& displays, DisplayId display,
-               QString address);
+               const QString& address);
 
     // Reports through the printed lines; a failed start ends the event loop with status 1.
     void start();
