@@ -38,6 +38,10 @@ RemoteConnection::~RemoteConnection() {
     }
 }
 
+void RemoteConnection::start() {
+    readOnce();
+}
+
 void RemoteConnection::abort() {
     close();
 }

@@ -27,8 +27,11 @@ class RemoteConnection : public QObject {
     RemoteConnection(const RemoteConnection&) = delete;
     RemoteConnection& operator=(const RemoteConnection&) = delete;
 
+    // Reads what has already arrived; a request that is all there is answered at once.
+    void start();
     // Closes at once without a response.
     void abort();
+    bool isAnswered() const { return answered_; }
     // True once the peer has sent something, read or still waiting in the socket.
     bool hasSentAnything() const;
 

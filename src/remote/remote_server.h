@@ -31,7 +31,7 @@ class RemoteServer {
         std::function<double()> clock = monotonicSeconds;
         // A request must have arrived this long after the connection was accepted.
         int requestDeadlineMs = 5000;
-        // Open connections beyond this close the longest-open one that has sent nothing.
+        // Open connections beyond this close one, answered or silent ones first.
         int maxConnections = 64;
     };
 

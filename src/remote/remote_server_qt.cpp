@@ -108,13 +108,17 @@ void RemoteServer::finish(unsigned run, const std::optional<QString>& url,
 }
 
 void RemoteServer::accept(int fd) {
-    // A flood of connections that send nothing must not lock the phone out: beyond the cap
-    // the longest-open silent connection makes room for the newcomer (the longest-open of
-    // all when every one has sent something).
+    // A flood of connections must not push out a phone's request: beyond the cap the
+    // longest-open connection that has already been answered makes room, else the
+    // longest-open one that has sent nothing, else the longest-open of all.
     while (static_cast<int>(connections_.size()) >= options_.maxConnections &&
            !connections_.empty()) {
         auto victim = std::find_if(connections_.begin(), connections_.end(),
-                                   [](RemoteConnection* c) { return !c->hasSentAnything(); });
+                                   [](RemoteConnection* c) { return c->isAnswered(); });
+        if (victim == connections_.end()) {
+            victim = std::find_if(connections_.begin(), connections_.end(),
+                                  [](RemoteConnection* c) { return !c->hasSentAnything(); });
+        }
         if (victim == connections_.end()) {
             victim = connections_.begin();
         }
@@ -127,6 +131,9 @@ void RemoteServer::accept(int fd) {
         [this](const QByteArray& buffer) { return respond(buffer); },
         [this](RemoteConnection* closed) { connections_.remove(closed); }, context_.get());
     connections_.push_back(connection);
+    // Connections arrive in bursts after a busy moment; answering the ones whose request is
+    // already in keeps them from being pushed out by the rest of the burst.
+    connection->start();
 }
 
 QByteArray RemoteServer::respond(const QByteArray& buffer) {

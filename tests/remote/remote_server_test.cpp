@@ -274,6 +274,25 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
     EXPECT_TRUE(std::get<2>(flood));
     serveFor(400);
     EXPECT_EQ(server.openConnections(), 0);
+
+    // An answered connection still open on the phone's side goes before a silent one.
+    const bool silentKept = whileServing([&] {
+        const int answered = connectLoopback(port);
+        sendAll(answered, command(pin));
+        readable(answered, 1000);
+        std::vector<int> silent;
+        for (int i = 0; i < 4; ++i) {
+            silent.push_back(connectLoopback(port));
+            std::this_thread::sleep_for(10ms);
+        }
+        const bool kept = !readable(silent[0], 50);
+        ::close(answered);
+        for (const int fd : silent) {
+            ::close(fd);
+        }
+        return kept;
+    });
+    EXPECT_TRUE(silentKept);
 }
 
 }  // namespace
