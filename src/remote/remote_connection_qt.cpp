@@ -56,9 +56,10 @@ void RemoteConnection::readOnce() {
     const qsizetype start = buffer_.size();
     buffer_.resize(start + kReadSize);
     const ssize_t got = ::recv(fd_, buffer_.data() + start, kReadSize, 0);
+    const int error = errno;
     buffer_.resize(start + (got > 0 ? got : 0));
     if (got < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
             close();
         }
         return;
