@@ -1,0 +1,101 @@
+'use strict';
+
+// The attached displays: which one's modes are listed, which one takes the output,
+// identify cards and the clipboard report.
+(function (LM) {
+  const state = LM.state;
+  let copiedTimer = null;
+
+  function specText(display) {
+    const mode = display.currentMode || {};
+    let text = LM.modeText(mode);
+    if (mode.pointWidth && mode.pointWidth !== mode.pixelWidth) {
+      text += ' · ' + mode.pointWidth + ' × ' + mode.pointHeight + ' pt';
+    }
+    return text;
+  }
+
+  function displayCard(display, selected, output) {
+    const item = LM.el('li', 'display' + (output ? ' is-output' : '') + (selected ? ' is-selected' : ''));
+    item.dataset.id = String(display.id);
+
+    const pick = LM.el('button', 'display-pick');
+    pick.type = 'button';
+    LM.setPressed(pick, selected);
+    pick.title = 'List the modes of this display';
+    const top = LM.el('span', 'display-top');
+    top.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
+    top.appendChild(LM.el('span', 'tag' + (display.isBuiltin ? '' : ' tag-ext'), display.isBuiltin ? 'Built-in' : 'External'));
+    pick.appendChild(top);
+    pick.appendChild(LM.el('span', 'display-spec num', specText(display)));
+    item.appendChild(pick);
+
+    const out = LM.el('button', 'btn small out-btn', output ? '✓ Output' : 'Output');
+    out.type = 'button';
+    LM.setPressed(out, output);
+    out.setAttribute('aria-label', (output ? 'Output goes to ' : 'Send output to ') + LM.displayLabel(display));
+    out.title = output ? 'The output goes to this display' : 'Send the output to this display';
+    item.appendChild(out);
+
+    pick.addEventListener('click', () => {
+      state.selectedId = display.id;
+      LM.post('bridge', { verb: 'selectDisplay', id: display.id });
+      LM.renderDisplays();
+    });
+    out.addEventListener('click', () => {
+      state.outputId = display.id;
+      LM.post('bridge', { verb: 'selectOutputDisplay', id: display.id });
+      LM.renderDisplays();
+    });
+    return item;
+  }
+
+  LM.renderDisplays = function () {
+    const list = LM.byId('display-list');
+    const selected = LM.selectedDisplay();
+    const output = LM.outputDisplay();
+    list.replaceChildren(...state.displays.map((d) => displayCard(d, d === selected, d === output)));
+    LM.byId('displays-empty').hidden = state.displays.length > 0;
+    LM.byId('identify').disabled = state.displays.length === 0;
+    LM.renderModesHeading();
+    LM.renderStatus();
+  };
+
+  function validDisplay(d) {
+    return d && typeof d === 'object' && LM.isNumber(d.id) && typeof d.name === 'string';
+  }
+
+  window.displaysChanged = function (displays) {
+    state.displays = Array.isArray(displays) ? displays.filter(validDisplay) : [];
+    LM.renderDisplays();
+  };
+
+  // After a profile is loaded: the core's selections replace the page's.
+  LM.syncDisplaySelections = function (selectedId, outputId) {
+    if (LM.isNumber(selectedId)) {
+      state.selectedId = selectedId;
+    }
+    if (LM.isNumber(outputId)) {
+      state.outputId = outputId;
+    }
+    LM.renderDisplays();
+  };
+
+  window.reportCopied = function () {
+    const label = LM.byId('copy-report-label');
+    label.textContent = 'Copied ✓';
+    LM.byId('copy-report').classList.add('done');
+    LM.announce('Display report copied to the clipboard');
+    clearTimeout(copiedTimer);
+    copiedTimer = setTimeout(() => {
+      label.textContent = 'Copy report';
+      LM.byId('copy-report').classList.remove('done');
+    }, 2500);
+  };
+
+  LM.initDisplays = function () {
+    LM.byId('identify').addEventListener('click', () => LM.post('bridge', { verb: 'identifyDisplays' }));
+    LM.byId('copy-report').addEventListener('click', () => LM.post('bridge', { verb: 'copyReport' }));
+    LM.renderDisplays();
+  };
+})(window.LM);
