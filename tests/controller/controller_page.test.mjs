@@ -71,7 +71,7 @@ describe('controller page', () => {
     const editing = (on) => ({ verb: 'setEditing', on });
 
     await expectPosts('choose modes display', click('#display-list li[data-id="413"] .display-pick'), [{ verb: 'selectDisplay', id: 413 }]);
-    await expectPosts('choose output display', click('#display-list li[data-id="413"] .out-btn'), [{ verb: 'selectOutputDisplay', id: 413 }]);
+    await expectPosts('choose output display', click('#display-list li[data-id="413"] .tally'), [{ verb: 'selectOutputDisplay', id: 413 }]);
     await expectPosts('identify', click('#identify'), [{ verb: 'identifyDisplays' }]);
     await expectPosts('copy report', click('#copy-report'), [{ verb: 'copyReport' }]);
     await expectPosts('apply a mode', click('#mode-list [data-mode-id="108"]'), [{ verb: 'applyMode', id: 108 }]);
@@ -157,9 +157,9 @@ describe('controller page', () => {
     const { context, page, problems } = await controllerPage();
     const cards = page.locator('#display-list li');
     assert.equal(await cards.count(), 3);
-    assert.match(await cards.nth(0).textContent(), /Built-in Display.*Built-in.*2880 × 1800 @ 60\.00 Hz/);
-    assert.match(await cards.nth(1).textContent(), /PA-32 Projector \(#412\).*External.*1920 × 1080 @ 59\.94 Hz/);
-    assert.equal(await attr(page, '#display-list li[data-id="412"] .out-btn', 'aria-pressed'), 'true');
+    assert.match(await cards.nth(0).textContent(), /Built-in Display2880×1800 @ 60\.00 HzBuilt-in/);
+    assert.match(await cards.nth(1).textContent(), /PA-32 Projector \(#412\)1920×1080 @ 59\.94 HzExternal/);
+    assert.equal(await attr(page, '#display-list li[data-id="412"] .tally', 'aria-pressed'), 'true');
 
     assert.equal(await page.locator('#mode-list .mode-row').count(), 6);
     assert.match(await text(page, '#mode-list .mode-row'), /3840 × 2160\s*Native/);
@@ -186,7 +186,7 @@ describe('controller page', () => {
 
     await call(page, () => window.syncSelections(413, 413, ['21:9'], 2.0));
     assert.equal(await attr(page, '#display-list li[data-id="413"] .display-pick', 'aria-pressed'), 'true');
-    assert.equal(await attr(page, '#display-list li[data-id="413"] .out-btn', 'aria-pressed'), 'true');
+    assert.equal(await attr(page, '#display-list li[data-id="413"] .tally', 'aria-pressed'), 'true');
     assert.deepEqual(await page.locator('#aspect-chips [aria-pressed="true"]').allTextContents(), ['21:9']);
     assert.equal(await page.inputValue('#bounce-seconds'), '2');
     assert.match(await text(page, '#modes-of'), /#413/);

@@ -6,13 +6,20 @@
   const state = LM.state;
   let copiedTimer = null;
 
-  function specText(display) {
-    const mode = display.currentMode || {};
-    let text = LM.modeText(mode);
-    if (mode.pointWidth && mode.pointWidth !== mode.pixelWidth) {
-      text += ' · ' + mode.pointWidth + ' × ' + mode.pointHeight + ' pt';
+  function compactMode(mode) {
+    if (!mode) {
+      return '';
     }
-    return text;
+    const hz = LM.formatHz(mode.refreshHz);
+    return mode.pixelWidth + '×' + mode.pixelHeight + (hz ? ' @ ' + hz + ' Hz' : '');
+  }
+
+  function pointsText(display) {
+    const mode = display.currentMode || {};
+    if (mode.pointWidth && mode.pointWidth !== mode.pixelWidth) {
+      return 'Desktop scaled to ' + mode.pointWidth + ' × ' + mode.pointHeight + ' points';
+    }
+    return '';
   }
 
   function displayCard(display, selected, output) {
@@ -22,20 +29,23 @@
     const pick = LM.el('button', 'display-pick');
     pick.type = 'button';
     LM.setPressed(pick, selected);
-    pick.title = 'List the modes of this display';
-    const top = LM.el('span', 'display-top');
-    top.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
-    top.appendChild(LM.el('span', 'tag' + (display.isBuiltin ? '' : ' tag-ext'), display.isBuiltin ? 'Built-in' : 'External'));
-    pick.appendChild(top);
-    pick.appendChild(LM.el('span', 'display-spec num', specText(display)));
+    pick.title = ['List the modes of this display', pointsText(display)].filter(Boolean).join('\n');
+    pick.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
+    const line = LM.el('span', 'display-line');
+    line.appendChild(LM.el('span', 'display-spec', compactMode(display.currentMode)));
+    line.appendChild(LM.el('span', 'tag' + (display.isBuiltin ? '' : ' tag-ext'), display.isBuiltin ? 'Built-in' : 'External'));
+    pick.appendChild(line);
     item.appendChild(pick);
 
-    const out = LM.el('button', 'btn small out-btn', output ? '✓ Output' : 'Output');
+    // A tally: lit on the display that takes the output.
+    const out = LM.el('button', 'tally');
     out.type = 'button';
     LM.setPressed(out, output);
-    out.setAttribute('aria-label', (output ? 'Output goes to ' : 'Send output to ') + LM.displayLabel(display));
+    out.appendChild(LM.el('span', 'lamp' + (output ? ' live' : '')));
+    out.appendChild(LM.el('span', 'tally-label', 'Out'));
     out.title = output ? 'The output goes to this display' : 'Send the output to this display';
-    item.appendChild(out);
+    out.setAttribute('aria-label', 'Out: ' + (output ? 'output goes to ' : 'send the output to ') + LM.displayLabel(display));
+    item.insertBefore(out, pick);
 
     pick.addEventListener('click', () => {
       state.selectedId = display.id;

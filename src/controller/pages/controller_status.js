@@ -75,6 +75,12 @@
 
   function renderPattern() {
     LM.byId('pattern-state').textContent = LM.patternTitle(state.pattern);
+    const thumb = LM.byId('pattern-thumb');
+    const known = LM.patternNames.includes(state.pattern);
+    thumb.hidden = !known;
+    if (known) {
+      thumb.src = 'previews/' + state.pattern + '.png';
+    }
     LM.byId('pattern-extra').textContent = state.autoCycle ? 'Auto-cycling solid fields' : 'Auto-cycle off';
   }
 

@@ -6,7 +6,7 @@
   const steps = [
     {
       title: 'Welcome to Lumenor',
-      text: 'A quick look around the control surface: six short steps. Skip it any time with Esc; the tour can be replayed from Preferences.',
+      text: 'A quick look around the control surface in seven short steps. Skip it any time with Esc; the tour can be replayed from Preferences.',
       targets: [],
     },
     {
@@ -30,9 +30,14 @@
       targets: ['output-section'],
     },
     {
-      title: 'Settings, audio, profiles, remote',
-      text: 'Tune the frames, bounce, timecode and slate; play a tone or pink noise; save whole set-ups as profiles; and drive Lumenor from a phone with a PIN.',
-      targets: ['settings-section', 'remote-section'],
+      title: 'Settings, audio and profiles',
+      text: 'Tune the aspect frames, bounce, timecode and slate; play a 1 kHz tone or pink noise on either channel; save whole set-ups as profiles and load them in one click.',
+      targets: ['settings-section', 'profiles-section'],
+    },
+    {
+      title: 'Phone remote',
+      text: 'Switch it on and scan the code with a phone on the same network to change patterns from the room. Commands need the PIN shown here.',
+      targets: ['remote-section'],
     },
   ];
 
@@ -79,7 +84,8 @@
     } else if (r.left - gap - cw >= 8) {
       left = r.left - gap - cw;
     } else {
-      left = (vw - cw) / 2;
+      // No room beside the section: cover the wider neighbour rather than the section.
+      left = vw - r.right > r.left ? vw - cw - 8 : 8;
     }
     const top = Math.min(Math.max(8, r.top + 24), vh - ch - 8);
     card.style.left = Math.round(left) + 'px';
