@@ -221,6 +221,10 @@ describe('controller page', () => {
     assert.equal(await text(page, '#frames-detail'), '50.00 Hz · 3 dropped');
     await call(page, () => window.frameStatus(60.0, 3, true));
     assert.equal(await text(page, '#frames-state'), 'Steady');
+    await call(page, () => window.outputVisibilityChanged(false));
+    assert.equal(await text(page, '#frames-state'), 'Idle');
+    assert.equal(await text(page, '#frames-detail'), 'Last: 60.00 Hz · 3 dropped');
+    await call(page, () => window.outputVisibilityChanged(true));
 
     await call(page, () => window.autoCycleChanged(true));
     assert.equal(await attr(page, '#cycle-toggle', 'aria-pressed'), 'true');

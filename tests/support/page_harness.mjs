@@ -78,11 +78,12 @@ export async function seriousViolations(page) {
     .map((v) => v.id + ': ' + v.nodes.map((n) => n.target.join(' ')).join(', '));
 }
 
-// Visible controls that are cut off: outside the viewport, or beyond the visible box of an
-// ancestor that clips without scrolling, or beyond the scrollable area of one that scrolls.
+// Visible controls and panels that are cut off: outside the viewport, or beyond the visible
+// box of an ancestor that clips without scrolling, or beyond the scrollable area of one that
+// scrolls.
 export async function clippedControls(page) {
   return page.evaluate(() => {
-    const selector = 'button, input, select, textarea, a[href], [role="switch"], [tabindex="0"]';
+    const selector = 'button, input, select, textarea, a[href], [role="switch"], [tabindex="0"], section';
     const problems = [];
     const vw = document.documentElement.clientWidth;
     const vh = document.documentElement.clientHeight;

@@ -127,8 +127,9 @@
     LM.byId('trial-seconds').textContent = String(seconds);
     LM.byId('trial-fill').style.width = Math.max(0, Math.min(1, seconds / trialTotal)) * 100 + '%';
     banner.classList.toggle('urgent', seconds <= 5);
+    // Revert is the safe answer to a stray Enter: the new mode may have left a screen dark.
     if (wasHidden) {
-      LM.byId('trial-keep').focus();
+      LM.byId('trial-revert').focus();
     }
   }
 

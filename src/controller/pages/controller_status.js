@@ -97,11 +97,13 @@
       detail.textContent = 'Rate and drops show while the output is up';
       return;
     }
-    const dropping = !frame.steady;
-    setLamp(lamp, dropping ? 'alert' : 'live');
-    label.textContent = dropping ? 'Dropping' : 'Steady';
+    // With the output hidden the last report stays readable but no longer counts as live.
+    const live = state.outputVisible;
+    const dropping = live && !frame.steady;
+    setLamp(lamp, live ? (dropping ? 'alert' : 'live') : '');
+    label.textContent = live ? (dropping ? 'Dropping' : 'Steady') : 'Idle';
     const hz = LM.formatHz(frame.hz);
-    detail.textContent = (hz ? hz + ' Hz · ' : '') + frame.dropped + ' dropped';
+    detail.textContent = (live ? '' : 'Last: ') + (hz ? hz + ' Hz · ' : '') + frame.dropped + ' dropped';
     LM.byId('readout-frames').classList.toggle('alert', dropping);
   }
 

@@ -27,7 +27,8 @@
         send('close');
       }
     });
-    LM.byId(viewOnly ? 'close' : 'agree').focus();
+    // The text first: Enter should not accept an agreement nobody has looked at.
+    (viewOnly ? LM.byId('close') : document.querySelector('.licence-text')).focus();
   }
 
   init();
