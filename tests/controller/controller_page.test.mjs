@@ -112,6 +112,10 @@ describe('controller page', () => {
       [{ verb: 'setAudio', signal: 'tone', channels: 'both', invert: false }]);
     await expectPosts('left', click('#audio-channels [data-channels="left"]'),
       [{ verb: 'setAudio', signal: 'tone', channels: 'left', invert: false }]);
+    await expectPosts('right', click('#audio-channels [data-channels="right"]'),
+      [{ verb: 'setAudio', signal: 'tone', channels: 'right', invert: false }]);
+    await expectPosts('left again', click('#audio-channels [data-channels="left"]'),
+      [{ verb: 'setAudio', signal: 'tone', channels: 'left', invert: false }]);
     await expectPosts('invert', click('#audio-invert'), [{ verb: 'setAudio', signal: 'tone', channels: 'left', invert: true }]);
     await expectPosts('pink', click('#audio-signal [data-signal="pink"]'),
       [{ verb: 'setAudio', signal: 'pink', channels: 'left', invert: true }]);
@@ -228,7 +232,7 @@ describe('controller page', () => {
 
     await call(page, () => window.autoCycleChanged(true));
     assert.equal(await attr(page, '#cycle-toggle', 'aria-pressed'), 'true');
-    assert.match(await text(page, '#pattern-extra'), /Auto-cycling/);
+    assert.match(await text(page, '#pattern-extra'), /Cycling solid fields/);
     await call(page, () => window.autoCycleChanged(false));
     assert.equal(await attr(page, '#cycle-toggle', 'aria-pressed'), 'false');
 
@@ -268,6 +272,8 @@ describe('controller page', () => {
     assert.equal(await text(page, '#display-list .display-name'), hostile);
     assert.equal(await text(page, '#profile-list .profile-name'), hostile);
     assert.equal(await text(page, '#remote-url'), hostile);
+    assert.equal(await text(page, '#pattern-state'), hostile);
+    assert.equal(await page.locator('#pattern-thumb').isVisible(), false);
     assert.equal(await page.locator('#display-list img, #profile-list img, #remote-live dd img').count(), 0);
     assert.equal(await page.evaluate(() => window.__dialogs), 0);
     assert.deepEqual(problems, []);

@@ -29,7 +29,7 @@
     const pick = LM.el('button', 'display-pick');
     pick.type = 'button';
     LM.setPressed(pick, selected);
-    pick.title = ['List the modes of this display', pointsText(display)].filter(Boolean).join('\n');
+    pick.title = [LM.displayLabel(display), pointsText(display), 'Click to list its modes'].filter(Boolean).join('\n');
     pick.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
     const line = LM.el('span', 'display-line');
     line.appendChild(LM.el('span', 'display-spec', compactMode(display.currentMode)));

@@ -81,7 +81,7 @@
     if (known) {
       thumb.src = 'previews/' + state.pattern + '.png';
     }
-    LM.byId('pattern-extra').textContent = state.autoCycle ? 'Auto-cycling solid fields' : 'Auto-cycle off';
+    LM.byId('pattern-extra').textContent = state.autoCycle ? 'Cycling solid fields' : 'Auto-cycle off';
   }
 
   function renderFrames() {
@@ -94,7 +94,7 @@
       LM.byId('readout-frames').classList.remove('alert');
       setLamp(lamp, '');
       label.textContent = 'No signal';
-      detail.textContent = 'Rate and drops show while the output is up';
+      detail.textContent = 'Counted while the output is up';
       return;
     }
     // With the output hidden the last report stays readable but no longer counts as live.
