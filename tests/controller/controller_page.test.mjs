@@ -135,6 +135,7 @@ describe('controller page', () => {
     await expectPosts('delete asks first', click('#profile-list li:nth-child(3) .btn >> text=Delete'), []);
     await expectPosts('delete confirmed', click('#profile-list li:nth-child(3) .btn.warn'), [{ verb: 'deleteProfile', name: 'Foyer screens' }]);
     await expectPosts('remote off', click('#remote-switch'), [{ verb: 'setRemote', on: false }]);
+    assert.equal(await page.locator('#remote-live').isVisible(), false, 'a remote switched off shows no address');
     await call(page, () => window.remoteStatus({ on: false, requested: true, url: '', pin: '', qr: '' }));
     await expectPosts('remote retry', click('#remote-retry'), [{ verb: 'setRemote', on: true }]);
     await expectPosts('tour start posts nothing yet', click('#tour-start'), []);

@@ -96,12 +96,16 @@
     return allowed ? '' : 'Mode changes are not allowed for this display.';
   }
 
+  function showStandingNote() {
+    showNote(standingNote(), allowed || modes.length === 0 ? '' : 'warn-note');
+  }
+
   function renderModes() {
     const list = LM.byId('mode-list');
     list.replaceChildren(...groups(modes).map(groupRow));
     list.classList.toggle('locked', !allowed);
     if (!noteTimer) {
-      showNote(standingNote(), allowed || modes.length === 0 ? '' : 'warn-note');
+      showStandingNote();
     }
   }
 
@@ -109,7 +113,7 @@
     const display = LM.selectedDisplay();
     LM.byId('modes-of').textContent = display ? LM.displayLabel(display) : '';
     if (!noteTimer) {
-      showNote(standingNote(), allowed || modes.length === 0 ? '' : 'warn-note');
+      showStandingNote();
     }
   };
 
@@ -140,7 +144,7 @@
     LM.announce(text);
     noteTimer = setTimeout(() => {
       noteTimer = null;
-      showNote(standingNote(), allowed || modes.length === 0 ? '' : 'warn-note');
+      showStandingNote();
     }, 6000);
   }
 
@@ -149,7 +153,10 @@
       return;
     }
     lastTrialEvent = { kind: 'count', at: Date.now() };
-    trialTotal = Math.max(trialTotal, seconds, 1);
+    // The first count of a trial is its whole length.
+    if (LM.byId('trial').hidden) {
+      trialTotal = Math.max(seconds, 1);
+    }
     showTrial(seconds);
   };
 

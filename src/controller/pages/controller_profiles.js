@@ -41,6 +41,7 @@
       if (armed === name) {
         disarm();
         LM.post('bridge', { verb: 'deleteProfile', name });
+        renderList();
         return;
       }
       armed = name;

@@ -8,12 +8,14 @@
 
   function render(starting) {
     LM.byId('remote-switch').setAttribute('aria-checked', requested ? 'true' : 'false');
-    const live = status.requested && status.on;
-    const failed = status.requested && !status.on;
+    // What the application last said counts only while the switch still asks for the remote.
+    const settled = requested && !starting && status.requested;
+    const live = settled && status.on;
+    const failed = settled && !status.on;
     LM.byId('remote-off').hidden = requested;
     LM.byId('remote-starting').hidden = !(starting && requested);
-    LM.byId('remote-failed').hidden = !(failed && !starting);
-    LM.byId('remote-live').hidden = !(live && !starting);
+    LM.byId('remote-failed').hidden = !failed;
+    LM.byId('remote-live').hidden = !live;
     LM.byId('remote-url').textContent = status.url;
     LM.byId('remote-pin').textContent = status.pin;
     const qr = LM.byId('remote-qr');
@@ -25,7 +27,7 @@
       qr.removeAttribute('src');
     }
     qr.hidden = !hasQr;
-    LM.byId('remote-section').classList.toggle('live', live && !starting);
+    LM.byId('remote-section').classList.toggle('live', live);
   }
 
   function text(value) {
