@@ -121,6 +121,8 @@ describe('controller page', () => {
       [{ verb: 'setAudio', signal: 'pink', channels: 'left', invert: true }]);
     await expectPosts('audio off', click('#audio-signal [data-signal="off"]'),
       [{ verb: 'setAudio', signal: 'off', channels: 'left', invert: true }]);
+    await page.locator('#profile-name').fill('Main hall');
+    assert.equal(await text(page, '#profile-save'), 'Replace', 'saving under a stored name says it replaces it');
     await expectPosts('save profile', async () => {
       await page.locator('#profile-name').fill('  Stage left ');
       await page.locator('#profile-name').press('Enter');
@@ -277,6 +279,26 @@ describe('controller page', () => {
     assert.equal(await page.locator('#pattern-thumb').isVisible(), false);
     assert.equal(await page.locator('#display-list img, #profile-list img, #remote-live dd img').count(), 0);
     assert.equal(await page.evaluate(() => window.__dialogs), 0);
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+
+  test('calls with missing or malformed arguments change nothing and throw nothing', async () => {
+    const { context, page, problems } = await controllerPage();
+    await call(page, () => {
+      const junk = [undefined, null, true, 7, {}, [null]];
+      const names = ['displaysChanged', 'modesChanged', 'patternChanged', 'profilesChanged', 'mirrorChanged',
+        'syncSelections', 'modeApplied', 'outputVisibilityChanged', 'infoVisibilityChanged', 'revertCountdown',
+        'revertResolved', 'frameStatus', 'autoCycleChanged', 'remoteStatus'];
+      for (const name of names) {
+        for (const value of junk) {
+          window[name](value, value, value, value);
+        }
+      }
+    });
+    assert.equal(await text(page, '#pattern-state'), 'Colour bars');
+    assert.equal(await text(page, '#remote-pin'), '042917');
+    assert.equal(await page.locator('#trial').isVisible(), false);
     assert.deepEqual(problems, []);
     await context.close();
   });

@@ -35,7 +35,7 @@
   }
 
   window.remoteStatus = function (object) {
-    if (!object || typeof object !== 'object') {
+    if (!object || typeof object.on !== 'boolean' || typeof object.requested !== 'boolean') {
       return;
     }
     status = {
