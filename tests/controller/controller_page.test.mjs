@@ -76,6 +76,8 @@ describe('controller page', () => {
     await expectPosts('copy report', click('#copy-report'), [{ verb: 'copyReport' }]);
     await expectPosts('apply a mode', click('#mode-list [data-mode-id="108"]'), [{ verb: 'applyMode', id: 108 }]);
     await call(page, () => window.revertCountdown(15));
+    assert.equal(await text(page, '#trial-title'), 'Keep 1920 × 1080 @ 50.00 Hz?', 'the trial names the mode clicked');
+    assert.match(await attr(page, '#mode-list [data-mode-id="108"]', 'class'), /on-trial/);
     await expectPosts('keep the mode', click('#trial-keep'), [{ verb: 'confirmMode' }]);
     await expectPosts('revert the mode', click('#trial-revert'), [{ verb: 'revertMode' }]);
     await call(page, () => window.revertResolved(false));

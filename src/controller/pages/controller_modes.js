@@ -9,6 +9,9 @@
   // The latest word on a trial: a count means one runs, a resolution means none does.
   let lastTrialEvent = { kind: 'none', at: 0 };
   let trialTotal = 15;
+  // The mode last clicked, and the one on trial when a trial followed that click.
+  let clicked = null;
+  let trialModeId = null;
 
   function validMode(m) {
     return m && typeof m === 'object' && LM.isNumber(m.id) && LM.isNumber(m.pixelWidth) && LM.isNumber(m.pixelHeight);
@@ -40,7 +43,8 @@
 
   function rateButton(mode, decimals, sizeText) {
     const hz = LM.formatHz(mode.refreshHz, decimals);
-    const button = LM.el('button', 'rate num' + (mode.isCurrent ? ' current' : ''), hz ? hz : 'Mode ' + mode.id);
+    const classes = 'rate num' + (mode.isCurrent ? ' current' : '') + (mode.id === trialModeId ? ' on-trial' : '');
+    const button = LM.el('button', classes, hz ? hz : 'Mode ' + mode.id);
     button.type = 'button';
     button.disabled = !allowed;
     button.dataset.modeId = String(mode.id);
@@ -49,7 +53,10 @@
     if (mode.isCurrent) {
       button.setAttribute('aria-current', 'true');
     }
-    button.addEventListener('click', () => LM.post('bridge', { verb: 'applyMode', id: mode.id }));
+    button.addEventListener('click', () => {
+      clicked = { id: mode.id, text: sizeText + (hz ? ' @ ' + hz + ' Hz' : ''), at: Date.now() };
+      LM.post('bridge', { verb: 'applyMode', id: mode.id });
+    });
     return button;
   }
 
@@ -123,6 +130,17 @@
     renderModes();
   };
 
+  // A trial that starts right after a click is that mode's; one started otherwise (a profile
+  // bringing its own mode) is named only as "this mode".
+  function beginTrial(seconds) {
+    trialTotal = Math.max(seconds, 1);
+    const fresh = clicked && Date.now() - clicked.at < 3000;
+    trialModeId = fresh ? clicked.id : null;
+    LM.byId('trial-title').textContent = fresh ? 'Keep ' + clicked.text + '?' : 'Keep this mode?';
+    clicked = null;
+    renderModes();
+  }
+
   function showTrial(seconds) {
     const banner = LM.byId('trial');
     const wasHidden = banner.hidden;
@@ -155,7 +173,7 @@
     lastTrialEvent = { kind: 'count', at: Date.now() };
     // The first count of a trial is its whole length.
     if (LM.byId('trial').hidden) {
-      trialTotal = Math.max(seconds, 1);
+      beginTrial(seconds);
     }
     showTrial(seconds);
   };
@@ -170,9 +188,9 @@
       flashNote('The display refused that mode; it stays as it was.', 'warn-note');
       return;
     }
-    trialTotal = Math.max(seconds, 1);
     if (lastTrialEvent.kind !== 'count') {
       lastTrialEvent = { kind: 'count', at: Date.now() };
+      beginTrial(seconds);
       showTrial(seconds);
     } else {
       showTrial(Number(LM.byId('trial-seconds').textContent) || seconds);
@@ -183,6 +201,8 @@
     const wasShown = !LM.byId('trial').hidden;
     lastTrialEvent = { kind: 'resolved', at: Date.now() };
     LM.byId('trial').hidden = true;
+    trialModeId = null;
+    renderModes();
     if (wasShown) {
       flashNote(kept === true ? 'New mode kept.' : 'Previous mode restored.', kept === true ? 'ok-note' : '');
     }
