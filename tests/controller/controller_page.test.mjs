@@ -174,6 +174,12 @@ describe('controller page', () => {
     assert.match(await text(page, '#mode-list .mode-row'), /3840 × 2160\s*Native/);
     assert.match(await page.locator('#mode-list .mode-row').nth(1).textContent(), /Scaled 1920 × 1080 pt/);
     assert.equal(await text(page, '#mode-list [aria-current="true"]'), '59.94');
+    await call(page, (m) => window.modesChanged(m, true), modes);
+    assert.ok(await page.$eval('#mode-list', (list) => {
+      const row = list.querySelector('.has-current').getBoundingClientRect();
+      const box = list.getBoundingClientRect();
+      return row.top >= box.top && row.bottom <= box.bottom;
+    }), 'the current mode is in view');
     assert.equal(await page.locator('#mode-list .rate:disabled').count(), 0);
     await call(page, (m) => window.modesChanged(m, false), modes);
     assert.equal(await page.locator('#mode-list .rate:enabled').count(), 0);

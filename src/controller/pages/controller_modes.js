@@ -124,10 +124,20 @@
     }
   };
 
+  // A new list opens at the current mode, wherever it sorts.
+  function revealCurrent() {
+    const list = LM.byId('mode-list');
+    const row = list.querySelector('.mode-row.has-current');
+    if (row && (row.offsetTop < list.scrollTop || row.offsetTop + row.offsetHeight > list.scrollTop + list.clientHeight)) {
+      list.scrollTop = Math.max(0, row.offsetTop - 6);
+    }
+  }
+
   window.modesChanged = function (list, changesAllowed) {
     modes = Array.isArray(list) ? list.filter(validMode) : [];
     allowed = changesAllowed === true;
     renderModes();
+    revealCurrent();
   };
 
   // A trial that starts right after a click is that mode's; one started otherwise (a profile
