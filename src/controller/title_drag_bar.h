@@ -9,6 +9,7 @@ namespace lumenor {
 // across its parent, short of the parent's right edge by `trailingInset`, above the parent's
 // other children.
 class TitleDragBar : public QWidget {
+    Q_OBJECT
   public:
     TitleDragBar(QWidget* parent, int height, int trailingInset = 0);
 

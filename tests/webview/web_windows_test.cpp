@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controller/controller_window_controller.h"
+#include "controller/title_drag_bar.h"
 #include "onboarding/eula_window_controller.h"
 #include "onboarding/preferences_window_controller.h"
 #include "support/qt_on_x.h"
@@ -88,6 +89,12 @@ TEST_F(WebWindows, ControllerPageReadyReachesOnVerbAndCallsChangeThePage) {
     EXPECT_EQ(window->minimumSize(), QSize(1040, 680));
     EXPECT_EQ(window->palette().color(QPalette::Window), QColor(10, 11, 15));
     window->show();
+    // The strip lies over the page's top 56 pixels, short of its rightmost 150.
+    const auto* bar = window->findChild<TitleDragBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, 1050, 56));
+    window->resize(1100, 700);
+    EXPECT_TRUE(waitUntil([&] { return bar->geometry() == QRect(0, 0, 950, 56); }));
 
     ASSERT_TRUE(waitUntil([&] { return !verbs.empty(); })) << "the page's ready never arrived";
     EXPECT_TRUE(std::holds_alternative<verbs::Ready>(verbs.front()));
@@ -192,6 +199,8 @@ TEST_F(WebWindows, AgreementGateEndsOnAgreeOrQuit) {
         };
         // A page that never answers fails the test rather than hanging it.
         QTimer::singleShot(30000, eula.window(), [&] { eula.window()->close(); });
+        ASSERT_NE(eula.window()->findChild<TitleDragBar*>(), nullptr);
+        EXPECT_EQ(eula.window()->findChild<TitleDragBar*>()->geometry(), QRect(0, 0, 580, 40));
         EXPECT_EQ(eula.runModal(), expected) << button;
         EXPECT_EQ(eula.agreed(), expected);
         EXPECT_FALSE(eula.window()->isVisible());
