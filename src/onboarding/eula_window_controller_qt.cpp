@@ -21,7 +21,8 @@ EULAWindowController::EULAWindowController(Mode mode, QString agreementVersion)
         flags |= Qt::WindowCloseButtonHint;
     }
     window_->setWindowFlags(flags);
-    window_->setWindowTitle(QString());
+    // The desktop's own title bar stays on Linux; an empty one would name nothing.
+    window_->setWindowTitle(QStringLiteral("Lumenor Licence Agreement"));
     window_->setFixedSize(580, 620);
     paintWindowBackground(window_.get());
     webView_ = fillWithWebView(window_.get(), {QLatin1String(kEulaHandlerName)}, kDragBarHeight);
@@ -47,11 +48,7 @@ EULAWindowController::EULAWindowController(Mode mode, QString agreementVersion)
     }
 }
 
-EULAWindowController::~EULAWindowController() {
-    if (modalLoop_ != nullptr) {
-        modalLoop_->quit();
-    }
-}
+EULAWindowController::~EULAWindowController() = default;
 
 bool EULAWindowController::runModal() {
     window_->setWindowModality(Qt::ApplicationModal);

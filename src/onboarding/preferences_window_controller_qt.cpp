@@ -14,7 +14,7 @@ PreferencesWindowController::PreferencesWindowController()
     : window_(std::make_unique<PageWindow>()) {
     window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
-    window_->setWindowTitle(QString());
+    window_->setWindowTitle(QStringLiteral("Lumenor Preferences"));
     window_->setFixedSize(460, 360);
     paintWindowBackground(window_.get());
     webView_ = fillWithWebView(window_.get(), {QLatin1String(kPrefsHandlerName)}, kDragBarHeight);
