@@ -1,5 +1,6 @@
 #include "patterns/pattern_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "patterns/animated_patterns.h"
@@ -18,6 +19,7 @@ void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double 
     if (!(scale > 0) || !std::isfinite(scale)) {
         scale = 1;
     }
+    scale = std::clamp(scale, kMinScale, kMaxScale);
     painter.save();
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::NoBrush);

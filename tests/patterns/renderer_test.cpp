@@ -79,6 +79,14 @@ TEST(Renderer, GridLinesAreWholePixelsAtScaleOneAndTwo) {
               (std::vector<int>{0, 1, 127, 128, 255, 256, 383, 384, 511, 512, 638, 639}));
 }
 
+TEST(Renderer, ScaleOutsideItsRangeIsTakenAsTheNearestBound) {
+    // At 1e-7 the grid's spacing would be a millionth of a pixel: more lines than memory.
+    EXPECT_EQ(render(Pattern::grid, 96, 64, 1e-7).image,
+              render(Pattern::grid, 96, 64, PatternRenderer::kMinScale).image);
+    EXPECT_EQ(render(Pattern::aspect, 96, 64, 1e9).image,
+              render(Pattern::aspect, 96, 64, PatternRenderer::kMaxScale).image);
+}
+
 TEST(Renderer, OverscanRectanglesAtFullNinetyFiveAndNinety) {
     const Frame f = render(Pattern::overscan, 1000, 600, 1);
     // At mid height the three rectangles' sides are the only white columns.
