@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "patterns/layer_cache.h"
 #include "patterns/pattern_fonts.h"
 #include "patterns/render_primitives.h"
+#include "patterns/text_layers.h"
 
 namespace lumenor::render {
 
@@ -48,22 +50,32 @@ void drawCountdown(QPainter& p, double W, double H, double scale, const Anim& an
         sector.closeSubpath();
         fillShape(p, sector, rgb(0.14, 0.14, 0.14));
     }
-    strokeCircle(p, c, R, kWhite, std::max(2 * scale, 2.0));
+    // The ring, the cross and the digit stay for a second or more; the sector changes every
+    // frame and lies under them.
+    LayerCache& layers = LayerCache::forThisThread();
+    const double ringWidth = std::max(2 * scale, 2.0);
+    QByteArray ring("ring");
+    appendKey(ring, {c.x(), c.y(), R, ringWidth});
+    const double outer = R + ringWidth;
+    layers.draw(p, ring, QRectF(c.x() - outer, c.y() - outer, 2 * outer, 2 * outer),
+                [&](QPainter& q) { strokeCircle(q, c, R, kWhite, ringWidth); });
     CrispStrokes cross(W, H);
     cross.horizontal(c.x() - R, c.x() + R, c.y(), std::max(scale, 1.0));
     cross.vertical(c.x(), c.y() - R, c.y() + R, std::max(scale, 1.0));
     cross.fill(p, kWhite);
     if (anim.countNumber) {
-        drawCentred(p, measure(kSansFamily, 0.4 * m, QString::number(*anim.countNumber)), c.x(),
-                    c.y(), kWhite);
+        drawCentredInLayers(p, layers,
+                            measure(kSansFamily, 0.4 * m, QString::number(*anim.countNumber)),
+                            c.x(), c.y(), kWhite);
     }
 }
 
 void drawTimecode(QPainter& p, double W, double H, const Anim& anim) {
     fillAll(p, W, H, Qt::black);
     if (anim.timecode) {
-        drawCentred(p, measure(kSansFamily, 0.16 * std::min(W, H), *anim.timecode), W / 2, H / 2,
-                    kWhite);
+        drawCentredInLayers(p, LayerCache::forThisThread(),
+                            measure(kSansFamily, 0.16 * std::min(W, H), *anim.timecode), W / 2,
+                            H / 2, kWhite);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "patterns/anim.h"
 #include "patterns/aspect_tables.h"
+#include "patterns/layer_cache.h"
 #include "patterns/pattern_fonts.h"
 #include "patterns/pattern_renderer.h"
 
@@ -335,6 +336,31 @@ TEST(Renderer, CountdownDigitsAndSweep) {
         white += nine.at(x, 420) == kWhitePx ? 1 : 0;
     }
     EXPECT_GT(white, 5);
+}
+
+// The countdown's ring and the glyphs of both are laid over from a cache of layers: the frame
+// that records a layer and the frames that reuse it must equal drawing everything directly.
+TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
+    struct Case {
+        int w;
+        int h;
+        double scale;
+    };
+    for (const Case& c :
+         {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
+        for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
+            for (const double t : {0.0, 0.3, 7.71, 3661.52}) {
+                const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
+                render::LayerCache::setEnabled(false);
+                const QImage drawn = render(p, c.w, c.h, c.scale, anim).image;
+                render::LayerCache::setEnabled(true);
+                const QImage recorded = render(p, c.w, c.h, c.scale, anim).image;
+                const QImage reused = render(p, c.w, c.h, c.scale, anim).image;
+                EXPECT_TRUE(recorded == drawn && reused == drawn)
+                    << rawName(p).toStdString() << " " << c.w << "x" << c.h << " t=" << t;
+            }
+        }
+    }
 }
 
 TEST(Renderer, TimecodeTextIsDrawnCentred) {
