@@ -11,7 +11,7 @@ namespace lumenor::render {
 
 namespace {
 
-constexpr int kTile = 64;
+constexpr int kTile = 32;
 // Enough for the glyphs of a running timecode and the digits of a countdown on an 8K canvas.
 constexpr std::size_t kBudgetBytes = std::size_t{96} << 20;
 
