@@ -27,6 +27,19 @@ bool isEmpty(const QImage& tile) {
     return true;
 }
 
+// Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB or
+// premultiplied image, source-over, full opacity, no clip.
+bool layersBlendExactly(const QPainter& p) {
+    const QPaintDevice* device = p.device();
+    if (device == nullptr || device->devType() != QInternal::Image) {
+        return false;
+    }
+    const auto format = static_cast<const QImage*>(device)->format();
+    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+           p.compositionMode() == QPainter::CompositionMode_SourceOver && p.opacity() == 1.0 &&
+           !p.hasClipping();
+}
+
 }  // namespace
 
 Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
@@ -60,17 +73,6 @@ void Layer::paint(QPainter& p) const {
         p.drawImage(at, tile);
     }
     p.restore();
-}
-
-bool layersBlendExactly(const QPainter& p) {
-    const QPaintDevice* device = p.device();
-    if (device == nullptr || device->devType() != QInternal::Image) {
-        return false;
-    }
-    const auto format = static_cast<const QImage*>(device)->format();
-    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
-           p.compositionMode() == QPainter::CompositionMode_SourceOver && p.opacity() == 1.0 &&
-           !p.hasClipping();
 }
 
 QRect pixelsReachedBy(const QRectF& deviceRect) {

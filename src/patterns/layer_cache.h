@@ -69,10 +69,6 @@ class LayerCache {
     std::unordered_map<QByteArray, Entry, Hash> entries_;
 };
 
-// Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB or
-// premultiplied image, source-over, full opacity, no clip.
-bool layersBlendExactly(const QPainter& p);
-
 // The whole pixels that anything drawn inside `deviceRect` can reach: coverage reaches the pixels
 // the rectangle only touches, so it is rounded out with a pixel's margin.
 QRect pixelsReachedBy(const QRectF& deviceRect);
