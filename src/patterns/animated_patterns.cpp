@@ -37,22 +37,61 @@ void drawBounce(QPainter& p, double W, double H, double scale, const Anim& anim)
     }
 }
 
+namespace {
+
+QPainterPath wedge(QPointF c, double R, double a0, double sweep) {
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    path.moveTo(c);
+    arcTo(path, c, R, a0, sweep);
+    path.closeSubpath();
+    return path;
+}
+
+// The countdown's sector, clockwise from twelve o'clock. With the centre on a pixel corner, the
+// axes between the quarters run along pixel edges, so each pixel's coverage comes from the
+// quarter it lies in alone: the quarters swept completely are laid over from the cache (they
+// stay for the rest of the second) and only the quarter being swept is filled.
+void fillSweep(QPainter& p, LayerCache& layers, QPointF c, double R, double sweep,
+               const QColor& colour) {
+    const double total = 2 * kPi * sweep;
+    const QPointF centre = p.deviceTransform().map(c);
+    if (!LayerCache::enabled() || centre.x() != std::floor(centre.x()) ||
+        centre.y() != std::floor(centre.y())) {
+        fillShape(p, wedge(c, R, kPi / 2, -total), colour);
+        return;
+    }
+    double a = kPi / 2;
+    double done = 0;
+    while (total - done >= kPi / 2) {
+        const double mid = a - kPi / 4;
+        const QPointF corner(c.x() + (std::cos(mid) > 0 ? R : -R),
+                             c.y() + (std::sin(mid) > 0 ? R : -R));
+        QByteArray key("quarter");
+        appendKey(key, {c.x(), c.y(), R, a, static_cast<double>(colour.rgba())});
+        layers.draw(p, key, QRectF(c, corner).normalized(),
+                    [&](QPainter& q) { fillShape(q, wedge(c, R, a, -kPi / 2), colour); });
+        a -= kPi / 2;
+        done += kPi / 2;
+    }
+    if (total - done > 0) {
+        fillShape(p, wedge(c, R, a, -(total - done)), colour);
+    }
+}
+
+}  // namespace
+
 void drawCountdown(QPainter& p, double W, double H, double scale, const Anim& anim) {
     fillAll(p, W, H, Qt::black);
     const double m = std::min(W, H);
     const QPointF c(W / 2, H / 2);
     const double R = 0.38 * m;
-    if (anim.sweep > 0) {
-        QPainterPath sector;
-        sector.setFillRule(Qt::WindingFill);
-        sector.moveTo(c);
-        arcTo(sector, c, R, kPi / 2, -2 * kPi * anim.sweep);
-        sector.closeSubpath();
-        fillShape(p, sector, rgb(0.14, 0.14, 0.14));
-    }
     // The ring, the cross and the digit stay for a second or more; the sector changes every
     // frame and lies under them.
     LayerCache& layers = LayerCache::forThisThread();
+    if (anim.sweep > 0) {
+        fillSweep(p, layers, c, R, anim.sweep, rgb(0.14, 0.14, 0.14));
+    }
     const double ringWidth = std::max(2 * scale, 2.0);
     QByteArray ring("ring");
     appendKey(ring, {c.x(), c.y(), R, ringWidth});

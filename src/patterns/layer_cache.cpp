@@ -11,20 +11,20 @@ namespace lumenor::render {
 
 namespace {
 
-constexpr int kTile = 32;
 // Enough for the glyphs of a running timecode and the digits of a countdown on an 8K canvas.
 constexpr std::size_t kBudgetBytes = std::size_t{96} << 20;
 
 thread_local bool cachingEnabled = true;
 
-bool isEmpty(const QImage& tile) {
-    for (int y = 0; y < tile.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
-        if (std::any_of(line, line + tile.width(), [](QRgb px) { return px != 0; })) {
-            return false;
-        }
-    }
-    return true;
+// Opaque stretches at least this long are copied or filled as runs of their own.
+constexpr int kCopiedRun = 32;
+
+// The raster engine's x * a / 255 on each byte of a pixel, with its rounding.
+QRgb byteMul(QRgb x, uint a) {
+    quint64 t = ((quint64{x} | (quint64{x} << 24)) & 0x00ff00ff00ff00ffULL) * a;
+    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffULL) + 0x0080008000800080ULL) >> 8;
+    t &= 0x00ff00ff00ff00ffULL;
+    return static_cast<QRgb>(t) | static_cast<QRgb>(t >> 24);
 }
 
 // Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB or
@@ -40,6 +40,17 @@ bool layersBlendExactly(const QPainter& p) {
            !p.hasClipping();
 }
 
+// A run of one colour: a few pixels written, then doubled with the library's fast copy.
+void fillPixels(QRgb* dest, int count, QRgb colour) {
+    const int head = std::min(count, 16);
+    std::fill_n(dest, head, colour);
+    for (int done = head; done < count;) {
+        const int chunk = std::min(done, count - done);
+        std::memcpy(dest + done, dest, sizeof(QRgb) * static_cast<std::size_t>(chunk));
+        done += chunk;
+    }
+}
+
 }  // namespace
 
 Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
@@ -53,26 +64,69 @@ Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
         fill(q);
     }
     Layer layer;
-    for (int y = 0; y < image.height(); y += kTile) {
-        for (int x = 0; x < image.width(); x += kTile) {
-            QImage tile = image.copy(x, y, std::min(kTile, image.width() - x),
-                                     std::min(kTile, image.height() - y));
-            if (!isEmpty(tile)) {
-                layer.bytes_ += static_cast<std::size_t>(tile.sizeInBytes());
-                layer.tiles_.emplace_back(deviceBox.topLeft() + QPoint(x, y), std::move(tile));
+    auto addRun = [&](const QRgb* line, int y, int start, int end, bool opaque) {
+        if (end <= start) {
+            return;
+        }
+        const bool solid = opaque && std::all_of(line + start, line + end,
+                                                 [&](QRgb px) { return px == line[start]; });
+        const Run::Kind kind = solid ? Run::solid : opaque ? Run::copied : Run::blended;
+        layer.runs_.push_back(
+            {deviceBox.x() + start, deviceBox.y() + y, end - start, layer.pixels_.size(), kind});
+        layer.pixels_.insert(layer.pixels_.end(), line + start,
+                             solid ? line + start + 1 : line + end);
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const int w = image.width();
+        int x = 0;
+        while (x < w) {
+            if (line[x] == 0) {
+                ++x;
+                continue;
             }
+            // A stretch of ink; long opaque parts of it are copied or filled, the rest blended.
+            int mixed = x;
+            while (x < w && line[x] != 0) {
+                int opaqueEnd = x;
+                while (opaqueEnd < w && qAlpha(line[opaqueEnd]) == 255) {
+                    ++opaqueEnd;
+                }
+                if (opaqueEnd - x >= kCopiedRun) {
+                    addRun(line, y, mixed, x, false);
+                    addRun(line, y, x, opaqueEnd, true);
+                    mixed = opaqueEnd;
+                    x = opaqueEnd;
+                } else {
+                    x = std::max(opaqueEnd, x + 1);
+                }
+            }
+            addRun(line, y, mixed, x, false);
         }
     }
     return layer;
 }
 
-void Layer::paint(QPainter& p) const {
-    p.save();
-    p.resetTransform();
-    for (const auto& [at, tile] : tiles_) {
-        p.drawImage(at, tile);
+void Layer::paint(QImage& target) const {
+    // The painter draws into this same memory; constBits does not detach it from the painter.
+    auto* bits = const_cast<uchar*>(target.constBits());
+    const qsizetype stride = target.bytesPerLine();
+    for (const Run& run : runs_) {
+        auto* dest = reinterpret_cast<QRgb*>(bits + run.y * stride) + run.x;
+        const QRgb* src = pixels_.data() + run.offset;
+        if (run.kind == Run::solid) {
+            fillPixels(dest, run.length, *src);
+            continue;
+        }
+        if (run.kind == Run::copied) {
+            std::memcpy(dest, src, sizeof(QRgb) * static_cast<std::size_t>(run.length));
+            continue;
+        }
+        for (int i = 0; i < run.length; ++i) {
+            const uint alpha = qAlpha(src[i]);
+            dest[i] = alpha == 255 ? src[i] : src[i] + byteMul(dest[i], 255 - alpha);
+        }
     }
-    p.restore();
 }
 
 QRect pixelsReachedBy(const QRectF& deviceRect) {
@@ -120,7 +174,7 @@ void LayerCache::draw(QPainter& p, const QByteArray& key, const QRectF& bounds,
             recent_.pop_back();
         }
     }
-    found->second.layer.paint(p);
+    found->second.layer.paint(*static_cast<QImage*>(p.device()));
 }
 
 void LayerCache::setEnabled(bool enabled) {

@@ -18,22 +18,31 @@
 // drawn once and laid over later frames.
 namespace lumenor::render {
 
-// One fill kept as premultiplied tiles, the empty ones left out. Drawn on a transparent image, a
-// fill stores exactly the colour it would blend onto a frame with each pixel's coverage, and
-// laying that over a frame blends it with the same arithmetic: the frame comes out the same as
-// if the fill had been drawn on it.
+// One fill kept as runs of premultiplied pixels, the transparent ones left out. Drawn on a
+// transparent image, a fill stores exactly the colour it would blend onto a frame with each
+// pixel's coverage; laying a run over a frame blends it with the raster engine's own source-over
+// arithmetic (dest = src + dest * (255 - alpha) / 255, rounded as the engine rounds), and copies
+// or fills opaque runs, so the frame comes out the same as if the fill had been drawn on it.
 class Layer {
   public:
     // Draws `fill` (one fill operation, with `transform` as its painter's starting transform)
     // onto a transparent image covering `deviceBox`.
     static Layer record(const QRect& deviceBox, const QTransform& transform,
                         const std::function<void(QPainter&)>& fill);
-    void paint(QPainter& p) const;
-    std::size_t bytes() const { return bytes_; }
+    // Lays the layer over `target`, a 32-bit RGB or premultiplied image that holds `deviceBox`.
+    void paint(QImage& target) const;
+    std::size_t bytes() const { return pixels_.size() * sizeof(QRgb) + runs_.size() * sizeof(Run); }
 
   private:
-    std::vector<std::pair<QPoint, QImage>> tiles_;
-    std::size_t bytes_ = 0;
+    struct Run {
+        int x;
+        int y;
+        int length;
+        std::size_t offset;                         // into pixels_
+        enum Kind { blended, copied, solid } kind;  // solid: one opaque colour, stored once
+    };
+    std::vector<Run> runs_;
+    std::vector<QRgb> pixels_;
 };
 
 // The layers most recently drawn, up to a memory budget, on the calling thread.

@@ -338,8 +338,9 @@ TEST(Renderer, CountdownDigitsAndSweep) {
     EXPECT_GT(white, 5);
 }
 
-// The countdown's ring and the glyphs of both are laid over from a cache of layers: the frame
-// that records a layer and the frames that reuse it must equal drawing everything directly.
+// The countdown's ring, its swept quarters and the glyphs of both are laid over from a cache of
+// layers: the frame that records a layer and the frames that reuse it must equal drawing
+// everything directly, with the sector in one piece.
 TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
     struct Case {
         int w;
@@ -349,7 +350,7 @@ TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
     for (const Case& c :
          {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
         for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
-            for (const double t : {0.0, 0.3, 7.71, 3661.52}) {
+            for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
                 const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
                 render::LayerCache::setEnabled(false);
                 const QImage drawn = render(p, c.w, c.h, c.scale, anim).image;
