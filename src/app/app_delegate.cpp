@@ -1,7 +1,6 @@
 #include "app/app_delegate.h"
 
-#include <QPalette>
-#include <QWidget>
+#include "app/core/log.h"
 
 namespace lumenor {
 
@@ -11,27 +10,35 @@ AppDelegate::AppDelegate(std::unique_ptr<DisplayPlatform> displayPlatform)
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
-    controllerWindow_ = std::make_unique<QWidget>();
-    controllerWindow_->setWindowTitle(QStringLiteral("Lumenor"));
-    controllerWindow_->resize(1200, 800);
-    QPalette palette = controllerWindow_->palette();
-    palette.setColor(QPalette::Window, QColor(10, 11, 15));
-    controllerWindow_->setPalette(palette);
-    controllerWindow_->setAutoFillBackground(true);
+    controller = std::make_unique<ControllerWindowController>();
+    controller->onVerb = [this](const Verb& verb) { handle(verb); };
 
     displayService.onChange = [this](const std::vector<DisplayInfo>& displays) {
         displaysDidChange(displays);
     };
 
-    controllerWindow_->show();
-    controllerWindow_->raise();
-    controllerWindow_->activateWindow();
+    QMainWindow* window = controller->window();
+    window->show();
+    window->raise();
+    window->activateWindow();
 
     displayService.start();
 }
 
 void AppDelegate::displaysDidChange(const std::vector<DisplayInfo>& displays) {
     state.displays = displays;
+    controller->sendDisplays(state.displays);
+}
+
+void AppDelegate::handle(const Verb& verb) {
+    // For now only `ready` is carried out: the page gets the state it starts from.
+    if (std::holds_alternative<verbs::Ready>(verb)) {
+        qCDebug(logApp, "controller page ready");
+        controller->sendDisplays(state.displays);
+        controller->sendPattern(rawName(state.activePattern));
+        controller->sendOutputVisibility(state.outputVisible);
+        controller->sendInfoVisibility(state.infoVisible);
+    }
 }
 
 }  // namespace lumenor

@@ -3,9 +3,8 @@
 #include <memory>
 
 #include "app/app_state.h"
+#include "controller/controller_window_controller.h"
 #include "displays/display_service.h"
-
-class QWidget;
 
 namespace lumenor {
 
@@ -22,10 +21,12 @@ class AppDelegate {
     AppState state;
     DisplayService displayService;
 
+    // Made at launch, kept for the life of the process.
+    std::unique_ptr<ControllerWindowController> controller;
+
   private:
     void displaysDidChange(const std::vector<DisplayInfo>& displays);
-
-    std::unique_ptr<QWidget> controllerWindow_;
+    void handle(const Verb& verb);
 };
 
 }  // namespace lumenor

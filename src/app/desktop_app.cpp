@@ -7,6 +7,7 @@
 #include "app/core/app_id.h"
 #include "app/core/log.h"
 #include "displays/xrandr_display_platform.h"
+#include "webview/web_view_host.h"
 
 namespace lumenor {
 
@@ -16,6 +17,7 @@ int runDesktopApp(char* program) {
         return cli::kExitEnvironment;
     }
     cli::useX11Platform();
+    prepareWebEngine();
     cli::QtArguments qtArgs(program);
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();

@@ -23,6 +23,12 @@ std::vector<ModeInfo> modesForDisplay(ModePlatform& platform, DisplayId id) {
         return {};
     }
     const std::optional<ModeInfo> current = platform.currentMode(id);
+    // A head turned to portrait lists its modes as it shows them.
+    if (platform.isQuarterTurned(id)) {
+        for (ModeInfo& m : *all) {
+            m = m.turnedQuarter();
+        }
+    }
 
     // The first of the largest modes in the platform's order is the native one.
     const ModeInfo* native = &all->front();

@@ -33,10 +33,14 @@ class DisplayPlatform {
 
     // Active displays in the platform's order; none when the query fails.
     virtual std::optional<std::vector<DisplayId>> activeDisplays() = 0;
-    // The display's current mode with its size and rate filled in; none when unreadable.
+    // The display's current mode with its size (as the mode defines it, unturned) and rate
+    // filled in; none when unreadable.
     virtual std::optional<ModeInfo> currentMode(DisplayId id) = 0;
     virtual bool isBuiltin(DisplayId id) = 0;
+    // The panel's size as it is built, whichever way the head is turned.
     virtual PhysicalSize physicalSizeMM(DisplayId id) = 0;
+    // The head is turned a quarter either way: its desktop is the mode's height wide.
+    virtual bool isQuarterTurned(DisplayId id) = 0;
     virtual std::vector<ScreenEntry> screens() = 0;
     // Calls `onChange` on the main thread once per configuration-change notification, for as
     // long as the returned subscription lives.

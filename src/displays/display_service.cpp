@@ -1,6 +1,7 @@
 #include "displays/display_service.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lumenor {
 
@@ -42,8 +43,14 @@ std::vector<DisplayInfo> DisplayService::enumerateDisplays() const {
         DisplayInfo info;
         info.id = id;
         info.isBuiltin = platform_->isBuiltin(id);
-        info.currentMode = std::move(*mode);
         info.physicalSizeMM = platform_->physicalSizeMM(id);
+        // A head turned to portrait is described as it stands, size and panel alike, so
+        // that its density and its place in its mode list come out right.
+        if (platform_->isQuarterTurned(id)) {
+            *mode = mode->turnedQuarter();
+            std::swap(info.physicalSizeMM.width, info.physicalSizeMM.height);
+        }
+        info.currentMode = std::move(*mode);
 
         const auto screen = std::find_if(screens.begin(), screens.end(),
                                          [id](const ScreenEntry& s) { return s.number == id; });

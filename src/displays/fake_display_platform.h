@@ -15,6 +15,7 @@ class FakeDisplayPlatform : public DisplayPlatform {
         std::optional<ModeInfo> currentMode;
         bool builtin = false;
         PhysicalSize physicalSize;
+        bool quarterTurned = false;
     };
 
     std::vector<Display> displays;
@@ -47,6 +48,11 @@ class FakeDisplayPlatform : public DisplayPlatform {
     PhysicalSize physicalSizeMM(DisplayId id) override {
         const Display* d = find(id);
         return d ? d->physicalSize : PhysicalSize{};
+    }
+
+    bool isQuarterTurned(DisplayId id) override {
+        const Display* d = find(id);
+        return d != nullptr && d->quarterTurned;
     }
 
     std::vector<ScreenEntry> screens() override { return screenList; }

@@ -15,6 +15,7 @@ class FakeModePlatform : public ModePlatform {
     struct Display {
         std::optional<std::vector<ModeInfo>> modes;  // none: the query fails
         std::optional<std::int32_t> currentId;       // none: the current mode is unreadable
+        bool quarterTurned = false;
     };
     struct Applied {
         DisplayId display;
@@ -32,6 +33,11 @@ class FakeModePlatform : public ModePlatform {
     std::optional<std::vector<ModeInfo>> allModes(DisplayId id) override {
         const auto d = displays.find(id);
         return d == displays.end() ? std::nullopt : d->second.modes;
+    }
+
+    bool isQuarterTurned(DisplayId id) override {
+        const auto d = displays.find(id);
+        return d != displays.end() && d->second.quarterTurned;
     }
 
     std::optional<ModeInfo> currentMode(DisplayId id) override {

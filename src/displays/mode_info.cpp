@@ -2,7 +2,16 @@
 
 #include <QJsonObject>
 
+#include <utility>
+
 namespace lumenor {
+
+ModeInfo ModeInfo::turnedQuarter() const {
+    ModeInfo m = *this;
+    std::swap(m.pixelWidth, m.pixelHeight);
+    std::swap(m.pointWidth, m.pointHeight);
+    return m;
+}
 
 QJsonObject ModeInfo::toJson() const {
     QJsonObject o;

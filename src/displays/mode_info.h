@@ -25,6 +25,8 @@ struct ModeInfo {
 
     // The object the controller page receives for one mode.
     QJsonObject toJson() const;
+    // The same mode as a head turned a quarter (portrait) shows it: width and height swap.
+    ModeInfo turnedQuarter() const;
 
     friend bool operator==(const ModeInfo& a, const ModeInfo& b) { return a.id == b.id; }
 };

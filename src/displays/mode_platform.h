@@ -19,11 +19,13 @@ class ModePlatform {
   public:
     virtual ~ModePlatform() = default;
 
-    // Every mode the display offers, in the platform's order, with the six plain fields and
-    // the handle filled in; none when the query fails.
+    // Every mode the display offers, in the platform's order, with the six plain fields (sizes
+    // as the modes define them, unturned) and the handle filled in; none when the query fails.
     virtual std::optional<std::vector<ModeInfo>> allModes(DisplayId id) = 0;
     // The mode the display shows now; none when unreadable.
     virtual std::optional<ModeInfo> currentMode(DisplayId id) = 0;
+    // The head is turned a quarter either way, so its modes show height by width.
+    virtual bool isQuarterTurned(DisplayId id) = 0;
 
     // One configuration transaction: begin, configure one display, complete. Complete reports
     // whether the change was made.

@@ -170,7 +170,9 @@ class PresentLink : public RefreshLink {
         if (screen == nullptr) {
             return false;
         }
-        const std::optional<Placement> place = placementFor(connection_, screen->root, display);
+        root_ = screen->root;
+        display_ = display;
+        const std::optional<Placement> place = placementFor(connection_, root_, display);
         if (!place || place->refreshHz <= 0.0) {
             return false;
         }
@@ -179,9 +181,18 @@ class PresentLink : public RefreshLink {
         // Present follows the CRTC under the window; the window itself is never mapped.
         window_ = xcb_generate_id(connection_);
         const std::uint32_t overrideRedirect = 1;
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, place->x,
-                          place->y, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, root_, place->x, place->y, 1,
+                          1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+        // A new mode or layout changes the period and may move the head from under the window.
+        const xcb_query_extension_reply_t* randr =
+            xcb_get_extension_data(connection_, &xcb_randr_id);
+        if (randr != nullptr && randr->present != 0) {
+            randrEventBase_ = randr->first_event;
+            xcb_randr_select_input(
+                connection_, root_,
+                XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE);
+        }
         const std::uint32_t eventId = xcb_generate_id(connection_);
         xcb_present_select_input(connection_, eventId, window_,
                                  XCB_PRESENT_EVENT_MASK_COMPLETE_NOTIFY);
@@ -202,8 +213,17 @@ class PresentLink : public RefreshLink {
                 return;
             }
             // Reading ordinary events pulls the socket's data into xcb's queues.
+            bool layoutChanged = false;
             while (xcb_generic_event_t* ev = xcb_poll_for_event(connection_)) {
+                const int type = ev->response_type & 0x7f;
+                layoutChanged =
+                    layoutChanged || (randrEventBase_ >= 0 &&
+                                      (type == randrEventBase_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                                       type == randrEventBase_ + XCB_RANDR_NOTIFY));
                 std::free(ev);
+            }
+            if (layoutChanged) {
+                follow();
             }
             while (xcb_generic_event_t* ev = xcb_poll_for_special_event(connection_, special_)) {
                 const auto* done = reinterpret_cast<const xcb_present_complete_notify_event_t*>(ev);
@@ -213,6 +233,22 @@ class PresentLink : public RefreshLink {
                 std::free(ev);
             }
         }
+    }
+
+    // Takes the display's current refresh period and moves the window back over its head.
+    void follow() {
+        const std::optional<Placement> place = placementFor(connection_, root_, display_);
+        if (!place) {
+            return;
+        }
+        if (place->refreshHz > 0.0) {
+            period_ = std::llround(1'000'000.0 / place->refreshHz);
+        }
+        const std::uint32_t position[] = {static_cast<std::uint32_t>(place->x),
+                                          static_cast<std::uint32_t>(place->y)};
+        xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                             position);
+        xcb_flush(connection_);
     }
 
     void handle(std::uint64_t msc, std::uint64_t ust) {
@@ -227,6 +263,9 @@ class PresentLink : public RefreshLink {
     xcb_connection_t* connection_;
     RefreshCallback onRefresh_;
     xcb_window_t window_ = 0;
+    xcb_window_t root_ = 0;
+    std::optional<DisplayId> display_;
+    int randrEventBase_ = -1;
     xcb_special_event_t* special_ = nullptr;
     std::int64_t period_ = 0;
     bool started_ = false;

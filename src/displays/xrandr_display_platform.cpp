@@ -4,11 +4,14 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
+#include <map>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
 #include "displays/edid.h"
 #include "displays/xrandr_mode.h"
+#include "displays/xrandr_mode_apply.h"
 
 namespace lumenor {
 
@@ -61,18 +64,52 @@ class XrandrDisplayPlatform::Watch : public ChangeSubscription {
                        RRScreenChangeNotifyMask | RROutputPropertyNotifyMask);
         XFlush(c.display());
         QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { drain(); });
+        // Any request on this connection (a lookup, a refresh) may read an event off the
+        // socket into Xlib's queue, where the notifier never sees it: Xlib calls us after
+        // every request, and what was queued that way is handled from the event loop.
+        watches()[c.display()] = this;
+        XSetAfterFunction(c.display(), &afterRequest);
     }
 
     ~Watch() override {
+        XSetAfterFunction(connection_.display(), nullptr);
+        watches().erase(connection_.display());
         XRRSelectInput(connection_.display(), connection_.root(), 0);
         XFlush(connection_.display());
     }
 
   private:
+    // The watch of each connection, for Xlib's after-request call (main thread only).
+    static std::map<Display*, Watch*>& watches() {
+        static std::map<Display*, Watch*> all;
+        return all;
+    }
+
+    static int afterRequest(Display* dpy) {
+        const auto it = watches().find(dpy);
+        if (it != watches().end() && QLength(dpy) > 0) {
+            it->second->drainSoon();
+        }
+        return 0;
+    }
+
+    void drainSoon() {
+        if (drainPosted_) {
+            return;
+        }
+        drainPosted_ = true;
+        QMetaObject::invokeMethod(
+            &notifier_,
+            [this] {
+                drainPosted_ = false;
+                drain();
+            },
+            Qt::QueuedConnection);
+    }
+
     void drain() {
         Display* dpy = connection_.display();
-        // Events read while answering other requests sit in Xlib's queue, not on the socket,
-        // so the queue is emptied whole each time.
+        // The queue is emptied whole each time, events read earlier included.
         while (XPending(dpy) > 0) {
             XEvent ev;
             XNextEvent(dpy, &ev);
@@ -96,6 +133,7 @@ class XrandrDisplayPlatform::Watch : public ChangeSubscription {
     std::function<void()> onChange_;
     QSocketNotifier notifier_;
     Atom edidAtom_;
+    bool drainPosted_ = false;
 };
 
 XrandrDisplayPlatform::XrandrDisplayPlatform(std::unique_ptr<XrandrConnection> connection)
@@ -136,9 +174,6 @@ std::optional<ModeInfo> XrandrDisplayPlatform::currentMode(DisplayId id) {
         return std::nullopt;
     }
     ModeInfo info = modeInfoFromXrandr(*mode);
-    // The desktop rectangle follows the CRTC's rotation.
-    info.pixelWidth = crtc->width;
-    info.pixelHeight = crtc->height;
     const QScreen* screen = qtScreenNamed(QString::fromLocal8Bit(out->name, out->nameLen));
     const double scale = screen != nullptr ? screen->devicePixelRatio() : 1.0;
     info.pointWidth = static_cast<std::int64_t>(static_cast<double>(info.pixelWidth) / scale);
@@ -169,6 +204,10 @@ PhysicalSize XrandrDisplayPlatform::physicalSizeMM(DisplayId id) {
         return {};
     }
     return {static_cast<double>(out->mm_width), static_cast<double>(out->mm_height)};
+}
+
+bool XrandrDisplayPlatform::isQuarterTurned(DisplayId id) {
+    return outputIsQuarterTurned(*connection_, id);
 }
 
 std::vector<ScreenEntry> XrandrDisplayPlatform::screens() {

@@ -19,6 +19,7 @@ class XrandrDisplayPlatform : public DisplayPlatform {
     std::optional<ModeInfo> currentMode(DisplayId id) override;
     bool isBuiltin(DisplayId id) override;
     PhysicalSize physicalSizeMM(DisplayId id) override;
+    bool isQuarterTurned(DisplayId id) override;
     std::vector<ScreenEntry> screens() override;
     std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override;
 

@@ -145,19 +145,32 @@ bool setOutputMode(XrandrConnection& connection, unsigned long output, unsigned 
     return ok;
 }
 
-unsigned long currentModeOfOutput(XrandrConnection& connection, unsigned long output) {
+namespace {
+
+CrtcPtr crtcOfOutput(XrandrConnection& connection, unsigned long output) {
     Display* dpy = connection.display();
     const ResourcesPtr res{XRRGetScreenResourcesCurrent(dpy, connection.root()),
                            XRRFreeScreenResources};
     if (!res) {
-        return 0;
+        return {nullptr, XRRFreeCrtcInfo};
     }
     const OutputPtr out{XRRGetOutputInfo(dpy, res.get(), output), XRRFreeOutputInfo};
     if (!out || out->crtc == None) {
-        return 0;
+        return {nullptr, XRRFreeCrtcInfo};
     }
-    const CrtcPtr crtc{XRRGetCrtcInfo(dpy, res.get(), out->crtc), XRRFreeCrtcInfo};
+    return {XRRGetCrtcInfo(dpy, res.get(), out->crtc), XRRFreeCrtcInfo};
+}
+
+}  // namespace
+
+unsigned long currentModeOfOutput(XrandrConnection& connection, unsigned long output) {
+    const CrtcPtr crtc = crtcOfOutput(connection, output);
     return crtc ? crtc->mode : 0;
+}
+
+bool outputIsQuarterTurned(XrandrConnection& connection, unsigned long output) {
+    const CrtcPtr crtc = crtcOfOutput(connection, output);
+    return crtc && (crtc->rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
 }
 
 }  // namespace lumenor

@@ -13,4 +13,7 @@ bool setOutputMode(XrandrConnection& connection, unsigned long output, unsigned 
 // The RandR mode id the output shows now; 0 when it shows none or does not exist.
 unsigned long currentModeOfOutput(XrandrConnection& connection, unsigned long output);
 
+// The CRTC that drives the output is turned 90° or 270°.
+bool outputIsQuarterTurned(XrandrConnection& connection, unsigned long output);
+
 }  // namespace lumenor

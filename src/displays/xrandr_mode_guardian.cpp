@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "displays/child_reaper.h"
 #include "displays/xrandr_connection.h"
 #include "displays/xrandr_mode_apply.h"
 
@@ -32,7 +33,24 @@ ModeGuardian::ModeGuardian(QString program, QStringList args, const QString& dis
 }
 
 ModeGuardian::~ModeGuardian() {
-    stop();
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    // Closing our end made the helper put back what it held: give it a moment to finish, so
+    // that the display is restored when we are gone. It restores all the same if it needs
+    // longer, and is collected then.
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+        const pid_t r = ::waitpid(pid_, nullptr, WNOHANG);
+        if (r == pid_ || (r < 0 && errno != EINTR)) {
+            pid_ = -1;
+            break;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    reapWhenEnded(pid_);
 }
 
 std::optional<ModeGuardian::Entry> ModeGuardian::held(unsigned long output) const {
@@ -50,7 +68,7 @@ bool ModeGuardian::hold(unsigned long output, Entry entry) {
                   .arg(entry.applied)
                   .toLatin1())) {
         // The helper is gone, and with it what it held; the next hold starts a new one.
-        stop();
+        release();
         return false;
     }
     held_[output] = entry;
@@ -63,7 +81,7 @@ void ModeGuardian::forget(unsigned long output) {
     }
     send(QStringLiteral("forget %1\n").arg(output).toLatin1());
     if (held_.empty()) {
-        stop();
+        release();
     }
 }
 
@@ -113,7 +131,7 @@ bool ModeGuardian::start() {
     // Nothing counts as held until the helper has its own X connection.
     if (!awaitReady()) {
         ::kill(pid_, SIGKILL);
-        stop();
+        release();
         return false;
     }
     return true;
@@ -166,23 +184,15 @@ bool ModeGuardian::send(const QByteArray& line) {
     return true;
 }
 
-void ModeGuardian::stop() {
+void ModeGuardian::release() {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
     }
-    if (pid_ > 0) {
-        // It restores, if it must, and exits as soon as it reads the end of its input.
-        using namespace std::chrono_literals;
-        for (int i = 0; i < 500; ++i) {
-            const pid_t r = ::waitpid(pid_, nullptr, WNOHANG);
-            if (r == pid_ || (r < 0 && errno != EINTR)) {
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        pid_ = -1;
-    }
+    // It restores, if it must, and exits as soon as it reads the end of its input; it is
+    // collected when it does, without anyone waiting for it here.
+    reapWhenEnded(pid_);
+    pid_ = -1;
     held_.clear();
 }
 

@@ -23,7 +23,7 @@ class ModeGuardian {
 
     // `program` and `args` start the helper; the X display name is appended to `args`.
     ModeGuardian(QString program, QStringList args, const QString& displayName);
-    // Lets the helper restore what it holds and waits for it to finish.
+    // Lets the helper restore what it holds and waits a little for it to finish.
     ~ModeGuardian();
     ModeGuardian(const ModeGuardian&) = delete;
     ModeGuardian& operator=(const ModeGuardian&) = delete;
@@ -40,7 +40,8 @@ class ModeGuardian {
     bool start();
     bool awaitReady();
     bool send(const QByteArray& line);
-    void stop();
+    // Lets the helper go (it restores what it still holds) without waiting for it.
+    void release();
 
     QString program_;
     QStringList args_;

@@ -54,6 +54,10 @@ std::optional<ModeInfo> XrandrModePlatform::currentMode(DisplayId id) {
     return m ? std::optional<ModeInfo>(modeInfoFromXrandr(*m)) : std::nullopt;
 }
 
+bool XrandrModePlatform::isQuarterTurned(DisplayId id) {
+    return outputIsQuarterTurned(*connection_, id);
+}
+
 bool XrandrModePlatform::beginConfiguration() {
     configured_.reset();
     return true;

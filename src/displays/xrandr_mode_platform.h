@@ -26,6 +26,7 @@ class XrandrModePlatform : public ModePlatform {
 
     std::optional<std::vector<ModeInfo>> allModes(DisplayId id) override;
     std::optional<ModeInfo> currentMode(DisplayId id) override;
+    bool isQuarterTurned(DisplayId id) override;
     bool beginConfiguration() override;
     void configureDisplay(DisplayId id, const ModeInfo& mode) override;
     bool completeConfiguration(ConfigureScope scope) override;

@@ -8,10 +8,15 @@
 #include "output/output_texts.h"
 #include "output/overlay_palette.h"
 #include "output/overlay_panel.h"
+#include "output/overlay_shadow.h"
 
 namespace lumenor {
 
 namespace {
+
+constexpr double kCornerRadius = 22.0;
+constexpr int kShadowReach = 40;
+constexpr double kShadowOpacity = 0.5;
 
 void styleLabel(QLabel& label, QFontDatabase::SystemFont family, int size, QFont::Weight weight,
                 const QColor& colour) {
@@ -80,13 +85,21 @@ void InfoCardView::placeIn(const QSize& parent) {
                 size.width(), size.height());
 }
 
+void InfoCardView::paintShadow(QPainter& painter) {
+    const QSize expected = size() + QSize(2 * kShadowReach, 2 * kShadowReach);
+    if (shadow_.size() != expected) {
+        shadow_ = panelShadow(size(), kCornerRadius, kShadowReach, kShadowOpacity);
+    }
+    painter.drawImage(pos() - QPoint(kShadowReach, kShadowReach), shadow_);
+}
+
 void InfoCardView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QColor fill = palette::deepInk();
     fill.setAlphaF(0.92f);
     QColor border = palette::iris();
     border.setAlphaF(0.55f);
-    paintOverlayPanel(p, QRectF(rect()), 22, fill, border);
+    paintOverlayPanel(p, QRectF(rect()), kCornerRadius, fill, border);
 }
 
 }  // namespace lumenor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
 
@@ -26,6 +27,8 @@ class InfoCardView : public QWidget {
     void showFrameStatus(int dropped, bool steady);
     // Sizes the card to its labels and centres it in a parent of this size.
     void placeIn(const QSize& parent);
+    // The card's shadow, drawn under it where the card is placed.
+    void paintShadow(QPainter& painter);
 
     const QLabel& nameLabel() const { return name_; }
     const QLabel& resLabel() const { return res_; }
@@ -41,6 +44,7 @@ class InfoCardView : public QWidget {
     QLabel fps_;
     QLabel frame_;
     bool shown_ = false;
+    QImage shadow_;  // for the card's current size
 };
 
 }  // namespace lumenor

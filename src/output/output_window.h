@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
+
+#include <functional>
 
 namespace lumenor {
 
@@ -17,14 +21,20 @@ class OutputWindow : public QWidget {
     // back before the window goes).
     void attach(PatternView* view);
     void detach();
-    // Covers `screenFrame` (the screen's whole geometry) and shows the window there.
+    // Covers the screen's whole geometry, shows the window there and keeps covering it as
+    // the screen's size changes.
     void cover(QScreen* screen);
+
+    // Called after the window followed a change of its screen's size.
+    std::function<void()> onResized;
 
     PatternView* view() const { return view_; }
 
   private:
     Role role_;
     PatternView* view_ = nullptr;
+    QPointer<QScreen> covered_;
+    QMetaObject::Connection followGeometry_;
 };
 
 }  // namespace lumenor

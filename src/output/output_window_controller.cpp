@@ -13,6 +13,9 @@ namespace lumenor {
 namespace {
 
 constexpr double kBannerSeconds = 3.0;
+constexpr int kMeterPollMs = 5;
+// Where no frame is reported shown (a lost connection), the meter starts anyway.
+constexpr int kLongestMeterWaitMs = 1000;
 
 // The application's key-down monitor while the output has the keyboard: Escape and the
 // arrow keys go to the output view's callbacks and no further.
@@ -79,6 +82,7 @@ OutputWindowController::OutputWindowController(RefreshLinkFactory& links,
         layOutOverlays();
         patternView_->requestRedraw();
     };
+    QObject::connect(&meterStart_, &QTimer::timeout, [this] { pollMeterStart(); });
     frameMeter_.onUpdate = [this](double hz, int dropped, bool steady) {
         infoCard_.showFrameStatus(dropped, steady);
         if (onFrameUpdate) {
@@ -99,6 +103,7 @@ void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
     patternView_->setPattern(pattern);
     if (!window_) {
         window_ = std::make_unique<OutputWindow>(OutputWindow::Role::output);
+        window_->onResized = [this] { layOutOverlays(); };
     }
     window_->attach(patternView_.get());
     window_->cover(screen);
@@ -108,7 +113,7 @@ void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
     window_->activateWindow();
     patternView_->setFocus();
     currentDisplayID_ = display.id;
-    frameMeter_.start(display.id);
+    startMeterOnceShown(display.id);
     installKeyMonitor();
     rebuildMirrors();
 }
@@ -118,6 +123,7 @@ void OutputWindowController::hide() {
         qApp->removeEventFilter(keyMonitor_.get());
         keyMonitor_.reset();
     }
+    meterStart_.stop();
     frameMeter_.stop();
     mirrors_.clear();
     if (window_) {
@@ -234,9 +240,29 @@ void OutputWindowController::setInfoVisible(bool visible) {
 }
 
 void OutputWindowController::layOutOverlays() {
-    const QSize size = patternView_->size();
+    // The view fills the window, which may have been resized before the view follows it.
+    const QSize size = window_ ? window_->size() : patternView_->size();
     hud_.placeIn(size);
     infoCard_.placeIn(size);
+}
+
+// Until the first frame is on screen the server is still busy mapping the window and taking
+// the frame: refreshes it misses then are not the output's, and must not be counted.
+void OutputWindowController::startMeterOnceShown(DisplayId display) {
+    frameMeter_.stop();
+    meterDisplay_ = display;
+    meterWaitedMs_ = 0;
+    framesShownBefore_ = patternView_->framesShown();
+    meterStart_.start(kMeterPollMs);
+}
+
+void OutputWindowController::pollMeterStart() {
+    meterWaitedMs_ += kMeterPollMs;
+    if (patternView_->framesShown() <= framesShownBefore_ && meterWaitedMs_ < kLongestMeterWaitMs) {
+        return;
+    }
+    meterStart_.stop();
+    frameMeter_.start(meterDisplay_);
 }
 
 void OutputWindowController::installKeyMonitor() {
@@ -255,6 +281,7 @@ void OutputWindowController::drawOverlays(QPainter& painter) {
         painter.restore();
     }
     if (infoCard_.isShown()) {
+        infoCard_.paintShadow(painter);
         infoCard_.render(&painter, infoCard_.pos(), QRegion(), QWidget::DrawChildren);
     }
 }

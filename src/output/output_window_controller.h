@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -68,6 +69,8 @@ class OutputWindowController {
     void layOutOverlays();
     void installKeyMonitor();
     void drawOverlays(QPainter& painter);
+    void startMeterOnceShown(DisplayId display);
+    void pollMeterStart();
 
     RefreshLinkFactory& links_;
     std::unique_ptr<OutputWindow> window_;
@@ -77,6 +80,10 @@ class OutputWindowController {
     InfoCardView infoCard_;
     ClickPlayer click_;
     FrameMeter frameMeter_;
+    QTimer meterStart_;  // waits for the output's first frame to reach the screen
+    DisplayId meterDisplay_ = 0;
+    int meterWaitedMs_ = 0;
+    std::uint64_t framesShownBefore_ = 0;
     std::unique_ptr<QObject> keyMonitor_;
     bool mirrorOn_ = false;
     std::vector<std::unique_ptr<Mirror>> mirrors_;

@@ -1,5 +1,6 @@
 #include "output/output_window.h"
 
+#include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -17,8 +18,11 @@ OutputWindow::OutputWindow(Role role) : role_(role) {
     setWindowFlags(flags);
     setWindowTitle(role == Role::output ? QStringLiteral("Lumenor output")
                                         : QStringLiteral("Lumenor mirror"));
-    setAttribute(Qt::WA_NoSystemBackground);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Opaque black wherever no frame covers the window yet.
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
     setAttribute(Qt::WA_ShowWithoutActivating, role == Role::mirror);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -48,6 +52,20 @@ void OutputWindow::detach() {
 void OutputWindow::cover(QScreen* screen) {
     if (windowHandle() == nullptr) {
         create();
+    }
+    if (screen != covered_) {
+        QObject::disconnect(followGeometry_);
+        covered_ = screen;
+        // A mode change reaches Qt later than it may reach us: the window follows the screen
+        // whenever Qt learns its new size, not only when asked to cover it.
+        followGeometry_ = connect(screen, &QScreen::geometryChanged, this, [this](QRect area) {
+            if (geometry() != area) {
+                setGeometry(area);
+                if (onResized) {
+                    onResized();
+                }
+            }
+        });
     }
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());

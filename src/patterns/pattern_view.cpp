@@ -75,16 +75,19 @@ void PatternView::setSlateImage(std::optional<QImage> image) {
 }
 
 void PatternView::requestRedraw() {
-    // While animating, the next refresh draws anyway: one frame per refresh, never more.
-    if (redrawPending_ || animator_.isRunning()) {
+    if (redrawPending_) {
         return;
     }
     redrawPending_ = true;
+    // Whether the animator draws the frame is decided when the request runs, not when it is
+    // made: a pattern change stops the animator right after asking for its first frame.
     QMetaObject::invokeMethod(
         this,
         [this] {
             redrawPending_ = false;
-            drawFrame();
+            if (!animator_.isRunning()) {
+                drawFrame();
+            }
         },
         Qt::QueuedConnection);
 }
@@ -131,6 +134,13 @@ std::uint64_t PatternView::framesPresented() const {
         return framesPainted_;
     }
     return surface_ ? surface_->presented() : 0;
+}
+
+std::uint64_t PatternView::framesShown() {
+    if (painting_) {
+        return framesPainted_;
+    }
+    return surface_ ? surface_->completed() : 0;
 }
 
 QPaintEngine* PatternView::paintEngine() const {

@@ -59,6 +59,8 @@ class PatternView : public QWidget {
 
     bool isAnimating() const { return animator_.isRunning(); }
     std::uint64_t framesPresented() const;
+    // Frames that have reached the screen so far.
+    std::uint64_t framesShown();
 
     // True once the display has refused direct presentation and Qt paints the frames.
     bool isPainting() const { return painting_; }

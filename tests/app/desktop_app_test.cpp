@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "support/process.h"
 #include "support/xorg_testbed.h"
@@ -14,8 +15,11 @@ using test::XServerTest;
 class DesktopApp : public XServerTest {};
 
 TEST_F(DesktopApp, ShowsTheControllerWindowAndQuitsWhenItCloses) {
+    QTemporaryDir config;  // the window's saved frame goes here, not to the user's settings
+    QProcessEnvironment env = x().environment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     QProcess app;
-    app.setProcessEnvironment(x().environment());
+    app.setProcessEnvironment(env);
     app.start(lumenorBinary(), {});
     ASSERT_TRUE(app.waitForStarted());
     const auto window = x().findWindow("Lumenor");

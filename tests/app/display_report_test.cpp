@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "app/display_report.h"
+#include "displays/display_modes.h"
+#include "displays/display_service.h"
+#include "displays/fake_display_platform.h"
+#include "displays/fake_mode_platform.h"
 
 namespace lumenor {
 namespace {
@@ -130,6 +137,39 @@ TEST(DisplayReport, SeveralDisplaysInListOrderEachFollowedByAnEmptyLine) {
                                   "60.00 Hz",
                                   ""}))
         << text.toStdString();
+}
+
+// A 1920 × 1080 panel, 527 × 296 mm, turned to portrait: described as it stands, its density
+// stays that of the panel and its current mode is the one its list marks current.
+TEST(DisplayReport, APortraitHeadHasThePanelsDensityAndItsCurrentModeListed) {
+    const ModeInfo fullHd = mode(7, 1920, 1080, 1920, 1080, 60);
+    auto platform = std::make_unique<FakeDisplayPlatform>();
+    platform->displays = {{40, fullHd, false, {527, 296}, true}};
+    DisplayService service(std::move(platform));
+    service.refresh();
+    FakeModePlatform modePlatform;
+    modePlatform.displays[40] = {std::vector<ModeInfo>{mode(8, 1280, 720, 1280, 720, 60), fullHd},
+                                 7, true};
+
+    const QStringList lines = buildReport(service.displays(), [&](DisplayId id) {
+                                  return modesForDisplay(modePlatform, id);
+                              }).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines,
+              (QStringList{"LUMENOR \u2014 Display report", "", "\u2022 Display 40 [external]",
+                           "  current: 1080\u00d71920 px  (1080\u00d71920 pt, 1:1) @ "
+                           "60.00 Hz",
+                           "  native:  1080\u00d71920 px", "  dpi:     ~92", ""}));
+
+    const std::vector<ModeInfo> list = modesForDisplay(modePlatform, 40);
+    const auto current =
+        std::find_if(list.begin(), list.end(), [](const ModeInfo& m) { return m.isCurrent; });
+    ASSERT_NE(current, list.end());
+    const ModeInfo& shown = service.displays().front().currentMode;
+    EXPECT_EQ(current->id, shown.id);
+    EXPECT_EQ(std::make_pair(current->pixelWidth, current->pixelHeight),
+              std::make_pair(shown.pixelWidth, shown.pixelHeight));
+    EXPECT_EQ(std::make_pair(current->pointWidth, current->pointHeight),
+              std::make_pair(shown.pointWidth, shown.pointHeight));
 }
 
 }  // namespace

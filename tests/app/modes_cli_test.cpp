@@ -159,6 +159,15 @@ TEST_F(ModesCommandLine, DisplaysPrintsTheReport) {
                              "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
                              "  native:  3840\u00d72160 px\n"
                              "  dpi:     ~61\n"));
+
+    // On a desktop scaled by two, as Lumenor's own windows see it.
+    QProcessEnvironment scaled = env;
+    scaled.insert("QT_SCALE_FACTOR", "2");
+    const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
+    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(s.out).contains(
+        QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
+        << s.out.toStdString();
 }
 
 TEST_F(ModesCommandLine, BadArgumentsSayWhyExitTwoAndTouchNothing) {

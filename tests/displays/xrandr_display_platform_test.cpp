@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 #include "displays/display_service.h"
 #include "displays/xrandr_display_platform.h"
@@ -117,6 +118,24 @@ TEST(XrandrConnection, NoServerGivesAReasonNotACrash) {
     auto c = XrandrConnection::open(":9999", &error);
     EXPECT_EQ(c, nullptr);
     EXPECT_TRUE(error.contains(":9999")) << error.toStdString();
+}
+
+// The change notice of an unplug can be read off the socket by a lookup's answer; the list
+// is rebuilt all the same.
+TEST_F(XrandrDisplayTest, AnUnplugReadWhileAnsweringALookupStillRebuildsTheList) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    auto service = makeService();
+    ASSERT_TRUE(service);
+    std::vector<std::size_t> sizes;
+    service->onChange = [&](const std::vector<DisplayInfo>& list) { sizes.push_back(list.size()); };
+    service->start();
+    waitFor([] { return false; }, 300);
+    ASSERT_EQ(sizes.back(), 2u);
+
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    QThread::msleep(200);  // the notice is waiting on our connection
+    (void)service->screenForDisplay(0);
+    EXPECT_TRUE(waitFor([&] { return sizes.back() == 1u; }, 2000));
 }
 
 }  // namespace

@@ -9,41 +9,19 @@
 
 #include "patterns/pattern.h"
 #include "support/process.h"
+#include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
 namespace {
 
+using test::differing;
 using test::lumenorBinary;
+using test::rendered;
 using test::runProcess;
 using test::XServerTest;
 
 constexpr int kBannerGoneMs = 3800;  // shown 3 s, then a 0.4 s fade
-
-// What `lumenor render` draws for a pattern at a size, as RGB32.
-QImage rendered(const QString& pattern, QSize size) {
-    const auto r =
-        runProcess(lumenorBinary(), {"render", pattern, "--size",
-                                     QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
-}
-
-// The number of pixels that differ between two images of one size.
-int differing(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return a.width() * a.height() + 1;
-    }
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            n += (la[x] & 0xFFFFFF) != (lb[x] & 0xFFFFFF) ? 1 : 0;
-        }
-    }
-    return n;
-}
 
 class OutputOnX : public XServerTest {
   protected:
@@ -229,6 +207,50 @@ TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
     // 200 ms at 60 Hz is 12 refreshes; one of them is the slot the stall began in.
     EXPECT_GE(dropped - before, 10);
     EXPECT_LE(dropped - before, 16);
+}
+
+// Each head switched down and back up, three times over: the output and the mirror cover
+// their head at its new size with the pattern drawn for it, within half a second.
+TEST_F(OutputOnX, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_60"));
+    const std::vector<std::pair<QString, QImage>> modes = {
+        {"1280x720_60", rendered("calibration", {1280, 720})},
+        {"1920x1080_60", rendered("calibration", {1920, 1080})}};
+    startShow({"calibration", "--display", id("DUMMY0"), "--mirror", "--seconds", "120"});
+    QThread::msleep(kBannerGoneMs);
+    for (int round = 0; round < 3; ++round) {
+        for (const QString head : {"DUMMY0", "DUMMY1"}) {
+            for (const auto& [mode, expected] : modes) {
+                ASSERT_TRUE(x().setMode(head, mode));
+                const std::optional<test::XorgTestbed::Head> shown = x().head(head);
+                ASSERT_TRUE(shown.has_value());
+                EXPECT_EQ(settle(shown->geometry, expected, 500), 0)
+                    << head.toStdString() << " at " << mode.toStdString() << ", round " << round;
+            }
+        }
+    }
+}
+
+// The first report comes once the output is on screen and counts nothing on an idle
+// machine; after a mode change the reports give the new mode's rate.
+TEST_F(OutputOnX, TheMeterStartsCleanAndFollowsTheRate) {
+    for (int start = 0; start < 3; ++start) {
+        startShow({"bounce", "--seconds", "30"});
+        const std::vector<QByteArray> lines = frameLines(show_, 1500);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(parseFrameLine(lines.front()).dropped, 0) << "start " << start;
+        TearDown();
+    }
+    ASSERT_TRUE(x().newMode(
+        {"1920x1080_30", "74.25 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));
+    startShow({"bounce", "--seconds", "30"});
+    for (const auto& [mode, rate] :
+         {std::pair{"1920x1080_30", "30.00"}, {"1920x1080_60", "60.00"}}) {
+        ASSERT_TRUE(x().setMode("DUMMY0", mode));
+        const std::vector<QByteArray> lines = frameLines(show_, 3000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(parseFrameLine(lines.back()).rate, rate) << mode;
+    }
 }
 
 // A display that cannot share our memory (one on another machine) still gets whole frames at

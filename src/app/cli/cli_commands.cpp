@@ -20,8 +20,12 @@ const std::vector<Command>& commands() {
          "PATTERN [--size WxH] [--scale S] [--time T] [--aspect LIST] [--bounce-period S] "
          "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [-o FILE]",
          "draw one frame of a pattern into a PNG", runRender},
-        {"show", "PATTERN [--display ID] [--mirror] [--info] [--seconds N]",
-         "show a pattern full screen and print the frame meter's reports", runShow},
+        {"show",
+         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--remote "
+         "[--remote-address ADDRESS]]",
+         "show a pattern full screen and print the frame meter's reports; --remote lets a "
+         "phone drive it",
+         runShow},
     };
     return list;
 }

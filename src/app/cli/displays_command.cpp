@@ -1,4 +1,4 @@
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -33,8 +33,11 @@ int printReport(char* program) {
     if (!modes) {
         return kExitEnvironment;
     }
+    // A GUI application, as Lumenor's own: only Qt's screens know the desktop's scale, so
+    // only with them do points and "scaled" come out as the application reports them.
+    useX11Platform();
     QtArguments qtArgs(program);
-    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
+    QGuiApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.refresh();
@@ -68,8 +71,9 @@ int runDisplays(int argc, char** argv) {
     if (!connection) {
         return kExitEnvironment;
     }
+    useX11Platform();
     QtArguments qtArgs(argv[0]);
-    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
+    QGuiApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.onChange = printJsonLine;
@@ -78,7 +82,7 @@ int runDisplays(int argc, char** argv) {
         return kExitOk;
     }
     service.start();
-    return QCoreApplication::exec();
+    return QGuiApplication::exec();
 }
 
 }  // namespace lumenor::cli

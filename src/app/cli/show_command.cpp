@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QHostAddress>
 #include <QTimer>
 
 #include <cstdio>
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
+#include "app/cli/show_remote.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
 #include "audio/rtaudio_stream.h"
@@ -58,7 +60,11 @@ int runShow(int argc, char** argv) {
     const QCommandLineOption info(QStringLiteral("info"), QStringLiteral("info card"));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("how long"),
                                      QStringLiteral("N"));
-    parser.addOptions({display, mirror, info, seconds});
+    const QCommandLineOption remote(QStringLiteral("remote"), QStringLiteral("phone remote"));
+    const QCommandLineOption remoteAddress(QStringLiteral("remote-address"),
+                                           QStringLiteral("address given to the phone"),
+                                           QStringLiteral("ADDRESS"));
+    parser.addOptions({display, mirror, info, seconds, remote, remoteAddress});
     if (!parseOrExplain(parser, argc, argv, "show")) {
         return kExitUsage;
     }
@@ -91,6 +97,22 @@ int runShow(int argc, char** argv) {
             return kExitUsage;
         }
         duration = *parsed;
+    }
+    std::optional<QString> address;
+    if (parser.isSet(remoteAddress)) {
+        const QHostAddress given(parser.value(remoteAddress));
+        if (!parser.isSet(remote) || given.protocol() != QAbstractSocket::IPv4Protocol) {
+            printError(
+                QStringLiteral("show: --remote-address takes an IPv4 address, with --remote"));
+            return kExitUsage;
+        }
+        address = given.toString();
+    }
+    if (parser.isSet(remote)) {
+        address = remoteAddressOrExplain(address);
+        if (!address) {
+            return kExitEnvironment;
+        }
     }
 
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
@@ -141,6 +163,13 @@ int runShow(int argc, char** argv) {
         output.rebuildMirrors();
     };
     displays.start();
+    std::optional<ShowRemote> phone;
+    if (address) {
+        // Hiding the output from the phone must not end the program.
+        QApplication::setQuitOnLastWindowClosed(false);
+        phone.emplace(output, displays, chosen.id, *address);
+        phone->start();
+    }
     if (duration > 0.0) {
         QTimer::singleShot(static_cast<int>(duration * 1000.0), &app, &QApplication::quit);
     }

@@ -1,0 +1,118 @@
+#include "app/cli/show_remote.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include "app/cli/cli_support.h"
+#include "displays/display_service.h"
+#include "output/output_window_controller.h"
+#include "remote/qr_code.h"
+
+namespace lumenor::cli {
+
+namespace {
+
+RemoteServer::Options optionsWithAddress(const QString& address) {
+    RemoteServer::Options options;
+    options.localAddress = [address]() -> std::optional<QString> { return address; };
+    return options;
+}
+
+QString value(const RemoteParams& params, const char* name) {
+    const auto it = params.find(QString::fromLatin1(name));
+    return it == params.end() ? QString() : it->second;
+}
+
+void printLine(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+ShowRemote::ShowRemote(OutputWindowController& output, DisplayService& displays, DisplayId display,
+                       const QString& address)
+    : output_(output),
+      displays_(displays),
+      display_(display),
+      server_(optionsWithAddress(address)) {
+    identifier_.screenForDisplay = [this](DisplayId id) { return displays_.screenForDisplay(id); };
+    server_.onCommand = [this](const QString& verb, const RemoteParams& params) {
+        carryOut(verb, params);
+    };
+}
+
+void ShowRemote::start() {
+    server_.start(
+        [](const std::optional<QString>& url, const QString& pin, const std::optional<QString>&) {
+            if (!url) {
+                printError(QStringLiteral("show: the phone remote could not listen on a TCP port"));
+                QCoreApplication::exit(kExitEnvironment);
+                return;
+            }
+            printLine(QStringLiteral("phone remote: %1").arg(*url));
+            printLine(QStringLiteral("PIN: %1").arg(pin));
+            if (const std::optional<QrSymbol> symbol = encodeQr(*url)) {
+                printLine(qrTerminalText(*symbol).chopped(1));
+            }
+        });
+}
+
+void ShowRemote::carryOut(const QString& verb, const RemoteParams& params) {
+    const Pattern current = output_.patternView().pattern();
+    if (verb == QLatin1String("pattern")) {
+        const std::optional<Pattern> pattern = patternFromRawName(value(params, "name"));
+        if (!pattern) {
+            return;
+        }
+        output_.setPattern(*pattern);
+        printLine(QStringLiteral("remote: pattern %1").arg(rawName(*pattern)));
+    } else if (verb == QLatin1String("cycle")) {
+        const int step = value(params, "delta") == QLatin1String("-1") ? -1 : 1;
+        output_.setPattern(next(current, step));
+        printLine(QStringLiteral("remote: cycle %1").arg(step));
+    } else if (verb == QLatin1String("output")) {
+        const bool on = value(params, "on") == QLatin1String("1");
+        if (on && !output_.isShown()) {
+            showOn(current);
+        } else if (!on) {
+            output_.hide();
+        }
+        printLine(QStringLiteral("remote: output %1").arg(on ? 1 : 0));
+    } else if (verb == QLatin1String("blank")) {
+        showOn(Pattern::black);
+        printLine(QStringLiteral("remote: blank"));
+    } else if (verb == QLatin1String("identify")) {
+        identifier_.show(displays_.displays(), 3.0);
+        printLine(QStringLiteral("remote: identify"));
+    }
+}
+
+void ShowRemote::showOn(Pattern pattern) {
+    if (output_.isShown()) {
+        output_.setPattern(pattern);
+        return;
+    }
+    for (const DisplayInfo& d : displays_.displays()) {
+        if (d.id == display_) {
+            output_.show(d, pattern);
+            return;
+        }
+    }
+}
+
+std::optional<QString> remoteAddressOrExplain(const std::optional<QString>& chosen) {
+    if (chosen) {
+        return chosen;
+    }
+    std::optional<QString> own = systemLocalAddress();
+    if (!own) {
+        printError(QStringLiteral(
+            "show: no network interface for the phone remote (a wired or wireless one that is "
+            "up with an IPv4 address); --remote-address ADDRESS names the address to give it"));
+    }
+    return own;
+}
+
+}  // namespace lumenor::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+#include "displays/display_info.h"
+
+namespace lumenor {
+
+// The script texts native code runs in the controller page, one per call, byte for byte.
+namespace pagecalls {
+
+// The shortest decimal that reads back as `value`, always with a fractional part or an
+// exponent (2 gives "2.0", 59.94 "59.94", 1e21 "1e+21"). A value that is not finite gives
+// the script's own NaN, Infinity or -Infinity, so that the call still runs.
+QString number(double value);
+
+QString displaysChanged(const std::vector<DisplayInfo>& displays);
+QString modesChanged(const std::vector<ModeInfo>& modes, bool changesAllowed);
+// The name travels in a one-element JSON array, so any text reaches the page as a string.
+QString patternChanged(const QString& rawName);
+QString profilesChanged(const QStringList& names);
+QString mirrorChanged(bool on);
+QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
+                       double bouncePeriod);
+QString modeApplied(bool applied, std::int64_t seconds);
+QString outputVisibilityChanged(bool shown);
+QString infoVisibilityChanged(bool shown);
+QString revertCountdown(std::int64_t seconds);
+QString revertResolved(bool kept);
+QString frameStatus(double hz, std::int64_t dropped, bool steady);
+QString remoteStatus(const QJsonObject& status);
+
+// Fixed scripts.
+inline constexpr const char* kAutoCycleOn = "window.autoCycleChanged(true)";
+inline constexpr const char* kAutoCycleOff = "window.autoCycleChanged(false)";
+inline constexpr const char* kReportCopied = "window.reportCopied()";
+inline constexpr const char* kStartTour = "window.__qvTour && window.__qvTour.startWelcome()";
+
+}  // namespace pagecalls
+}  // namespace lumenor

@@ -1,0 +1,59 @@
+#include "app/core/resources.h"
+#include "controller/frame_autosave.h"
+#include "onboarding/preferences_window_controller.h"
+#include "onboarding/window_messages.h"
+
+namespace lumenor {
+namespace {
+
+constexpr int kDragBarHeight = 40;
+
+}  // namespace
+
+PreferencesWindowController::PreferencesWindowController()
+    : window_(std::make_unique<PageWindow>()) {
+    window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint);
+    window_->setWindowTitle(QStringLiteral("Lumenor Preferences"));
+    window_->setFixedSize(460, 360);
+    paintWindowBackground(window_.get());
+    webView_ = fillWithWebView(window_.get(), {QLatin1String(kPrefsHandlerName)}, kDragBarHeight);
+
+    webView_->onMessage = [this](const QString& handler, const QVariant& body) {
+        const std::optional<PrefsRequest> request = parsePrefsMessage(handler, body);
+        if (!request) {
+            return;
+        }
+        if (request->kind == PrefsRequest::Kind::setTelemetry && onSetTelemetry) {
+            onSetTelemetry(request->value);
+        } else if (request->kind == PrefsRequest::Kind::replayTutorial && onReplayTutorial) {
+            onReplayTutorial();
+        }
+    };
+    // The first showing usually comes before the page has its hook; tell it again once the
+    // page is there, so that the switch never shows a state that is not stored.
+    webView_->onLoadFinished = [this](bool ok) {
+        if (ok && window_->isVisible()) {
+            pushTelemetryState();
+        }
+    };
+    if (const std::optional<QString> page = pagePath(QStringLiteral("preferences.html"))) {
+        webView_->load(*page);
+    }
+}
+
+PreferencesWindowController::~PreferencesWindowController() = default;
+
+void PreferencesWindowController::show() {
+    centreOnScreen(window_.get());
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    pushTelemetryState();
+}
+
+void PreferencesWindowController::pushTelemetryState() {
+    webView_->runScript(prefsInitScript(telemetryEnabledProvider && telemetryEnabledProvider()));
+}
+
+}  // namespace lumenor

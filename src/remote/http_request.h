@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+namespace lumenor {
+
+using RemoteParams = std::map<QString, QString>;
+
+// One request as the phone remote understands it. Only the request line, the query and a
+// form body matter; every other header is ignored.
+struct HttpRequest {
+    QString method;
+    QString path;
+    RemoteParams params;
+};
+
+// The receive buffer decoded as UTF-8, each invalid sequence replaced by U+FFFD.
+QString decodeRequestText(const QByteArray& buffer);
+
+// True when the head has arrived and, if it announces a Content-Length, at least that many
+// body bytes follow it.
+bool isRequestComplete(const QString& text);
+
+// Never fails: a request line that cannot be read yields method "GET" and path "/".
+HttpRequest parseRequest(const QString& text);
+
+// Percent escapes decoded; none when an escape is malformed or the result is not UTF-8.
+std::optional<QString> percentDecoded(QStringView text);
+
+}  // namespace lumenor

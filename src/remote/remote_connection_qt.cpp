@@ -1,0 +1,131 @@
+#include "remote/remote_connection_qt.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+#include "remote/http_request.h"
+
+namespace lumenor {
+
+RemoteConnection::RemoteConnection(int fd, int deadlineMs,
+                                   std::function<QByteArray(const QByteArray&)> respond,
+                                   std::function<void(RemoteConnection*)> onClosed, QObject* parent)
+    : QObject(parent),
+      fd_(fd),
+      respond_(std::move(respond)),
+      onClosed_(std::move(onClosed)),
+      readable_(fd, QSocketNotifier::Read),
+      writable_(fd, QSocketNotifier::Write) {
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    writable_.setEnabled(false);
+    connect(&readable_, &QSocketNotifier::activated, this,
+            [this] { answered_ ? drain() : readOnce(); });
+    connect(&writable_, &QSocketNotifier::activated, this, [this] { writeSome(); });
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] { close(); });
+    deadline_.start(deadlineMs);
+}
+
+RemoteConnection::~RemoteConnection() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void RemoteConnection::start() {
+    readOnce();
+}
+
+void RemoteConnection::abort() {
+    close();
+}
+
+bool RemoteConnection::hasSentAnything() const {
+    int waiting = 0;
+    return answered_ || !buffer_.isEmpty() ||
+           (fd_ >= 0 && ::ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0);
+}
+
+void RemoteConnection::readOnce() {
+    const qsizetype start = buffer_.size();
+    buffer_.resize(start + kReadSize);
+    const ssize_t got = ::recv(fd_, buffer_.data() + start, kReadSize, 0);
+    const int error = errno;
+    buffer_.resize(start + (got > 0 ? got : 0));
+    if (got < 0) {
+        if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
+            close();
+        }
+        return;
+    }
+    const bool peerFinished = got == 0;
+    if (peerFinished || buffer_.size() >= kReadSize ||
+        isRequestComplete(decodeRequestText(buffer_))) {
+        answer(peerFinished);
+    }
+}
+
+void RemoteConnection::answer(bool peerFinished) {
+    answered_ = true;
+    peerFinished_ = peerFinished;
+    readable_.setEnabled(!peerFinished);
+    pending_ = respond_(buffer_);
+    buffer_.clear();
+    writeSome();
+}
+
+void RemoteConnection::writeSome() {
+    while (!pending_.isEmpty()) {
+        const ssize_t sent = ::send(fd_, pending_.constData(), pending_.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                writable_.setEnabled(true);
+                return;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            close();
+            return;
+        }
+        pending_.remove(0, sent);
+    }
+    writable_.setEnabled(false);
+    ::shutdown(fd_, SHUT_WR);
+    if (peerFinished_) {
+        close();
+        return;
+    }
+    deadline_.start(kLingerMs);
+}
+
+void RemoteConnection::drain() {
+    std::array<char, 4096> scratch{};
+    const ssize_t got = ::recv(fd_, scratch.data(), scratch.size(), 0);
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        close();
+    }
+}
+
+void RemoteConnection::close() {
+    if (fd_ < 0) {
+        return;
+    }
+    readable_.setEnabled(false);
+    writable_.setEnabled(false);
+    deadline_.stop();
+    ::close(fd_);
+    fd_ = -1;
+    if (onClosed_) {
+        std::exchange(onClosed_, nullptr)(this);
+    }
+    deleteLater();
+}
+
+}  // namespace lumenor

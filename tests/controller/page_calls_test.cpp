@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+
+#include <limits>
+
+#include "controller/page_calls.h"
+
+namespace lumenor {
+namespace {
+
+namespace calls = pagecalls;
+
+DisplayInfo display(DisplayId id, const QString& name) {
+    DisplayInfo d;
+    d.id = id;
+    d.name = name;
+    d.currentMode.pointWidth = d.currentMode.pixelWidth = 1920;
+    d.currentMode.pointHeight = d.currentMode.pixelHeight = 1080;
+    d.currentMode.refreshHz = 59.94;
+    return d;
+}
+
+TEST(PageCalls, DoublesAreShortestRoundTripWithAFractionalPart) {
+    EXPECT_EQ(calls::number(2.0), "2.0");
+    EXPECT_EQ(calls::number(0.5), "0.5");
+    EXPECT_EQ(calls::number(59.94), "59.94");
+    EXPECT_EQ(calls::number(-3.0), "-3.0");
+    EXPECT_EQ(calls::number(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(calls::number(1e21), "1e+21");
+    EXPECT_EQ(calls::number(5e-7), "5e-07");
+    EXPECT_EQ(calls::number(std::numeric_limits<double>::quiet_NaN()), "NaN");
+    EXPECT_EQ(calls::number(-std::numeric_limits<double>::infinity()), "-Infinity");
+}
+
+TEST(PageCalls, DisplaysAndModesAreCompactJson) {
+    EXPECT_EQ(calls::displaysChanged({}), "window.displaysChanged([])");
+    EXPECT_EQ(calls::displaysChanged({display(4294967295u, "Studio \"A\"")}),
+              "window.displaysChanged([{\"currentMode\":{\"pixelHeight\":1080,\"pixelWidth\":1920,"
+              "\"pointHeight\":1080,\"pointWidth\":1920,\"refreshHz\":59.94},\"id\":4294967295,"
+              "\"isBuiltin\":false,\"name\":\"Studio \\\"A\\\"\"}])");
+    EXPECT_EQ(calls::modesChanged({}, false), "window.modesChanged([], false)");
+    ModeInfo scaled;
+    scaled.id = 71;
+    scaled.pixelWidth = 2880;
+    scaled.pixelHeight = 1800;
+    scaled.pointWidth = 1440;
+    scaled.pointHeight = 900;
+    scaled.refreshHz = 60.0;
+    scaled.isCurrent = true;
+    EXPECT_EQ(calls::modesChanged({scaled}, true),
+              "window.modesChanged([{\"id\":71,\"isCurrent\":true,\"isNative\":false,"
+              "\"pixelHeight\":1800,\"pixelWidth\":2880,\"pointHeight\":900,\"pointWidth\":1440,"
+              "\"refreshHz\":60,\"scaled\":true}], true)");
+}
+
+TEST(PageCalls, PatternNameTravelsQuotedInsideAnArray) {
+    EXPECT_EQ(calls::patternChanged("calibration"), "window.patternChanged([\"calibration\"][0])");
+    EXPECT_EQ(calls::patternChanged("a\"b\\c'</script>"),
+              "window.patternChanged([\"a\\\"b\\\\c'</script>\"][0])");
+}
+
+TEST(PageCalls, ProfilesMirrorAndSelections) {
+    EXPECT_EQ(calls::profilesChanged({}), "window.profilesChanged([])");
+    EXPECT_EQ(calls::profilesChanged({"<img src=x onerror=alert(1)>", "Stage"}),
+              "window.profilesChanged([\"<img src=x onerror=alert(1)>\",\"Stage\"])");
+    EXPECT_EQ(calls::mirrorChanged(true), "window.mirrorChanged(true)");
+    EXPECT_EQ(calls::syncSelections(1, 4294967295u, {"4:3", "2.39:1"}, 2.0),
+              "window.syncSelections(1, 4294967295, [\"4:3\",\"2.39:1\"], 2.0)");
+    EXPECT_EQ(calls::syncSelections(7, 7, {}, 0.75), "window.syncSelections(7, 7, [], 0.75)");
+}
+
+TEST(PageCalls, ModeTrialAndFrameStatus) {
+    EXPECT_EQ(calls::modeApplied(true, 15), "window.modeApplied(true, 15)");
+    EXPECT_EQ(calls::revertCountdown(0), "window.revertCountdown(0)");
+    EXPECT_EQ(calls::revertCountdown(-1), "window.revertCountdown(-1)");
+    EXPECT_EQ(calls::revertResolved(false), "window.revertResolved(false)");
+    EXPECT_EQ(calls::outputVisibilityChanged(true), "window.outputVisibilityChanged(true)");
+    EXPECT_EQ(calls::infoVisibilityChanged(false), "window.infoVisibilityChanged(false)");
+    EXPECT_EQ(calls::frameStatus(60.0, 0, true), "window.frameStatus(60.0, 0, true)");
+    EXPECT_EQ(calls::frameStatus(59.94, 12, false), "window.frameStatus(59.94, 12, false)");
+}
+
+TEST(PageCalls, RemoteStatusIsOneCompactObject) {
+    const QJsonObject status{{"running", true}, {"pin", "0421"}};
+    EXPECT_EQ(calls::remoteStatus(status),
+              "window.remoteStatus({\"pin\":\"0421\",\"running\":true})");
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,106 @@
+// The agreement and preferences pages in Chromium with a recording fake of their handlers:
+// what each button posts, what the application's push shows, and how each page fits its
+// window.
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser } from '../support/browser.mjs';
+import {
+  clippedControls,
+  controlsUnderDragStrip,
+  openPage,
+  posted,
+  screenshot,
+  seriousViolations,
+  takePosted,
+} from '../support/page_harness.mjs';
+
+let browser;
+before(async () => {
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+});
+
+const eula = (query, size = { width: 580, height: 620 }) =>
+  openPage(browser, 'EULA.html', { ...size, query, handlers: ['qvEula'] });
+const prefs = () => openPage(browser, 'preferences.html', { width: 460, height: 360, handlers: ['qvPrefs'] });
+
+async function checkLayout(page, name) {
+  assert.deepEqual(await clippedControls(page), []);
+  assert.deepEqual(await controlsUnderDragStrip(page, 40), []);
+  assert.deepEqual(await seriousViolations(page), []);
+  await screenshot(page, name);
+}
+
+describe('agreement page', () => {
+  test('gate mode offers Agree and Quit, each posting its action', async () => {
+    const { context, page, problems } = await eula('?mode=gate&v=1');
+    assert.equal(await page.locator('#agree').isVisible(), true);
+    assert.equal(await page.locator('#quit').isVisible(), true);
+    assert.equal(await page.locator('#close').isVisible(), false);
+    assert.equal(await page.locator('#agree').textContent(), 'Agree');
+    assert.equal(await page.locator('#quit').textContent(), 'Quit');
+    assert.match(await page.locator('#eula-version').textContent(), /version 1$/);
+    await page.click('#quit');
+    await page.click('#agree');
+    assert.deepEqual(await takePosted(page), [
+      { handler: 'qvEula', body: { action: 'quit' } },
+      { handler: 'qvEula', body: { action: 'agree' } },
+    ]);
+    await checkLayout(page, 'eula-gate-580x620');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+
+  test('view mode only closes, and shows the licence and the safety note', async () => {
+    const { context, page, problems } = await eula('?mode=view&v=1');
+    assert.equal(await page.locator('#agree').isVisible(), false);
+    assert.equal(await page.locator('#quit').isVisible(), false);
+    await page.click('#close');
+    await page.keyboard.press('Escape');
+    assert.deepEqual((await posted(page)).map((m) => m.body), [{ action: 'close' }, { action: 'close' }]);
+    const licence = await page.locator('.licence').textContent();
+    assert.match(licence, /MIT License/);
+    assert.match(licence, /Permission is hereby granted, free of charge/);
+    const safety = await page.locator('.safety').textContent();
+    assert.match(safety, /flash/i);
+    assert.match(safety, /15 seconds/);
+    await checkLayout(page, 'eula-view-580x620');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+
+  test('without a known mode the page can still answer a waiting gate', async () => {
+    const { context, page } = await eula('');
+    assert.equal(await page.locator('#agree').isVisible(), true);
+    assert.equal(await page.locator('#quit').isVisible(), true);
+    await context.close();
+  });
+});
+
+describe('preferences page', () => {
+  test('shows the pushed telemetry state, switches it, and asks to replay the tour', async () => {
+    const { context, page, problems } = await prefs();
+    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
+    await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:true});');
+    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'true');
+    await page.click('#telemetry');
+    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
+    await page.click('#telemetry');
+    await page.click('#replay');
+    assert.deepEqual(await takePosted(page), [
+      { handler: 'qvPrefs', body: { action: 'setTelemetry', value: false } },
+      { handler: 'qvPrefs', body: { action: 'setTelemetry', value: true } },
+      { handler: 'qvPrefs', body: { action: 'replayTutorial' } },
+    ]);
+    assert.match(await page.locator('#replay-done').textContent(), /next time/);
+    await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});');
+    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
+    assert.equal(await page.locator('button', { hasText: 'Replay tutorial' }).count(), 1);
+    await checkLayout(page, 'preferences-460x360');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+});

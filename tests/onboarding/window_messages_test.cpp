@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <QVariantMap>
+
+#include "onboarding/window_messages.h"
+
+namespace lumenor {
+namespace {
+
+QVariantMap action(const QVariant& name) {
+    return {{QStringLiteral("action"), name}};
+}
+
+TEST(EulaMessages, ThreeActionsOnTheirOwnHandler) {
+    EXPECT_EQ(parseEulaMessage("qvEula", action("agree")), EulaAction::agree);
+    EXPECT_EQ(parseEulaMessage("qvEula", action("quit")), EulaAction::quit);
+    EXPECT_EQ(parseEulaMessage("qvEula", action("close")), EulaAction::close);
+    EXPECT_FALSE(parseEulaMessage("qvEula", action("Agree")));
+    EXPECT_FALSE(parseEulaMessage("qvEula", action(1)));
+    EXPECT_FALSE(parseEulaMessage("qvEula", QVariantMap{}));
+    EXPECT_FALSE(parseEulaMessage("qvEula", QString("agree")));
+    EXPECT_FALSE(parseEulaMessage("qvPrefs", action("agree")));
+    EXPECT_FALSE(parseEulaMessage("bridge", action("agree")));
+    EXPECT_EQ(rawValue(EulaMode::gate), "gate");
+    EXPECT_EQ(rawValue(EulaMode::view), "view");
+}
+
+TEST(PrefsMessages, TelemetryIsOnOnlyForBooleanTrue) {
+    auto telemetry = [](const QVariant& value) {
+        QVariantMap body = action("setTelemetry");
+        if (value.isValid()) {
+            body.insert("value", value);
+        }
+        const std::optional<PrefsRequest> r = parsePrefsMessage("qvPrefs", body);
+        EXPECT_TRUE(r && r->kind == PrefsRequest::Kind::setTelemetry);
+        return r && r->value;
+    };
+    EXPECT_TRUE(telemetry(true));
+    EXPECT_FALSE(telemetry(false));
+    EXPECT_FALSE(telemetry(QVariant()));
+    EXPECT_FALSE(telemetry(QString("yes")));
+    EXPECT_FALSE(telemetry(1));
+
+    const std::optional<PrefsRequest> replay =
+        parsePrefsMessage("qvPrefs", action("replayTutorial"));
+    ASSERT_TRUE(replay);
+    EXPECT_EQ(replay->kind, PrefsRequest::Kind::replayTutorial);
+    EXPECT_FALSE(parsePrefsMessage("qvPrefs", action("reset")));
+    EXPECT_FALSE(parsePrefsMessage("qvEula", action("replayTutorial")));
+    EXPECT_FALSE(parsePrefsMessage("qvPrefs", QVariantList{}));
+}
+
+TEST(PrefsMessages, InitScriptTextIsExact) {
+    EXPECT_EQ(prefsInitScript(true),
+              "window.__qvPrefsInit && window.__qvPrefsInit({telemetry:true});");
+    EXPECT_EQ(prefsInitScript(false),
+              "window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});");
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include "remote/command_gate.h"
+#include "remote/http_request.h"
+#include "remote/http_response.h"
+#include "remote/remote_page.h"
+#include "remote/remote_routes.h"
+
+namespace lumenor {
+namespace {
+
+QString param(const HttpRequest& r, const char* name) {
+    const auto it = r.params.find(QString::fromLatin1(name));
+    return it == r.params.end() ? QStringLiteral("<none>") : it->second;
+}
+
+TEST(HttpRequest, IsCompleteOnceHeadAndDeclaredBodyAreIn) {
+    const QString head =
+        QStringLiteral("POST /cmd HTTP/1.1\r\nHost: x\r\ncOnTeNt-LeNgTh: \t 40 \r\n\r\n");
+    const QString body = QString(40, u'a');
+    EXPECT_FALSE(isRequestComplete(head));
+    EXPECT_FALSE(isRequestComplete(head + body.left(39)));
+    EXPECT_TRUE(isRequestComplete(head + body));
+    EXPECT_TRUE(isRequestComplete(QStringLiteral("GET / HTTP/1.1\r\n\r\n")));
+    EXPECT_FALSE(isRequestComplete(QStringLiteral("GET / HTTP/1.1\r\nHost: x\r\n")));
+    // Body bytes are counted in UTF-8: two characters of three bytes each.
+    EXPECT_TRUE(isRequestComplete(QStringLiteral("P\r\nContent-Length: 6\r\n\r\n——")));
+    EXPECT_FALSE(isRequestComplete(QStringLiteral("P\r\nContent-Length: 7\r\n\r\n——")));
+}
+
+TEST(HttpRequest, LengthsThatDoNotReadAsNumbersCountAsAbsent) {
+    for (const char* line : {"Content-Length: 4x", "Content-Length:", "Content-Length: ",
+                             "Content-Length: 99999999999999999999", "Content-Length 40",
+                             "X-Content-Length: 40", "Content-Length: 1 0"}) {
+        EXPECT_TRUE(
+            isRequestComplete(QStringLiteral("P / H\r\n%1\r\n\r\n").arg(QLatin1String(line))))
+            << line;
+    }
+    EXPECT_FALSE(isRequestComplete(QStringLiteral("P\r\nContent-Length: +3\r\n\r\nab")));
+    EXPECT_TRUE(isRequestComplete(QStringLiteral("P\r\nContent-Length: -3\r\n\r\n")));
+    // The first length that reads wins.
+    EXPECT_FALSE(
+        isRequestComplete(QStringLiteral("P\r\nContent-Length: x\r\ncontent-length: 5\r\n"
+                                         "Content-Length: 1\r\n\r\nab")));
+}
+
+TEST(HttpRequest, RequestLineAndTarget) {
+    const HttpRequest empty = parseRequest(QString());
+    EXPECT_EQ(empty.method, "GET");
+    EXPECT_EQ(empty.path, "/");
+    const HttpRequest lower = parseRequest(QStringLiteral("post   /cmd  HTTP/1.1\r\n\r\n"));
+    EXPECT_EQ(lower.method, "post");
+    EXPECT_EQ(lower.path, "/cmd");
+    EXPECT_EQ(parseRequest(QStringLiteral("GET /a%20b/c#frag HTTP/1.1")).path, "/a b/c");
+    const HttpRequest queryOnly = parseRequest(QStringLiteral("GET ?pin=1 HTTP/1.1"));
+    EXPECT_EQ(queryOnly.path, "");
+    EXPECT_EQ(param(queryOnly, "pin"), "1");
+    // Targets that make no URL fall back to "/" with no query applied.
+    for (const char* bad :
+         {"/<x>?pin=1", "/%zz?pin=1", "/a?pin=%", "/?pin=%FF", "/\xC3\xA9?pin=1", "/a#b#c?pin=1"}) {
+        const HttpRequest r =
+            parseRequest(QStringLiteral("GET %1 HTTP/1.1").arg(QString::fromUtf8(bad)));
+        EXPECT_EQ(r.path, "/") << bad;
+        EXPECT_TRUE(r.params.empty()) << bad;
+    }
+}
+
+TEST(HttpRequest, QueryAndFormBody) {
+    const HttpRequest both = parseRequest(QStringLiteral(
+        "POST /cmd?verb=blank&pin=111111&drop=1&drop&plus=a+b HTTP/1.1\r\n\r\npin=222222"));
+    EXPECT_EQ(param(both, "verb"), "blank");
+    EXPECT_EQ(param(both, "pin"), "222222");
+    EXPECT_EQ(param(both, "drop"), "<none>");
+    EXPECT_EQ(param(both, "plus"), "a+b");
+
+    const HttpRequest form = parseRequest(QStringLiteral(
+        "POST /cmd HTTP/1.1\r\n\r\nname=grid&name=smpte&text=one%20two+three&pct=50%&"
+        "=abc&eq=a=b&&bare&%zz=1&==&last=%E2%80%94\r\n\r\nmore=1"));
+    EXPECT_EQ(param(form, "name"), "smpte");
+    EXPECT_EQ(param(form, "text"), "one two three");
+    EXPECT_EQ(param(form, "pct"), "50%");
+    EXPECT_EQ(param(form, "abc"), "");
+    EXPECT_EQ(param(form, "eq"), "a=b");
+    EXPECT_EQ(param(form, "bare"), "");
+    EXPECT_EQ(param(form, "%zz"), "1");
+    // The body runs to the end, blank lines included.
+    EXPECT_EQ(param(form, "last"), QStringLiteral("—\r\n\r\nmore=1"));
+    EXPECT_EQ(form.params.size(), 8U);
+}
+
+TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
+    CommandGate gate([] { return 100.0; });
+    gate.reset(QStringLiteral("123456"));
+    for (const char* line : {"GET / HTTP/1.1", "GET /other HTTP/1.1", "HEAD / HTTP/1.1",
+                             "PUT /cmd HTTP/1.1", "post /cmd HTTP/1.1", "GET /cmd HTTP/1.1",
+                             "POST / HTTP/1.1", "POST /CMD HTTP/1.1", "POST /cmd/ HTTP/1.1", ""}) {
+        const RouteResult r = routeRequest(
+            parseRequest(
+                QStringLiteral("%1\r\n\r\nverb=blank&pin=123456").arg(QLatin1String(line))),
+            gate);
+        EXPECT_EQ(r.answer.status, 200) << line;
+        EXPECT_EQ(r.answer.contentType, "text/html; charset=utf-8") << line;
+        EXPECT_EQ(r.answer.body, remotePage()) << line;
+        EXPECT_FALSE(r.command) << line;
+    }
+    const RouteResult cmd = routeRequest(
+        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\nverb=pattern&name=grid&pin=123456")),
+        gate);
+    EXPECT_EQ(cmd.answer.body, "ok");
+    ASSERT_TRUE(cmd.command);
+    EXPECT_EQ(cmd.command->verb, "pattern");
+    EXPECT_EQ(cmd.command->params.size(), 3U);
+    const RouteResult noVerb =
+        routeRequest(parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate);
+    EXPECT_EQ(noVerb.answer.status, 200);
+    EXPECT_FALSE(noVerb.command);
+}
+
+TEST(HttpResponse, BytesAreExact) {
+    EXPECT_EQ(responseBytes({200, QStringLiteral("ok"), QStringLiteral("text/plain")}),
+              QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n"
+                         "Connection: close\r\nCache-Control: no-store\r\n\r\nok"));
+    EXPECT_EQ(responseBytes({200, QStringLiteral("ok"), QStringLiteral("text/plain")}).size(), 110);
+    EXPECT_TRUE(responseBytes({403, QStringLiteral("forbidden"), QStringLiteral("text/plain")})
+                    .startsWith("HTTP/1.1 403 Forbidden\r\n"));
+    EXPECT_TRUE(responseBytes({429, QStringLiteral("locked"), QStringLiteral("text/plain")})
+                    .startsWith("HTTP/1.1 429 Too Many Requests\r\n"));
+    const QByteArray page = responseBytes({200, remotePage(), QStringLiteral("text/html")});
+    const QByteArray body = remotePage().toUtf8();
+    ASSERT_GT(body.size(), remotePage().size());  // the page holds multi-byte characters
+    EXPECT_TRUE(page.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
+    EXPECT_TRUE(page.endsWith(body));
+}
+
+}  // namespace
+}  // namespace lumenor

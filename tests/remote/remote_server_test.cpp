@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "profiles/log_capture.h"
+#include "remote/http_response.h"
+#include "remote/remote_page.h"
+#include "remote/remote_server.h"
+#include "support/loopback.h"
+#include "support/process.h"
+
+namespace lumenor {
+namespace {
+
+using namespace std::chrono_literals;
+using test::connectLoopback;
+using test::readable;
+using test::readToEnd;
+using test::sendAll;
+
+// Runs a client on another thread while the main thread's event loop serves it.
+template <typename F>
+auto whileServing(F client) -> decltype(client()) {
+    auto result = std::async(std::launch::async, client);
+    QTimer tick;
+    tick.start(2);
+    while (result.wait_for(0ms) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return result.get();
+}
+
+void serveFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QByteArray exchange(quint16 port, const QByteArray& request) {
+    const int fd = connectLoopback(port);
+    sendAll(fd, request);
+    QByteArray answer = readToEnd(fd);
+    ::close(fd);
+    return answer;
+}
+
+QByteArray plain(int status, const char* body) {
+    return responseBytes({status, QString::fromLatin1(body), QStringLiteral("text/plain")});
+}
+
+class RemoteServerTest : public ::testing::Test {
+  protected:
+    RemoteServer::Options options() {
+        RemoteServer::Options o;
+        o.localAddress = [this] { return address; };
+        return o;
+    }
+    void startAndWait(RemoteServer& server) {
+        bool reported = false;
+        server.start(
+            [&](const std::optional<QString>& u, const QString&, const std::optional<QString>& q) {
+                reported = true;
+                url = u;
+                qr = q;
+            });
+        while (!reported) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+    QByteArray command(const QString& pin, const char* extra = "verb=blank") {
+        const QByteArray body = QByteArray(extra) + "&pin=" + pin.toUtf8();
+        return "POST /cmd HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\n\r\n" + body;
+    }
+
+    std::optional<QString> address = QStringLiteral("192.0.2.7");
+    std::optional<QString> url;
+    std::optional<QString> qr;
+};
+
+TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
+    test::LogCapture log;
+    RemoteServer server(options());
+    int firstCalls = 0;
+    server.start([&](auto&&...) { ++firstCalls; });
+    startAndWait(server);
+    serveFor(20);
+    EXPECT_EQ(firstCalls, 0);
+    const QString pin = server.pin();
+    ASSERT_EQ(pin.size(), 6);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(*url, QStringLiteral("http://192.0.2.7:%1/?pin=%2").arg(server.port()).arg(pin));
+
+    ASSERT_TRUE(qr && qr->startsWith("data:image/png;base64,"));
+    QTemporaryDir dir;
+    QFile png(dir.filePath("qr.png"));
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly));
+    const QByteArray pngBytes = QByteArray::fromBase64(qr->mid(22).toLatin1());
+    png.write(pngBytes);
+    png.close();
+    // 10 pixels a module, a quiet zone of 4 modules, the finder pattern's corner just inside.
+    const QImage image = QImage::fromData(pngBytes, "PNG");
+    const int modules = image.width() / 10 - 8;
+    EXPECT_EQ(image.height(), image.width());
+    EXPECT_EQ(image.width() % 10, 0);
+    EXPECT_EQ((modules - 21) % 4, 0);
+    EXPECT_EQ(qGray(image.pixel(39, 39)), 255);
+    EXPECT_EQ(qGray(image.pixel(40, 40)), 0);
+    const auto decoded = test::runProcess("zbarimg", {"--raw", "-q", png.fileName()});
+    EXPECT_EQ(decoded.out.trimmed(), url->toUtf8());
+
+    server.stop();
+    EXPECT_FALSE(server.isListening());
+    const QStringList lines = log.lines().filter(".remote: ");
+    EXPECT_EQ(lines, QStringList({"org.lumenor.Lumenor.remote: phone remote stopped",
+                                  "org.lumenor.Lumenor.remote: phone remote listening",
+                                  "org.lumenor.Lumenor.remote: phone remote stopped"}));
+}
+
+TEST_F(RemoteServerTest, NoAddressFailsWithThePinAndNothingElse) {
+    test::LogCapture log;
+    address.reset();
+    RemoteServer server(options());
+    startAndWait(server);
+    EXPECT_FALSE(url);
+    EXPECT_FALSE(qr);
+    EXPECT_EQ(server.pin().size(), 6);
+    EXPECT_TRUE(log.lines().contains("org.lumenor.Lumenor.remote: phone remote failed to start"));
+}
+
+TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
+    RemoteServer server(options());
+    std::vector<std::pair<QString, RemoteParams>> commands;
+    server.onCommand = [&](const QString& verb, const RemoteParams& p) {
+        commands.emplace_back(verb, p);
+    };
+    startAndWait(server);
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    const auto page = whileServing([&] {
+        return test::runProcess("curl", {"-sS", "-i", base + "/"});
+    });
+    const qsizetype split = page.out.indexOf("\r\n\r\n");
+    ASSERT_GT(split, 0) << page.err.toStdString();
+    const QByteArray head = page.out.left(split + 2);
+    const QByteArray body = page.out.mid(split + 4);
+    EXPECT_EQ(body, remotePage().toUtf8());
+    EXPECT_TRUE(head.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
+    EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"));
+
+    for (const auto& [form, status] : std::vector<std::pair<QString, QByteArray>>{
+             {"verb=pattern&name=grid&pin=" + server.pin(), "200 OK"},
+             {"verb=pattern&name=white&pin=000000x", "403 Forbidden"}}) {
+        const auto r = whileServing([&] {
+            return test::runProcess("curl", {"-sS", "-i", "-d", form, base + "/cmd"});
+        });
+        EXPECT_TRUE(r.out.startsWith("HTTP/1.1 " + status + "\r\n")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("\r\nConnection: close\r\nCache-Control: no-store\r\n"));
+    }
+    serveFor(20);
+    ASSERT_EQ(commands.size(), 1U);
+    EXPECT_EQ(commands[0].first, "pattern");
+    EXPECT_EQ(commands[0].second.at("name"), "grid");
+    EXPECT_EQ(commands[0].second.at("pin"), server.pin());
+}
+
+TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
+    RemoteServer server(options());
+    int handed = 0;
+    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QString pin = server.pin();
+
+    EXPECT_EQ(whileServing([&] { return exchange(port, command(pin)); }), plain(200, "ok"));
+
+    const QByteArray split = whileServing([&] {
+        const QByteArray body = ("verb=blank&pin=" + pin + "&pad=").toUtf8().leftJustified(40, 'x');
+        const int fd = connectLoopback(port);
+        sendAll(fd, "POST /cmd HTTP/1.1\r\ncontent-LENGTH:   40  \r\n\r\n");
+        const bool early = readable(fd, 200);
+        sendAll(fd, body);
+        QByteArray answer = early ? "<answered early>" : readToEnd(fd);
+        ::close(fd);
+        return answer;
+    });
+    EXPECT_EQ(split, plain(200, "ok"));
+
+    const QByteArray halfClosed = whileServing([&] {
+        const int fd = connectLoopback(port);
+        sendAll(fd, "POST /cmd HTTP/1.1\r\nContent-Length: 100\r\n\r\n" + ("pin=" + pin).toUtf8());
+        const bool early = readable(fd, 200);
+        ::shutdown(fd, SHUT_WR);
+        QByteArray answer = early ? "<answered early>" : readToEnd(fd);
+        ::close(fd);
+        return answer;
+    });
+    EXPECT_EQ(halfClosed, plain(200, "ok"));
+
+    const QByteArray oversize =
+        whileServing([&] { return exchange(port, "GET /" + QByteArray(70000 - 5, 'a')); });
+    EXPECT_EQ(oversize, responseBytes({200, remotePage(), "text/html; charset=utf-8"}));
+    serveFor(20);
+    EXPECT_EQ(handed, 2);
+}
+
+TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
+    RemoteServer server(options());
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QString pin = server.pin();
+    const QString wrong = pin == "000000" ? "000001" : "000000";
+    whileServing([&] {
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(exchange(port, command(wrong)), plain(403, "forbidden"));
+        }
+        EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked"));
+        return 0;
+    });
+    // A new start opens the gate again with a new PIN.
+    startAndWait(server);
+    EXPECT_EQ(whileServing([&] { return exchange(server.port(), command(server.pin())); }),
+              plain(200, "ok"));
+}
+
+TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
+    RemoteServer::Options o = options();
+    o.requestDeadlineMs = 300;
+    o.maxConnections = 4;
+    RemoteServer server(o);
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QString pin = server.pin();
+
+    const QByteArray trickled = whileServing([&] {
+        const int fd = connectLoopback(port);
+        for (int i = 0; i < 10; ++i) {
+            sendAll(fd, "G");
+            std::this_thread::sleep_for(50ms);
+        }
+        QByteArray answer = readToEnd(fd, 2000);
+        ::close(fd);
+        return answer;
+    });
+    EXPECT_EQ(trickled, "");  // closed without an answer
+
+    const auto flood = whileServing([&] {
+        std::vector<int> idle;
+        for (int i = 0; i < 4; ++i) {
+            idle.push_back(connectLoopback(port));
+            std::this_thread::sleep_for(10ms);
+        }
+        const QByteArray answer = exchange(port, command(pin));
+        // The longest-open idle connection made room and was closed unanswered.
+        const QByteArray first = readToEnd(idle[0], 100);
+        const bool secondOpen = !readable(idle[1], 0);
+        for (const int fd : idle) {
+            ::close(fd);
+        }
+        return std::tuple(answer, first, secondOpen);
+    });
+    EXPECT_EQ(std::get<0>(flood), plain(200, "ok"));
+    EXPECT_EQ(std::get<1>(flood), "");
+    EXPECT_TRUE(std::get<2>(flood));
+    serveFor(400);
+    EXPECT_EQ(server.openConnections(), 0);
+
+    // An answered connection still open on the phone's side goes before a silent one.
+    const bool silentKept = whileServing([&] {
+        const int answered = connectLoopback(port);
+        sendAll(answered, command(pin));
+        readable(answered, 1000);
+        std::vector<int> silent;
+        for (int i = 0; i < 4; ++i) {
+            silent.push_back(connectLoopback(port));
+            std::this_thread::sleep_for(10ms);
+        }
+        const bool kept = !readable(silent[0], 50);
+        ::close(answered);
+        for (const int fd : silent) {
+            ::close(fd);
+        }
+        return kept;
+    });
+    EXPECT_TRUE(silentKept);
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,55 @@
+#include "support/loopback.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace lumenor::test {
+
+int connectLoopback(unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void sendAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.constData() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return;
+        }
+        done += n;
+    }
+}
+
+bool readable(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1;
+}
+
+QByteArray readToEnd(int fd, int timeoutMs) {
+    QByteArray out;
+    char chunk[8192];
+    for (;;) {
+        if (!readable(fd, timeoutMs)) {
+            return "<timeout>";
+        }
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            return out;
+        }
+        out.append(chunk, n);
+    }
+}
+
+}  // namespace lumenor::test

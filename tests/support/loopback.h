@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace lumenor::test {
+
+// A blocking TCP connection to 127.0.0.1:port; -1 when it is refused.
+int connectLoopback(unsigned short port);
+
+// Writes all of `bytes` (stops early if the peer has gone).
+void sendAll(int fd, const QByteArray& bytes);
+
+// True when `fd` has something to read (data or its end) within `timeoutMs`.
+bool readable(int fd, int timeoutMs);
+
+// Everything the peer sends until it closes; "<timeout>" when it stays silent for `timeoutMs`.
+QByteArray readToEnd(int fd, int timeoutMs = 5000);
+
+}  // namespace lumenor::test

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "controller/controller_window_controller.h"
+#include "controller/title_drag_bar.h"
+#include "onboarding/eula_window_controller.h"
+#include "onboarding/preferences_window_controller.h"
+#include "support/qt_on_x.h"
+#include "support/xorg_testbed.h"
+#include "webview/web_view_host.h"
+
+namespace lumenor {
+namespace {
+
+using test::spinEvents;
+
+// The windows with their real pages in Qt WebEngine on the virtual X server. One Qt
+// application serves the whole suite: the web engine cannot be started twice in a process.
+class WebWindows : public test::XServerTest {
+  protected:
+    static void SetUpTestSuite() {
+        XServerTest::SetUpTestSuite();
+        home_ = std::make_unique<QTemporaryDir>();
+        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(home_->path()).constData(), 1);
+        prepareWebEngine();
+        qt_ = std::make_unique<test::QtOnX>(x());
+    }
+    static void TearDownTestSuite() {
+        qt_.reset();
+        XServerTest::TearDownTestSuite();
+    }
+
+    // Runs `script` in the page and waits for its value.
+    static QVariant evaluate(WebViewHost& host, const QString& script) {
+        QVariant result;
+        bool done = false;
+        host.view()->page()->runJavaScript(script, [&](const QVariant& v) {
+            result = v;
+            done = true;
+        });
+        for (int i = 0; i < 400 && !done; ++i) {
+            spinEvents(25);
+        }
+        return result;
+    }
+
+    // Waits up to 15 s for `script` to give true in the page.
+    static bool waitForPage(WebViewHost& host, const QString& script) {
+        for (int i = 0; i < 150; ++i) {
+            if (evaluate(host, script).toBool()) {
+                return true;
+            }
+            spinEvents(100);
+        }
+        return false;
+    }
+
+    template <typename Pred>
+    static bool waitUntil(Pred pred) {
+        for (int i = 0; i < 300 && !pred(); ++i) {
+            spinEvents(50);
+        }
+        return pred();
+    }
+
+    static std::unique_ptr<QTemporaryDir> home_;
+    static std::unique_ptr<test::QtOnX> qt_;
+};
+
+std::unique_ptr<QTemporaryDir> WebWindows::home_;
+std::unique_ptr<test::QtOnX> WebWindows::qt_;
+
+TEST_F(WebWindows, ControllerPageReadyReachesOnVerbAndCallsChangeThePage) {
+    ControllerWindowController controller;
+    std::vector<Verb> verbs;
+    controller.onVerb = [&](const Verb& v) { verbs.push_back(v); };
+    QMainWindow* window = controller.window();
+    EXPECT_EQ(window->windowTitle(), "Lumenor");
+    EXPECT_EQ(window->size(), QSize(1200, 800));
+    EXPECT_EQ(window->minimumSize(), QSize(1040, 680));
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(10, 11, 15));
+    window->show();
+    // The strip lies over the page's top 56 pixels, short of its rightmost 150.
+    const auto* bar = window->findChild<TitleDragBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, 1050, 56));
+    window->resize(1100, 700);
+    EXPECT_TRUE(waitUntil([&] { return bar->geometry() == QRect(0, 0, 950, 56); }));
+
+    ASSERT_TRUE(waitUntil([&] { return !verbs.empty(); })) << "the page's ready never arrived";
+    EXPECT_TRUE(std::holds_alternative<verbs::Ready>(verbs.front()));
+    EXPECT_EQ(evaluate(controller.webView(), "Object.keys(window.webkit.messageHandlers).join()"),
+              "bridge");
+
+    verbs.clear();
+    controller.runScript(
+        "for (const id of [3, 1, 2]) window.webkit.messageHandlers.bridge.postMessage("
+        "{verb: 'selectDisplay', id});"
+        "window.webkit.messageHandlers.bridge.postMessage({verb: 'selectDisplay', id: 2.5});");
+    ASSERT_TRUE(waitUntil([&] { return verbs.size() >= 3; }));
+    spinEvents(200);
+    ASSERT_EQ(verbs.size(), 3u);
+    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[0]).id, 3u);
+    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[1]).id, 1u);
+    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[2]).id, 2u);
+
+    controller.sendPattern("smpte");
+    EXPECT_TRUE(waitForPage(controller.webView(),
+                            "document.querySelector('.pattern[data-pattern=\"smpte\"]')"
+                            ".getAttribute('aria-pressed') === 'true'"));
+    DisplayInfo stage;
+    stage.id = 9;
+    stage.name = "<img src=x onerror=window.hit=1>";
+    controller.sendDisplays({stage});
+    EXPECT_TRUE(waitForPage(controller.webView(),
+                            "document.getElementById('display-list').textContent"
+                            ".includes('<img src=x onerror=window.hit=1>') && !window.hit"));
+}
+
+TEST_F(WebWindows, ControllerWindowReopensWhereItWasLeft) {
+    const QRect left(100, 120, 1300, 840);
+    {
+        ControllerWindowController first;
+        first.window()->show();
+        first.window()->setGeometry(left);
+        ASSERT_TRUE(waitUntil([&] { return first.window()->geometry() == left; }));
+        first.window()->close();
+    }
+    ControllerWindowController again;
+    EXPECT_EQ(again.window()->geometry(), left);
+}
+
+TEST_F(WebWindows, HostKeepsThePageInItsFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pages"));
+    auto write = [&](const QString& name, const QByteArray& text) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("pages/index.html", "<!doctype html><title>t</title><p>page");
+    write("pages/inside.js", "window.inside = true;");
+    write("outside.js", "window.outside = true;");
+
+    QWidget window;
+    WebViewHost host({"first", "second"}, &window);
+    std::vector<std::pair<QString, QVariant>> messages;
+    host.onMessage = [&](const QString& h, const QVariant& b) { messages.emplace_back(h, b); };
+    bool loaded = false;
+    host.onLoadFinished = [&](bool ok) { loaded = ok; };
+    EXPECT_FALSE(host.load(dir.filePath("pages/missing.html")));
+    ASSERT_TRUE(host.load(dir.filePath("pages/index.html")));
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return loaded; }));
+
+    EXPECT_EQ(evaluate(host, "Object.keys(window.webkit.messageHandlers).join()"), "first,second");
+    host.runScript(
+        "window.webkit.messageHandlers.second.postMessage(['a', 1.5, null]);"
+        "window.webkit.messageHandlers.first.postMessage('text');");
+    ASSERT_TRUE(waitUntil([&] { return messages.size() >= 2; }));
+    EXPECT_EQ(messages[0].first, "second");
+    EXPECT_EQ(messages[0].second.toList().size(), 3);
+    EXPECT_EQ(messages[1].first, "first");
+    EXPECT_EQ(messages[1].second.toString(), "text");
+
+    const QString addScript =
+        "for (const src of ['inside.js', '../outside.js']) {"
+        "  const s = document.createElement('script'); s.src = src; document.head.append(s); }";
+    host.runScript(addScript);
+    EXPECT_TRUE(waitForPage(host, "window.inside === true"));
+    spinEvents(500);
+    EXPECT_EQ(evaluate(host, "window.outside === undefined"), true);
+    EXPECT_EQ(evaluate(host, "window.open('inside.js') === null"), true);
+
+    host.runScript("location.href = '../outside.js';");
+    spinEvents(1000);
+    EXPECT_EQ(host.view()->url().fileName(), "index.html");
+    EXPECT_EQ(evaluate(host, "document.title"), "t");
+}
+
+TEST_F(WebWindows, AgreementGateEndsOnAgreeOrQuit) {
+    for (const auto& [button, expected] : {std::pair{"agree", true}, std::pair{"quit", false}}) {
+        EULAWindowController eula(EulaMode::gate, "1");
+        QUrl loadedUrl;
+        eula.webView().onLoadFinished = [&, button = QString(button)](bool ok) {
+            ASSERT_TRUE(ok);
+            loadedUrl = eula.webView().view()->url();
+            eula.webView().runScript(
+                QStringLiteral("document.getElementById('%1').click()").arg(button));
+        };
+        // A page that never answers fails the test rather than hanging it.
+        QTimer::singleShot(30000, eula.window(), [&] { eula.window()->close(); });
+        ASSERT_NE(eula.window()->findChild<TitleDragBar*>(), nullptr);
+        EXPECT_EQ(eula.window()->findChild<TitleDragBar*>()->geometry(), QRect(0, 0, 580, 40));
+        EXPECT_EQ(eula.runModal(), expected) << button;
+        EXPECT_EQ(eula.agreed(), expected);
+        EXPECT_FALSE(eula.window()->isVisible());
+        EXPECT_EQ(loadedUrl.query(), "mode=gate&v=1");
+    }
+}
+
+TEST_F(WebWindows, AgreementViewClosesOnRequestAndGateCloseIsQuit) {
+    EULAWindowController view(EulaMode::view, "1");
+    bool loaded = false;
+    view.webView().onLoadFinished = [&](bool ok) { loaded = ok; };
+    view.show();
+    ASSERT_TRUE(waitUntil([&] { return loaded; }));
+    EXPECT_EQ(view.webView().view()->url().query(), "mode=view&v=1");
+    view.webView().runScript("window.webkit.messageHandlers.qvEula.postMessage({action: 'agree'})");
+    ASSERT_TRUE(waitUntil([&] { return view.agreed(); }));
+    EXPECT_TRUE(view.window()->isVisible());
+    view.webView().runScript("document.getElementById('close').click()");
+    EXPECT_TRUE(waitUntil([&] { return !view.window()->isVisible(); }));
+
+    EULAWindowController gate(EulaMode::gate, "1");
+    QTimer::singleShot(500, gate.window(), [&] { gate.window()->close(); });
+    EXPECT_FALSE(gate.runModal());
+}
+
+TEST_F(WebWindows, PreferencesShowTheStoredStateAndReportTheSwitch) {
+    PreferencesWindowController prefs;
+    bool stored = true;
+    int asked = 0;
+    std::vector<bool> set;
+    int replays = 0;
+    prefs.telemetryEnabledProvider = [&] {
+        ++asked;
+        return stored;
+    };
+    prefs.onSetTelemetry = [&](bool on) { set.push_back(on); };
+    prefs.onReplayTutorial = [&] { ++replays; };
+    prefs.show();
+    WebViewHost& page = prefs.webView();
+    ASSERT_TRUE(waitForPage(page,
+                            "document.getElementById('telemetry')"
+                            ".getAttribute('aria-checked') === 'true'"));
+    page.runScript("document.getElementById('telemetry').click()");
+    ASSERT_TRUE(waitUntil([&] { return !set.empty(); }));
+    EXPECT_EQ(set, std::vector<bool>{false});
+    page.runScript(
+        "window.webkit.messageHandlers.qvPrefs.postMessage({action: 'setTelemetry'});"
+        "document.getElementById('replay').click()");
+    ASSERT_TRUE(waitUntil([&] { return replays == 1; }));
+    EXPECT_EQ(set, (std::vector<bool>{false, false}));
+
+    prefs.window()->close();
+    stored = false;
+    const int before = asked;
+    prefs.show();
+    EXPECT_EQ(asked, before + 1);
+    EXPECT_TRUE(waitForPage(page,
+                            "document.getElementById('telemetry')"
+                            ".getAttribute('aria-checked') === 'false'"));
+}
+
+}  // namespace
+}  // namespace lumenor
