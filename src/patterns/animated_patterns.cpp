@@ -8,6 +8,7 @@
 #include "patterns/layer_cache.h"
 #include "patterns/pattern_fonts.h"
 #include "patterns/render_primitives.h"
+#include "patterns/sector_outline.h"
 #include "patterns/text_layers.h"
 
 namespace lumenor::render {
@@ -55,10 +56,15 @@ QPainterPath wedge(QPointF c, double R, double a0, double sweep) {
 void fillSweep(QPainter& p, LayerCache& layers, QPointF c, double R, double sweep,
                const QColor& colour) {
     const double total = 2 * kPi * sweep;
-    const QPointF centre = p.deviceTransform().map(c);
+    const QTransform device = p.deviceTransform();
+    if (!movesAndMirrors(device)) {
+        fillShape(p, wedge(c, R, kPi / 2, -total), colour);
+        return;
+    }
+    const QPointF centre = device.map(c);
     if (!LayerCache::enabled() || centre.x() != std::floor(centre.x()) ||
         centre.y() != std::floor(centre.y())) {
-        fillShape(p, wedge(c, R, kPi / 2, -total), colour);
+        fillOutline(p, *sectorOutline(device, c, R, kPi / 2, -total), colour);
         return;
     }
     double a = kPi / 2;
@@ -69,13 +75,14 @@ void fillSweep(QPainter& p, LayerCache& layers, QPointF c, double R, double swee
                              c.y() + (std::sin(mid) > 0 ? R : -R));
         QByteArray key("quarter");
         appendKey(key, {c.x(), c.y(), R, a, static_cast<double>(colour.rgba())});
-        layers.draw(p, key, QRectF(c, corner).normalized(),
-                    [&](QPainter& q) { fillShape(q, wedge(c, R, a, -kPi / 2), colour); });
+        layers.draw(p, key, QRectF(c, corner).normalized(), [&](QPainter& q) {
+            fillOutline(q, *sectorOutline(q.deviceTransform(), c, R, a, -kPi / 2), colour);
+        });
         a -= kPi / 2;
         done += kPi / 2;
     }
     if (total - done > 0) {
-        fillShape(p, wedge(c, R, a, -(total - done)), colour);
+        fillOutline(p, *sectorOutline(device, c, R, a, -(total - done)), colour);
     }
 }
 
