@@ -1,10 +1,17 @@
 #include "audio/rtaudio_stream.h"
 
 #include <RtAudio.h>
+#include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "app/core/log.h"
+#include "audio/audio_backends.h"
 #include "audio/render.h"
 
 namespace lumenor {
@@ -15,6 +22,59 @@ constexpr unsigned int kBufferFrames = 512;
 
 // Runtime stream errors are not fatal to us and must not print.
 void ignoreError(RtAudioError::Type, const std::string&) {}
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+RtAudio::Api apiOf(AudioBackend backend) {
+    return backend == AudioBackend::pulseAudio ? RtAudio::LINUX_PULSE : RtAudio::LINUX_ALSA;
+}
+
+// JACK is never tried: its client library launches a server of its own.
+class RtAudioOpener : public AudioBackendProbe {
+  public:
+    RtAudioOpener(std::string streamName, RtAudioCallback callback, void* userData)
+        : streamName_(std::move(streamName)), callback_(callback), userData_(userData) {}
+
+    bool isCompiledIn(AudioBackend backend) const override {
+        std::vector<RtAudio::Api> apis;
+        RtAudio::getCompiledApi(apis);
+        return std::find(apis.begin(), apis.end(), apiOf(backend)) != apis.end();
+    }
+
+    std::optional<QString> open(AudioBackend backend) override {
+        const RtAudio::Api api = apiOf(backend);
+        try {
+            auto audio = std::make_unique<RtAudio>(api);
+            audio->showWarnings(false);
+            if (audio->getCurrentApi() != api || audio->getDeviceCount() == 0) {
+                return backend == AudioBackend::pulseAudio
+                           ? QStringLiteral("no sound server answered")
+                           : QStringLiteral("no output device was found");
+            }
+            RtAudio::StreamParameters params;
+            params.deviceId = audio->getDefaultOutputDevice();
+            params.nChannels = kAudioChannels;
+            RtAudio::StreamOptions options;
+            options.flags = RTAUDIO_NONINTERLEAVED;
+            options.streamName = streamName_;
+            unsigned int frames = kBufferFrames;
+            audio->openStream(&params, nullptr, RTAUDIO_FLOAT32,
+                              static_cast<unsigned int>(kAudioSampleRate), &frames, callback_,
+                              userData_, &options, ignoreError);
+            opened = std::move(audio);
+            return std::nullopt;
+        } catch (const RtAudioError& e) {
+            return QString::fromStdString(e.getMessage()).trimmed();
+        }
+    }
+
+    std::unique_ptr<RtAudio> opened;
+
+  private:
+    std::string streamName_;
+    RtAudioCallback callback_;
+    void* userData_;
+};
 
 }  // namespace
 
@@ -50,34 +110,19 @@ bool RtAudioStream::open() {
     // 40 ms stall of either process left gaps of silence in the tone. The user's own setting
     // wins.
     ::setenv("PULSE_LATENCY_MSEC", "60", 0);
-    // The desktop's sound server. JACK is left out because its client library tries to launch
-    // a server of its own, and plain ALSA because its library prints its failures itself.
-    for (RtAudio::Api api : {RtAudio::LINUX_PULSE}) {
-        try {
-            auto audio = std::make_unique<RtAudio>(api);
-            audio->showWarnings(false);
-            if (audio->getCurrentApi() != api || audio->getDeviceCount() == 0) {
-                lastError_ =
-                    QStringLiteral("no sound server answered and no output device was found");
-                continue;
-            }
-            RtAudio::StreamParameters params;
-            params.deviceId = audio->getDefaultOutputDevice();
-            params.nChannels = kAudioChannels;
-            RtAudio::StreamOptions options;
-            options.flags = RTAUDIO_NONINTERLEAVED;
-            options.streamName = streamName_.toStdString();
-            unsigned int frames = kBufferFrames;
-            audio->openStream(&params, nullptr, RTAUDIO_FLOAT32,
-                              static_cast<unsigned int>(kAudioSampleRate), &frames,
-                              &RtAudioStream::callback, this, &options, ignoreError);
-            audio_ = std::move(audio);
-            return true;
-        } catch (const RtAudioError& e) {
-            lastError_ = QString::fromStdString(e.getMessage()).trimmed();
-        }
+    // ALSA's library prints its failures on standard error itself; the reason reaches the
+    // caller through lastError instead.
+    snd_lib_error_set_handler(quietAlsa);
+    RtAudioOpener opener(streamName_.toStdString(), &RtAudioStream::callback, this);
+    const BackendChoice choice = openPreferredBackend(opener);
+    if (!choice.backend) {
+        lastError_ = choice.error;
+        return false;
     }
-    return false;
+    audio_ = std::move(opener.opened);
+    qCInfo(logApp).noquote()
+        << QStringLiteral("%1 plays through %2").arg(streamName_, backendName(*choice.backend));
+    return true;
 }
 
 bool RtAudioStream::start() {

@@ -8,9 +8,9 @@ class RtAudio;
 
 namespace lumenor {
 
-// The audio output on RtAudio: the PulseAudio sound server,
-// 44100 Hz, 2 float channels, non-interleaved, 512-frame callbacks. Opened at the first start,
-// so a server that appears later is found by the next start.
+// The audio output on RtAudio: the PulseAudio sound server, or ALSA where none answers (the log
+// says which plays), 44100 Hz, 2 float channels, non-interleaved, 512-frame callbacks. Opened at
+// the first start, so a server that appears later is found by the next start.
 class RtAudioStream : public AudioStream {
   public:
     explicit RtAudioStream(QString streamName);

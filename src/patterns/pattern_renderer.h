@@ -17,6 +17,12 @@ class PatternRenderer {
   public:
     using Anim = lumenor::Anim;
 
+    // Backing scale factors outside this range are taken as the nearest bound: line widths,
+    // spacings and type sizes follow the scale, and a grid at a vanishing scale would have
+    // more lines than pixels.
+    static constexpr double kMinScale = 0.25;
+    static constexpr double kMaxScale = 16;
+
     // `painter` draws on a device-pixel canvas of W x H pixels, origin top-left as Qt has it;
     // the patterns are laid out with the origin at the lower-left and y growing upwards.
     // Axis-aligned lines and rectangle edges cover whole pixels; curves, diagonals and text

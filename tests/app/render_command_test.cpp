@@ -121,6 +121,8 @@ TEST(RenderCommand, BadInputExitsTwoWithOneLineAndNoFile) {
         {"render", "grid", "--size", "-5x10"},
         {"render", "grid", "--size", "16385x10"},
         {"render", "grid", "--scale", "0"},
+        {"render", "grid", "--scale", "1e-7"},
+        {"render", "aspect", "--scale", "1e6"},
         {"render", "grid", "--time", "soon"},
         {"render", "grid", "--timecode-fps", "x"},
         {"render", "grid", "--aspect", "16:9,2:1"},

@@ -140,7 +140,7 @@ TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
     counter.reset();
     const std::uint64_t frames = output_->patternView().framesPresented() - framesBefore;
     const std::uint64_t msc = refreshes.load();
-    // 600 refreshes at 60 Hz; a loaded machine may deliver fewer in time, not none.
+    // Ten seconds at 60 Hz; a loaded test machine may make the server itself miss some.
     EXPECT_GT(msc, 450u);
     EXPECT_LE(frames, msc + 2);
     EXPECT_GE(frames + 6, msc) << "frames presented " << frames << " of " << msc << " refreshes";

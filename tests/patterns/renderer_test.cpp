@@ -10,6 +10,7 @@
 
 #include "patterns/anim.h"
 #include "patterns/aspect_tables.h"
+#include "patterns/layer_cache.h"
 #include "patterns/pattern_fonts.h"
 #include "patterns/pattern_renderer.h"
 
@@ -77,6 +78,14 @@ TEST(Renderer, GridLinesAreWholePixelsAtScaleOneAndTwo) {
     const Frame two = render(Pattern::grid, 640, 360, 2);
     EXPECT_EQ(columnsOf(two, 30, kWhitePx),
               (std::vector<int>{0, 1, 127, 128, 255, 256, 383, 384, 511, 512, 638, 639}));
+}
+
+TEST(Renderer, ScaleOutsideItsRangeIsTakenAsTheNearestBound) {
+    // At 1e-7 the grid's spacing would be a millionth of a pixel: more lines than memory.
+    EXPECT_EQ(render(Pattern::grid, 96, 64, 1e-7).image,
+              render(Pattern::grid, 96, 64, PatternRenderer::kMinScale).image);
+    EXPECT_EQ(render(Pattern::aspect, 96, 64, 1e9).image,
+              render(Pattern::aspect, 96, 64, PatternRenderer::kMaxScale).image);
 }
 
 TEST(Renderer, OverscanRectanglesAtFullNinetyFiveAndNinety) {
@@ -327,6 +336,32 @@ TEST(Renderer, CountdownDigitsAndSweep) {
         white += nine.at(x, 420) == kWhitePx ? 1 : 0;
     }
     EXPECT_GT(white, 5);
+}
+
+// The countdown's ring, its swept quarters and the glyphs of both are laid over from a cache of
+// layers: the frame that records a layer and the frames that reuse it must equal drawing
+// everything directly, with the sector in one piece.
+TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
+    struct Case {
+        int w;
+        int h;
+        double scale;
+    };
+    for (const Case& c :
+         {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
+        for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
+            for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
+                const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
+                render::LayerCache::setEnabled(false);
+                const QImage drawn = render(p, c.w, c.h, c.scale, anim).image;
+                render::LayerCache::setEnabled(true);
+                const QImage recorded = render(p, c.w, c.h, c.scale, anim).image;
+                const QImage reused = render(p, c.w, c.h, c.scale, anim).image;
+                EXPECT_TRUE(recorded == drawn && reused == drawn)
+                    << rawName(p).toStdString() << " " << c.w << "x" << c.h << " t=" << t;
+            }
+        }
+    }
 }
 
 TEST(Renderer, TimecodeTextIsDrawnCentred) {

@@ -6,6 +6,7 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
+#include "app/core/log.h"
 #include "audio/audio_generator.h"
 #include "audio/click_player.h"
 #include "audio/rtaudio_stream.h"
@@ -113,6 +114,8 @@ int runPlay(int argc, char** argv) {
     }
     const QString& what = args.front();
 
+    // The stream logs which back end plays.
+    installLogHandler();
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 

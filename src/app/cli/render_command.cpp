@@ -96,6 +96,12 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, Options& op
             return QStringLiteral("render: --scale '%1' is not a positive number")
                 .arg(parser.value(QStringLiteral("scale")));
         }
+        if (*scale < PatternRenderer::kMinScale || *scale > PatternRenderer::kMaxScale) {
+            return QStringLiteral("render: --scale '%1' is outside %2 to %3")
+                .arg(parser.value(QStringLiteral("scale")))
+                .arg(PatternRenderer::kMinScale)
+                .arg(PatternRenderer::kMaxScale);
+        }
         options.scale = *scale;
     }
     if (parser.isSet(QStringLiteral("time"))) {

@@ -1,0 +1,193 @@
+#include "patterns/layer_cache.h"
+
+#include <QPaintDevice>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumenor::render {
+
+namespace {
+
+// Enough for the glyphs of a running timecode and the digits of a countdown on an 8K canvas.
+constexpr std::size_t kBudgetBytes = std::size_t{96} << 20;
+
+thread_local bool cachingEnabled = true;
+
+// Opaque stretches at least this long are copied or filled as runs of their own.
+constexpr int kCopiedRun = 32;
+
+// The raster engine's x * a / 255 on each byte of a pixel, with its rounding.
+QRgb byteMul(QRgb x, uint a) {
+    quint64 t = ((quint64{x} | (quint64{x} << 24)) & 0x00ff00ff00ff00ffULL) * a;
+    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffULL) + 0x0080008000800080ULL) >> 8;
+    t &= 0x00ff00ff00ff00ffULL;
+    return static_cast<QRgb>(t) | static_cast<QRgb>(t >> 24);
+}
+
+// Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB or
+// premultiplied image, source-over, full opacity, no clip.
+bool layersBlendExactly(const QPainter& p) {
+    const QPaintDevice* device = p.device();
+    if (device == nullptr || device->devType() != QInternal::Image) {
+        return false;
+    }
+    const auto format = static_cast<const QImage*>(device)->format();
+    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+           p.compositionMode() == QPainter::CompositionMode_SourceOver && p.opacity() == 1.0 &&
+           !p.hasClipping();
+}
+
+// A run of one colour: a few pixels written, then doubled with the library's fast copy.
+void fillPixels(QRgb* dest, int count, QRgb colour) {
+    const int head = std::min(count, 16);
+    std::fill_n(dest, head, colour);
+    for (int done = head; done < count;) {
+        const int chunk = std::min(done, count - done);
+        std::memcpy(dest + done, dest, sizeof(QRgb) * static_cast<std::size_t>(chunk));
+        done += chunk;
+    }
+}
+
+}  // namespace
+
+Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
+                    const std::function<void(QPainter&)>& fill) {
+    QImage image(deviceBox.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter q(&image);
+        // Whole-pixel shifts leave every coordinate's fraction, and so every coverage, as it is.
+        q.setTransform(transform * QTransform::fromTranslate(-deviceBox.x(), -deviceBox.y()));
+        fill(q);
+    }
+    Layer layer;
+    auto addRun = [&](const QRgb* line, int y, int start, int end, bool opaque) {
+        if (end <= start) {
+            return;
+        }
+        const bool solid = opaque && std::all_of(line + start, line + end,
+                                                 [&](QRgb px) { return px == line[start]; });
+        const Run::Kind kind = solid ? Run::solid : opaque ? Run::copied : Run::blended;
+        layer.runs_.push_back(
+            {deviceBox.x() + start, deviceBox.y() + y, end - start, layer.pixels_.size(), kind});
+        layer.pixels_.insert(layer.pixels_.end(), line + start,
+                             solid ? line + start + 1 : line + end);
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const int w = image.width();
+        int x = 0;
+        while (x < w) {
+            if (line[x] == 0) {
+                ++x;
+                continue;
+            }
+            // A stretch of ink; long opaque parts of it are copied or filled, the rest blended.
+            int mixed = x;
+            while (x < w && line[x] != 0) {
+                int opaqueEnd = x;
+                while (opaqueEnd < w && qAlpha(line[opaqueEnd]) == 255) {
+                    ++opaqueEnd;
+                }
+                if (opaqueEnd - x >= kCopiedRun) {
+                    addRun(line, y, mixed, x, false);
+                    addRun(line, y, x, opaqueEnd, true);
+                    mixed = opaqueEnd;
+                    x = opaqueEnd;
+                } else {
+                    x = std::max(opaqueEnd, x + 1);
+                }
+            }
+            addRun(line, y, mixed, x, false);
+        }
+    }
+    return layer;
+}
+
+void Layer::paint(QImage& target) const {
+    // The painter draws into this same memory; constBits does not detach it from the painter.
+    auto* bits = const_cast<uchar*>(target.constBits());
+    const qsizetype stride = target.bytesPerLine();
+    for (const Run& run : runs_) {
+        auto* dest = reinterpret_cast<QRgb*>(bits + run.y * stride) + run.x;
+        const QRgb* src = pixels_.data() + run.offset;
+        if (run.kind == Run::solid) {
+            fillPixels(dest, run.length, *src);
+            continue;
+        }
+        if (run.kind == Run::copied) {
+            std::memcpy(dest, src, sizeof(QRgb) * static_cast<std::size_t>(run.length));
+            continue;
+        }
+        for (int i = 0; i < run.length; ++i) {
+            const uint alpha = qAlpha(src[i]);
+            dest[i] = alpha == 255 ? src[i] : src[i] + byteMul(dest[i], 255 - alpha);
+        }
+    }
+}
+
+QRect pixelsReachedBy(const QRectF& deviceRect) {
+    const QRectF r = deviceRect.adjusted(-1, -1, 1, 1);
+    return {
+        QPoint(static_cast<int>(std::floor(r.left())), static_cast<int>(std::floor(r.top()))),
+        QPoint(static_cast<int>(std::ceil(r.right())), static_cast<int>(std::ceil(r.bottom())))};
+}
+
+void appendKey(QByteArray& key, std::initializer_list<double> values) {
+    for (double v : values) {
+        char bytes[sizeof v];
+        std::memcpy(bytes, &v, sizeof v);
+        key.append(bytes, sizeof v);
+    }
+}
+
+void LayerCache::draw(QPainter& p, const QByteArray& key, const QRectF& bounds,
+                      const std::function<void(QPainter&)>& fill) {
+    const QTransform transform = p.deviceTransform();
+    const QRect deviceBox = pixelsReachedBy(transform.mapRect(bounds));
+    const bool inside = p.device() != nullptr &&
+                        QRect(0, 0, p.device()->width(), p.device()->height()).contains(deviceBox);
+    if (!cachingEnabled || !inside || !transform.isAffine() || !layersBlendExactly(p)) {
+        p.save();
+        fill(p);
+        p.restore();
+        return;
+    }
+    QByteArray fullKey = key;
+    appendKey(fullKey, {transform.m11(), transform.m12(), transform.m21(), transform.m22(),
+                        transform.dx(), transform.dy()});
+    auto found = entries_.find(fullKey);
+    if (found != entries_.end()) {
+        recent_.splice(recent_.begin(), recent_, found->second.recent);
+    } else {
+        Layer layer = Layer::record(deviceBox, transform, fill);
+        bytes_ += layer.bytes();
+        recent_.push_front(fullKey);
+        found = entries_.emplace(fullKey, Entry{std::move(layer), recent_.begin()}).first;
+        while (bytes_ > budget_ && recent_.size() > 1) {
+            const auto oldest = entries_.find(recent_.back());
+            bytes_ -= oldest->second.layer.bytes();
+            entries_.erase(oldest);
+            recent_.pop_back();
+        }
+    }
+    found->second.layer.paint(*static_cast<QImage*>(p.device()));
+}
+
+void LayerCache::setEnabled(bool enabled) {
+    cachingEnabled = enabled;
+}
+
+bool LayerCache::enabled() {
+    return cachingEnabled;
+}
+
+LayerCache& LayerCache::forThisThread() {
+    thread_local LayerCache cache(kBudgetBytes);
+    return cache;
+}
+
+}  // namespace lumenor::render

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QPainter>
+#include <QPoint>
+#include <QRectF>
+
+#include <cstddef>
+#include <functional>
+#include <initializer_list>
+#include <list>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Layers of the animated patterns that recur from frame to frame (a ring, the glyphs of a digit),
+// drawn once and laid over later frames.
+namespace lumenor::render {
+
+// One fill kept as runs of premultiplied pixels, the transparent ones left out. Drawn on a
+// transparent image, a fill stores exactly the colour it would blend onto a frame with each
+// pixel's coverage; laying a run over a frame blends it with the raster engine's own source-over
+// arithmetic (dest = src + dest * (255 - alpha) / 255, rounded as the engine rounds), and copies
+// or fills opaque runs, so the frame comes out the same as if the fill had been drawn on it.
+class Layer {
+  public:
+    // Draws `fill` (one fill operation, with `transform` as its painter's starting transform)
+    // onto a transparent image covering `deviceBox`.
+    static Layer record(const QRect& deviceBox, const QTransform& transform,
+                        const std::function<void(QPainter&)>& fill);
+    // Lays the layer over `target`, a 32-bit RGB or premultiplied image that holds `deviceBox`.
+    void paint(QImage& target) const;
+    std::size_t bytes() const { return pixels_.size() * sizeof(QRgb) + runs_.size() * sizeof(Run); }
+
+  private:
+    struct Run {
+        int x;
+        int y;
+        int length;
+        std::size_t offset;                         // into pixels_
+        enum Kind { blended, copied, solid } kind;  // solid: one opaque colour, stored once
+    };
+    std::vector<Run> runs_;
+    std::vector<QRgb> pixels_;
+};
+
+// The layers most recently drawn, up to a memory budget, on the calling thread.
+class LayerCache {
+  public:
+    explicit LayerCache(std::size_t byteBudget) : budget_(byteBudget) {}
+
+    // Draws `fill` on `p` through the cache. `key` names everything the fill's pixels depend on
+    // besides the painter's transform; `bounds` (in the painter's current coordinates) holds
+    // everything the fill touches. Where a laid-over layer could differ from drawing (another
+    // target format, a clip, the layer reaching past the canvas), the fill is drawn directly.
+    void draw(QPainter& p, const QByteArray& key, const QRectF& bounds,
+              const std::function<void(QPainter&)>& fill);
+
+    // Whether this thread draws through its cache; off, every fill is drawn directly.
+    static void setEnabled(bool enabled);
+    static bool enabled();
+    static LayerCache& forThisThread();
+
+  private:
+    using Order = std::list<QByteArray>;
+    struct Entry {
+        Layer layer;
+        Order::iterator recent;
+    };
+
+    std::size_t budget_;
+    std::size_t bytes_ = 0;
+    Order recent_;  // most recent first
+    struct Hash {
+        std::size_t operator()(const QByteArray& key) const { return qHash(key); }
+    };
+    std::unordered_map<QByteArray, Entry, Hash> entries_;
+};
+
+// The whole pixels that anything drawn inside `deviceRect` can reach: coverage reaches the pixels
+// the rectangle only touches, so it is rounded out with a pixel's margin.
+QRect pixelsReachedBy(const QRectF& deviceRect);
+
+// Appends the raw bytes of `values` to `key`.
+void appendKey(QByteArray& key, std::initializer_list<double> values);
+
+}  // namespace lumenor::render
