@@ -6,7 +6,8 @@
 #include "app/cli/cli_support.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
-#include "displays/xrandr_display_platform.h"
+#include "app/desktop_platforms.h"
+#include "app/single_instance.h"
 #include "webview/web_view_host.h"
 
 namespace lumenor {
@@ -24,9 +25,21 @@ int runDesktopApp(char* program) {
     installLogHandler();
     QApplication::setQuitOnLastWindowClosed(true);
 
-    AppDelegate delegate(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    delegate.applicationDidFinishLaunching();
-    return QApplication::exec() == 0 ? 0 : 1;
+    // One Lumenor per desktop session: a second one only raises the first.
+    std::unique_ptr<SingleInstance> instance = SingleInstance::claim();
+    if (!instance) {
+        return cli::kExitOk;
+    }
+    std::optional<AppPlatforms> platforms = makeDesktopPlatforms(std::move(connection));
+    if (!platforms) {
+        return cli::kExitEnvironment;
+    }
+    AppDelegate delegate(std::move(*platforms));
+    instance->onActivate = [&delegate] { delegate.raiseController(); };
+    if (!delegate.applicationDidFinishLaunching()) {
+        return cli::kExitOk;
+    }
+    return QApplication::exec() == 0 ? cli::kExitOk : cli::kExitEnvironment;
 }
 
 }  // namespace lumenor
