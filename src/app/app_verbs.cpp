@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "app/app_delegate.h"
+#include "app/core/log.h"
 #include "app/remote_commands.h"
 #include "controller/page_calls.h"
 #include "displays/display_modes.h"
@@ -313,6 +314,7 @@ void AppDelegate::tourEvent(bool skipped) {
 }
 
 void AppDelegate::ready() {
+    qCDebug(logApp, "controller page ready");
     send(pagecalls::displaysChanged(state.displays));
     pushModes();
     send(pagecalls::patternChanged(rawName(state.activePattern)));
