@@ -5,6 +5,7 @@
 
 #include "app/app_menu.h"
 #include "app/core/app_id.h"
+#include "output/overlay_palette.h"
 
 namespace lumenor {
 
@@ -39,10 +40,26 @@ void addPageAction(QMenu* menu, const QString& title, const QKeySequence& keys, 
     });
 }
 
+// The window is dark; the menus follow it, in the overlay palette.
+QString menuStyle() {
+    const auto rgb = [](const QColor& c) { return c.name(); };
+    return QStringLiteral(
+               "QMenuBar { background: %1; color: %2; }"
+               "QMenuBar::item { background: transparent; padding: 4px 10px; }"
+               "QMenuBar::item:selected, QMenuBar::item:pressed { background: %3; color: %4; }"
+               "QMenu { background: %4; color: %2; border: 1px solid %5; }"
+               "QMenu::item { padding: 4px 24px 4px 16px; }"
+               "QMenu::item:selected { background: %3; color: %4; }"
+               "QMenu::separator { height: 1px; background: %5; margin: 4px 8px; }")
+        .arg(rgb(palette::deepInk()), rgb(palette::paper()), rgb(palette::iris()),
+             rgb(palette::ink()), rgb(palette::slate()));
+}
+
 }  // namespace
 
 void installMainMenu(QMainWindow& window, WebViewHost& page, const MenuActions& actions) {
     QMenuBar* bar = window.menuBar();
+    bar->setStyleSheet(menuStyle());
 
     QMenu* app = bar->addMenu(QStringLiteral("Lumenor"));
     app->addAction(QStringLiteral("About Lumenor"), [&window] { showAbout(&window); });
