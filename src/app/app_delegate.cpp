@@ -12,6 +12,25 @@
 
 namespace lumenor {
 
+namespace {
+
+// Closing the controller window ends the application, even with the output, an identify card
+// or the preferences still open.
+class QuitOnClose : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
 AppDelegate::AppDelegate(AppPlatforms platforms)
     : platforms_(std::move(platforms)),
       displayService(std::move(platforms_.display)),
@@ -83,7 +102,9 @@ bool AppDelegate::passAgreementGate() {
 void AppDelegate::createControllerWindow() {
     controller = std::make_unique<ControllerWindowController>();
     controller->onVerb = [this](const Verb& verb) { handle(verb); };
-    installMainMenu(*controller->window(), controller->webView(),
+    QMainWindow* window = controller->window();
+    window->installEventFilter(new QuitOnClose(window));
+    installMainMenu(*window, controller->webView(),
                     MenuActions{[this] { showPreferences(); }, [this] { checkForUpdates(); },
                                 [this] { showTutorial(); }, [this] { showLicenceAgreement(); }});
 }
