@@ -145,7 +145,8 @@ void AppDelegate::raiseController() {
 void AppDelegate::send(const QString& script) {
     if (platforms_.page) {
         platforms_.page(script);
-    } else if (controller) {
+    } else if (controller && pageReady_) {
+        // Before its `ready` the page has no functions to call; it gets the whole state then.
         controller->runScript(script);
     }
 }

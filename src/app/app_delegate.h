@@ -121,6 +121,7 @@ class AppDelegate {
     std::unique_ptr<QTimer> autoCycleTimer_;
     int autoCycleIndex_ = 0;
     bool isEditing_ = false;
+    bool pageReady_ = false;
     std::unique_ptr<PreferencesWindowController> preferencesWindow_;
     std::unique_ptr<EULAWindowController> eulaViewer_;
     std::unique_ptr<QObject> keyboardMonitor_;

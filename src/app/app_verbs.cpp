@@ -315,6 +315,7 @@ void AppDelegate::tourEvent(bool skipped) {
 
 void AppDelegate::ready() {
     qCDebug(logApp, "controller page ready");
+    pageReady_ = true;
     send(pagecalls::displaysChanged(state.displays));
     pushModes();
     send(pagecalls::patternChanged(rawName(state.activePattern)));

@@ -1,6 +1,6 @@
 #include "app/keyboard_monitor.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace lumenor {
@@ -23,6 +23,10 @@ class KeyboardMonitor : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) {
+            return QObject::eventFilter(watched, event);
+        }
+        // A dialog of ours (the file dialog, About) takes its keys as typed.
+        if (QApplication::activeModalWidget() != nullptr) {
             return QObject::eventFilter(watched, event);
         }
         const auto* key = static_cast<QKeyEvent*>(event);
