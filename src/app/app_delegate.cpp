@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "app/app_menu.h"
+#include "app/bring_to_front.h"
 #include "app/keyboard_monitor.h"
 #include "controller/page_calls.h"
 #include "onboarding/gates.h"
@@ -130,16 +131,9 @@ void AppDelegate::wireCallbacks() {
 }
 
 void AppDelegate::raiseController() {
-    if (!controller) {
-        return;
+    if (controller) {
+        bringToFront(controller->window());
     }
-    QMainWindow* window = controller->window();
-    if (window->isMinimized()) {
-        window->showNormal();
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
 }
 
 void AppDelegate::send(const QString& script) {
