@@ -66,6 +66,22 @@ TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
     EXPECT_FALSE(app.state.autoCycleOn);
 }
 
+TEST_F(OutputVerbs, ChoosingTheOutputDisplayMovesAShownOutputSilently) {
+    AppDelegate& app = launch();
+    EXPECT_TRUE(run(verbs::SelectOutputDisplay{kPanel}).isEmpty());
+    EXPECT_FALSE(app.output.isShown());
+    run(verbs::ShowOutput{true});
+    EXPECT_EQ(app.output.currentDisplayID(), kPanel);
+    EXPECT_TRUE(run(verbs::SelectOutputDisplay{kProjector}).isEmpty());
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+    // An identifier that is not attached falls back to the first external display.
+    run(verbs::SelectOutputDisplay{77});
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+
+    EXPECT_TRUE(run(verbs::IdentifyDisplays{}).isEmpty());
+    EXPECT_EQ(app.identifier.windows().size(), 2U);
+}
+
 TEST_F(OutputVerbs, InfoAndMirrorShowTheOutputButNeverHideIt) {
     AppDelegate& app = launch();
     EXPECT_EQ(run(verbs::ShowInfo{true}), QStringList({shown(true), info(true)}));
