@@ -1,6 +1,7 @@
 #include <QImageReader>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -17,14 +18,16 @@ namespace {
 constexpr std::array<Pattern, 6> kAutoCycleList = {Pattern::white, Pattern::black, Pattern::grey50,
                                                    Pattern::red,   Pattern::green, Pattern::blue};
 
-// Qt takes whole milliseconds; an interval that is not a number or not above zero gets the
-// shortest the timer has rather than one that never fires or spins.
+// Held to the range the page offers, whatever reaches the bridge: a shorter interval turns
+// the solid fields into a strobe (a hazard to viewers), a value that is not a number would
+// give a timer that never fires.
 int intervalMs(double seconds) {
-    constexpr double kLongestMs = 24.0 * 3600.0 * 1000.0;
-    if (!std::isfinite(seconds) || seconds * 1000.0 < 1.0) {
-        return 1;
+    constexpr double kShortest = 0.5;
+    constexpr double kLongest = 3600.0;
+    if (!std::isfinite(seconds)) {
+        seconds = kShortest;
     }
-    return static_cast<int>(std::lround(std::min(seconds * 1000.0, kLongestMs)));
+    return static_cast<int>(std::lround(std::clamp(seconds, kShortest, kLongest) * 1000.0));
 }
 
 }  // namespace
