@@ -67,7 +67,7 @@ class LumenorE2E : public XServerTest {
         return onElement(selector, QStringLiteral("el.click()"));
     }
     // Waits until the element `selector` names satisfies `condition` (over `el`).
-    bool waitForElement(const QString& selector, const QString& condition, int timeoutMs = 10000);
+    bool waitForElement(const QString& selector, const QString& condition, int timeoutMs = 15000);
     bool waitForPattern(const QString& rawName);
     // The page's selectors for one head.
     static QString displayItem(const QString& output);
@@ -77,7 +77,7 @@ class LumenorE2E : public XServerTest {
     // What `lumenor render` draws for a pattern and its options at a size.
     static QImage renderedWith(const QStringList& patternAndOptions, QSize size);
     // Milliseconds-bounded wait until `area` shows `expected`; the pixels still differing.
-    int settle(const QRect& area, const QImage& expected, int timeoutMs = 10000);
+    int settle(const QRect& area, const QImage& expected, int timeoutMs = 15000);
     // Real input through the X server's test extension.
     bool xdotool(const QStringList& args, QString* output = nullptr);
     // True when top-level window `upper` is stacked above `lower`.

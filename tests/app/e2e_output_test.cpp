@@ -67,8 +67,8 @@ TEST_F(E2eOutput, ShortcutBBlanksButIsTypedIntoTheProfileNameWhileItHasFocus) {
 }
 
 TEST_F(E2eOutput, CopyReportPutsTheDisplayReportOnTheClipboard) {
-    launch();
     ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
+    launch();
     ASSERT_TRUE(click("#copy-report"));
     ASSERT_TRUE(waitForElement("#copy-report-label", "el.textContent === 'Copied ✓'"));
     const ProcessResult clip =
@@ -80,6 +80,7 @@ TEST_F(E2eOutput, CopyReportPutsTheDisplayReportOnTheClipboard) {
     EXPECT_TRUE(text.contains(
         u"• DUMMY1 [external]\n  current: 1280×720 px  (1280×720 pt, 1:1) @ 60.00 Hz\n"))
         << clip.out.toStdString();
+    EXPECT_TRUE(text.contains(u"\n  dpi:     ~61\n")) << "1280 px over 527 mm";
     const ProcessResult cli = runProcess(lumenorBinary(), {"displays"}, x().environment());
     EXPECT_EQ(clip.out, cli.out) << "the same report as the command line prints";
 }
