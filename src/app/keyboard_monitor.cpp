@@ -25,8 +25,9 @@ class KeyboardMonitor : public QObject {
         if (event->type() != QEvent::KeyPress) {
             return QObject::eventFilter(watched, event);
         }
-        // A dialog of ours (the file dialog, About) takes its keys as typed.
-        if (QApplication::activeModalWidget() != nullptr) {
+        // A dialog of ours (the file dialog, About) or an open menu takes its keys as typed.
+        if (QApplication::activeModalWidget() != nullptr ||
+            QApplication::activePopupWidget() != nullptr) {
             return QObject::eventFilter(watched, event);
         }
         const auto* key = static_cast<QKeyEvent*>(event);
