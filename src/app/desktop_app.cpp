@@ -4,6 +4,7 @@
 
 #include "app/app_delegate.h"
 #include "app/cli/cli_support.h"
+#include "app/cli/stop_signals.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
 #include "app/desktop_platforms.h"
@@ -39,6 +40,8 @@ int runDesktopApp(char* program) {
     if (!delegate.applicationDidFinishLaunching()) {
         return cli::kExitOk;
     }
+    // Ctrl-C in a terminal, a polite kill or a hang-up end Lumenor as closing it does.
+    const cli::StopSignals stopSignals([] { QApplication::quit(); });
     return QApplication::exec() == 0 ? cli::kExitOk : cli::kExitEnvironment;
 }
 
