@@ -166,11 +166,9 @@ void AppDelegate::displaysDidChange(const std::vector<DisplayInfo>& displays) {
         return std::any_of(displays.begin(), displays.end(),
                            [id](const DisplayInfo& d) { return d.id == id; });
     };
-    if (revert.trialRunning() && state.selectedDisplayID && !present(*state.selectedDisplayID)) {
-        revert.revertNow();
-    }
-    // The display under trial may not be the selected one (a profile's mode is tried on the
-    // output display); losing it ends its trial all the same.
+    // The trial ends with the display it runs on. That is not always the selected one: a
+    // profile's mode is tried on the output display, and a selection that has gone falls back
+    // to the first display, where a trial must survive the change its own apply reports.
     if (revert.trialRunning() && revert.displayID() && !present(*revert.displayID())) {
         revert.revertNow();
     }

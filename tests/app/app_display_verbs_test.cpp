@@ -67,6 +67,17 @@ TEST_F(DisplayVerbs, ANewTrialElsewherePutsTheFirstBack) {
     EXPECT_EQ(app.revert.displayID(), kPanel);
 }
 
+TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
+    displays_->displays[0].builtin = false;
+    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{99});  // gone since: the first display stands in
+    run(verbs::ApplyMode{11});
+    displays_->notifyChange();
+    EXPECT_TRUE(app.revert.trialRunning());
+    EXPECT_EQ(modes_->displays[kPanel].currentId, 11);
+}
+
 TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
     AppDelegate& app = launch();
     run(verbs::SelectDisplay{kProjector});
