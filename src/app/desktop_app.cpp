@@ -1,12 +1,14 @@
 #include "app/desktop_app.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/app_delegate.h"
 #include "app/cli/cli_support.h"
 #include "app/cli/stop_signals.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
+#include "app/core/resources.h"
 #include "app/desktop_platforms.h"
 #include "app/single_instance.h"
 #include "webview/web_view_host.h"
@@ -14,6 +16,14 @@
 namespace lumenor {
 
 int runDesktopApp(char* program) {
+    // Without its pages every window would open blank; say so instead.
+    if (!pagePath(QStringLiteral("controller.html"))) {
+        cli::printError(QStringLiteral("cannot find the application's pages: there is no "
+                                       "share/lumenor/pages above this program (%1 names "
+                                       "another data folder)")
+                            .arg(QLatin1String(kDataDirVariable)));
+        return cli::kExitEnvironment;
+    }
     std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
     if (!connection) {
         return cli::kExitEnvironment;
@@ -24,6 +34,9 @@ int runDesktopApp(char* program) {
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     installLogHandler();
+    // The desktop entry and icon that the window manager and task bars show us with.
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kAppId)));
     QApplication::setQuitOnLastWindowClosed(true);
 
     // One Lumenor per desktop session: a second one only raises the first.
