@@ -77,6 +77,10 @@ bool AppDelegate::applicationDidFinishLaunching() {
         platforms_.wake->onWake = [this] { systemDidWake(); };
     }
     telemetry().startIfEnabled();
+    updater_ = std::move(platforms_.updater);
+    if (updater_) {
+        updater_->start();
+    }
     return true;
 }
 
@@ -174,12 +178,23 @@ void AppDelegate::showPreferences() {
         preferencesWindow_->telemetryEnabledProvider = [this] { return telemetry().isEnabled(); };
         preferencesWindow_->onSetTelemetry = [this](bool on) { telemetry().setEnabled(on); };
         preferencesWindow_->onReplayTutorial = [this] { onboardingStore().clear(); };
+        if (updater_) {
+            preferencesWindow_->automaticUpdatesProvider = [this] {
+                return updater_->automaticallyChecksForUpdates();
+            };
+            preferencesWindow_->onSetAutomaticUpdates = [this](bool on) {
+                updater_->setAutomaticallyChecksForUpdates(on);
+            };
+        }
     }
     preferencesWindow_->show();
 }
 
-// There is no update service yet; the menu item is in place for it.
-void AppDelegate::checkForUpdates() {}
+void AppDelegate::checkForUpdates() {
+    if (updater_) {
+        updater_->checkForUpdates();
+    }
+}
 
 void AppDelegate::showTutorial() {
     send(QLatin1String(pagecalls::kStartTour));

@@ -132,6 +132,7 @@ class AppDelegate {
     std::unique_ptr<AgreementStore> agreementStore_;
     std::unique_ptr<OnboardingStore> onboardingStore_;
     std::unique_ptr<TelemetryController> telemetry_;
+    std::unique_ptr<UpdaterController> updater_;  // taken at launch
 };
 
 }  // namespace lumenor

@@ -14,6 +14,7 @@
 #include "displays/mode_platform.h"
 #include "displays/refresh_link.h"
 #include "remote/remote_server.h"
+#include "updates/updater_controller.h"
 
 namespace lumenor {
 
@@ -29,6 +30,8 @@ struct AppPlatforms {
     QString supportFolder;                      // the first-run and telemetry records
     std::unique_ptr<WakeSource> wake;
     RemoteServer::Options remote;
+    // The update service; without one "Check for Updates…" does nothing.
+    std::unique_ptr<UpdaterController> updater;
 
     std::function<void(const QString& text)> copyToClipboard;
     // Asks for an image file without blocking; `done` gets its path, or none when cancelled.

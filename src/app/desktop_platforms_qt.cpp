@@ -11,6 +11,7 @@
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "onboarding/support_folder.h"
+#include "updates/desktop_updater.h"
 
 namespace lumenor {
 
@@ -68,6 +69,7 @@ std::optional<AppPlatforms> makeDesktopPlatforms(std::unique_ptr<XrandrConnectio
     };
     p.pickSlateImage = slateImagePicker();
     p.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    p.updater = makeDesktopUpdater();
     return p;
 }
 
