@@ -33,11 +33,6 @@ class E2eOutput : public LumenorE2E {
             xdotool({"mousemove", "--sync", QString::number(left + qRound(p["x"].toDouble())),
                      QString::number(top + qRound(p["y"].toDouble())), "click", "1"}));
     }
-    void focusController() {
-        const auto window = x().findWindow(QStringLiteral("Lumenor"));
-        ASSERT_TRUE(window.has_value());
-        ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
-    }
 };
 
 TEST_F(E2eOutput, APatternClickedAndShownIsTheRenderersExactPixelsOnTheOutputHead) {
