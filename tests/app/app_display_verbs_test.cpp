@@ -31,25 +31,35 @@ TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
     EXPECT_EQ(run(verbs::ApplyMode{22}),
               QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
     EXPECT_TRUE(app.revert.trialRunning());
+    // Either answer is followed by the list as the display now has it.
+    const auto resolved = [&](bool kept) {
+        return QStringList({pagecalls::revertResolved(kept),
+                            pagecalls::displaysChanged(app.state.displays),
+                            modes(*modes_, kProjector)});
+    };
     const QStringList kept = run(verbs::ConfirmMode{});
-    ASSERT_FALSE(kept.isEmpty());
-    EXPECT_EQ(kept.front(), pagecalls::revertResolved(true));
+    EXPECT_EQ(kept, resolved(true));
     EXPECT_EQ(modes_->applied.back().scope, ConfigureScope::permanently);
 
     run(verbs::ApplyMode{23});
-    EXPECT_EQ(run(verbs::RevertMode{}).front(), pagecalls::revertResolved(false));
+    const QStringList reverted = run(verbs::RevertMode{});
+    EXPECT_EQ(reverted, resolved(false));
     EXPECT_EQ(modes_->applied.back().modeId, 22);
+    // With no trial the page still gets its answer.
+    const QStringList idle = run(verbs::ConfirmMode{});
+    EXPECT_EQ(idle, resolved(true));
 }
 
 TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
-    launch();
+    AppDelegate& app = launch();
     run(verbs::SelectDisplay{kProjector});
     modes_->failComplete = true;
-    const QStringList sent = run(verbs::ApplyMode{22});
-    ASSERT_FALSE(sent.isEmpty());
-    EXPECT_EQ(sent.front(), pagecalls::revertResolved(false));
-    EXPECT_FALSE(sent.contains(pagecalls::modeApplied(true, 15)));
-    EXPECT_FALSE(sent.contains(countdown(15)));
+    EXPECT_EQ(run(verbs::ApplyMode{22}),
+              QStringList({pagecalls::revertResolved(false),
+                           pagecalls::displaysChanged(app.state.displays),
+                           modes(*modes_, kProjector), pagecalls::modeApplied(false, 15)}));
+    EXPECT_FALSE(app.revert.trialRunning());
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
 }
 
 TEST_F(DisplayVerbs, ANewTrialElsewherePutsTheFirstBack) {
@@ -59,10 +69,11 @@ TEST_F(DisplayVerbs, ANewTrialElsewherePutsTheFirstBack) {
     run(verbs::SelectDisplay{kProjector});
     run(verbs::ApplyMode{22});
     run(verbs::SelectDisplay{kPanel});
+    const QString panelModes = modes(*modes_, kPanel);  // as they are before the trial
     const QStringList sent = run(verbs::ApplyMode{11});
-    ASSERT_FALSE(sent.isEmpty());
-    EXPECT_EQ(sent.front(), pagecalls::revertResolved(false));
-    EXPECT_EQ(sent.back(), pagecalls::modeApplied(true, 15));
+    EXPECT_EQ(sent, QStringList({pagecalls::revertResolved(false),
+                                 pagecalls::displaysChanged(app.state.displays), panelModes,
+                                 countdown(15), pagecalls::modeApplied(true, 15)}));
     EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
     EXPECT_EQ(app.revert.displayID(), kPanel);
 }

@@ -17,6 +17,11 @@
 #include "displays/fake_mode_platform.h"
 #include "support/manual_refresh_links.h"
 
+// Page scripts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace lumenor::test {
 
 // Displays whose current modes are those of the mode platform, as on a real server.

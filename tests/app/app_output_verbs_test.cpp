@@ -122,6 +122,9 @@ TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
     EXPECT_EQ(run(verbs::AutoCycle{false, 7.0}), QStringList{cycling(false)});
     EXPECT_TRUE(run(verbs::AutoCycle{false, 7.0}).isEmpty());
     EXPECT_EQ(app.state.autoCycleInterval, 7.0);
+    // A state that says on without a timer is still put right, and said.
+    app.state.autoCycleOn = true;
+    EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList({cycling(false), pattern("black")}));
 }
 
 TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {

@@ -103,7 +103,7 @@ TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
         QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, text);
         return QCoreApplication::sendEvent(&target, &key);
     };
-    run(verbs::SetEditing{true});
+    EXPECT_TRUE(run(verbs::SetEditing{true}).isEmpty());
     EXPECT_FALSE(press("b"));  // passed on, to an object that does not take keys
     EXPECT_EQ(app.state.activePattern, Pattern::calibration);
     run(verbs::SetEditing{false});

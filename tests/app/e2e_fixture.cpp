@@ -201,6 +201,12 @@ bool LumenorE2E::xdotool(const QStringList& args, QString* output) {
     return r.exitCode == 0;
 }
 
+void LumenorE2E::focusController() {
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    ASSERT_TRUE(window.has_value());
+    ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
+}
+
 bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) const {
     Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
     if (dpy == nullptr) {

@@ -80,6 +80,8 @@ class LumenorE2E : public XServerTest {
     int settle(const QRect& area, const QImage& expected, int timeoutMs = 15000);
     // Real input through the X server's test extension.
     bool xdotool(const QStringList& args, QString* output = nullptr);
+    // Gives the controller window the keyboard.
+    void focusController();
     // True when top-level window `upper` is stacked above `lower`.
     bool stackedAbove(unsigned long upper, unsigned long lower) const;
     // Processes started with this test's environment (lumenor and every helper it started).

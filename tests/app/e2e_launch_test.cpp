@@ -131,5 +131,16 @@ TEST_F(E2eShutdown, ClosingTheControllerEndsLumenorAndEveryHelper) {
     EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the mode on trial was not put back";
 }
 
+TEST_F(E2eShutdown, CtrlQInThePageQuitsLumenor) {
+    launch();
+    ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
+    ASSERT_NO_FATAL_FAILURE(focusController());
+    ASSERT_TRUE(xdotool({"key", "ctrl+q"}));
+    ASSERT_TRUE(app().waitForFinished(15000)) << "the menu's key did not reach it";
+    EXPECT_EQ(app().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app().exitCode(), 0);
+    EXPECT_TRUE(waitForNoProcesses());
+}
+
 }  // namespace
 }  // namespace lumenor::test

@@ -15,9 +15,8 @@ class E2eModes : public LumenorE2E {
         ASSERT_TRUE(click(displayItem("DUMMY1") + " .display-pick"));
         ASSERT_TRUE(waitForElement(rateButton(), "!el.disabled"));
     }
-    QString rateButton() const {
-        return QStringLiteral("#mode-list button[data-mode-id=\"%1\"]")
-            .arg(x().modeId("1920x1080_60"));
+    static QString rateButton(const QString& mode = QStringLiteral("1920x1080_60")) {
+        return QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(x().modeId(mode));
     }
     // Clicks 1920 × 1080 at 60 Hz and waits for the head to show it and the page to count.
     void tryMode() {
@@ -59,6 +58,19 @@ TEST_F(E2eModes, KillingLumenorDuringATrialPutsTheModeBack) {
     EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the mode was not put back";
     EXPECT_TRUE(waitForNoProcesses());
     EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+}
+
+TEST_F(E2eModes, ATrialOnAnotherDisplayFirstPutsTheFirstTrialBack) {
+    ASSERT_NO_FATAL_FAILURE(tryMode());
+    ASSERT_TRUE(click(displayItem("DUMMY0") + " .display-pick"));
+    ASSERT_TRUE(waitForElement(rateButton("1280x720_60"), "!el.disabled"));
+    ASSERT_TRUE(click(rateButton("1280x720_60")));
+    EXPECT_TRUE(waitForMode("DUMMY0", "1280x720_60"));
+    EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the first trial was left standing";
+    ASSERT_TRUE(waitForElement("#trial", "!el.hidden"));
+    ASSERT_TRUE(click("#trial-revert"));
+    EXPECT_TRUE(waitForMode("DUMMY0", "1920x1080_60"));
+    EXPECT_TRUE(waitForElement("#trial", "el.hidden"));
 }
 
 }  // namespace

@@ -33,11 +33,6 @@ class E2eOutput : public LumenorE2E {
             xdotool({"mousemove", "--sync", QString::number(left + qRound(p["x"].toDouble())),
                      QString::number(top + qRound(p["y"].toDouble())), "click", "1"}));
     }
-    void focusController() {
-        const auto window = x().findWindow(QStringLiteral("Lumenor"));
-        ASSERT_TRUE(window.has_value());
-        ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
-    }
 };
 
 TEST_F(E2eOutput, APatternClickedAndShownIsTheRenderersExactPixelsOnTheOutputHead) {
@@ -91,23 +86,29 @@ TEST_F(E2eOutput, TheToneChosenInThePageIsHeard) {
     ASSERT_TRUE(pulse) << error.toStdString();
     launch(Options::withEnvironment({QStringLiteral("PULSE_SERVER=") + pulse->serverAddress()}));
     ASSERT_TRUE(click("#audio-signal .seg[data-signal=\"tone\"]"));
-    // One-second listening windows until one holds the tone from end to end.
+    // One-second listening windows until one holds a long unbroken stretch of tone: a loaded
+    // machine may let the sound server run dry for a few milliseconds, which it fills with
+    // silence.
     constexpr double kRate = 44100;
+    constexpr std::size_t kLongEnough = 11025;
     Recording heard;
     Span span;
-    for (int window = 0; window < 8 && span.length() < 0.8 * kRate; ++window) {
+    for (int window = 0; window < 8 && span.length() < kLongEnough; ++window) {
         ASSERT_TRUE(pulse->startRecording());
         QThread::msleep(1000);
         heard = pulse->stopRecording();
-        span = activeSpan(heard.left, 1e-3f);
+        span = {};
+        for (const Span& b : bursts(heard.left, 1e-3f, 4)) {
+            span = b.length() > span.length() ? b : span;
+        }
     }
-    ASSERT_GT(span.length(), 0.8 * kRate) << "no tone in the recording";
+    ASSERT_GE(span.length(), kLongEnough) << "no tone in the recording";
     EXPECT_NEAR(zeroCrossingFrequency(heard.left, span, kRate), 1000.0, 1.0);
     EXPECT_NEAR(zeroCrossingFrequency(heard.right, span, kRate), 1000.0, 1.0);
     ASSERT_TRUE(click("#audio-signal .seg[data-signal=\"off\"]"));
 }
 
-class E2eWake : public LumenorE2E {};
+class E2eWake : public E2eOutput {};
 
 TEST_F(E2eWake, WakingFromSleepPutsTheOutputBackOnItsDisplay) {
     QString error;
@@ -115,15 +116,19 @@ TEST_F(E2eWake, WakingFromSleepPutsTheOutputBackOnItsDisplay) {
     ASSERT_TRUE(bus) << error.toStdString();
     ASSERT_TRUE(bus->ownLoginManager());
     launch(Options::onSystemBus(bus->address()));
-    ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
-    const QImage grid = rendered("grid", kHead1.size());
-    ASSERT_EQ(settle(kHead1, grid), 0);
+    ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("pluge")));
 
     // What a sleep can do to a window: it is somewhere else on waking.
     const auto output = x().findWindow(QStringLiteral("Lumenor output"));
     ASSERT_TRUE(output.has_value());
     ASSERT_TRUE(xdotool({"windowmove", "--sync", QString::number(output->id), "0", "0"}));
     ASSERT_EQ(x().findWindow(QStringLiteral("Lumenor output"))->geometry.topLeft(), QPoint(0, 0));
+    // Lumenor learns of the move on its X connection, which a loaded machine may read after
+    // the bus. A key sent after the move and seen in the page means the move was taken in.
+    ASSERT_NO_FATAL_FAILURE(focusController());
+    ASSERT_TRUE(xdotool({"key", "g"}));
+    ASSERT_TRUE(waitForPattern("grid"));
+    const QImage grid = rendered("grid", kHead1.size());
 
     ASSERT_TRUE(bus->sendPrepareForSleep(true));
     ASSERT_TRUE(bus->sendPrepareForSleep(false));
