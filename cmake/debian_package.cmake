@@ -20,4 +20,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://lumenor.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The fonts the patterns are drawn with are opened by path, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35, fonts-dejavu-core")
+# A downloaded update is opened with the desktop's package installer through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -6,6 +6,9 @@
 
 namespace lumenor {
 
+// Names another address for the update feed (a mirror); it must be HTTPS.
+inline constexpr const char* kUpdateFeedVariable = "LUMENOR_UPDATE_FEED";
+
 // The process's update controller: Lumenor's feed and key, HTTPS through Qt, the desktop's
 // dialogs, the user's settings and Downloads folder.
 std::unique_ptr<UpdaterController> makeDesktopUpdater();

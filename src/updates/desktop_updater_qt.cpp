@@ -30,7 +30,13 @@ std::unique_ptr<UpdaterController> makeDesktopUpdater() {
     services.settings = openUserSettings();
     services.downloadFolder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     services.platform = thisPlatform();
-    return std::make_unique<UpdaterController>(defaultUpdatesConfig(), std::move(services),
+    UpdatesConfig config = defaultUpdatesConfig();
+    // A mirror of the feed may stand in; what it offers must still be signed by our key.
+    const QString feed = qEnvironmentVariable(kUpdateFeedVariable);
+    if (!feed.isEmpty()) {
+        config.feedURL = QUrl(feed);
+    }
+    return std::make_unique<UpdaterController>(config, std::move(services),
                                                QLatin1String(kVersion));
 }
 
