@@ -90,7 +90,9 @@ bool AppDelegate::passAgreementGate() {
     } else {
         EULAWindowController gate(EULAWindowController::Mode::gate,
                                   QLatin1String(kAgreementVersion));
+        agreementGate_ = gate.window();
         agreed = gate.runModal();
+        agreementGate_ = nullptr;
     }
     if (!agreed) {
         return false;
@@ -133,6 +135,8 @@ void AppDelegate::wireCallbacks() {
 void AppDelegate::raiseController() {
     if (controller) {
         bringToFront(controller->window());
+    } else if (agreementGate_ != nullptr) {
+        bringToFront(agreementGate_);
     }
 }
 
