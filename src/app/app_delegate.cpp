@@ -94,7 +94,9 @@ bool AppDelegate::passAgreementGate() {
     } else {
         EULAWindowController gate(EULAWindowController::Mode::gate,
                                   QLatin1String(kAgreementVersion));
+        agreementGate_ = gate.window();
         agreed = gate.runModal();
+        agreementGate_ = nullptr;
     }
     if (!agreed) {
         return false;
@@ -137,6 +139,8 @@ void AppDelegate::wireCallbacks() {
 void AppDelegate::raiseController() {
     if (controller) {
         bringToFront(controller->window());
+    } else if (agreementGate_ != nullptr) {
+        bringToFront(agreementGate_);
     }
 }
 

@@ -22,6 +22,7 @@
 #include "profiles/preset_store.h"
 
 class QObject;
+class QWidget;
 
 namespace lumenor {
 
@@ -50,7 +51,8 @@ class AppDelegate {
     void systemDidWake();
     void pushRemoteStatus(const std::optional<QString>& url, const QString& pin,
                           const std::optional<QString>& qr);
-    // Brings the controller window to the front (a second launch asked for it).
+    // Brings the controller window, or the agreement while it waits for a decision, to the
+    // front (a second launch asked for it).
     void raiseController();
 
     // Menu actions.
@@ -125,6 +127,7 @@ class AppDelegate {
     std::unique_ptr<PreferencesWindowController> preferencesWindow_;
     std::unique_ptr<EULAWindowController> eulaViewer_;
     std::unique_ptr<QObject> keyboardMonitor_;
+    QWidget* agreementGate_ = nullptr;  // while the agreement asks for a decision
     // The mode to go back to while a trial runs: the one from before the first of several
     // trials on the same display.
     std::optional<ModeInfo> trialSnapshot_;

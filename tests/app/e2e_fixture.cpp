@@ -207,6 +207,17 @@ void LumenorE2E::focusController() {
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
 }
 
+bool LumenorE2E::dropKeyboardFocus() const {
+    Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
+    if (dpy == nullptr) {
+        return false;
+    }
+    XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+    return true;
+}
+
 bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) const {
     Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
     if (dpy == nullptr) {

@@ -82,6 +82,8 @@ class LumenorE2E : public XServerTest {
     bool xdotool(const QStringList& args, QString* output = nullptr);
     // Gives the controller window the keyboard.
     void focusController();
+    // Leaves the keyboard with no window.
+    bool dropKeyboardFocus() const;
     // True when top-level window `upper` is stacked above `lower`.
     bool stackedAbove(unsigned long upper, unsigned long lower) const;
     // Processes started with this test's environment (lumenor and every helper it started).

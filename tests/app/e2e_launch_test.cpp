@@ -40,6 +40,15 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
     ASSERT_TRUE(agreementAlone());
     EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor Licence Agreement"), 0).has_value());
     EXPECT_FALSE(x().findWindow(QStringLiteral("Lumenor"), 0).has_value());
+    // A second start while the first waits for the decision asks nothing of its own; it
+    // hands the keyboard back to the agreement.
+    ASSERT_TRUE(dropKeyboardFocus());
+    const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_EQ(page().pageUrls().size(), 1);
+    QString focused;
+    ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));
+    EXPECT_EQ(focused.toULong(), x().findWindow("Lumenor Licence Agreement", 0)->id);
 
     ASSERT_TRUE(clickInAgreement(QStringLiteral("quit")));
     ASSERT_TRUE(app().waitForFinished(15000));
