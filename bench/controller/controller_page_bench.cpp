@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     QProcessEnvironment env = x->environment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    lumenor::test::acceptAgreementIn(env, config.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_LOGGING_RULES"),
                QStringLiteral("org.lumenor.Lumenor.app.debug=true"));

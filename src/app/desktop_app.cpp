@@ -1,17 +1,29 @@
 #include "app/desktop_app.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/app_delegate.h"
 #include "app/cli/cli_support.h"
+#include "app/cli/stop_signals.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
-#include "displays/xrandr_display_platform.h"
+#include "app/core/resources.h"
+#include "app/desktop_platforms.h"
+#include "app/single_instance.h"
 #include "webview/web_view_host.h"
 
 namespace lumenor {
 
 int runDesktopApp(char* program) {
+    // Without its pages every window would open blank; say so instead.
+    if (!pagePath(QStringLiteral("controller.html"))) {
+        cli::printError(QStringLiteral("cannot find the application's pages: there is no "
+                                       "share/lumenor/pages above this program (%1 names "
+                                       "another data folder)")
+                            .arg(QLatin1String(kDataDirVariable)));
+        return cli::kExitEnvironment;
+    }
     std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
     if (!connection) {
         return cli::kExitEnvironment;
@@ -22,11 +34,28 @@ int runDesktopApp(char* program) {
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
     installLogHandler();
+    // The desktop entry and icon that the window manager and task bars show us with.
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kAppId)));
     QApplication::setQuitOnLastWindowClosed(true);
 
-    AppDelegate delegate(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    delegate.applicationDidFinishLaunching();
-    return QApplication::exec() == 0 ? 0 : 1;
+    // One Lumenor per desktop session: a second one only raises the first.
+    std::unique_ptr<SingleInstance> instance = SingleInstance::claim();
+    if (!instance) {
+        return cli::kExitOk;
+    }
+    std::optional<AppPlatforms> platforms = makeDesktopPlatforms(std::move(connection));
+    if (!platforms) {
+        return cli::kExitEnvironment;
+    }
+    AppDelegate delegate(std::move(*platforms));
+    instance->onActivate = [&delegate] { delegate.raiseController(); };
+    if (!delegate.applicationDidFinishLaunching()) {
+        return cli::kExitOk;
+    }
+    // Ctrl-C in a terminal, a polite kill or a hang-up end Lumenor as closing it does.
+    const cli::StopSignals stopSignals([] { QApplication::quit(); });
+    return QApplication::exec() == 0 ? cli::kExitOk : cli::kExitEnvironment;
 }
 
 }  // namespace lumenor

@@ -8,9 +8,9 @@
 
 namespace lumenor {
 
-// The preferences window: the telemetry switch and "Replay tutorial" of "preferences.html".
-// Made once and shown again on each request; every showing hands the page the current
-// telemetry state. Main thread only.
+// The preferences window: the telemetry and automatic-update switches and "Replay tutorial"
+// of "preferences.html". Made once and shown again on each request; every showing hands the
+// page the current state of both switches. Main thread only.
 class PreferencesWindowController {
   public:
     PreferencesWindowController();
@@ -22,15 +22,18 @@ class PreferencesWindowController {
     std::function<void()> onReplayTutorial;
     // Asked on every showing; without it the page is told telemetry is off.
     std::function<bool()> telemetryEnabledProvider;
+    // Whether update checks run by themselves; without it the page shows no update switch.
+    std::function<bool()> automaticUpdatesProvider;
+    std::function<void(bool)> onSetAutomaticUpdates;
 
-    // Shows the window centred and in front, then pushes the telemetry state to the page.
+    // Shows the window centred and in front, then pushes the switches' state to the page.
     void show();
 
     QWidget* window() const { return window_.get(); }
     WebViewHost& webView() { return *webView_; }
 
   private:
-    void pushTelemetryState();
+    void pushState();
 
     std::unique_ptr<PageWindow> window_;
     std::unique_ptr<WebViewHost> webView_;

@@ -15,7 +15,7 @@ PreferencesWindowController::PreferencesWindowController()
     window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
     window_->setWindowTitle(QStringLiteral("Lumenor Preferences"));
-    window_->setFixedSize(460, 360);
+    window_->setFixedSize(460, 470);
     paintWindowBackground(window_.get());
     webView_ = fillWithWebView(window_.get(), {QLatin1String(kPrefsHandlerName)}, kDragBarHeight);
 
@@ -28,13 +28,16 @@ PreferencesWindowController::PreferencesWindowController()
             onSetTelemetry(request->value);
         } else if (request->kind == PrefsRequest::Kind::replayTutorial && onReplayTutorial) {
             onReplayTutorial();
+        } else if (request->kind == PrefsRequest::Kind::setAutomaticUpdates &&
+                   onSetAutomaticUpdates) {
+            onSetAutomaticUpdates(request->value);
         }
     };
     // The first showing usually comes before the page has its hook; tell it again once the
-    // page is there, so that the switch never shows a state that is not stored.
+    // page is there, so that the switches never show a state that is not stored.
     webView_->onLoadFinished = [this](bool ok) {
         if (ok && window_->isVisible()) {
-            pushTelemetryState();
+            pushState();
         }
     };
     if (const std::optional<QString> page = pagePath(QStringLiteral("preferences.html"))) {
@@ -49,11 +52,14 @@ void PreferencesWindowController::show() {
     window_->show();
     window_->raise();
     window_->activateWindow();
-    pushTelemetryState();
+    pushState();
 }
 
-void PreferencesWindowController::pushTelemetryState() {
+void PreferencesWindowController::pushState() {
     webView_->runScript(prefsInitScript(telemetryEnabledProvider && telemetryEnabledProvider()));
+    if (automaticUpdatesProvider) {
+        webView_->runScript(updatesInitScript(automaticUpdatesProvider()));
+    }
 }
 
 }  // namespace lumenor

@@ -38,10 +38,13 @@ QString rawValue(EulaMode mode) {
 
 std::optional<PrefsRequest> parsePrefsMessage(const QString& handler, const QVariant& body) {
     const std::optional<QString> name = action(handler, kPrefsHandlerName, body);
+    const QVariant value = body.toMap().value(QStringLiteral("value"));
+    const bool on = value.typeId() == QMetaType::Bool && value.toBool();
     if (name == QLatin1String("setTelemetry")) {
-        const QVariant value = body.toMap().value(QStringLiteral("value"));
-        return PrefsRequest{PrefsRequest::Kind::setTelemetry,
-                            value.typeId() == QMetaType::Bool && value.toBool()};
+        return PrefsRequest{PrefsRequest::Kind::setTelemetry, on};
+    }
+    if (name == QLatin1String("setAutomaticUpdates")) {
+        return PrefsRequest{PrefsRequest::Kind::setAutomaticUpdates, on};
     }
     if (name == QLatin1String("replayTutorial")) {
         return PrefsRequest{PrefsRequest::Kind::replayTutorial};
@@ -52,6 +55,11 @@ std::optional<PrefsRequest> parsePrefsMessage(const QString& handler, const QVar
 QString prefsInitScript(bool telemetry) {
     return QStringLiteral("window.__qvPrefsInit && window.__qvPrefsInit({telemetry:%1});")
         .arg(telemetry ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+QString updatesInitScript(bool automatic) {
+    return QStringLiteral("window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:%1});")
+        .arg(automatic ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 }  // namespace lumenor

@@ -53,6 +53,7 @@ TEST_F(ControllerPage, ReadyReachesNativeCodeAndItsCallsChangeThePage) {
     const int port = freePort();
     QProcessEnvironment env = x().environment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    test::acceptAgreementIn(env, config.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
                QStringLiteral("127.0.0.1:%1").arg(port));
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));

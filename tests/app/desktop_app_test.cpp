@@ -18,6 +18,7 @@ TEST_F(DesktopApp, ShowsTheControllerWindowAndQuitsWhenItCloses) {
     QTemporaryDir config;  // the window's saved frame goes here, not to the user's settings
     QProcessEnvironment env = x().environment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    test::acceptAgreementIn(env, config.filePath(QStringLiteral("data")));
     QProcess app;
     app.setProcessEnvironment(env);
     app.start(lumenorBinary(), {});

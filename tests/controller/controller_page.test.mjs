@@ -222,6 +222,18 @@ describe('controller page', () => {
     });
     assert.equal(await page.locator('#trial').isVisible(), false);
     assert.match(await text(page, '#modes-note'), /refused/);
+    await call(page, () => {
+      window.revertCountdown(15);
+      window.revertResolved(true);
+    });
+    assert.match(await text(page, '#modes-note'), /kept/);
+    // A refusal reported as such, whenever it arrives.
+    await call(page, () => {
+      window.revertResolved(false);
+      window.modeApplied(false, 15);
+    });
+    assert.equal(await page.locator('#trial').isVisible(), false);
+    assert.match(await text(page, '#modes-note'), /refused/);
 
     await call(page, () => window.outputVisibilityChanged(false));
     assert.match(await text(page, '#output-toggle'), /Show output/);

@@ -25,7 +25,7 @@ after(async () => {
 
 const eula = (query, size = { width: 580, height: 620 }) =>
   openPage(browser, 'EULA.html', { ...size, query, handlers: ['qvEula'] });
-const prefs = () => openPage(browser, 'preferences.html', { width: 460, height: 360, handlers: ['qvPrefs'] });
+const prefs = () => openPage(browser, 'preferences.html', { width: 460, height: 470, handlers: ['qvPrefs'] });
 
 async function checkLayout(page, name) {
   assert.deepEqual(await clippedControls(page), []);
@@ -99,7 +99,24 @@ describe('preferences page', () => {
     await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});');
     assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
     assert.equal(await page.locator('button', { hasText: 'Replay tutorial' }).count(), 1);
-    await checkLayout(page, 'preferences-460x360');
+    await checkLayout(page, 'preferences-460x470');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+
+  test('shows the update switch only when told its state, and switches it', async () => {
+    const { context, page, problems } = await prefs();
+    assert.equal(await page.locator('#updates').isVisible(), false);
+    await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
+    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'false');
+    await page.click('#updates');
+    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'true');
+    assert.deepEqual(await takePosted(page), [
+      { handler: 'qvPrefs', body: { action: 'setAutomaticUpdates', value: true } },
+    ]);
+    await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
+    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'false');
+    await checkLayout(page, 'preferences-updates-460x470');
     assert.deepEqual(problems, []);
     await context.close();
   });

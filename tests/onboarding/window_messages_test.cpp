@@ -41,6 +41,15 @@ TEST(PrefsMessages, TelemetryIsOnOnlyForBooleanTrue) {
     EXPECT_FALSE(telemetry(QString("yes")));
     EXPECT_FALSE(telemetry(1));
 
+    QVariantMap updates = action("setAutomaticUpdates");
+    updates.insert("value", true);
+    const std::optional<PrefsRequest> on = parsePrefsMessage("qvPrefs", updates);
+    ASSERT_TRUE(on);
+    EXPECT_EQ(on->kind, PrefsRequest::Kind::setAutomaticUpdates);
+    EXPECT_TRUE(on->value);
+    updates.insert("value", "true");
+    EXPECT_FALSE(parsePrefsMessage("qvPrefs", updates)->value);
+
     const std::optional<PrefsRequest> replay =
         parsePrefsMessage("qvPrefs", action("replayTutorial"));
     ASSERT_TRUE(replay);
@@ -55,6 +64,8 @@ TEST(PrefsMessages, InitScriptTextIsExact) {
               "window.__qvPrefsInit && window.__qvPrefsInit({telemetry:true});");
     EXPECT_EQ(prefsInitScript(false),
               "window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});");
+    EXPECT_EQ(updatesInitScript(true),
+              "window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:true});");
 }
 
 }  // namespace

@@ -64,4 +64,14 @@ QString lumenorBinary() {
     return bin.isEmpty() ? QStringLiteral("lumenor") : QString::fromLocal8Bit(bin);
 }
 
+void acceptAgreementIn(QProcessEnvironment& env, const QString& folder) {
+    const QString support = folder + QStringLiteral("/org.lumenor.Lumenor");
+    QDir().mkpath(support);
+    QFile file(support + QStringLiteral("/agreement.json"));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(R"({"version":"1","acceptedAt":1780000000})");
+    }
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder);
+}
+
 }  // namespace lumenor::test

@@ -27,4 +27,8 @@ std::vector<int> processesWithArguments(const QStringList& arguments);
 // The lumenor executable under test.
 QString lumenorBinary();
 
+// Points `env` at a data home in `folder` where the licence agreement is already accepted, so
+// that lumenor opens its controller window at once.
+void acceptAgreementIn(QProcessEnvironment& env, const QString& folder);
+
 }  // namespace lumenor::test

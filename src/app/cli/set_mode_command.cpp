@@ -1,15 +1,14 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
+#include "app/cli/stop_signals.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
 #include "displays/display_modes.h"
@@ -22,27 +21,6 @@ namespace {
 
 constexpr int kExitReverted = 3;
 constexpr int kMaxSeconds = 3600;
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
-
-// Ctrl-C, a hang-up and a polite kill revert the trial like the end of the count does.
-bool catchStopSignals() {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return false;
-    }
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(sig, &sa, nullptr);
-    }
-    return true;
-}
 
 void printCount(int n) {
     std::printf("%d\n", n);
@@ -126,10 +104,6 @@ int runSetMode(int argc, char** argv) {
         return kExitOk;
     }
 
-    if (!catchStopSignals()) {
-        printError(QStringLiteral("set-mode: cannot watch for Ctrl-C"));
-        return kExitEnvironment;
-    }
     RevertCoordinator revert(*platform);
     std::optional<bool> outcome;
     revert.onCountdown = printCount;
@@ -138,15 +112,15 @@ int runSetMode(int argc, char** argv) {
         QCoreApplication::exit(kept ? kExitOk : kExitReverted);
     };
 
-    QSocketNotifier stopSignals(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
-        char bytes[16];
-        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-        }
+    const StopSignals stopSignals([&] {
         if (!outcome) {
             revert.revertNow();
         }
     });
+    if (!stopSignals.caught()) {
+        printError(QStringLiteral("set-mode: cannot watch for Ctrl-C"));
+        return kExitEnvironment;
+    }
     // Enter keeps the mode; the end of the input only stops listening.
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_support.h"
+#include "app/remote_commands.h"
 #include "displays/display_service.h"
 #include "output/output_window_controller.h"
 #include "remote/qr_code.h"
@@ -17,11 +18,6 @@ RemoteServer::Options optionsWithAddress(const QString& address) {
     RemoteServer::Options options;
     options.localAddress = [address]() -> std::optional<QString> { return address; };
     return options;
-}
-
-QString value(const RemoteParams& params, const char* name) {
-    const auto it = params.find(QString::fromLatin1(name));
-    return it == params.end() ? QString() : it->second;
 }
 
 void printLine(const QString& line) {
@@ -59,31 +55,34 @@ void ShowRemote::start() {
         });
 }
 
-void ShowRemote::carryOut(const QString& verb, const RemoteParams& params) {
+void ShowRemote::carryOut(const QString& command, const RemoteParams& params) {
+    const std::optional<Verb> verb = verbForRemoteCommand(command, params);
+    if (!verb) {
+        return;
+    }
     const Pattern current = output_.patternView().pattern();
-    if (verb == QLatin1String("pattern")) {
-        const std::optional<Pattern> pattern = patternFromRawName(value(params, "name"));
+    if (const auto* show = std::get_if<verbs::ShowPattern>(&*verb)) {
+        const std::optional<Pattern> pattern = patternFromRawName(show->name);
         if (!pattern) {
             return;
         }
         output_.setPattern(*pattern);
         printLine(QStringLiteral("remote: pattern %1").arg(rawName(*pattern)));
-    } else if (verb == QLatin1String("cycle")) {
-        const int step = value(params, "delta") == QLatin1String("-1") ? -1 : 1;
+    } else if (const auto* cycle = std::get_if<verbs::CyclePattern>(&*verb)) {
+        const int step = cycle->delta < 0 ? -1 : 1;
         output_.setPattern(next(current, step));
         printLine(QStringLiteral("remote: cycle %1").arg(step));
-    } else if (verb == QLatin1String("output")) {
-        const bool on = value(params, "on") == QLatin1String("1");
-        if (on && !output_.isShown()) {
+    } else if (const auto* visible = std::get_if<verbs::ShowOutput>(&*verb)) {
+        if (visible->value && !output_.isShown()) {
             showOn(current);
-        } else if (!on) {
+        } else if (!visible->value) {
             output_.hide();
         }
-        printLine(QStringLiteral("remote: output %1").arg(on ? 1 : 0));
-    } else if (verb == QLatin1String("blank")) {
+        printLine(QStringLiteral("remote: output %1").arg(visible->value ? 1 : 0));
+    } else if (std::holds_alternative<verbs::Blank>(*verb)) {
         showOn(Pattern::black);
         printLine(QStringLiteral("remote: blank"));
-    } else if (verb == QLatin1String("identify")) {
+    } else if (std::holds_alternative<verbs::IdentifyDisplays>(*verb)) {
         identifier_.show(displays_.displays(), 3.0);
         printLine(QStringLiteral("remote: identify"));
     }

@@ -28,7 +28,7 @@ class ShowRemote {
     void start();
 
   private:
-    void carryOut(const QString& verb, const RemoteParams& params);
+    void carryOut(const QString& command, const RemoteParams& params);
     void showOn(Pattern pattern);
 
     OutputWindowController& output_;

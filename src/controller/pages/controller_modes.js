@@ -189,6 +189,11 @@
   };
 
   window.modeApplied = function (applied, seconds) {
+    // The display refused the mode: it was put back at once and no countdown runs.
+    if (applied === false) {
+      flashNote('The display refused that mode; it stays as it was.', 'warn-note');
+      return;
+    }
     if (applied !== true || !LM.isNumber(seconds)) {
       return;
     }

@@ -1,18 +1,33 @@
 'use strict';
 
-// Preferences: the telemetry switch (its state is pushed in by the application each time
-// the window opens) and replaying the guided tour.
+// Preferences: the telemetry and automatic-update switches (their state is pushed in by the
+// application each time the window opens; the update row shows only when Lumenor has an
+// update service) and replaying the guided tour.
 (function (LM) {
   let telemetry = false;
+  let updates = false;
 
   function render() {
     LM.byId('telemetry').setAttribute('aria-checked', telemetry ? 'true' : 'false');
+    LM.byId('updates').setAttribute('aria-checked', updates ? 'true' : 'false');
   }
 
   window.__qvPrefsInit = function (prefs) {
     telemetry = !!prefs && prefs.telemetry === true;
     render();
   };
+
+  window.__qvUpdatesInit = function (state) {
+    updates = !!state && state.automatic === true;
+    LM.byId('updates-pref').hidden = false;
+    render();
+  };
+
+  LM.byId('updates').addEventListener('click', () => {
+    updates = !updates;
+    render();
+    LM.post('qvPrefs', { action: 'setAutomaticUpdates', value: updates });
+  });
 
   LM.byId('telemetry').addEventListener('click', () => {
     telemetry = !telemetry;

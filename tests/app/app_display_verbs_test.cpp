@@ -1,0 +1,212 @@
+#include "app/app_fixture.h"
+#include "displays/display_modes.h"
+
+namespace lumenor::test {
+namespace {
+
+using DisplayVerbs = AppCore;
+
+QString countdown(int n) {
+    return pagecalls::revertCountdown(n);
+}
+
+QString modes(FakeModePlatform& platform, DisplayId id) {
+    return pagecalls::modesChanged(modesForDisplay(platform, id), true);
+}
+
+TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnly) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::SelectDisplay{kPanel}), QStringList{pagecalls::modesChanged({}, false)});
+    // The panel is selected: its modes are not changed.
+    EXPECT_TRUE(run(verbs::ApplyMode{10}).isEmpty());
+    EXPECT_EQ(run(verbs::SelectDisplay{kProjector}), QStringList{modes(*modes_, kProjector)});
+    EXPECT_TRUE(run(verbs::ApplyMode{99}).isEmpty());
+    EXPECT_TRUE(modes_->applied.empty());
+    EXPECT_EQ(app.state.selectedDisplayID, kProjector);
+}
+
+TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{kProjector});
+    EXPECT_EQ(run(verbs::ApplyMode{22}),
+              QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
+    EXPECT_TRUE(app.revert.trialRunning());
+    // Either answer is followed by the list as the display now has it.
+    const auto resolved = [&](bool kept) {
+        return QStringList({pagecalls::revertResolved(kept),
+                            pagecalls::displaysChanged(app.state.displays),
+                            modes(*modes_, kProjector)});
+    };
+    const QStringList kept = run(verbs::ConfirmMode{});
+    EXPECT_EQ(kept, resolved(true));
+    EXPECT_EQ(modes_->applied.back().scope, ConfigureScope::permanently);
+
+    run(verbs::ApplyMode{23});
+    const QStringList reverted = run(verbs::RevertMode{});
+    EXPECT_EQ(reverted, resolved(false));
+    EXPECT_EQ(modes_->applied.back().modeId, 22);
+    // With no trial the page still gets its answer.
+    const QStringList idle = run(verbs::ConfirmMode{});
+    EXPECT_EQ(idle, resolved(true));
+}
+
+TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{kProjector});
+    modes_->failComplete = true;
+    EXPECT_EQ(run(verbs::ApplyMode{22}),
+              QStringList({pagecalls::revertResolved(false),
+                           pagecalls::displaysChanged(app.state.displays),
+                           modes(*modes_, kProjector), pagecalls::modeApplied(false, 15)}));
+    EXPECT_FALSE(app.revert.trialRunning());
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
+}
+
+TEST_F(DisplayVerbs, ANewTrialElsewherePutsTheFirstBack) {
+    displays_->displays[0].builtin = false;
+    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{kProjector});
+    run(verbs::ApplyMode{22});
+    run(verbs::SelectDisplay{kPanel});
+    const QString panelModes = modes(*modes_, kPanel);  // as they are before the trial
+    const QStringList sent = run(verbs::ApplyMode{11});
+    EXPECT_EQ(sent, QStringList({pagecalls::revertResolved(false),
+                                 pagecalls::displaysChanged(app.state.displays), panelModes,
+                                 countdown(15), pagecalls::modeApplied(true, 15)}));
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
+    EXPECT_EQ(app.revert.displayID(), kPanel);
+}
+
+TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
+    displays_->displays[0].builtin = false;
+    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{99});  // gone since: the first display stands in
+    run(verbs::ApplyMode{11});
+    displays_->notifyChange();
+    EXPECT_TRUE(app.revert.trialRunning());
+    EXPECT_EQ(modes_->displays[kPanel].currentId, 11);
+}
+
+TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
+    AppDelegate& app = launch();
+    run(verbs::SelectDisplay{kProjector});
+    run(verbs::ApplyMode{22});
+    // The server reports the change, so the list now holds the trial mode as current.
+    app.displayService.refresh();
+    run(verbs::ApplyMode{23});
+    run(verbs::RevertMode{});
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
+}
+
+TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
+    AppDelegate& app = launch();
+    run(verbs::SelectOutputDisplay{kProjector});
+    run(verbs::SelectDisplay{kProjector});
+    run(verbs::ShowInfo{true});
+    run(verbs::ApplyMode{22});
+    const auto projector = displays_->displays[1];
+    displays_->displays.pop_back();
+    page_.clear();
+    displays_->notifyChange();
+    ASSERT_GE(page_.size(), 5);
+    EXPECT_TRUE(page_.startsWith(pagecalls::displaysChanged(app.state.displays)));
+    EXPECT_TRUE(page_.contains(pagecalls::revertResolved(false)));
+    const qsizetype hidden = page_.indexOf(shown(false));
+    ASSERT_GE(hidden, 0);
+    EXPECT_EQ(page_.value(hidden + 1), info(false));
+    EXPECT_FALSE(app.state.outputVisible);
+    EXPECT_FALSE(app.state.infoVisible);
+    EXPECT_FALSE(app.output.isShown());
+    EXPECT_EQ(app.state.outputDisplayID, kProjector);
+
+    displays_->displays.push_back(projector);
+    displays_->notifyChange();
+    EXPECT_FALSE(app.state.outputVisible);
+    EXPECT_FALSE(app.output.isShown());
+}
+
+TEST_F(DisplayVerbs, WakeRefreshesTheListAndPutsTheOutputBack) {
+    AppDelegate& app = launch();
+    run(verbs::ShowOutput{true});
+    modes_->displays[kProjector].currentId = 22;
+    page_.clear();
+    wake_->onWake();
+    EXPECT_EQ(app.state.displays[1].currentMode.pixelWidth, 1280);
+    EXPECT_EQ(page_.value(0), pagecalls::displaysChanged(app.state.displays));
+    EXPECT_TRUE(app.output.isShown());
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+}
+
+TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
+    AppDelegate& app = launch();
+    run(verbs::ShowPattern{QStringLiteral("smpte")});
+    run(verbs::SetSlateText{QStringLiteral("Stage left")});
+    run(verbs::SetAspectRatios{{QStringLiteral("4:3")}});
+    EXPECT_EQ(run(verbs::SaveProfile{QStringLiteral("Hall")}),
+              QStringList{pagecalls::profilesChanged({QStringLiteral("Hall")})});
+    const std::optional<Profile> saved = app.presets.load(QStringLiteral("Hall"));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->outputDisplayName, QStringLiteral("Projector"));
+    EXPECT_EQ(saved->pixelWidth, 1920);
+    EXPECT_EQ(saved->aspectRatios, QStringList{QStringLiteral("4:3")});
+
+    run(verbs::ShowPattern{QStringLiteral("grid")});
+    run(verbs::SetSlateText{QString()});
+    EXPECT_EQ(run(verbs::LoadProfile{QStringLiteral("Hall")}),
+              QStringList({modes(*modes_, kProjector), pattern("smpte"),
+                           pagecalls::syncSelections(kProjector, kProjector,
+                                                     {QStringLiteral("4:3")}, 1.0)}));
+    EXPECT_EQ(app.output.patternView().slateText(), QStringLiteral("Stage left"));
+    EXPECT_TRUE(run(verbs::LoadProfile{QStringLiteral("Nowhere")}).isEmpty());
+    EXPECT_EQ(run(verbs::DeleteProfile{QStringLiteral("Hall")}),
+              QStringList{pagecalls::profilesChanged({})});
+}
+
+TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
+    AppDelegate& app = launch();
+    app.state.selectedDisplayID = kPanel;
+    Profile p;
+    p.name = QStringLiteral("Away");
+    p.outputDisplayName = QStringLiteral("Elsewhere");
+    p.pattern = QStringLiteral("focus");
+    p.bouncePeriod = 2.5;
+    p.slateText = QStringLiteral("Away day");
+    ASSERT_TRUE(app.presets.save(p));
+    run(verbs::LoadProfile{p.name});
+    EXPECT_EQ(app.state.selectedDisplayID, kPanel);
+    EXPECT_EQ(app.state.outputDisplayID, std::nullopt);
+    EXPECT_EQ(app.state.activePattern, Pattern::focus);
+    EXPECT_EQ(app.state.bouncePeriod, 2.5);
+    EXPECT_EQ(app.state.slateText, QStringLiteral("Away day"));
+    EXPECT_EQ(app.state.aspectRatios, defaultAspectSelection());
+}
+
+TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {
+    AppDelegate& app = launch();
+    Profile same;
+    same.name = QStringLiteral("Same");
+    same.pattern = QStringLiteral("grid");
+    same.pixelWidth = 1920;
+    same.pixelHeight = 1080;
+    same.refreshHz = 50.0;
+    ASSERT_TRUE(app.presets.save(same));
+    EXPECT_FALSE(run(verbs::LoadProfile{same.name}).contains(countdown(15)));
+    EXPECT_TRUE(modes_->applied.empty());
+
+    Profile small = same;
+    small.name = QStringLiteral("Small");
+    small.pixelWidth = 1280;
+    small.pixelHeight = 720;
+    small.refreshHz = 59.5;
+    ASSERT_TRUE(app.presets.save(small));
+    const QStringList sent = run(verbs::LoadProfile{small.name});
+    EXPECT_EQ(sent.mid(sent.size() - 2),
+              QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
+    EXPECT_EQ(app.revert.displayID(), kProjector);
+    EXPECT_EQ(modes_->applied.back().modeId, 22);
+}
+
+}  // namespace
+}  // namespace lumenor::test

@@ -1,0 +1,190 @@
+
+#include "app/app_fixture.h"
+
+namespace lumenor::test {
+namespace {
+
+using OutputVerbs = AppCore;
+
+TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
+    AppDelegate& app = launch();
+    run(verbs::AutoCycle{true, 60.0});
+    ASSERT_TRUE(app.autoCycleRunning());
+
+    EXPECT_TRUE(run(verbs::ShowPattern{QStringLiteral("Grid")}).isEmpty());
+    EXPECT_TRUE(app.autoCycleRunning());
+    EXPECT_EQ(app.state.activePattern, Pattern::white);
+
+    EXPECT_EQ(run(verbs::ShowPattern{QStringLiteral("grid")}),
+              QStringList({cycling(false), pattern("grid")}));
+    EXPECT_FALSE(app.autoCycleRunning());
+    EXPECT_EQ(app.output.patternView().pattern(), Pattern::grid);
+}
+
+TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
+    AppDelegate& app = launch();
+    run(verbs::ShowPattern{QStringLiteral("slate")});
+    EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList{pattern("calibration")});
+    // A delta beyond int is held at its end, not wrapped round to the other sign.
+    run(verbs::CyclePattern{(std::int64_t{1} << 32) - 1});
+    EXPECT_EQ(app.state.activePattern, Pattern::grid);
+    run(verbs::CyclePattern{-(std::int64_t{1} << 32) + 1});
+    EXPECT_EQ(app.state.activePattern, Pattern::calibration);
+    // The output's arrow keys cycle the same way.
+    app.output.patternView().onCycle(-1);
+    EXPECT_EQ(app.state.activePattern, Pattern::slate);
+}
+
+TEST_F(OutputVerbs, ShowAndHideTheOutput) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList{shown(true)});
+    EXPECT_TRUE(app.output.isShown());
+    // The external display is preferred to the built-in panel.
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+
+    run(verbs::ShowInfo{true});
+    EXPECT_EQ(run(verbs::ShowOutput{false}), QStringList({shown(false), info(false)}));
+    EXPECT_FALSE(app.output.isShown());
+    EXPECT_FALSE(app.state.infoVisible);
+
+    // Escape on the output hides it like the page's switch does.
+    run(verbs::ShowOutput{true});
+    page_.clear();
+    app.output.patternView().onClose();
+    EXPECT_EQ(page_, QStringList({shown(false), info(false)}));
+}
+
+TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
+    displays_->displays.clear();
+    AppDelegate& app = launch();
+    app.state.infoVisible = true;
+    EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList({shown(false), info(false)}));
+    EXPECT_FALSE(app.state.outputVisible);
+    EXPECT_FALSE(app.state.infoVisible);
+    // Nothing to cycle on either: the auto-cycle stays off and says nothing.
+    EXPECT_TRUE(run(verbs::AutoCycle{true, 2.0}).isEmpty());
+    EXPECT_FALSE(app.state.autoCycleOn);
+}
+
+TEST_F(OutputVerbs, ChoosingTheOutputDisplayMovesAShownOutputSilently) {
+    AppDelegate& app = launch();
+    EXPECT_TRUE(run(verbs::SelectOutputDisplay{kPanel}).isEmpty());
+    EXPECT_FALSE(app.output.isShown());
+    run(verbs::ShowOutput{true});
+    EXPECT_EQ(app.output.currentDisplayID(), kPanel);
+    EXPECT_TRUE(run(verbs::SelectOutputDisplay{kProjector}).isEmpty());
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+    // An identifier that is not attached falls back to the first external display.
+    run(verbs::SelectOutputDisplay{77});
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
+
+    EXPECT_TRUE(run(verbs::IdentifyDisplays{}).isEmpty());
+    EXPECT_EQ(app.identifier.windows().size(), 2U);
+}
+
+TEST_F(OutputVerbs, InfoAndMirrorShowTheOutputButNeverHideIt) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::ShowInfo{true}), QStringList({shown(true), info(true)}));
+    EXPECT_TRUE(app.output.isShown());
+    EXPECT_EQ(run(verbs::ShowInfo{false}), QStringList{info(false)});
+    EXPECT_TRUE(app.output.isShown());
+
+    run(verbs::ShowOutput{false});
+    EXPECT_EQ(run(verbs::SetMirror{true}),
+              QStringList({shown(true), pagecalls::mirrorChanged(true)}));
+    EXPECT_EQ(run(verbs::SetMirror{false}), QStringList{pagecalls::mirrorChanged(false)});
+    EXPECT_TRUE(app.state.outputVisible);
+    EXPECT_FALSE(app.output.mirrorOn());
+}
+
+TEST_F(OutputVerbs, BlankShowsBlackOnAHiddenOutput) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::Blank{}), QStringList({shown(true), pattern("black")}));
+    EXPECT_EQ(app.output.patternView().pattern(), Pattern::black);
+    EXPECT_EQ(app.state.activePattern, Pattern::black);
+}
+
+TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
+    AppDelegate& app = launch();
+    // Asked for a strobe, it steps no faster than twice a second.
+    EXPECT_EQ(run(verbs::AutoCycle{true, 0.001}),
+              QStringList({shown(true), cycling(true), pattern("white")}));
+    EXPECT_EQ(app.output.patternView().pattern(), Pattern::white);
+    page_.clear();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(spinUntil([&] { return page_.size() >= 6; }, 10000));
+    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_EQ(page_, QStringList({pattern("black"), pattern("grey50"), pattern("red"),
+                                  pattern("green"), pattern("blue"), pattern("white")}));
+    // Restarting begins at white again; stopping twice reports once.
+    EXPECT_EQ(run(verbs::AutoCycle{true, 60.0}), QStringList({cycling(true), pattern("white")}));
+    EXPECT_EQ(run(verbs::AutoCycle{false, 7.0}), QStringList{cycling(false)});
+    EXPECT_TRUE(run(verbs::AutoCycle{false, 7.0}).isEmpty());
+    EXPECT_EQ(app.state.autoCycleInterval, 7.0);
+    // A state that says on without a timer is still put right, and said.
+    app.state.autoCycleOn = true;
+    EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList({cycling(false), pattern("black")}));
+}
+
+TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {
+    AppDelegate& app = launch();
+    EXPECT_TRUE(run(verbs::SetBounceRate{0.5}).isEmpty());
+    EXPECT_EQ(app.output.patternView().bouncePeriod(), 0.5);
+    EXPECT_TRUE(run(verbs::SetAspectRatios{{}}).isEmpty());
+    EXPECT_TRUE(app.output.patternView().aspectRatios().isEmpty());
+    EXPECT_TRUE(run(verbs::SetSlateText{QStringLiteral("Take 3")}).isEmpty());
+    EXPECT_EQ(app.output.patternView().slateText(), QStringLiteral("Take 3"));
+    EXPECT_TRUE(run(verbs::SetTimecodeFps{25}).isEmpty());
+    EXPECT_EQ(app.output.patternView().timecodeFps(), 25);
+    // Beyond int the rate is held at its end, not wrapped to a small or negative one.
+    run(verbs::SetTimecodeFps{(std::int64_t{1} << 32) + 25});
+    EXPECT_EQ(app.state.timecodeFps, std::numeric_limits<int>::max());
+    run(verbs::SetTimecodeFps{-(std::int64_t{1} << 40)});
+    EXPECT_EQ(app.state.timecodeFps, std::numeric_limits<int>::min());
+}
+
+TEST_F(OutputVerbs, AudioNamesOutsideTheListMeanOffAndBoth) {
+    launch();
+    EXPECT_TRUE(
+        run(verbs::SetAudio{QStringLiteral("tone"), QStringLiteral("left"), true}).isEmpty());
+    EXPECT_TRUE(signal_.running);
+    run(verbs::SetAudio{QStringLiteral("Tone"), QStringLiteral("left"), false});
+    EXPECT_FALSE(signal_.running);
+}
+
+TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {
+    AppDelegate& app = launch();
+    EXPECT_TRUE(run(verbs::PickSlateLogo{}).isEmpty());
+    ASSERT_TRUE(pendingPick_);
+    pendingPick_(std::nullopt);
+    EXPECT_TRUE(page_.isEmpty());
+
+    const QString junk = dir_.filePath(QStringLiteral("junk.png"));
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not an image");
+    file.close();
+    run(verbs::PickSlateLogo{});
+    pendingPick_(junk);
+    EXPECT_TRUE(page_.isEmpty());
+    EXPECT_FALSE(app.output.patternView().slateImage());
+
+    const QString logo = dir_.filePath(QStringLiteral("logo.png"));
+    QImage image(8, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(logo));
+    run(verbs::PickSlateLogo{});
+    page_.clear();
+    pendingPick_(logo);
+    EXPECT_EQ(page_, QStringList({shown(true), pattern("slate")}));
+    ASSERT_TRUE(app.output.patternView().slateImage());
+    EXPECT_EQ(app.output.patternView().slateImage()->size(), QSize(8, 4));
+
+    EXPECT_TRUE(run(verbs::ClearSlateLogo{}).isEmpty());
+    EXPECT_FALSE(app.output.patternView().slateImage());
+    EXPECT_EQ(app.state.activePattern, Pattern::slate);
+}
+
+}  // namespace
+}  // namespace lumenor::test

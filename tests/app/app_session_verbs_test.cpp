@@ -1,0 +1,154 @@
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+
+#include "app/app_fixture.h"
+#include "app/display_report.h"
+#include "app/keyboard_monitor.h"
+#include "app/remote_commands.h"
+#include "onboarding/gates.h"
+#include "onboarding/onboarding_store.h"
+
+namespace lumenor::test {
+namespace {
+
+using SessionVerbs = AppCore;
+
+QJsonObject statusIn(const QString& script) {
+    const QString prefix = QStringLiteral("window.remoteStatus(");
+    EXPECT_TRUE(script.startsWith(prefix) && script.endsWith(QLatin1Char(')')))
+        << script.toStdString();
+    return QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
+}
+
+TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
+    AppDelegate& app = launch();
+    const QStringList state = {pagecalls::displaysChanged(app.state.displays),
+                               pagecalls::modesChanged({}, false),
+                               pattern("calibration"),
+                               shown(false),
+                               info(false),
+                               pagecalls::profilesChanged({})};
+    EXPECT_EQ(run(verbs::Ready{}), state + QStringList{QLatin1String(pagecalls::kStartTour)});
+
+    EXPECT_TRUE(run(verbs::TourEvent{true}).isEmpty());
+    FileOnboardingStore stored(dir_.filePath(QStringLiteral("support")));
+    EXPECT_EQ(stored.load(), TourGate::recordForTourEnd(true));
+    EXPECT_EQ(run(verbs::Ready{}), state);
+
+    // The tutorial from the menu starts whatever the record says.
+    page_.clear();
+    app.showTutorial();
+    EXPECT_EQ(page_, QStringList{QLatin1String(pagecalls::kStartTour)});
+}
+
+TEST_F(SessionVerbs, TheAgreementIsAskedOnceAndDecliningOpensNothing) {
+    agree_ = false;
+    {
+        AppDelegate declined(std::move(platforms_));
+        EXPECT_FALSE(declined.applicationDidFinishLaunching());
+        EXPECT_TRUE(page_.isEmpty());
+        EXPECT_EQ(displays_->activeListQueries, 0);
+    }
+    EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("support/agreement.json"))));
+    SetUp();
+    agree_ = true;
+    launch();
+    EXPECT_EQ(agreementAsked_, 2);
+    EXPECT_TRUE(QFile::exists(dir_.filePath(QStringLiteral("support/agreement.json"))));
+    app_.reset();
+    SetUp();
+    launch();
+    EXPECT_EQ(agreementAsked_, 2);  // stored: not asked again
+}
+
+TEST_F(SessionVerbs, RemoteCommandsMapOntoVerbs) {
+    using P = RemoteParams;
+    const auto verb = [](const char* command, const P& params) {
+        return verbForRemoteCommand(QLatin1String(command), params);
+    };
+    EXPECT_EQ(verb("pattern", P{{"name", "grid"}}), Verb(verbs::ShowPattern{"grid"}));
+    EXPECT_EQ(verb("pattern", P{}), std::nullopt);
+    EXPECT_EQ(verb("cycle", P{{"delta", "-1"}}), Verb(verbs::CyclePattern{-1}));
+    EXPECT_EQ(verb("cycle", P{{"delta", "-2"}}), Verb(verbs::CyclePattern{1}));
+    EXPECT_EQ(verb("cycle", P{}), Verb(verbs::CyclePattern{1}));
+    EXPECT_EQ(verb("output", P{{"on", "1"}}), Verb(verbs::ShowOutput{true}));
+    EXPECT_EQ(verb("output", P{{"on", "true"}}), Verb(verbs::ShowOutput{false}));
+    EXPECT_EQ(verb("blank", P{}), Verb(verbs::Blank{}));
+    EXPECT_EQ(verb("identify", P{}), Verb(verbs::IdentifyDisplays{}));
+    EXPECT_EQ(verb("Blank", P{}), std::nullopt);
+
+    AppDelegate& app = launch();
+    app.remoteCommand(QStringLiteral("output"), P{{"on", "1"}});
+    EXPECT_TRUE(app.state.outputVisible);
+}
+
+TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
+    const ShortcutContext idle{false, false};
+    EXPECT_EQ(shortcutVerb("b", Qt::NoModifier, idle), Verb(verbs::Blank{}));
+    EXPECT_EQ(shortcutVerb("B", Qt::ShiftModifier, idle), Verb(verbs::Blank{}));
+    EXPECT_EQ(shortcutVerb("b", Qt::NoModifier, {true, false}), std::nullopt);
+    for (const auto held : {Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
+        EXPECT_EQ(shortcutVerb("b", held, idle), std::nullopt);
+    }
+    EXPECT_EQ(shortcutVerb("s", Qt::NoModifier, idle), Verb(verbs::ShowPattern{"smpte"}));
+    EXPECT_EQ(shortcutVerb("o", Qt::NoModifier, {false, true}), Verb(verbs::ShowOutput{false}));
+    EXPECT_EQ(shortcutVerb("x", Qt::NoModifier, idle), std::nullopt);
+    EXPECT_EQ(shortcutVerb("", Qt::NoModifier, idle), std::nullopt);
+
+    // Through the application's event filter, with the page's editing flag.
+    AppDelegate& app = launch();
+    QObject target;
+    const auto press = [&](const QString& text) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, text);
+        return QCoreApplication::sendEvent(&target, &key);
+    };
+    EXPECT_TRUE(run(verbs::SetEditing{true}).isEmpty());
+    EXPECT_FALSE(press("b"));  // passed on, to an object that does not take keys
+    EXPECT_EQ(app.state.activePattern, Pattern::calibration);
+    run(verbs::SetEditing{false});
+    EXPECT_FALSE(press("x"));
+    EXPECT_TRUE(press("b"));
+    EXPECT_EQ(app.state.activePattern, Pattern::black);
+    EXPECT_TRUE(app.state.outputVisible);
+}
+
+TEST_F(SessionVerbs, ReportGoesToTheClipboardAndThePageHears) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::CopyReport{}), QStringList{QLatin1String(pagecalls::kReportCopied)});
+    ASSERT_EQ(clipboard_.size(), 1);
+    EXPECT_TRUE(clipboard_.front().startsWith(QStringLiteral("LUMENOR — Display report\n")));
+    EXPECT_TRUE(clipboard_.front().contains(QStringLiteral("• Projector [external]")));
+    EXPECT_TRUE(clipboard_.front().contains(QStringLiteral("  dpi:     ~92")));
+    EXPECT_EQ(app.state.displays.size(), 2U);
+}
+
+TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpened) {
+    launch();
+    for (const char* text : {"http://example.org/", "HTTPS://example.org/", "https://exa mple",
+                             "javascript:alert(1)", "https://lumenor.example/help"}) {
+        EXPECT_TRUE(run(verbs::OpenURL{QLatin1String(text)}).isEmpty());
+    }
+    EXPECT_EQ(opened_, QStringList{QStringLiteral("https://lumenor.example/help")});
+}
+
+TEST_F(SessionVerbs, RemoteStatusFollowsStartAndStop) {
+    launch();
+    EXPECT_TRUE(run(verbs::SetRemote{true}).isEmpty());
+    ASSERT_TRUE(spinUntil([&] { return !page_.isEmpty(); }));
+    const QJsonObject on = statusIn(page_.front());
+    EXPECT_EQ(on.value("on"), true);
+    EXPECT_EQ(on.value("requested"), true);
+    EXPECT_TRUE(on.value("url").toString().startsWith(QStringLiteral("http://10.0.0.7:")));
+    EXPECT_EQ(on.value("pin").toString().size(), 6);
+    EXPECT_FALSE(on.value("qr").toString().isEmpty());
+
+    const QStringList off = run(verbs::SetRemote{false});
+    ASSERT_EQ(off.size(), 1);
+    EXPECT_EQ(
+        statusIn(off.front()),
+        QJsonObject({{"on", false}, {"requested", false}, {"url", ""}, {"pin", ""}, {"qr", ""}}));
+}
+
+}  // namespace
+}  // namespace lumenor::test

@@ -1,0 +1,290 @@
+#include "e2e_fixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <X11/Xlib.h>
+
+#include <csignal>
+#include <iostream>
+
+#include "support/process.h"
+#include "support/rendered_pixels.h"
+
+namespace lumenor::test {
+
+namespace {
+
+// A JavaScript string literal of `text`.
+QString literal(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+}  // namespace
+
+void LumenorE2E::SetUp() {
+    XServerTest::SetUp();
+    ASSERT_TRUE(x().plug(QStringLiteral("DUMMY1"), QStringLiteral("1280x720_60")));
+    ASSERT_TRUE(home_.isValid());
+    for (const char* folder : {"home", "config", "data", "cache", "runtime"}) {
+        ASSERT_TRUE(QDir(home_.path()).mkpath(QString::fromLatin1(folder)));
+    }
+    QFile::setPermissions(home_.filePath(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void LumenorE2E::TearDown() {
+    driver_.reset();
+    if (app_ && app_->state() != QProcess::NotRunning) {
+        app_->terminate();
+        if (!app_->waitForFinished(10000)) {
+            app_->kill();
+            app_->waitForFinished(5000);
+        }
+    }
+    if (app_ && HasFailure()) {
+        std::cerr << "lumenor said:\n" << app_->readAll().toStdString() << '\n';
+    }
+    // Nothing the test started may outlive it, whatever the test did.
+    for (const int pid : processesOfThisTest()) {
+        ::kill(pid, SIGKILL);
+    }
+}
+
+QString LumenorE2E::dataFolder() const {
+    return home_.filePath(QStringLiteral("data/org.lumenor.Lumenor"));
+}
+
+void LumenorE2E::writeRecords() {
+    QDir().mkpath(dataFolder());
+    QFile agreement(dataFolder() + QStringLiteral("/agreement.json"));
+    if (!agreement.exists()) {
+        agreement.open(QIODevice::WriteOnly);
+        agreement.write(R"({"version":"1","acceptedAt":1780000000})");
+    }
+    // The guided tour would cover the page the tests click on.
+    QFile onboarding(dataFolder() + QStringLiteral("/onboarding.json"));
+    if (!onboarding.exists()) {
+        onboarding.open(QIODevice::WriteOnly);
+        onboarding.write(R"({"version":"1","completed":true,"skipped":false})");
+    }
+}
+
+void LumenorE2E::launch(const Options& options) {
+    if (options.agreed) {
+        writeRecords();
+    }
+    const int port = freeLoopbackPort();
+    env_ = x().environment();
+    env_.insert(QStringLiteral("HOME"), home_.filePath(QStringLiteral("home")));
+    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+    env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
+    env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
+    env_.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
+                QStringLiteral("127.0.0.1:%1").arg(port));
+    env_.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    env_.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+                options.systemBus.isEmpty()
+                    ? QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus"))
+                    : options.systemBus);
+    // A desktop session has its session bus; without one, libdbus would start one that
+    // outlives the test.
+    env_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-session-bus")));
+    for (const QString& pair : options.extraEnvironment) {
+        env_.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    }
+    driver_.reset();
+    app_ = std::make_unique<QProcess>();
+    app_->setProcessChannelMode(QProcess::MergedChannels);
+    app_->setProcessEnvironment(env_);
+    app_->start(lumenorBinary(), {});
+    ASSERT_TRUE(app_->waitForStarted(10000));
+    driver_ = std::make_unique<PageDriver>(QStringLiteral(NODE_EXECUTABLE),
+                                           QStringLiteral(PAGE_DRIVER), port);
+    if (options.agreed) {
+        ASSERT_TRUE(page().waitFor(kController,
+                                   QStringLiteral("document.querySelectorAll('#display-list "
+                                                  "li').length === 2"),
+                                   30000))
+            << page().lastError().toStdString();
+    }
+}
+
+bool LumenorE2E::closeController() {
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    if (!window || !x().requestClose(window->id)) {
+        ADD_FAILURE() << "no controller window to close";
+        return false;
+    }
+    driver_.reset();
+    return app_->waitForFinished(15000) && app_->exitStatus() == QProcess::NormalExit &&
+           app_->exitCode() == 0;
+}
+
+bool LumenorE2E::onElement(const QString& selector, const QString& statement) {
+    const QString script = QStringLiteral(
+                               "(() => { const el = document.querySelector(%1); "
+                               "if (!el) throw new Error('no element ' + %1); %2; "
+                               "return true; })()")
+                               .arg(literal(selector), statement);
+    if (!page().run(kController, script)) {
+        ADD_FAILURE() << selector.toStdString() << ": " << page().lastError().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool LumenorE2E::waitForElement(const QString& selector, const QString& condition, int timeoutMs) {
+    const QString script =
+        QStringLiteral("(() => { const el = document.querySelector(%1); return !!el && (%2); })()")
+            .arg(literal(selector), condition);
+    if (!page().waitFor(kController, script, timeoutMs)) {
+        ADD_FAILURE() << page().lastError().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool LumenorE2E::waitForPattern(const QString& rawName) {
+    return waitForElement(QStringLiteral(".pattern[data-pattern=\"%1\"]").arg(rawName),
+                          QStringLiteral("el.getAttribute('aria-pressed') === 'true'"));
+}
+
+QString LumenorE2E::displayItem(const QString& output) {
+    return QStringLiteral("#display-list li[data-id=\"%1\"]").arg(x().outputId(output));
+}
+
+void LumenorE2E::showOnHead1(const QString& pattern) {
+    ASSERT_TRUE(click(displayItem(QStringLiteral("DUMMY1")) + QStringLiteral(" .tally")));
+    ASSERT_TRUE(click(QStringLiteral(".pattern[data-pattern=\"%1\"]").arg(pattern)));
+    ASSERT_TRUE(waitForPattern(pattern));
+    ASSERT_TRUE(click(QStringLiteral("#output-toggle")));
+    ASSERT_TRUE(waitForElement(QStringLiteral("#output-toggle"),
+                               QStringLiteral("el.getAttribute('aria-pressed') === 'true'")));
+}
+
+QImage LumenorE2E::renderedWith(const QStringList& patternAndOptions, QSize size) {
+    const auto r = runProcess(
+        lumenorBinary(),
+        QStringList{"render"} + patternAndOptions +
+            QStringList{"--size", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+int LumenorE2E::settle(const QRect& area, const QImage& expected, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    int diff = 0;
+    do {
+        diff = differing(x().capture(area), expected);
+        if (diff == 0) {
+            break;
+        }
+        QThread::msleep(100);
+    } while (t.elapsed() < timeoutMs);
+    return diff;
+}
+
+bool LumenorE2E::xdotool(const QStringList& args, QString* output) {
+    const ProcessResult r = runProcess(QStringLiteral("xdotool"), args, x().environment());
+    if (output != nullptr) {
+        *output = QString::fromLocal8Bit(r.out).trimmed();
+    }
+    return r.exitCode == 0;
+}
+
+void LumenorE2E::focusController() {
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    ASSERT_TRUE(window.has_value());
+    ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
+}
+
+bool LumenorE2E::dropKeyboardFocus() const {
+    Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
+    if (dpy == nullptr) {
+        return false;
+    }
+    XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+    return true;
+}
+
+bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) const {
+    Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
+    if (dpy == nullptr) {
+        return false;
+    }
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int upperAt = -1;
+    int lowerAt = -1;
+    // The root's children come bottom first.
+    if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count; ++i) {
+            upperAt = children[i] == upper ? static_cast<int>(i) : upperAt;
+            lowerAt = children[i] == lower ? static_cast<int>(i) : lowerAt;
+        }
+        XFree(children);
+    }
+    XCloseDisplay(dpy);
+    return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
+}
+
+std::vector<int> LumenorE2E::processesOfThisTest() const {
+    std::vector<int> found;
+    const QByteArray mark =
+        "XDG_RUNTIME_DIR=" + home_.filePath(QStringLiteral("runtime")).toLocal8Bit();
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
+        if (isPid && environ.open(QIODevice::ReadOnly) &&
+            environ.readAll().split('\0').contains(mark)) {
+            found.push_back(pid);
+        }
+    }
+    return found;
+}
+
+bool LumenorE2E::waitForNoProcesses(int timeoutMs) const {
+    QElapsedTimer t;
+    t.start();
+    while (!processesOfThisTest().empty() && t.elapsed() < timeoutMs) {
+        QThread::msleep(50);
+    }
+    const std::vector<int> left = processesOfThisTest();
+    for (const int pid : left) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        cmdline.open(QIODevice::ReadOnly);
+        std::cerr << "still running: " << pid << ' '
+                  << cmdline.readAll().replace('\0', ' ').toStdString() << '\n';
+    }
+    return left.empty();
+}
+
+QString LumenorE2E::modeOf(const QString& output) const {
+    const auto head = x().head(output);
+    return head ? head->mode : QString();
+}
+
+bool LumenorE2E::waitForMode(const QString& output, const QString& mode, int timeoutMs) const {
+    QElapsedTimer t;
+    t.start();
+    while (modeOf(output) != mode && t.elapsed() < timeoutMs) {
+        QThread::msleep(20);
+    }
+    return modeOf(output) == mode;
+}
+
+}  // namespace lumenor::test

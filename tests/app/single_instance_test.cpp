@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <memory>
+
+#include "support/process.h"
+
+namespace lumenor {
+namespace {
+
+using test::runProcess;
+
+// Probes (single_instance_probe) claiming sessions in a runtime folder of the test's own.
+class SingleInstanceClaim : public ::testing::Test {
+  protected:
+    QProcessEnvironment env(const QString& display) const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("DISPLAY", display);
+        e.insert("XDG_RUNTIME_DIR", runtime.path());
+        return e;
+    }
+    // A probe that claimed its session and stays until its input closes.
+    std::unique_ptr<QProcess> holder(const QString& display) const {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env(display));
+        p->start(SINGLE_INSTANCE_PROBE, {});
+        EXPECT_TRUE(p->waitForReadyRead(10000));
+        EXPECT_EQ(p->readLine(), "claimed\n");
+        return p;
+    }
+    test::ProcessResult second(const QString& display) const {
+        return runProcess(SINGLE_INSTANCE_PROBE, {}, env(display), 15000);
+    }
+    static bool saysActivated(QProcess& p) {
+        return p.canReadLine() || p.waitForReadyRead(5000) ? p.readLine() == "activated\n" : false;
+    }
+    bool runtimeEmpty() const {
+        return QDir(runtime.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    QTemporaryDir runtime;
+};
+
+TEST_F(SingleInstanceClaim, ASecondClaimOnTheSameDisplayRaisesTheFirst) {
+    auto first = holder(":97");
+    for (const char* display : {":97", ":97.0"}) {
+        const auto r = second(display);
+        EXPECT_EQ(r.exitCode, 3) << display;
+        EXPECT_EQ(r.out, "raised\n");
+        EXPECT_TRUE(saysActivated(*first)) << display;
+    }
+
+    // Another X display is another desktop session.
+    auto other = holder(":98");
+    EXPECT_TRUE(other->state() == QProcess::Running);
+
+    for (QProcess* p : {first.get(), other.get()}) {
+        p->closeWriteChannel();
+        EXPECT_TRUE(p->waitForFinished(5000));
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    EXPECT_TRUE(runtimeEmpty()) << "a holder that ends leaves nothing behind";
+}
+
+TEST_F(SingleInstanceClaim, AHolderKilledOutrightDoesNotBlockTheNextStart) {
+    auto first = holder(":97");
+    ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    ASSERT_FALSE(runtimeEmpty()) << "the killed holder's socket and lock stay behind";
+
+    auto next = holder(":97");
+    EXPECT_EQ(next->state(), QProcess::Running);
+    const auto r = second(":97");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(saysActivated(*next));
+    next->closeWriteChannel();
+    EXPECT_TRUE(next->waitForFinished(5000));
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+
+#include "app/wake_source.h"
+#include "support/system_bus_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::SystemBusTestbed;
+
+// Runs the event loop until `wakes` reaches `count` or 5 s pass.
+bool waitForWakes(const int& wakes, int count) {
+    QElapsedTimer t;
+    t.start();
+    while (wakes < count && t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return wakes >= count;
+}
+
+// Each test runs in a process of its own: the system bus connection is made once a process.
+TEST(LogindWakeSource, WakesOnPrepareForSleepFalseFromTheLoginManagerOnly) {
+    QString error;
+    auto bus = SystemBusTestbed::start(&error);
+    ASSERT_TRUE(bus) << error.toStdString();
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address().toLocal8Bit());
+
+    // Made before the login manager is on the bus, as when it restarts.
+    auto source = makeLogindWakeSource();
+    int wakes = 0;
+    source->onWake = [&wakes] { ++wakes; };
+    ASSERT_TRUE(bus->ownLoginManager());
+
+    // Someone else's signal of the same name is not the login manager's.
+    QDBusConnection impostor = QDBusConnection::connectToBus(bus->address(), "impostor");
+    QDBusMessage fake = QDBusMessage::createSignal(
+        "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+    fake << false;
+    ASSERT_TRUE(impostor.send(fake));
+
+    ASSERT_TRUE(bus->sendPrepareForSleep(true));
+    ASSERT_TRUE(bus->sendPrepareForSleep(false));
+    ASSERT_TRUE(waitForWakes(wakes, 1));
+    EXPECT_EQ(wakes, 1) << "only the awakening from the login manager counts";
+
+    ASSERT_TRUE(bus->sendPrepareForSleep(false));
+    EXPECT_TRUE(waitForWakes(wakes, 2));
+    QDBusConnection::disconnectFromBus("impostor");
+}
+
+TEST(LogindWakeSource, WithoutASystemBusItIsMadeAndNeverFires) {
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/lumenor-test-bus");
+    auto source = makeLogindWakeSource();
+    ASSERT_TRUE(source);
+    bool woke = false;
+    source->onWake = [&woke] { woke = true; };
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(woke);
+}
+
+}  // namespace
+}  // namespace lumenor

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+
+#include "updates/fake_update_prompt.h"
+#include "updates/network_update_fetcher_qt.h"
+#include "updates/test_feed.h"
+#include "updates/updater_controller.h"
+
+namespace lumenor {
+namespace {
+
+// The update service over real HTTPS: Qt's network stack against Python's http.server on
+// 127.0.0.1, whose certificate comes from a throw-away CA that these tests add to Qt's
+// default trusted authorities. Verification stays on throughout.
+class HttpsUpdates : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server_.setProgram("python3");
+        server_.setArguments({QStringLiteral(HTTPS_SERVER), dir_.path()});
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start();
+        QDeadlineTimer deadline(60000);
+        while (!server_.canReadLine() && !deadline.hasExpired() &&
+               server_.state() != QProcess::NotRunning) {
+            server_.waitForReadyRead(500);
+        }
+        const QByteArray line = server_.readLine().trimmed();
+        ASSERT_TRUE(line.startsWith("port ")) << "the HTTPS server did not start";
+        base_ = QStringLiteral("https://127.0.0.1:%1/").arg(QString::fromLatin1(line.mid(5)));
+        original_ = QSslConfiguration::defaultConfiguration();
+    }
+
+    void TearDown() override {
+        QSslConfiguration::setDefaultConfiguration(original_);
+        server_.kill();
+        server_.waitForFinished(5000);
+    }
+
+    void trustTestAuthority() {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(dir_.filePath("tls/ca.pem"));
+        QSslConfiguration::setDefaultConfiguration(tls);
+    }
+
+    void serve(const QString& name, const QByteArray& bytes) {
+        QFile file(dir_.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // Serves a feed offering 2.0.0 at `path`, `length` bytes long, signed over `signedBytes`
+    // (unsigned when empty).
+    void offer(const QString& path, qint64 length, const QByteArray& signedBytes) {
+        serve("appcast.xml",
+              test::feedXml({test::feedItem(
+                  "2.0.0", base_ + path, length,
+                  signedBytes.isEmpty() ? QString() : key_.signature(signedBytes))}));
+    }
+
+    // One check from the menu, answered with "Download", run until it has ended.
+    FakeUpdatePrompt& check(const QString& feed = QStringLiteral("appcast.xml")) {
+        auto prompt = std::make_unique<FakeUpdatePrompt>();
+        FakeUpdatePrompt& seen = *prompt;
+        UpdaterController::Services s{
+            std::make_unique<NetworkUpdateFetcher>(),
+            std::move(prompt),
+            std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat),
+            dir_.filePath("downloads"),
+            UpdatePlatform{"linux", "amd64", "12", {}},
+            nullptr};
+        controllers_.push_back(std::make_unique<UpdaterController>(
+            UpdatesConfig{QUrl(base_ + feed + "?product=lumenor"), std::nullopt, key_.publicKey()},
+            std::move(s), "1.0.0"));
+        UpdaterController& controller = *controllers_.back();
+        controller.checkForUpdates();
+        QDeadlineTimer deadline(60000);
+        while (controller.busy() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        EXPECT_FALSE(controller.busy()) << "the check did not end";
+        return seen;
+    }
+
+    QTemporaryDir dir_;
+    QProcess server_;
+    QString base_;
+    QSslConfiguration original_;
+    test::TestKey key_;
+    std::vector<std::unique_ptr<UpdaterController>> controllers_;
+};
+
+TEST_F(HttpsUpdates, UpToDateAndANewerReleaseDownloadedVerifiedAndHandedOn) {
+    trustTestAuthority();
+    serve("appcast.xml", test::feedXml({test::feedItem("1.0.0", base_ + "old.deb", 10, "")}));
+    EXPECT_EQ(check().told, QStringList{"Lumenor is up to date."});
+
+    const QByteArray package = QByteArray("!<arch>\n").repeated(4000);
+    serve("lumenor_2.0.0_amd64.deb", package);
+    offer("lumenor_2.0.0_amd64.deb", package.size(), package);
+    const FakeUpdatePrompt& seen = check();
+    ASSERT_EQ(seen.offered.size(), 1U);
+    EXPECT_TRUE(seen.told.isEmpty()) << seen.told.join(' ').toStdString();
+    ASSERT_EQ(seen.handedOn.size(), 1);
+    QFile handed(seen.handedOn[0]);
+    ASSERT_TRUE(handed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(handed.readAll(), package);
+}
+
+TEST_F(HttpsUpdates, AServerOutsideTheTrustedAuthoritiesIsRefused) {
+    serve("appcast.xml", test::feedXml({}));
+    const QStringList told = check().told;
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("Lumenor could not check for updates: SSL handshake failed"))
+        << told[0].toStdString();
+}
+
+TEST_F(HttpsUpdates, AMalformedFeedOrAMissingOrWrongSignatureIsRefused) {
+    trustTestAuthority();
+    serve("appcast.xml", "<rss version=\"2.0\"><channel><item></channel></rss>");
+    EXPECT_TRUE(check().told.value(0).startsWith("The update feed is not well-formed"));
+
+    const QByteArray package(5000, 'p');
+    serve("p.deb", package);
+    offer("p.deb", package.size(), {});
+    const FakeUpdatePrompt& unsigned_ = check();
+    EXPECT_TRUE(unsigned_.offered.empty());
+    EXPECT_EQ(
+        unsigned_.told,
+        QStringList{"The update to Lumenor 2.0.0 is not signed, so Lumenor will not offer it."});
+
+    offer("p.deb", package.size(), QByteArray(5000, 'q'));
+    const FakeUpdatePrompt& forged = check();
+    EXPECT_EQ(forged.told, QStringList{"The download of Lumenor 2.0.0 does not match its "
+                                       "signature, so Lumenor discarded it."});
+    EXPECT_TRUE(forged.handedOn.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir_.filePath("downloads/p.deb")));
+}
+
+TEST_F(HttpsUpdates, APlainHttpRedirectOrATruncatedDownloadIsRefused) {
+    trustTestAuthority();
+    const QByteArray package(6000, 'p');
+    serve("p.deb", package);
+    serve("short.deb", package.left(3000));
+
+    offer("to-http/p.deb", package.size(), package);
+    const QStringList redirected = check().told;
+    EXPECT_TRUE(redirected.value(0).contains("an address that is not encrypted"))
+        << redirected.value(0).toStdString();
+    EXPECT_TRUE(
+        check("to-http/appcast.xml")
+            .told.value(0)
+            .startsWith("Lumenor could not check for updates: the server redirected to http://"));
+
+    offer("short.deb", package.size(), package);
+    EXPECT_EQ(check().told, QStringList{"The download of Lumenor 2.0.0 is 3000 bytes instead of "
+                                        "6000, so Lumenor discarded it."});
+    offer("cut/p.deb", package.size(), package);
+    const FakeUpdatePrompt& cut = check();
+    EXPECT_TRUE(cut.told.value(0).startsWith("Lumenor could not download the update"))
+        << cut.told.value(0).toStdString();
+    EXPECT_TRUE(cut.handedOn.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir_.filePath("downloads/p.deb")));
+}
+
+}  // namespace
+}  // namespace lumenor

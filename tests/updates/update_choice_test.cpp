@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "updates/appcast.h"
+#include "updates/test_feed.h"
+#include "updates/update_choice.h"
+
+namespace lumenor {
+namespace {
+
+using test::FeedItem;
+using test::feedXml;
+
+const UpdatePlatform kPlatform{"linux", "amd64", "12", {}};
+
+FeedItem signedItem(const QString& version) {
+    return test::feedItem(version, "https://example.test/lumenor_" + version + "_amd64.deb", 1000,
+                          QString::fromLatin1(QByteArray(64, 'x').toBase64()));
+}
+
+UpdateChoice choose(const std::vector<FeedItem>& items, const QString& running = "1.9.0") {
+    const AppcastParse feed = parseAppcast(feedXml(items));
+    EXPECT_FALSE(feed.error) << feed.error->toStdString();
+    return chooseUpdate(feed.items, running, kPlatform);
+}
+
+TEST(Appcast, ReadsEveryFieldOfAnItem) {
+    FeedItem item = signedItem("2.1.0");
+    item.shortVersion = "2.1";
+    item.minimumSystem = "11";
+    const AppcastParse feed = parseAppcast(feedXml({item}));
+    ASSERT_FALSE(feed.error);
+    ASSERT_EQ(feed.items.size(), 1U);
+    const AppcastItem& read = feed.items[0];
+    EXPECT_EQ(read.version, "2.1.0");
+    EXPECT_EQ(read.displayVersion(), "2.1");
+    EXPECT_EQ(read.minimumSystemVersion, "11");
+    EXPECT_EQ(read.releaseNotesLink, QUrl("https://lumenor.org/notes/2.1.0"));
+    EXPECT_EQ(read.description, "Fixes & changes");
+    ASSERT_TRUE(read.enclosure);
+    EXPECT_EQ(read.enclosure->url, QUrl(item.url));
+    EXPECT_EQ(read.enclosure->length, 1000);
+    EXPECT_EQ(read.enclosure->type, "application/vnd.debian.binary-package");
+    EXPECT_EQ(read.enclosure->os, "linux");
+    EXPECT_EQ(read.enclosure->edSignature, item.signature);
+}
+
+TEST(Appcast, AFeedThatIsNotWellFormedRssIsAnError) {
+    const QByteArray good = feedXml({signedItem("2.0")});
+    for (const QByteArray& bad :
+         {QByteArray("not xml at all"), QByteArray(good).replace("</channel>", ""),
+          QByteArray(good).replace("rss", "feed"), QByteArray("<rss version=\"2.0\"/>"),
+          good + "<extra/>",
+          QByteArray(good).insert(good.indexOf("<rss"), "<!DOCTYPE rss [<!ENTITY x \"y\">]>")}) {
+        const AppcastParse feed = parseAppcast(bad);
+        EXPECT_TRUE(feed.error) << bad.toStdString();
+        EXPECT_TRUE(feed.items.empty());
+    }
+}
+
+TEST(UpdateChoice, TheNewestItemForThisComputerNewerThanTheRunningOne) {
+    FeedItem otherSystem = signedItem("3.0");
+    otherSystem.os = "windows";
+    FeedItem newerSystem = signedItem("2.9");
+    newerSystem.minimumSystem = "13";
+    FeedItem beta = signedItem("2.8");
+    beta.channel = "beta";
+    const UpdateChoice choice = choose({signedItem("1.10.0"), otherSystem, newerSystem, beta,
+                                        signedItem("1.11.0-rc.1"), signedItem("1.9.5")});
+    ASSERT_EQ(choice.kind, UpdateChoice::Kind::available);
+    EXPECT_EQ(choice.item->version, "1.11.0-rc.1");
+
+    UpdatePlatform betaTester = kPlatform;
+    betaTester.channels = {"beta"};
+    const AppcastParse feed = parseAppcast(feedXml({signedItem("2.0"), beta}));
+    EXPECT_EQ(chooseUpdate(feed.items, "1.0", betaTester).item->version, "2.8");
+}
+
+TEST(UpdateChoice, NothingNewerIsUpToDate) {
+    EXPECT_EQ(choose({signedItem("1.9.0"), signedItem("1.9.0-rc.2"), signedItem("1.2")}).kind,
+              UpdateChoice::Kind::upToDate);
+    EXPECT_EQ(choose({}).kind, UpdateChoice::Kind::upToDate);
+}
+
+TEST(UpdateChoice, AnUnsignedOrUnsafeNewestItemIsRefusedNotOffered) {
+    FeedItem unsigned_ = signedItem("2.0");
+    unsigned_.signature.clear();
+    FeedItem garbled = signedItem("2.0");
+    garbled.signature = "c2hvcnQ=";
+    FeedItem plain = signedItem("2.0");
+    plain.url = "http://example.test/lumenor.deb";
+    for (const FeedItem& item : {unsigned_, garbled, plain}) {
+        const UpdateChoice choice = choose({signedItem("1.9.5"), item});
+        EXPECT_EQ(choice.kind, UpdateChoice::Kind::refused);
+        EXPECT_TRUE(choice.message.contains("Lumenor 2.0")) << choice.message.toStdString();
+    }
+}
+
+TEST(DownloadCheck, OnlyTheFileOfTheRightLengthSignedByTheKeyPasses) {
+    const test::TestKey key;
+    const test::TestKey stranger;
+    const QByteArray file(1000, 'p');
+    FeedItem item = signedItem("2.0");
+    item.signature = key.signature(file);
+    const AppcastItem read = parseAppcast(feedXml({item})).items.at(0);
+
+    EXPECT_FALSE(checkDownload(file, read, key.publicKey()));
+    const std::optional<QString> shorter = checkDownload(file.left(900), read, key.publicKey());
+    ASSERT_TRUE(shorter);
+    EXPECT_TRUE(shorter->contains("900 bytes instead of 1000")) << shorter->toStdString();
+    QByteArray altered = file;
+    altered[500] = 'q';
+    EXPECT_TRUE(checkDownload(altered, read, key.publicKey()));
+    EXPECT_TRUE(checkDownload(file, read, stranger.publicKey()));
+}
+
+// The maintainers' signing script and the check in Lumenor agree, with keys made by the
+// openssl tool as the release key is.
+TEST(DownloadCheck, AcceptsWhatTheReleaseSigningScriptSigns) {
+    QTemporaryDir dir;
+    const QString key = dir.filePath("release.pem");
+    const QString package = dir.filePath("p.deb");
+    ASSERT_EQ(QProcess::execute("openssl", {"genpkey", "-algorithm", "ed25519", "-out", key}), 0);
+    QFile file(package);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(3000, 'z'));
+    file.close();
+
+    QProcess sign;
+    sign.start(SIGN_SCRIPT, {key, package});
+    ASSERT_TRUE(sign.waitForFinished(30000));
+    const QString attributes = QString::fromLatin1(sign.readAllStandardOutput());
+    const QRegularExpression pattern("^length=\"(\\d+)\" lumenor:edSignature=\"([^\"]+)\"\n$");
+    const QRegularExpressionMatch m = pattern.match(attributes);
+    ASSERT_TRUE(m.hasMatch()) << attributes.toStdString();
+
+    QProcess pub;
+    pub.start("openssl", {"pkey", "-in", key, "-pubout", "-outform", "DER"});
+    ASSERT_TRUE(pub.waitForFinished(30000));
+    const QByteArray publicKey = pub.readAllStandardOutput().right(32);
+
+    FeedItem item = signedItem("2.0");
+    item.length = m.captured(1).toLongLong();
+    item.signature = m.captured(2);
+    const AppcastItem read = parseAppcast(feedXml({item})).items.at(0);
+    EXPECT_FALSE(checkDownload(QByteArray(3000, 'z'), read, publicKey));
+    EXPECT_TRUE(checkDownload(QByteArray(3000, 'y'), read, publicKey));
+}
+
+}  // namespace
+}  // namespace lumenor

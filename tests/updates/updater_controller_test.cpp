@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "updates/fake_update_fetcher.h"
+#include "updates/fake_update_prompt.h"
+#include "updates/test_feed.h"
+#include "updates/updater_controller.h"
+
+namespace lumenor {
+namespace {
+
+const QUrl kFeed("https://updates.test/appcast.xml?product=lumenor");
+const QUrl kPackage("https://updates.test/lumenor_2.0.0_amd64.deb");
+
+class Updater : public ::testing::Test {
+  protected:
+    void SetUp() override { make(); }
+
+    void make() {
+        auto fetcher = std::make_unique<FakeUpdateFetcher>();
+        auto prompt = std::make_unique<FakeUpdatePrompt>();
+        fetcher_ = fetcher.get();
+        prompt_ = prompt.get();
+        UpdaterController::Services s{
+            std::move(fetcher),
+            std::move(prompt),
+            std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat),
+            dir_.filePath("downloads"),
+            UpdatePlatform{"linux", "amd64", "12", {}},
+            [this] { return now_; }};
+        controller_ = std::make_unique<UpdaterController>(
+            UpdatesConfig{kFeed, std::nullopt, key_.publicKey()}, std::move(s), "1.0.0");
+    }
+
+    // The feed offers 2.0.0, whose package is `package`, signed as `signedBytes` say.
+    void offer(const QByteArray& package, const QByteArray& signedBytes) {
+        const test::FeedItem item =
+            test::feedItem("2.0.0", kPackage.toString(), 4096, key_.signature(signedBytes));
+        fetcher_->answers[kFeed] = FetchResult{test::feedXml({item}), {}};
+        fetcher_->answers[kPackage] = FetchResult{package, {}};
+    }
+
+    void upToDate() { fetcher_->answers[kFeed] = FetchResult{test::feedXml({}), {}}; }
+
+    QTemporaryDir dir_;
+    test::TestKey key_;
+    QDateTime now_ = QDateTime::fromString("2026-03-01T09:00:00Z", Qt::ISODate);
+    FakeUpdateFetcher* fetcher_ = nullptr;
+    FakeUpdatePrompt* prompt_ = nullptr;
+    std::unique_ptr<UpdaterController> controller_;
+};
+
+TEST_F(Updater, AMenuCheckSaysUpToDateOrWhyItFailed) {
+    upToDate();
+    controller_->checkForUpdates();
+    EXPECT_EQ(fetcher_->requests, std::vector<QUrl>{kFeed});
+    EXPECT_EQ(prompt_->told, QStringList{"Lumenor is up to date."});
+
+    fetcher_->answers[kFeed] = FetchResult{QByteArray("<rss><channel>"), {}};
+    controller_->checkForUpdates();
+    ASSERT_EQ(prompt_->told.size(), 2);
+    EXPECT_TRUE(prompt_->told[1].startsWith("The update feed is not well-formed"));
+
+    fetcher_->answers.remove(kFeed);
+    controller_->checkForUpdates();
+    ASSERT_EQ(prompt_->told.size(), 3);
+    EXPECT_EQ(prompt_->told[2], "Lumenor could not check for updates: no such address.");
+    EXPECT_FALSE(controller_->busy());
+}
+
+TEST_F(Updater, DownloadHandsOnTheVerifiedFileAndLaterNothing) {
+    const QByteArray package(4096, 'd');
+    offer(package, package);
+    controller_->checkForUpdates();
+    ASSERT_EQ(prompt_->offered.size(), 1U);
+    EXPECT_EQ(prompt_->offered[0].version, "2.0.0");
+    EXPECT_EQ(prompt_->offeredOver, "1.0.0");
+    ASSERT_EQ(prompt_->handedOn, QStringList{dir_.filePath("downloads/lumenor_2.0.0_amd64.deb")});
+    QFile file(prompt_->handedOn[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), package);
+    EXPECT_TRUE(prompt_->told.isEmpty());
+
+    prompt_->answer = false;
+    controller_->checkForUpdates();
+    EXPECT_EQ(prompt_->offered.size(), 2U);
+    EXPECT_EQ(fetcher_->requests.size(), 3U);  // feed, package, feed: no second download
+    EXPECT_FALSE(controller_->busy());
+}
+
+TEST_F(Updater, ABadSignatureOrLengthIsToldAndNothingIsHandedOn) {
+    const QByteArray package(4096, 'd');
+    offer(package, QByteArray(4096, 'e'));
+    controller_->checkForUpdates();
+    offer(package.left(4000), package.left(4000));
+    controller_->checkForUpdates();
+    ASSERT_EQ(prompt_->told.size(), 2);
+    EXPECT_TRUE(prompt_->told[0].contains("does not match its signature"));
+    EXPECT_TRUE(prompt_->told[1].contains("4000 bytes instead of 4096"));
+    EXPECT_TRUE(prompt_->handedOn.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir_.filePath("downloads/lumenor_2.0.0_amd64.deb")));
+}
+
+TEST_F(Updater, AutomaticChecksAreOffUntilTurnedOnThenDailyAndQuiet) {
+    upToDate();
+    EXPECT_FALSE(controller_->automaticallyChecksForUpdates());
+    controller_->start();
+    controller_->checkIfDue();
+    EXPECT_TRUE(fetcher_->requests.empty());
+
+    controller_->setAutomaticallyChecksForUpdates(true);
+    EXPECT_EQ(fetcher_->requests.size(), 1U);  // turned on: due at once
+    now_ = now_.addSecs(23 * 3600);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 1U);
+    now_ = now_.addSecs(3600);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 2U);
+    fetcher_->answers.remove(kFeed);
+    now_ = now_.addDays(1);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 3U);
+    EXPECT_TRUE(prompt_->told.isEmpty());  // neither up to date nor the failure is said
+
+    // The switch and the day survive a restart.
+    make();
+    upToDate();
+    EXPECT_TRUE(controller_->automaticallyChecksForUpdates());
+    controller_->start();
+    EXPECT_TRUE(fetcher_->requests.empty());
+    const QByteArray package(4096, 'd');
+    offer(package, package);
+    now_ = now_.addDays(1);
+    prompt_->answer.reset();
+    controller_->checkIfDue();
+    EXPECT_EQ(prompt_->offered.size(), 1U);  // an update is the one thing it shows
+    prompt_->pending(false);
+}
+
+}  // namespace
+}  // namespace lumenor
