@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "calibration/calibrate_session.h"
+#include "support/loopback.h"
+
+namespace lumenor {
+namespace {
+
+using test::nextLine;
+
+QByteArray frame(const QByteArray& xml) {
+    const auto n = static_cast<quint32>(xml.size());
+    QByteArray bytes;
+    bytes.append(static_cast<char>(n >> 24)).append(static_cast<char>(n >> 16));
+    bytes.append(static_cast<char>(n >> 8)).append(static_cast<char>(n));
+    return bytes + xml;
+}
+
+// Log lines reach standard error only where there is no journal to take them.
+bool logsOnStandardError() {
+    struct stat st {};
+    return ::stat("/run/systemd/journal/socket", &st) != 0;
+}
+
+// The test plays the calibration program: it listens, and lumenor connects to it.
+class CalibrationStreams : public test::CalibrateTest {
+  protected:
+    int connectLumenor() {
+        listening_ = test::listenLoopback(0);
+        EXPECT_GE(listening_, 0);
+        startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))});
+        return test::acceptWithin(listening_, 10000);
+    }
+    void TearDown() override {
+        ::close(listening_);
+        CalibrateTest::TearDown();
+    }
+    bool showsWithin(const test::ExpectedPatch& p, int ms) {
+        return test::headShowsBy(x(), head_, p,
+                                 std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+    }
+    int listening_ = -1;
+};
+
+TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
+    const int fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    const QByteArray first = frame(
+        R"(<?xml version="1.0"?><calibration><color red="512" green="0" blue="1023" bits="10"/>)"
+        R"(<background red="0" green="0" blue="0" bits="10"/>)"
+        R"(<geometry x="0,25" y="0,25" cx="0,5" cy="0,5"/></calibration>)");
+    for (const char byte : first) {
+        test::sendAll(fd, QByteArray(1, byte));
+        QThread::usleep(300);
+    }
+    EXPECT_TRUE(showsWithin(
+        {qRgb(128, 0, 255), qRgb(0, 0, 0), test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)},
+        1000));
+    test::sendAll(fd, frame(R"(<calibration><color red="1" green=)"));
+    test::sendAll(fd, frame(R"(<calibration><color red="300" green="0" blue="0"/></calibration>)"));
+    const QByteArray two = frame(
+        R"(<calibration><shapes><rectangle><color red="10" green="20" blue="30"/>)"
+        R"(<geometry x="0" y="0" cx="1" cy="1"/></rectangle><rectangle>)"
+        R"(<color red="200" green="100" blue="50"/><geometry x="192" y="108" cx="384" cy="216"/>)"
+        R"(</rectangle></shapes></calibration>)");
+    // The length itself arrives in two reads.
+    test::sendAll(fd, two.left(2));
+    QThread::msleep(50);
+    test::sendAll(fd, two.mid(2, 2));
+    QThread::msleep(50);
+    test::sendAll(fd, two.mid(4));
+    EXPECT_TRUE(showsWithin(
+        {qRgb(200, 100, 50), qRgb(10, 20, 30), test::patchBox(head_.size(), 0.1, 0.1, 0.2, 0.2)},
+        1000));
+    test::sendAll(fd, frame(R"(<calibration><shapes><rectangle><color red="7" green="8" )"
+                            R"(blue="9"/></rectangle></shapes></calibration>)"));
+    EXPECT_TRUE(
+        showsWithin({qRgb(7, 8, 9), qRgb(7, 8, 9), QRect(QPoint(0, 0), head_.size())}, 1000));
+    test::sendAll(fd, QByteArray(4, '\0'));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    QStringList colours;
+    for (QString line = nextLine(lumenor_, 100); !line.isEmpty(); line = nextLine(lumenor_, 100)) {
+        const std::optional<test::PatchLine> shown = test::parsePatchLine(line);
+        ASSERT_TRUE(shown) << line.toStdString();
+        colours << shown->colour;
+    }
+    EXPECT_EQ(colours, QStringList({"128,0,255", "200,100,50", "7,8,9"}));
+    if (logsOnStandardError()) {
+        EXPECT_EQ(QString(lumenor_.readAllStandardError()).count("refused a message"), 2);
+    }
+    ::close(fd);
+}
+
+TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
+    // A length over the limit: the stream is out of step and the session ends with status 1.
+    int fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    test::sendAll(fd, QByteArray::fromHex("7fffffff") + QByteArray(64, 'x'));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 1);
+    EXPECT_TRUE(lumenor_.readAllStandardError().contains("out of step"));
+    ::close(fd);
+    ::close(listening_);
+
+    // The program closing in the middle of a message ends the session like any close.
+    fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    test::sendAll(
+        fd, frame("<calibration><color red=\"1\" green=\"2\" blue=\"3\"/></calibration>").left(20));
+    QThread::msleep(50);
+    ::close(fd);
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    if (logsOnStandardError()) {
+        EXPECT_TRUE(lumenor_.readAllStandardError().contains("middle of a message"));
+    }
+
+    // Nobody listening: one line, status 1.
+    const quint16 port = test::localPort(listening_);
+    ::close(listening_);
+    listening_ = -1;
+    const test::ProcessResult r = test::runProcess(
+        test::lumenorBinary(), {"calibrate", "resolve", QString("127.0.0.1:%1").arg(port)},
+        x().environment(), 20000);
+    EXPECT_EQ(r.exitCode, 1);
+    const QString err = r.err;
+    EXPECT_EQ(err.count("lumenor: "), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("calibrate: cannot reach 127.0.0.1:")) << err.toStdString();
+}
+
+}  // namespace
+}  // namespace lumenor
