@@ -142,7 +142,9 @@ void printShown(const ShownPatch& shown, std::uint64_t startUs) {
                     .arg(since / 1e6, 0, 'f', 3)
                     .arg(latency / 1e3, 0, 'f', 1);
     } else {
-        line += QStringLiteral(" replaced before it reached the screen");
+        const auto at = static_cast<double>(shown.receivedUs - startUs);
+        line += QStringLiteral(" replaced before it reached the screen (message at %1 s)")
+                    .arg(at / 1e6, 0, 'f', 3);
     }
     std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
@@ -243,6 +245,9 @@ int runCalibrate(int argc, char** argv) {
                                           "nearest 8-bit value: the output is 8 bits deep";
             }
             presenter.present(patch, receivedUs);
+        };
+        resolveClient.onConnected = [&] {
+            qCInfo(logCalibration).noquote() << "connected to" << peer;
         };
         resolveClient.onRefused = refused;
         resolveClient.onEnded = ended;
