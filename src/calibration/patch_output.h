@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "calibration/patch.h"
 #include "displays/refresh_link.h"
@@ -41,14 +42,15 @@ class PatchOutput {
     std::function<void()> onClose;
 
   private:
-    void draw(QImage& frame) const;
+    void draw(QImage& frame);
     void checkShown();
 
     std::unique_ptr<PatternView> view_;
     std::unique_ptr<OutputWindow> window_;
     Patch patch_;
     QTimer watch_;  // polls for the patch's frame while it is on its way
-    std::uint64_t waitingFrame_ = 0;
+    // The number of the first frame drawn with the current patch, once one is.
+    std::optional<std::uint64_t> drawnAs_;
     std::uint64_t paintedBefore_ = 0;
 };
 

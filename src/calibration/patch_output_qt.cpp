@@ -59,7 +59,7 @@ QSize PatchOutput::displaySize() const {
 
 void PatchOutput::showPatch(const Patch& patch) {
     patch_ = patch;
-    waitingFrame_ = view_->lastFrameNumber() + 1;
+    drawnAs_.reset();
     paintedBefore_ = view_->framesShown();
     view_->requestRedraw();
     watch_.start();
@@ -72,8 +72,8 @@ void PatchOutput::checkShown() {
         if (view_->framesShown() > paintedBefore_) {
             shown = monotonicMicroseconds();
         }
-    } else {
-        shown = view_->shownAt(waitingFrame_);
+    } else if (drawnAs_) {
+        shown = view_->shownAt(*drawnAs_);
     }
     if (!shown) {
         return;
@@ -84,7 +84,12 @@ void PatchOutput::checkShown() {
     }
 }
 
-void PatchOutput::draw(QImage& frame) const {
+void PatchOutput::draw(QImage& frame) {
+    // The frame being drawn is presented next, as the one after the last: numbering it here
+    // holds even when the view has had to start a new surface since the patch came.
+    if (!drawnAs_) {
+        drawnAs_ = view_->lastFrameNumber() + 1;
+    }
     frame.fill(device(patch_.background));
     const double w = frame.width();
     const double h = frame.height();

@@ -97,6 +97,46 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
     ::close(fd);
 }
 
+TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHead) {
+    listening_ = test::listenLoopback(0);
+    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--window",
+                  "25", "--background", "64", "--insert-every", "0.2", "--insert-for", "0.4",
+                  "--insert-grey", "128"});
+    const int fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0);
+    const QByteArray patch =
+        frame(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
+    const test::ExpectedPatch windowed{qRgb(250, 5, 90), qRgb(64, 64, 64),
+                                       test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)};
+    test::sendAll(fd, patch);
+    EXPECT_TRUE(showsWithin(windowed, 1000));
+    QThread::msleep(300);
+    // Over 0.2 s since the last insertion: the grey comes first, then the patch.
+    test::sendAll(fd, patch);
+    EXPECT_TRUE(showsWithin(
+        {qRgb(128, 128, 128), qRgb(128, 128, 128), QRect(QPoint(0, 0), head_.size())}, 300));
+    EXPECT_TRUE(showsWithin(windowed, 1000));
+    ::close(fd);
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+}
+
+TEST(CalibrateCommandLine, BadArgumentsAreStatusTwo) {
+    const QStringList bad[] = {{"calibrate"},
+                               {"calibrate", "resolve"},
+                               {"calibrate", "nothing", "127.0.0.1"},
+                               {"calibrate", "resolve", "127.0.0.1:99999"},
+                               {"calibrate", "argyll", "ftp://127.0.0.1"},
+                               {"calibrate", "resolve", "127.0.0.1", "--window", "0"},
+                               {"calibrate", "resolve", "127.0.0.1", "--background", "256"},
+                               {"calibrate", "resolve", "127.0.0.1", "--insert-every", "5"}};
+    for (const QStringList& args : bad) {
+        const test::ProcessResult r = test::runProcess(test::lumenorBinary(), args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("lumenor: calibrate")) << r.err.toStdString();
+    }
+}
+
 TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
     // A length over the limit: the stream is out of step and the session ends with status 1.
     int fd = connectLumenor();

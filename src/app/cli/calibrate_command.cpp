@@ -98,15 +98,19 @@ std::optional<PatchOptions> patchOptions(const QCommandLineParser& parser, const
         }
         options.windowPercent = percent;
     }
-    const QCommandLineOption* greys[] = {&o.background, &o.insertGrey};
-    for (const QCommandLineOption* grey : greys) {
-        if (parser.isSet(*grey)) {
-            const std::optional<double> level = numberOption(parser, *grey, 0.0, 255.0);
-            if (!level) {
-                return std::nullopt;
-            }
-            (grey == &o.background ? options.backgroundLevel : options.insertGrey) =
-                static_cast<int>(std::lround(*level));
+    for (const QCommandLineOption* grey : {&o.background, &o.insertGrey}) {
+        if (!parser.isSet(*grey)) {
+            continue;
+        }
+        const std::optional<double> level = numberOption(parser, *grey, 0.0, 255.0);
+        if (!level) {
+            return std::nullopt;
+        }
+        const int rounded = static_cast<int>(std::lround(*level));
+        if (grey == &o.background) {
+            options.backgroundLevel = rounded;
+        } else {
+            options.insertGrey = rounded;
         }
     }
     if (parser.isSet(o.insertEvery) != parser.isSet(o.insertFor)) {
