@@ -20,6 +20,9 @@ class ResolveClient {
     static constexpr quint16 kDefaultPort = 20002;
 
     ResolveClient();
+    ~ResolveClient();
+    ResolveClient(const ResolveClient&) = delete;
+    ResolveClient& operator=(const ResolveClient&) = delete;
     void connectTo(const QString& host, quint16 port);
 
     // A message, and when its last byte arrived (monotonic microseconds).

@@ -42,6 +42,12 @@ ResolveClient::ResolveClient() {
     });
 }
 
+// A socket still open says it disconnected as it goes, after the members that its handlers
+// use have gone: they must not run then.
+ResolveClient::~ResolveClient() {
+    QObject::disconnect(&socket_, nullptr, nullptr, nullptr);
+}
+
 void ResolveClient::connectTo(const QString& host, quint16 port) {
     connectTimeout_.start(kConnectTimeoutMs);
     socket_.connectToHost(host, port);

@@ -21,6 +21,9 @@ namespace lumenor {
 class WebDisplayClient {
   public:
     explicit WebDisplayClient(QUrl base);
+    ~WebDisplayClient();
+    WebDisplayClient(const WebDisplayClient&) = delete;
+    WebDisplayClient& operator=(const WebDisplayClient&) = delete;
     void start();
     // The colour last handed on is on screen: ask for the next one.
     void acknowledge();

@@ -27,6 +27,14 @@ WebDisplayClient::WebDisplayClient(QUrl base) : nonce_(QRandomGenerator::global(
     QObject::connect(&retry_, &QTimer::timeout, [this] { request(); });
 }
 
+// A request still out is deleted with the network manager, after the members its handler
+// uses have gone: it must not be answered then.
+WebDisplayClient::~WebDisplayClient() {
+    for (QNetworkReply* reply : network_.findChildren<QNetworkReply*>()) {
+        QObject::disconnect(reply, nullptr, nullptr, nullptr);
+    }
+}
+
 void WebDisplayClient::start() {
     request();
 }
