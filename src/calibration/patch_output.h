@@ -41,9 +41,12 @@ class PatchOutput {
     // The operator pressed Escape on the output.
     std::function<void()> onClose;
 
+    // Looks at once whether the patch has reached the screen (onShown when it has), rather
+    // than at the next poll.
+    void checkShown();
+
   private:
     void draw(QImage& frame);
-    void checkShown();
 
     std::unique_ptr<PatternView> view_;
     std::unique_ptr<OutputWindow> window_;

@@ -66,6 +66,9 @@ void PatchOutput::showPatch(const Patch& patch) {
 }
 
 void PatchOutput::checkShown() {
+    if (!watch_.isActive()) {
+        return;  // reported already
+    }
     std::optional<std::uint64_t> shown;
     if (view_->isPainting()) {
         // Qt paints: the best time there is is when the paint is seen to have happened.

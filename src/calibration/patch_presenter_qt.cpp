@@ -45,6 +45,8 @@ void PatchPresenter::finish(int timeoutMs, std::function<void()> done) {
 
 void PatchPresenter::present(const Patch& requested, std::uint64_t receivedUs) {
     const PatchSource::Plan plan = source_.plan(requested, static_cast<double>(receivedUs) / 1e6);
+    // The program may answer a patch as soon as it is on screen, before the next poll for it.
+    output_.checkShown();
     if (pending_) {
         report(*pending_);
     }
