@@ -121,6 +121,28 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHead) {
     EXPECT_EQ(lumenor_.exitCode(), 0);
 }
 
+TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    listening_ = test::listenLoopback(0);
+    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--display",
+                  QString::number(x().outputId("DUMMY1"))});
+    const int fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0);
+    head_ = x().head("DUMMY1")->geometry;
+    test::sendAll(fd, frame(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
+    EXPECT_TRUE(
+        showsWithin({qRgb(3, 200, 7), qRgb(3, 200, 7), QRect(QPoint(0, 0), head_.size())}, 2000));
+    // Patches on another display would be measured as this one's.
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 1);
+    const QString err = lumenor_.readAllStandardError();
+    EXPECT_EQ(err.count("lumenor: "), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("display %1 went away").arg(x().outputId("DUMMY1"))))
+        << err.toStdString();
+    ::close(fd);
+}
+
 TEST(CalibrateCommandLine, BadArgumentsAreStatusTwo) {
     const QStringList bad[] = {{"calibrate"},
                                {"calibrate", "resolve"},

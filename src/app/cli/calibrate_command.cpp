@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/cli/cli_support.h"
@@ -196,10 +198,11 @@ int runCalibrate(int argc, char** argv) {
     if (chosen == nullptr) {
         return kExitUsage;
     }
-    QScreen* screen = displays.screenForDisplay(chosen->id);
+    // The list is rebuilt on every change: keep the number, not the entry.
+    const DisplayId displayId = chosen->id;
+    QScreen* screen = displays.screenForDisplay(displayId);
     if (screen == nullptr) {
-        printError(
-            QStringLiteral("calibrate: display %1 has no screen to show on").arg(chosen->id));
+        printError(QStringLiteral("calibrate: display %1 has no screen to show on").arg(displayId));
         return kExitEnvironment;
     }
 
@@ -208,10 +211,14 @@ int runCalibrate(int argc, char** argv) {
     PatchPresenter presenter(output, *options);
     const std::uint64_t startUs = monotonicMicroseconds();
     bool saidRounded = false;
+    bool ending = false;
     int status = kExitOk;
     const QString peer =
         target ? QStringLiteral("%1:%2").arg(target->host).arg(target->port) : address->toString();
     auto ended = [&](SessionEnd how, const QString& why) {
+        if (std::exchange(ending, true)) {
+            return;
+        }
         if (how == SessionEnd::unreachable) {
             printError(QStringLiteral("calibrate: cannot reach %1: %2").arg(peer, why));
         } else if (how == SessionEnd::broken) {
@@ -228,11 +235,30 @@ int runCalibrate(int argc, char** argv) {
     };
     output.onClose = [&] { ended(SessionEnd::clean, QStringLiteral("Escape on the output")); };
     output.show(screen);
+    displays.onChange = [&](const std::vector<DisplayInfo>& list) {
+        const bool listed = std::any_of(list.begin(), list.end(),
+                                        [&](const DisplayInfo& d) { return d.id == displayId; });
+        if (!listed) {
+            // Patches elsewhere would be measured as this display's: the session cannot go on.
+            output.hide();
+            ended(SessionEnd::broken, QStringLiteral("display %1 went away").arg(displayId));
+            return;
+        }
+        QScreen* now = displays.screenForDisplay(displayId);
+        if (now != nullptr && now != screen) {
+            screen = now;
+            output.show(screen);
+        }
+    };
+    displays.start();
 
     ResolveClient resolveClient;
     WebDisplayClient webClient(address.value_or(QUrl()));
     if (target) {
         resolveClient.onRequest = [&](const ResolveRequest& r, std::uint64_t receivedUs) {
+            if (ending) {
+                return;
+            }
             Patch patch{r.colour, r.background, QRectF(0, 0, 1, 1)};
             if (r.geometry) {
                 const std::optional<QRectF> place =
@@ -258,6 +284,9 @@ int runCalibrate(int argc, char** argv) {
         resolveClient.connectTo(target->host, target->port);
     } else {
         webClient.onColour = [&](const DeviceRgb& colour, std::uint64_t receivedUs) {
+            if (ending) {
+                return;
+            }
             presenter.present(Patch{colour, DeviceRgb{}, QRectF(0, 0, 1, 1)}, receivedUs);
         };
         webClient.onRefused = refused;
