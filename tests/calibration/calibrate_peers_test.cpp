@@ -148,6 +148,7 @@ TEST_F(CalibrationPeers, ArgyllWebDisplayColoursReachTheHeadInOrder) {
     }
     QProcess dispwin;
     dispwin.setProcessEnvironment(x().environment());
+    dispwin.setProcessChannelMode(QProcess::MergedChannels);
     dispwin.start("dispwin", args);
     ASSERT_TRUE(dispwin.waitForStarted()) << "ArgyllCMS's dispwin is not installed";
     int fd = -1;
@@ -162,7 +163,9 @@ TEST_F(CalibrationPeers, ArgyllWebDisplayColoursReachTheHeadInOrder) {
     for (const QRgb c : colours) {
         const QString line = nextLine(lumenor_, 20000);
         const std::optional<test::PatchLine> shown = test::parsePatchLine(line);
-        ASSERT_TRUE(shown) << line.toStdString();
+        ASSERT_TRUE(shown) << "line: " << line.toStdString()
+                           << "\nlumenor: " << lumenor_.readAllStandardError().toStdString()
+                           << "\ndispwin: " << dispwin.readAll().toStdString();
         EXPECT_EQ(shown->colour, QString("%1,%2,%3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)));
         // The tool waits for the acknowledgement and then for the meter: the colour is still
         // on the head when its line comes.
