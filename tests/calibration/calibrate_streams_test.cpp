@@ -7,6 +7,7 @@
 
 #include "calibration/calibrate_session.h"
 #include "support/loopback.h"
+#include "support/x_pointer.h"
 
 namespace lumenor {
 namespace {
@@ -110,6 +111,8 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHead) {
                                        test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)};
     test::sendAll(fd, patch);
     EXPECT_TRUE(showsWithin(windowed, 1000));
+    EXPECT_EQ(test::cursorVisibleAt(x().displayName(), head_.center()), false)
+        << "a cursor over the patch";
     QThread::msleep(300);
     // Over 0.2 s since the last insertion: the grey comes first, then the patch.
     test::sendAll(fd, patch);
