@@ -9,6 +9,8 @@
 #include <chrono>
 #include <optional>
 
+#include <sys/stat.h>
+
 #include "support/process.h"
 #include "support/xorg_testbed.h"
 
@@ -89,6 +91,12 @@ inline std::optional<PatchLine> parsePatchLine(const QString& line) {
         return std::nullopt;
     }
     return PatchLine{m.captured(1), m.captured(2), m.captured(3).toDouble()};
+}
+
+// Log lines reach standard error only where there is no journal to take them.
+inline bool logsOnStandardError() {
+    struct stat st {};
+    return ::stat("/run/systemd/journal/socket", &st) != 0;
 }
 
 // Runs `lumenor calibrate` on the virtual X server.

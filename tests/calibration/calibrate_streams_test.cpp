@@ -2,7 +2,6 @@
 
 #include <QThread>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "calibration/calibrate_session.h"
@@ -20,12 +19,6 @@ QByteArray frame(const QByteArray& xml) {
     bytes.append(static_cast<char>(n >> 24)).append(static_cast<char>(n >> 16));
     bytes.append(static_cast<char>(n >> 8)).append(static_cast<char>(n));
     return bytes + xml;
-}
-
-// Log lines reach standard error only where there is no journal to take them.
-bool logsOnStandardError() {
-    struct stat st {};
-    return ::stat("/run/systemd/journal/socket", &st) != 0;
 }
 
 // The test plays the calibration program: it listens, and lumenor connects to it.
@@ -92,7 +85,7 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
         colours << shown->colour;
     }
     EXPECT_EQ(colours, QStringList({"128,0,255", "200,100,50", "7,8,9"}));
-    if (logsOnStandardError()) {
+    if (test::logsOnStandardError()) {
         EXPECT_EQ(QString(lumenor_.readAllStandardError()).count("refused a message"), 2);
     }
     ::close(fd);
@@ -182,7 +175,7 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
     ::close(fd);
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
     EXPECT_EQ(lumenor_.exitCode(), 0);
-    if (logsOnStandardError()) {
+    if (test::logsOnStandardError()) {
         EXPECT_TRUE(lumenor_.readAllStandardError().contains("middle of a message"));
     }
 
