@@ -2,6 +2,7 @@
 
 #include <QThread>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "calibration/calibrate_session.h"
@@ -91,7 +92,7 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
     ::close(fd);
 }
 
-TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHead) {
+TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeEnds) {
     listening_ = test::listenLoopback(0);
     startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--window",
                   "25", "--background", "64", "--insert-every", "0.2", "--insert-for", "0.4",
@@ -112,9 +113,13 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHead) {
     EXPECT_TRUE(showsWithin(
         {qRgb(128, 128, 128), qRgb(128, 128, 128), QRect(QPoint(0, 0), head_.size())}, 300));
     EXPECT_TRUE(showsWithin(windowed, 1000));
-    ::close(fd);
+    // Escape on the output ends the session from our side: status 0, the connection closed.
+    EXPECT_EQ(test::runProcess("xdotool", {"key", "Escape"}, x().environment()).exitCode, 0);
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
     EXPECT_EQ(lumenor_.exitCode(), 0);
+    char byte = 0;
+    EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);
+    ::close(fd);
 }
 
 TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
