@@ -184,17 +184,19 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
         EXPECT_TRUE(lumenor_.readAllStandardError().contains("middle of a message"));
     }
 
-    // Nobody listening: one line, status 1.
+    // Nobody listening, for either kind of program: one line, status 1.
     const quint16 port = test::localPort(listening_);
     ::close(listening_);
     listening_ = -1;
-    const test::ProcessResult r = test::runProcess(
-        test::lumenorBinary(), {"calibrate", "resolve", QString("127.0.0.1:%1").arg(port)},
-        x().environment(), 20000);
-    EXPECT_EQ(r.exitCode, 1);
-    const QString err = r.err;
-    EXPECT_EQ(err.count("lumenor: "), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains("calibrate: cannot reach 127.0.0.1:")) << err.toStdString();
+    for (const QString& where : {QString("resolve 127.0.0.1:%1").arg(port),
+                                 QString("argyll http://127.0.0.1:%1").arg(port)}) {
+        const test::ProcessResult r =
+            test::runProcess(test::lumenorBinary(), QStringList{"calibrate"} + where.split(' '),
+                             x().environment(), 20000);
+        EXPECT_EQ(r.exitCode, 1) << where.toStdString();
+        EXPECT_EQ(r.err.count("lumenor: "), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("calibrate: cannot reach ")) << r.err.toStdString();
+    }
 }
 
 }  // namespace
