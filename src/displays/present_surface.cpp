@@ -134,6 +134,8 @@ void PresentSurface::collectEvents(bool wait) {
             }
         } else if (ge->evtype == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
             ++completed_;
+            const auto* done = reinterpret_cast<const xcb_present_complete_notify_event_t*>(ev);
+            lastCompletion_ = Completion{done->serial, done->ust};
         }
         std::free(ev);
     }
@@ -164,6 +166,11 @@ PresentSurface::Buffer* PresentSurface::freeBuffer(QSize size, bool wait) {
 std::uint64_t PresentSurface::completed() {
     collectEvents(false);
     return completed_;
+}
+
+std::optional<PresentSurface::Completion> PresentSurface::lastCompletion() {
+    collectEvents(false);
+    return lastCompletion_;
 }
 
 void PresentSurface::release(std::unique_ptr<Buffer>& b) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace lumenor {
 
@@ -33,6 +34,15 @@ class PresentSurface {
     std::uint64_t presented() const { return presented_; }
     std::uint64_t completed();
 
+    // The number of the frame presented last (the first is 1).
+    std::uint32_t lastSerial() const { return serial_; }
+    struct Completion {
+        std::uint32_t serial;
+        std::uint64_t ust;  // microseconds of CLOCK_MONOTONIC
+    };
+    // The latest frame the server has put on screen, and when.
+    std::optional<Completion> lastCompletion();
+
   private:
     struct Buffer;
     explicit PresentSurface(void* connection, std::uint32_t window);
@@ -56,6 +66,7 @@ class PresentSurface {
     std::uint32_t serial_ = 0;
     std::uint64_t presented_ = 0;
     std::uint64_t completed_ = 0;
+    std::optional<Completion> lastCompletion_;
 };
 
 }  // namespace lumenor

@@ -143,6 +143,21 @@ std::uint64_t PatternView::framesShown() {
     return surface_ ? surface_->completed() : 0;
 }
 
+std::uint64_t PatternView::lastFrameNumber() const {
+    return surface_ && !painting_ ? surface_->lastSerial() : 0;
+}
+
+std::optional<std::uint64_t> PatternView::shownAt(std::uint64_t frame) {
+    if (!surface_ || painting_) {
+        return std::nullopt;
+    }
+    const std::optional<PresentSurface::Completion> done = surface_->lastCompletion();
+    if (!done || done->serial < frame) {
+        return std::nullopt;
+    }
+    return done->ust;
+}
+
 QPaintEngine* PatternView::paintEngine() const {
     return painting_ ? QWidget::paintEngine() : nullptr;
 }
@@ -203,7 +218,9 @@ void PatternView::drawFrame() {
 }
 
 void PatternView::composeFrame(QImage& frame, QSize device) {
-    if (isAnimated(pattern_)) {
+    if (drawContent) {
+        drawContent(frame);
+    } else if (isAnimated(pattern_)) {
         renderPattern(frame, clock_.elapsed(now()));
     } else {
         if (stillFrame_.size() != device) {

@@ -35,6 +35,8 @@ class PatternView : public QWidget {
     std::function<std::optional<DisplayId>(QScreen*)> displayForScreen;
     // Draws what lies over the pattern (banner, card), in logical pixels.
     std::function<void(QPainter&)> drawOverlays;
+    // Draws the whole frame in place of the pattern when set, in device pixels.
+    std::function<void(QImage&)> drawContent;
 
     void setPattern(Pattern pattern);
     Pattern pattern() const { return pattern_; }
@@ -61,6 +63,10 @@ class PatternView : public QWidget {
     std::uint64_t framesPresented() const;
     // Frames that have reached the screen so far.
     std::uint64_t framesShown();
+    // The number of the frame handed to the screen last, and when that frame or a later one
+    // reached it (microseconds of the monotonic clock): none until then, or where Qt paints.
+    std::uint64_t lastFrameNumber() const;
+    std::optional<std::uint64_t> shownAt(std::uint64_t frame);
 
     // True once the display has refused direct presentation and Qt paints the frames.
     bool isPainting() const { return painting_; }

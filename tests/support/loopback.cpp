@@ -21,6 +21,35 @@ int connectLoopback(unsigned short port) {
     return fd;
 }
 
+int listenLoopback(unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+unsigned short localPort(int fd) {
+    sockaddr_in a{};
+    socklen_t length = sizeof a;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        return 0;
+    }
+    return ntohs(a.sin_port);
+}
+
+int acceptWithin(int listening, int timeoutMs) {
+    if (!readable(listening, timeoutMs)) {
+        return -1;
+    }
+    return ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
 void sendAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {

@@ -7,6 +7,15 @@ namespace lumenor::test {
 // A blocking TCP connection to 127.0.0.1:port; -1 when it is refused.
 int connectLoopback(unsigned short port);
 
+// A socket listening on 127.0.0.1:port (0: a free port), or -1.
+int listenLoopback(unsigned short port);
+
+// The port a socket is bound to.
+unsigned short localPort(int fd);
+
+// The next connection to a listening socket, or -1 when none comes within `timeoutMs`.
+int acceptWithin(int listening, int timeoutMs);
+
 // Writes all of `bytes` (stops early if the peer has gone).
 void sendAll(int fd, const QByteArray& bytes);
 

@@ -26,6 +26,12 @@ const std::vector<Command>& commands() {
          "show a pattern full screen and print the frame meter's reports; --remote lets a "
          "phone drive it",
          runShow},
+        {"calibrate",
+         "resolve HOST[:PORT] | argyll URL [--display ID] [--window PERCENT] [--background L] "
+         "[--insert-every S --insert-for S [--insert-grey L]]",
+         "show the colour patches a calibration program asks for, one line per patch, until "
+         "it ends the session",
+         runCalibrate},
     };
     return list;
 }

@@ -90,4 +90,49 @@ bool parseOrExplain(QCommandLineParser& parser, int argc, char** argv, const cha
     return true;
 }
 
+bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                   const char* command, std::optional<DisplayId>* wanted) {
+    if (!parser.isSet(option)) {
+        return true;
+    }
+    bool ok = false;
+    const qulonglong id = parser.value(option).toULongLong(&ok);
+    if (!ok || id > 0xFFFFFFFFull) {
+        printError(QStringLiteral("%1: --display takes a display id (see lumenor displays)")
+                       .arg(QLatin1String(command)));
+        return false;
+    }
+    *wanted = static_cast<DisplayId>(id);
+    return true;
+}
+
+const DisplayInfo* chooseDisplayOrExplain(const std::vector<DisplayInfo>& displays,
+                                          std::optional<DisplayId> wanted, const char* command) {
+    const DisplayInfo* chosen = nullptr;
+    if (wanted) {
+        for (const DisplayInfo& d : displays) {
+            if (d.id == *wanted) {
+                chosen = &d;
+            }
+        }
+    } else {
+        for (const DisplayInfo& d : displays) {
+            if (!d.isBuiltin && chosen == nullptr) {
+                chosen = &d;
+            }
+        }
+        if (chosen == nullptr && !displays.empty()) {
+            chosen = &displays.front();
+        }
+    }
+    if (chosen == nullptr) {
+        printError(wanted
+                       ? QStringLiteral("%1: no display %2 (see lumenor displays)")
+                             .arg(QLatin1String(command))
+                             .arg(*wanted)
+                       : QStringLiteral("%1: no display to show on").arg(QLatin1String(command)));
+    }
+    return chosen;
+}
+
 }  // namespace lumenor::cli

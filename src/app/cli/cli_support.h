@@ -45,6 +45,16 @@ inline constexpr const char* kModeGuardianCommand = "__mode-guardian";
 // The active display that a DISPLAY argument names (its decimal id), or none after a message.
 const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument);
 
+// Reads a --display option into `wanted` (left empty when the option is not given); false
+// after a message when it is not a display id.
+bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                   const char* command, std::optional<DisplayId>* wanted);
+
+// The display asked for, or without one the first that is not built in (else the first);
+// null after a message when there is none.
+const DisplayInfo* chooseDisplayOrExplain(const std::vector<DisplayInfo>& displays,
+                                          std::optional<DisplayId> wanted, const char* command);
+
 // Makes Qt use its X11 back end unless the user chose another.
 void useX11Platform();
 

@@ -9,5 +9,6 @@ int runSetMode(int argc, char** argv);
 int runPlay(int argc, char** argv);
 int runRender(int argc, char** argv);
 int runShow(int argc, char** argv);
+int runCalibrate(int argc, char** argv);
 
 }  // namespace lumenor::cli

@@ -27,24 +27,6 @@ QString patternList() {
     return names.join(QStringLiteral(", "));
 }
 
-const DisplayInfo* chooseDisplay(const std::vector<DisplayInfo>& displays,
-                                 std::optional<DisplayId> wanted) {
-    if (wanted) {
-        for (const DisplayInfo& d : displays) {
-            if (d.id == *wanted) {
-                return &d;
-            }
-        }
-        return nullptr;
-    }
-    for (const DisplayInfo& d : displays) {
-        if (!d.isBuiltin) {
-            return &d;
-        }
-    }
-    return displays.empty() ? nullptr : &displays.front();
-}
-
 void printFrameReport(double hz, int dropped, bool steady) {
     std::printf("frame %.2f Hz dropped %d %s\n", hz, dropped, steady ? "steady" : "unsteady");
     std::fflush(stdout);
@@ -80,14 +62,8 @@ int runShow(int argc, char** argv) {
         return kExitUsage;
     }
     std::optional<DisplayId> wanted;
-    if (parser.isSet(display)) {
-        bool ok = false;
-        const qulonglong id = parser.value(display).toULongLong(&ok);
-        if (!ok || id > 0xFFFFFFFFull) {
-            printError(QStringLiteral("show: --display takes a display id (see lumenor displays)"));
-            return kExitUsage;
-        }
-        wanted = static_cast<DisplayId>(id);
+    if (!displayOption(parser, display, "show", &wanted)) {
+        return kExitUsage;
     }
     double duration = 0.0;
     if (parser.isSet(seconds)) {
@@ -126,11 +102,8 @@ int runShow(int argc, char** argv) {
     installLogHandler();
     DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     displays.refresh();
-    const DisplayInfo* target = chooseDisplay(displays.displays(), wanted);
+    const DisplayInfo* target = chooseDisplayOrExplain(displays.displays(), wanted, "show");
     if (target == nullptr) {
-        printError(wanted
-                       ? QStringLiteral("show: no display %1 (see lumenor displays)").arg(*wanted)
-                       : QStringLiteral("show: no display to show on"));
         return kExitUsage;
     }
     const DisplayInfo chosen = *target;

@@ -1,0 +1,7 @@
+#include "calibration/calibration_log.h"
+
+namespace lumenor {
+
+Q_LOGGING_CATEGORY(logCalibration, LUMENOR_APP_ID ".calibration", QtInfoMsg)
+
+}  // namespace lumenor

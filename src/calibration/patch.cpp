@@ -1,0 +1,27 @@
+#include "calibration/patch.h"
+
+#include <cmath>
+
+namespace lumenor {
+
+QString rgbText(const DeviceRgb& rgb) {
+    return QStringLiteral("%1,%2,%3").arg(rgb.r).arg(rgb.g).arg(rgb.b);
+}
+
+std::optional<int> toEightBit(double value, int bits) {
+    if (bits < 1 || bits > 16 || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    const double top = std::ldexp(1.0, bits) - 1.0;
+    if (value < 0.0 || value > top) {
+        return std::nullopt;
+    }
+    return static_cast<int>(std::lround(value * 255.0 / top));
+}
+
+QRectF centredWindow(double percent) {
+    const double side = std::sqrt(percent / 100.0);
+    return {(1.0 - side) / 2.0, (1.0 - side) / 2.0, side, side};
+}
+
+}  // namespace lumenor

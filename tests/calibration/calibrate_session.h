@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+#include <sys/stat.h>
+
+#include "support/process.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor::test {
+
+// What a patch should look like on a head: `colour` in `box` (device pixels of the head),
+// `background` everywhere else.
+struct ExpectedPatch {
+    QRgb colour;
+    QRgb background;
+    QRect box;
+};
+
+// The box a patch at fractions (x, y, w, h) covers on a head of `size`.
+inline QRect patchBox(QSize size, double x, double y, double w, double h) {
+    return QRect(QPoint(qRound(x * size.width()), qRound(y * size.height())),
+                 QPoint(qRound((x + w) * size.width()) - 1, qRound((y + h) * size.height()) - 1));
+}
+
+// True when a line across and a line down the head, through the box's centre, show exactly
+// the expected patch (which checks its value, place and size).
+inline bool headShows(const XorgTestbed& x, const QRect& head, const ExpectedPatch& p) {
+    const QPoint centre = p.box.center();
+    const QImage across = x.capture(QRect(head.x(), head.y() + centre.y(), head.width(), 1));
+    const QImage down = x.capture(QRect(head.x() + centre.x(), head.y(), 1, head.height()));
+    if (across.isNull() || down.isNull()) {
+        return false;
+    }
+    for (int i = 0; i < head.width(); ++i) {
+        const bool in = i >= p.box.left() && i <= p.box.right();
+        if ((across.pixel(i, 0) & 0xFFFFFF) != ((in ? p.colour : p.background) & 0xFFFFFF)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < head.height(); ++i) {
+        const bool in = i >= p.box.top() && i <= p.box.bottom();
+        if ((down.pixel(0, i) & 0xFFFFFF) != ((in ? p.colour : p.background) & 0xFFFFFF)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Waits until the head shows the patch; false when `deadline` passes first.
+inline bool headShowsBy(const XorgTestbed& x, const QRect& head, const ExpectedPatch& p,
+                        std::chrono::steady_clock::time_point deadline) {
+    do {
+        if (headShows(x, head, p)) {
+            return true;
+        }
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+// The next line a process writes on standard output, or an empty string after `timeoutMs`.
+inline QString nextLine(QProcess& p, int timeoutMs = 10000) {
+    while (!p.canReadLine()) {
+        if (!p.waitForReadyRead(timeoutMs)) {
+            return {};
+        }
+    }
+    return QString::fromUtf8(p.readLine()).trimmed();
+}
+
+// The parts of one "patch ..." line of `lumenor calibrate`.
+struct PatchLine {
+    QString colour;
+    QString background;
+    double latencyMs = -1.0;
+};
+
+inline std::optional<PatchLine> parsePatchLine(const QString& line) {
+    static const QRegularExpression form(
+        "^patch (\\d+,\\d+,\\d+) background (\\d+,\\d+,\\d+) window [0-9. ]+ time [0-9.]+ s "
+        "latency (-?[0-9.]+) ms$");
+    const QRegularExpressionMatch m = form.match(line);
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    return PatchLine{m.captured(1), m.captured(2), m.captured(3).toDouble()};
+}
+
+// Log lines reach standard error only where there is no journal to take them.
+inline bool logsOnStandardError() {
+    struct stat st {};
+    return ::stat("/run/systemd/journal/socket", &st) != 0;
+}
+
+// Runs `lumenor calibrate` on the virtual X server.
+class CalibrateTest : public XServerTest {
+  protected:
+    void startLumenor(const QStringList& args) {
+        lumenor_.setProcessEnvironment(x().environment());
+        lumenor_.start(lumenorBinary(), QStringList{"calibrate"} + args);
+        ASSERT_TRUE(lumenor_.waitForStarted());
+        ASSERT_TRUE(x().findWindow("Lumenor output"));
+        head_ = x().head("DUMMY0")->geometry;
+    }
+    void TearDown() override {
+        if (lumenor_.state() != QProcess::NotRunning) {
+            lumenor_.kill();
+            lumenor_.waitForFinished();
+        }
+    }
+    QProcess lumenor_;
+    QRect head_;
+};
+
+}  // namespace lumenor::test

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "calibration/calibrate_session.h"
+#include "support/loopback.h"
+#include "support/x_pointer.h"
+
+namespace lumenor {
+namespace {
+
+using test::nextLine;
+
+QByteArray frame(const QByteArray& xml) {
+    const auto n = static_cast<quint32>(xml.size());
+    QByteArray bytes;
+    bytes.append(static_cast<char>(n >> 24)).append(static_cast<char>(n >> 16));
+    bytes.append(static_cast<char>(n >> 8)).append(static_cast<char>(n));
+    return bytes + xml;
+}
+
+// The test plays the calibration program: it listens, and lumenor connects to it.
+class CalibrationStreams : public test::CalibrateTest {
+  protected:
+    int connectLumenor() {
+        listening_ = test::listenLoopback(0);
+        EXPECT_GE(listening_, 0);
+        startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))});
+        return test::acceptWithin(listening_, 10000);
+    }
+    void TearDown() override {
+        ::close(listening_);
+        CalibrateTest::TearDown();
+    }
+    bool showsWithin(const test::ExpectedPatch& p, int ms) {
+        return test::headShowsBy(x(), head_, p,
+                                 std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+    }
+    int listening_ = -1;
+};
+
+TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
+    const int fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    const QByteArray first = frame(
+        R"(<?xml version="1.0"?><calibration><color red="512" green="0" blue="1023" bits="10"/>)"
+        R"(<background red="0" green="0" blue="0" bits="10"/>)"
+        R"(<geometry x="0,25" y="0,25" cx="0,5" cy="0,5"/></calibration>)");
+    for (const char byte : first) {
+        test::sendAll(fd, QByteArray(1, byte));
+        QThread::usleep(300);
+    }
+    EXPECT_TRUE(showsWithin(
+        {qRgb(128, 0, 255), qRgb(0, 0, 0), test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)},
+        1000));
+    test::sendAll(fd, frame(R"(<calibration><color red="1" green=)"));
+    test::sendAll(fd, frame(R"(<calibration><color red="300" green="0" blue="0"/></calibration>)"));
+    const QByteArray two = frame(
+        R"(<calibration><shapes><rectangle><color red="10" green="20" blue="30"/>)"
+        R"(<geometry x="0" y="0" cx="1" cy="1"/></rectangle><rectangle>)"
+        R"(<color red="200" green="100" blue="50"/><geometry x="192" y="108" cx="384" cy="216"/>)"
+        R"(</rectangle></shapes></calibration>)");
+    // The length itself arrives in two reads.
+    test::sendAll(fd, two.left(2));
+    QThread::msleep(50);
+    test::sendAll(fd, two.mid(2, 2));
+    QThread::msleep(50);
+    test::sendAll(fd, two.mid(4));
+    EXPECT_TRUE(showsWithin(
+        {qRgb(200, 100, 50), qRgb(10, 20, 30), test::patchBox(head_.size(), 0.1, 0.1, 0.2, 0.2)},
+        1000));
+    test::sendAll(fd, frame(R"(<calibration><shapes><rectangle><color red="7" green="8" )"
+                            R"(blue="9"/></rectangle></shapes></calibration>)"));
+    EXPECT_TRUE(
+        showsWithin({qRgb(7, 8, 9), qRgb(7, 8, 9), QRect(QPoint(0, 0), head_.size())}, 1000));
+    test::sendAll(fd, QByteArray(4, '\0'));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    QStringList colours;
+    for (QString line = nextLine(lumenor_, 100); !line.isEmpty(); line = nextLine(lumenor_, 100)) {
+        const std::optional<test::PatchLine> shown = test::parsePatchLine(line);
+        ASSERT_TRUE(shown) << line.toStdString();
+        colours << shown->colour;
+    }
+    EXPECT_EQ(colours, QStringList({"128,0,255", "200,100,50", "7,8,9"}));
+    if (test::logsOnStandardError()) {
+        EXPECT_EQ(QString(lumenor_.readAllStandardError()).count("refused a message"), 2);
+    }
+    ::close(fd);
+}
+
+TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeEnds) {
+    listening_ = test::listenLoopback(0);
+    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--window",
+                  "25", "--background", "64", "--insert-every", "0.2", "--insert-for", "0.4",
+                  "--insert-grey", "128"});
+    const int fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0);
+    const QByteArray patch =
+        frame(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
+    const test::ExpectedPatch windowed{qRgb(250, 5, 90), qRgb(64, 64, 64),
+                                       test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)};
+    test::sendAll(fd, patch);
+    EXPECT_TRUE(showsWithin(windowed, 1000));
+    EXPECT_EQ(test::cursorVisibleAt(x().displayName(), head_.center()), false)
+        << "a cursor over the patch";
+    QThread::msleep(300);
+    // Over 0.2 s since the last insertion: the grey comes first, then the patch.
+    test::sendAll(fd, patch);
+    EXPECT_TRUE(showsWithin(
+        {qRgb(128, 128, 128), qRgb(128, 128, 128), QRect(QPoint(0, 0), head_.size())}, 300));
+    EXPECT_TRUE(showsWithin(windowed, 1000));
+    // Escape on the output ends the session from our side: status 0, the connection closed.
+    EXPECT_EQ(test::runProcess("xdotool", {"key", "Escape"}, x().environment()).exitCode, 0);
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    char byte = 0;
+    EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);
+    ::close(fd);
+}
+
+TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    listening_ = test::listenLoopback(0);
+    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--display",
+                  QString::number(x().outputId("DUMMY1"))});
+    const int fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0);
+    head_ = x().head("DUMMY1")->geometry;
+    test::sendAll(fd, frame(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
+    EXPECT_TRUE(
+        showsWithin({qRgb(3, 200, 7), qRgb(3, 200, 7), QRect(QPoint(0, 0), head_.size())}, 2000));
+    // Patches on another display would be measured as this one's.
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 1);
+    const QString err = lumenor_.readAllStandardError();
+    EXPECT_EQ(err.count("lumenor: "), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("display %1 went away").arg(x().outputId("DUMMY1"))))
+        << err.toStdString();
+    ::close(fd);
+}
+
+TEST(CalibrateCommandLine, BadArgumentsAreStatusTwo) {
+    const QStringList bad[] = {{"calibrate"},
+                               {"calibrate", "resolve"},
+                               {"calibrate", "nothing", "127.0.0.1"},
+                               {"calibrate", "resolve", "127.0.0.1:99999"},
+                               {"calibrate", "argyll", "ftp://127.0.0.1"},
+                               {"calibrate", "resolve", "127.0.0.1", "--window", "0"},
+                               {"calibrate", "resolve", "127.0.0.1", "--background", "256"},
+                               {"calibrate", "resolve", "127.0.0.1", "--insert-every", "5"}};
+    for (const QStringList& args : bad) {
+        const test::ProcessResult r = test::runProcess(test::lumenorBinary(), args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("lumenor: calibrate")) << r.err.toStdString();
+    }
+}
+
+TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
+    // A length over the limit: the stream is out of step and the session ends with status 1.
+    int fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    test::sendAll(fd, QByteArray::fromHex("7fffffff") + QByteArray(64, 'x'));
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 1);
+    EXPECT_TRUE(lumenor_.readAllStandardError().contains("out of step"));
+    ::close(fd);
+    ::close(listening_);
+
+    // The program closing in the middle of a message ends the session like any close.
+    fd = connectLumenor();
+    ASSERT_GE(fd, 0);
+    test::sendAll(
+        fd, frame("<calibration><color red=\"1\" green=\"2\" blue=\"3\"/></calibration>").left(20));
+    QThread::msleep(50);
+    ::close(fd);
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    if (test::logsOnStandardError()) {
+        EXPECT_TRUE(lumenor_.readAllStandardError().contains("middle of a message"));
+    }
+
+    // Nobody listening, for either kind of program: one line, status 1.
+    const quint16 port = test::localPort(listening_);
+    ::close(listening_);
+    listening_ = -1;
+    for (const QString& where : {QString("resolve 127.0.0.1:%1").arg(port),
+                                 QString("argyll http://127.0.0.1:%1").arg(port)}) {
+        const test::ProcessResult r =
+            test::runProcess(test::lumenorBinary(), QStringList{"calibrate"} + where.split(' '),
+                             x().environment(), 20000);
+        EXPECT_EQ(r.exitCode, 1) << where.toStdString();
+        EXPECT_EQ(r.err.count("lumenor: "), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("calibrate: cannot reach ")) << r.err.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace lumenor
