@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <vector>
+
+#include "audio/audio_stream.h"
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+
+namespace lumenor {
+
+// An output straight on the PulseAudio sound server, for the sync markers: unlike the
+// blocking writes under RtAudio, it can ask the server when the frames it writes will be
+// heard (the stream's playback latency, interpolated by the client library). 44100 Hz, two
+// float channels, rendered in 512-frame blocks about 60 ms ahead. Opened at the first start.
+class PulseAudioStream : public AudioStream {
+  public:
+    explicit PulseAudioStream(QString streamName);
+    ~PulseAudioStream() override;
+    PulseAudioStream(const PulseAudioStream&) = delete;
+    PulseAudioStream& operator=(const PulseAudioStream&) = delete;
+
+    void setSource(AudioSource* source) override { source_ = source; }
+    bool isRunning() const override { return running_.load(); }
+    bool start() override;
+    void pause() override;
+    QString lastError() const override { return lastError_; }
+    QString timingSource() const override;
+
+  private:
+    bool open();
+    void close();
+    bool waitUntilReady();
+    void fill(std::size_t bytes);
+    static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
+    static void onStateChange(void* self);
+
+    QString streamName_;
+    AudioSource* source_ = nullptr;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    std::atomic<bool> running_{false};
+    QString lastError_;
+    // The server's thread's alone:
+    std::vector<float> left_;
+    std::vector<float> right_;
+    std::vector<float> interleaved_;
+};
+
+}  // namespace lumenor
