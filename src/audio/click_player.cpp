@@ -27,6 +27,11 @@ void ClickPlayer::playAt(const PcmBuffer* buffer, std::int64_t timeNs) {
     logTimingOnce();
 }
 
+void ClickPlayer::cancelScheduled() {
+    std::lock_guard<std::mutex> guard(lock_);
+    pendingCount_ = 0;
+}
+
 void ClickPlayer::setSyncOffsetMs(double ms) {
     offsetNs_ = std::isfinite(ms) ? std::llround(ms * 1e6) : 0;
 }

@@ -40,6 +40,9 @@ class ClickPlayer {
     // plays it at the next callback.
     void playAt(const PcmBuffer* buffer, std::int64_t timeNs);
 
+    // Drops the sounds scheduled and not yet started (their pictures will not come).
+    void cancelScheduled();
+
     // Moves every scheduled sound: positive is later. Milliseconds, default 0.
     void setSyncOffsetMs(double ms);
     double syncOffsetMs() const { return offsetNs_ / 1e6; }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace lumenor {
@@ -25,9 +26,20 @@ class PresentSurface {
     // An image of `size` to draw the next frame into, or a null image when every buffer is
     // still on screen (the caller skips this frame). Valid until present().
     QImage beginFrame(QSize size);
-    // Queues the frame begun last for the next refresh; false when there is none or the
-    // connection is lost.
-    bool present();
+    // Queues the frame begun last for the refresh numbered `targetMsc` (0, or one already
+    // past: the next refresh); false when there is none or the connection is lost.
+    bool present(std::uint64_t targetMsc = 0);
+    // The serial of the frame presented last; frames are numbered from 1.
+    std::uint32_t lastSerial() const { return serial_; }
+
+    // A frame that reached the screen: its serial, the refresh counter and when (ust,
+    // CLOCK_MONOTONIC microseconds). Reported as the surface reads the server's events.
+    struct Shown {
+        std::uint32_t serial = 0;
+        std::uint64_t msc = 0;
+        std::uint64_t ust = 0;
+    };
+    std::function<void(const Shown&)> onShown;
 
     // Frames handed to the server, and those it has put on screen so far.
     std::uint64_t presented() const { return presented_; }
