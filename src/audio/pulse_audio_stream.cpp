@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 
 #include "audio/render.h"
 
@@ -13,13 +14,29 @@ namespace {
 
 constexpr std::size_t kBlockFrames = 512;
 constexpr std::size_t kFrameBytes = sizeof(float) * kAudioChannels;
-// Long enough that a 40 ms stall of either process leaves no gap, short enough to keep the
-// markers' lead small. The user's PULSE_LATENCY_MSEC still wins.
-constexpr pa_usec_t kTargetLatencyUsec = 60'000;
+// Long enough that a busy machine rarely leaves a gap, short enough to keep the markers' lead
+// small. The user's PULSE_LATENCY_MSEC still wins.
+constexpr pa_usec_t kTargetLatencyUsec = 100'000;
+// How often the server is asked where it is playing: often enough to follow a sound card whose
+// clock runs apart from the system's.
+constexpr std::int64_t kTimingEveryNs = 50'000'000;
 
 std::int64_t monotonicNs() {
     using namespace std::chrono;
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The server stamps its timing reports on the wall clock; the markers live on the monotonic
+// one.
+std::int64_t toMonotonicNs(const timeval& wall) {
+    timespec real{};
+    timespec mono{};
+    clock_gettime(CLOCK_REALTIME, &real);
+    clock_gettime(CLOCK_MONOTONIC, &mono);
+    const std::int64_t realNs = real.tv_sec * 1'000'000'000LL + real.tv_nsec;
+    const std::int64_t monoNs = mono.tv_sec * 1'000'000'000LL + mono.tv_nsec;
+    const std::int64_t wallNs = wall.tv_sec * 1'000'000'000LL + wall.tv_usec * 1000LL;
+    return monoNs - (realNs - wallNs);
 }
 
 }  // namespace
@@ -31,7 +48,9 @@ PulseAudioStream::~PulseAudioStream() {
 }
 
 QString PulseAudioStream::timingSource() const {
-    return QStringLiteral("PulseAudio's playback latency of the stream");
+    return QStringLiteral(
+        "PulseAudio's timing reports (the stream's read index and the sink's "
+        "latency)");
 }
 
 void PulseAudioStream::onStateChange(void* self) {
@@ -61,6 +80,8 @@ bool PulseAudioStream::waitUntilReady() {
 }
 
 bool PulseAudioStream::open() {
+    written_ = 0;
+    lastTimingRequestNs_ = 0;
     loop_ = pa_threaded_mainloop_new();
     if (loop_ == nullptr) {
         lastError_ = QStringLiteral("cannot make a PulseAudio main loop");
@@ -87,12 +108,13 @@ bool PulseAudioStream::open() {
         pa_buffer_attr attr;
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
-        attr.prebuf = static_cast<std::uint32_t>(-1);
+        // No prebuffering: after a gap the server plays on from where the stream should be
+        // rather than waiting for it, so every frame keeps the time it was written for.
+        attr.prebuf = 0;
         attr.minreq = static_cast<std::uint32_t>(kBlockFrames * kFrameBytes);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
-            PA_STREAM_START_CORKED);
+            PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
         ready = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
                 waitUntilReady();
     }
@@ -167,22 +189,45 @@ void PulseAudioStream::onWrite(pa_stream*, std::size_t bytes, void* self) {
     static_cast<PulseAudioStream*>(self)->fill(bytes);
 }
 
-// Runs on the server connection's thread with its lock held. Each block is told when it will
-// be heard: now plus the stream's latency, which counts what is already written.
+// When the frame at `position` (frames written since the stream opened) is heard, from the
+// server's latest timing report: at the report's time the frame at its read index was a sink
+// latency away from being heard. None before the first report or while it is unusable.
+std::optional<std::int64_t> PulseAudioStream::heardAt(std::int64_t position) const {
+    const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+    if (info == nullptr || info->read_index_corrupt != 0 || info->playing == 0) {
+        return std::nullopt;
+    }
+    const auto readFrames = static_cast<std::int64_t>(info->read_index / kFrameBytes);
+    const double ahead =
+        static_cast<double>(position - readFrames) * 1e9 / static_cast<double>(kAudioSampleRate);
+    return toMonotonicNs(info->timestamp) + static_cast<std::int64_t>(info->sink_usec) * 1000 +
+           static_cast<std::int64_t>(ahead);
+}
+
+void PulseAudioStream::requestTiming(std::int64_t now) {
+    if (now - lastTimingRequestNs_ < kTimingEveryNs) {
+        return;
+    }
+    lastTimingRequestNs_ = now;
+    pa_operation* op = pa_stream_update_timing_info(stream_, nullptr, nullptr);
+    if (op != nullptr) {
+        pa_operation_unref(op);
+    }
+}
+
+// Runs on the server connection's thread with its lock held.
 void PulseAudioStream::fill(std::size_t bytes) {
     std::size_t frames = bytes / kFrameBytes;
     left_.resize(kBlockFrames);
     right_.resize(kBlockFrames);
     interleaved_.resize(kBlockFrames * kAudioChannels);
+    const std::int64_t now = monotonicNs();
+    requestTiming(now);
     while (frames > 0) {
         const std::size_t n = std::min(frames, kBlockFrames);
         if (source_ != nullptr) {
-            pa_usec_t latency = 0;
-            int negative = 0;
-            if (pa_stream_get_latency(stream_, &latency, &negative) == 0) {
-                const std::int64_t now = monotonicNs();
-                const auto lead = static_cast<std::int64_t>(latency) * 1000;
-                source_->blockTiming(now, negative != 0 ? now - lead : now + lead);
+            if (const std::optional<std::int64_t> heard = heardAt(written_)) {
+                source_->blockTiming(now, *heard);
             }
             source_->render(left_.data(), right_.data(), n);
         } else {
@@ -195,6 +240,7 @@ void PulseAudioStream::fill(std::size_t bytes) {
         }
         pa_stream_write(stream_, interleaved_.data(), n * kFrameBytes, nullptr, 0,
                         PA_SEEK_RELATIVE);
+        written_ += static_cast<std::int64_t>(n);
         frames -= n;
     }
 }

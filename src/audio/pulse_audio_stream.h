@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "audio/audio_stream.h"
@@ -13,8 +15,9 @@ namespace lumenor {
 
 // An output straight on the PulseAudio sound server, for the sync markers: unlike the
 // blocking writes under RtAudio, it can ask the server when the frames it writes will be
-// heard (the stream's playback latency, interpolated by the client library). 44100 Hz, two
-// float channels, rendered in 512-frame blocks about 60 ms ahead. Opened at the first start.
+// heard (where the server reads the stream and how far the sink's output lags, latency of the
+// sound card included). 44100 Hz, two float channels, rendered in 512-frame blocks about
+// 100 ms ahead. Opened at the first start.
 class PulseAudioStream : public AudioStream {
   public:
     explicit PulseAudioStream(QString streamName);
@@ -34,6 +37,8 @@ class PulseAudioStream : public AudioStream {
     void close();
     bool waitUntilReady();
     void fill(std::size_t bytes);
+    std::optional<std::int64_t> heardAt(std::int64_t position) const;
+    void requestTiming(std::int64_t now);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
     static void onStateChange(void* self);
 
@@ -48,6 +53,8 @@ class PulseAudioStream : public AudioStream {
     std::vector<float> left_;
     std::vector<float> right_;
     std::vector<float> interleaved_;
+    std::int64_t written_ = 0;  // frames written since the stream opened
+    std::int64_t lastTimingRequestNs_ = 0;
 };
 
 }  // namespace lumenor

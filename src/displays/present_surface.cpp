@@ -135,7 +135,9 @@ void PresentSurface::collectEvents(bool wait) {
         } else if (ge->evtype == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
             ++completed_;
             const auto* done = reinterpret_cast<const xcb_present_complete_notify_event_t*>(ev);
-            if (onShown && done->kind == XCB_PRESENT_COMPLETE_KIND_PIXMAP) {
+            // A frame overtaken by a later one before its refresh is skipped, never shown.
+            if (onShown && done->kind == XCB_PRESENT_COMPLETE_KIND_PIXMAP &&
+                done->mode != XCB_PRESENT_COMPLETE_MODE_SKIP) {
                 onShown({done->serial, done->msc, done->ust});
             }
         }

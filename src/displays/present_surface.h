@@ -32,8 +32,9 @@ class PresentSurface {
     // The serial of the frame presented last; frames are numbered from 1.
     std::uint32_t lastSerial() const { return serial_; }
 
-    // A frame that reached the screen: its serial, the refresh counter and when (ust,
-    // CLOCK_MONOTONIC microseconds). Reported as the surface reads the server's events.
+    // A frame that reached the screen (not one skipped for a later one): its serial, the refresh
+    // counter and when (ust, CLOCK_MONOTONIC microseconds). Reported as the surface reads the
+    // server's events.
     struct Shown {
         std::uint32_t serial = 0;
         std::uint64_t msc = 0;

@@ -77,7 +77,18 @@ OutputWindowController::OutputWindowController(RefreshLinkFactory& links,
       click_(std::move(clickStream)),
       frameMeter_(links) {
     patternView_->onMouseMoved = [this] { hud_.show(kBannerSeconds); };
-    // Each marker is scheduled for the refresh that shows its event.
+    // Each marker is scheduled for the refresh that shows its event; where the refreshes are
+    // not known, it plays as its frame is drawn.
+    patternView_->onBounce = [this] {
+        if (!patternView_->announcesAhead()) {
+            click_.play(click_.clickBuffer());
+        }
+    };
+    patternView_->onCountSecond = [this] {
+        if (!patternView_->announcesAhead()) {
+            click_.play(click_.beepBuffer());
+        }
+    };
     patternView_->onBounceAhead = [this](double showTime) {
         click_.playAt(click_.clickBuffer(), std::llround(showTime * 1e9));
     };

@@ -19,7 +19,9 @@ namespace lumenor {
 namespace {
 
 // What a tick leaves itself to draw a frame and hand it to the server before the refresh it
-// is meant for.
+// is meant for, beyond one whole refresh: on a busy machine the server may take that long to
+// copy a full-screen frame, and a frame that misses its refresh puts the picture a refresh
+// behind its sound.
 constexpr double kDrawSeconds = 0.004;
 
 }  // namespace
@@ -139,11 +141,13 @@ void PatternView::tick() {
         grid_.reset();
     }
     const std::optional<RefreshGrid> grid = grid_.grid();
+    announcesAhead_ = grid.has_value();
     double showTime = time;
     targetMsc_ = 0;
     if (grid) {
-        showTime = grid->refreshAtOrAfter(time + kDrawSeconds);
-        targetMsc_ = grid->counterAtOrAfter(time + kDrawSeconds);
+        const double drawnBy = time + grid->period + kDrawSeconds;
+        showTime = grid->refreshAtOrAfter(drawnBy);
+        targetMsc_ = grid->counterAtOrAfter(drawnBy);
         announceMarkers(*grid, time);
     }
     const PatternClock::Events events = clock_.tick(pattern_, showTime, bouncePeriod_);

@@ -39,6 +39,9 @@ class PatternView : public QWidget {
     std::function<void(double showTime)> onBounceAhead;
     std::function<void(double showTime)> onCountSecondAhead;
     std::function<double()> markerLead;
+    // Whether the frame drawn last knew the display's refreshes, and so its events were
+    // announced ahead; where not, only onBounce and onCountSecond report them.
+    bool announcesAhead() const { return announcesAhead_; }
     // An animated frame reached the screen: its animation time (seconds since the pattern
     // started) and the display's refresh time and counter (CLOCK_MONOTONIC microseconds).
     std::function<void(double t, std::uint64_t ust, std::uint64_t msc)> onFrameShown;
@@ -110,6 +113,7 @@ class PatternView : public QWidget {
     // The refresh the frame being drawn is for, set by the tick that draws it.
     std::optional<double> frameTime_;
     std::uint64_t targetMsc_ = 0;
+    bool announcesAhead_ = false;
     // Animated frames on their way to the screen: serial and animation time.
     std::array<std::pair<std::uint32_t, double>, 8> inFlight_{};
     std::size_t nextInFlight_ = 0;

@@ -42,7 +42,7 @@ class AvSync : public XServerTest {
         spinEvents(2500);
         QProcessEnvironment env = x().environment();
         const QProcessEnvironment audio = pulse_->environment();
-        for (const QString& key : {"PULSE_SERVER", "HOME", "XDG_RUNTIME_DIR"}) {
+        for (const char* key : {"PULSE_SERVER", "HOME", "XDG_RUNTIME_DIR"}) {
             env.insert(key, audio.value(key));
         }
         const ProcessResult r =

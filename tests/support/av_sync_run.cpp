@@ -44,47 +44,57 @@ std::vector<std::optional<std::int64_t>> framesShowing(const std::vector<ShownFr
     return shown;
 }
 
+namespace {
+
+// The event a sound heard at `onsetNs` belongs to, through the frame shown nearest to it.
+double eventNear(const SyncRun& run, std::int64_t onsetNs, double period, double firstEvent) {
+    const ShownFrame& near = *std::min_element(
+        run.frames.begin(), run.frames.end(), [onsetNs](const ShownFrame& a, const ShownFrame& b) {
+            return std::llabs(a.ustNs - onsetNs) < std::llabs(b.ustNs - onsetNs);
+        });
+    const double t = near.t + static_cast<double>(onsetNs - near.ustNs) / 1e9;
+    return firstEvent + std::round((t - firstEvent) / period) * period;
+}
+
+std::optional<std::int64_t> nearest(const std::vector<std::int64_t>& times, std::int64_t to) {
+    std::optional<std::int64_t> best;
+    for (const std::int64_t t : times) {
+        if (!best || std::llabs(t - to) < std::llabs(*best - to)) {
+            best = t;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 SyncFigures syncFigures(const SyncRun& run, double period, double firstEvent) {
     SyncFigures f;
-    const std::vector<std::int64_t>& on = run.onsetsNs;
-    f.markers = static_cast<int>(on.size());
-    for (std::size_t i = 1; i < on.size(); ++i) {
-        const double gap = static_cast<double>(on[i] - on[i - 1]) / 1e6;
-        f.spacingMs = std::max(f.spacingMs, std::fabs(gap - period * 1000.0));
-    }
     if (run.frames.empty()) {
         return f;
     }
-    double sum = 0.0;
     std::vector<double> offsets;
-    f.offsetMinMs = 1e9;
-    f.offsetMaxMs = -1e9;
-    for (const std::int64_t onset : on) {
-        // The onset in animation time, through the frame shown nearest to it.
-        const ShownFrame& near =
-            *std::min_element(run.frames.begin(), run.frames.end(),
-                              [onset](const ShownFrame& a, const ShownFrame& b) {
-                                  return std::llabs(a.ustNs - onset) < std::llabs(b.ustNs - onset);
-                              });
-        const double t = near.t + static_cast<double>(onset - near.ustNs) / 1e9;
-        const double event = firstEvent + std::round((t - firstEvent) / period) * period;
-        if (event <= 0.0) {
+    for (const std::int64_t onset : run.onsetsNs) {
+        MarkerRow row{eventNear(run, onset, period, firstEvent), onset, std::nullopt,
+                      nearest(run.scheduledNs, onset)};
+        if (row.event <= 0.0) {
             continue;
         }
-        const std::optional<std::int64_t> shown = framesShowing(run.frames, {event}).front();
-        if (!shown) {
-            continue;
+        row.frameNs = framesShowing(run.frames, {row.event}).front();
+        if (!f.rows.empty()) {
+            const double gap = static_cast<double>(onset - f.rows.back().onsetNs) / 1e6;
+            f.spacingMs = std::max(f.spacingMs, std::fabs(gap - period * 1000.0));
         }
-        const double offset = static_cast<double>(onset - *shown) / 1e6;
-        f.offsetMinMs = std::min(f.offsetMinMs, offset);
-        f.offsetMaxMs = std::max(f.offsetMaxMs, offset);
-        sum += offset;
-        offsets.push_back(offset);
-        ++f.matched;
+        if (row.frameNs) {
+            offsets.push_back(static_cast<double>(onset - *row.frameNs) / 1e6);
+        }
+        f.rows.push_back(row);
     }
-    f.offsetMeanMs = f.matched > 0 ? sum / f.matched : 0.0;
+    f.matched = static_cast<int>(offsets.size());
     if (!offsets.empty()) {
         std::sort(offsets.begin(), offsets.end());
+        f.offsetMinMs = offsets.front();
+        f.offsetMaxMs = offsets.back();
         f.offsetMedianMs = offsets[offsets.size() / 2];
     }
     return f;
@@ -123,6 +133,13 @@ std::optional<SyncRun> runAvSync(const PulseTestbed& bed, Pattern pattern, doubl
         output.patternView().onFrameShown = [&](double t, std::uint64_t ust, std::uint64_t msc) {
             run.frames.push_back({t, static_cast<std::int64_t>(ust) * 1000, msc});
         };
+        for (auto* report :
+             {&output.patternView().onBounceAhead, &output.patternView().onCountSecondAhead}) {
+            *report = [&run, wired = *report](double showTime) {
+                run.scheduledNs.push_back(std::llround(showTime * 1e9));
+                wired(showTime);
+            };
+        }
         output.show(displays.displays().front(), pattern);
         spinEvents(static_cast<int>(seconds * 1000.0));
         output.hide();

@@ -23,7 +23,8 @@ struct ShownFrame {
 struct SyncRun {
     std::vector<std::int64_t> onsetsNs;  // when each marker's first frame was played at the sink
     std::vector<ShownFrame> frames;
-    std::int64_t tieSpreadNs = 0;  // how far the recording's ties to the clock spread
+    std::vector<std::int64_t> scheduledNs;  // the times the output asked the markers for
+    std::int64_t tieSpreadNs = 0;           // how far the recording's ties to the clock spread
 };
 
 // Shows `pattern` on the first head of the X server that the Qt application runs on, for
@@ -31,19 +32,26 @@ struct SyncRun {
 std::optional<SyncRun> runAvSync(const PulseTestbed& bed, Pattern pattern, double seconds,
                                  double offsetMs, QString* error);
 
+// One marker heard at the sink, set against the event it belongs to.
+struct MarkerRow {
+    double event = 0.0;  // animation time of the event, seconds
+    std::int64_t onsetNs = 0;
+    std::optional<std::int64_t> frameNs;      // ust of the first frame that shows the event
+    std::optional<std::int64_t> scheduledNs;  // the time asked for, nearest to the onset
+};
+
 // What a run shows, for events once every `period` seconds of animation time from
 // `firstEvent` on.
 struct SyncFigures {
-    int markers = 0;
+    std::vector<MarkerRow> rows;
     double spacingMs = 0.0;  // the largest |gap between successive markers − period|
     int matched = 0;         // markers set against the frame of their event
     double offsetMinMs = 0.0;
     double offsetMaxMs = 0.0;
-    double offsetMeanMs = 0.0;
     double offsetMedianMs = 0.0;
 };
-// Markers are matched to the nearest event; one at the animation's very start (sounded before
-// any frame could be known) is left out of the offsets.
+// Markers are matched to the nearest event. One at the animation's very start (sounded as
+// the output opens, before any frame could be known) is left out of the spacing and offsets.
 SyncFigures syncFigures(const SyncRun& run, double period, double firstEvent);
 
 // The onset frames of the clicks or beeps in a recording (their first sample is 0).
