@@ -18,10 +18,9 @@ namespace lumenor {
 
 namespace {
 
-// What a tick leaves itself to draw a frame and hand it to the server before the refresh it
-// is meant for, beyond one whole refresh: on a busy machine the server may take that long to
-// copy a full-screen frame, and a frame that misses its refresh puts the picture a refresh
-// behind its sound.
+// What a tick leaves itself, beyond one whole refresh, to draw a frame and hand it to the
+// server before the refresh it is meant for: a busy server may take most of a refresh to copy
+// a full-screen frame, and a frame that misses its refresh puts the picture behind its sound.
 constexpr double kDrawSeconds = 0.004;
 
 }  // namespace
@@ -130,8 +129,8 @@ void PatternView::updateAnimator() {
     animator_.start(display);
 }
 
-// Each frame is drawn for the refresh it is meant for: the first one that leaves it time to
-// be drawn. Its events, and those of frames a little further ahead, are reported for it.
+// Each frame is drawn for, and queued to, the first refresh more than a refresh and
+// kDrawSeconds away. The events of frames up to the marker lead ahead are announced here.
 void PatternView::tick() {
     const double time = now();
     const std::optional<RefreshStamp> stamp = animator_.lastStamp();
