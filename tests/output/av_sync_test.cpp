@@ -106,7 +106,9 @@ TEST_F(AvSync, ClicksLandOnTheFrameOfTheirBounceAndTheOffsetMovesThem) {
         const std::optional<SyncRun> run =
             runAvSync(*pulse_, Pattern::bounce, 10.5, offsetMs, &error);
         ASSERT_TRUE(run) << error.toStdString();
-        EXPECT_LT(run->tieSpreadNs, 2'000'000);
+        // Reads held up by a busy machine scatter the ties by a millisecond or two; a tie gone
+        // wrong (a lost stretch of the recording, a wrong rate) scatters them by far more.
+        EXPECT_LT(run->tieSpreadNs, 5'000'000);
         const SyncFigures f = syncFigures(*run, 1.0, 0.5);
         EXPECT_GE(f.matched, 9);
         EXPECT_NEAR(f.offsetMedianMs, offsetMs, 2.0)
