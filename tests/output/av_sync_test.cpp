@@ -69,8 +69,8 @@ double median(std::vector<double> v) {
 
 // Successive markers one period apart: the typical gap within 1 ms of it, and most gaps.
 void expectEvenlySpaced(const std::vector<double>& onsets, std::size_t expected) {
-    ASSERT_GE(onsets.size(), expected - 1);
-    ASSERT_LE(onsets.size(), expected + 1);
+    ASSERT_GE(onsets.size(), expected - 1) << ::testing::PrintToString(onsets);
+    ASSERT_LE(onsets.size(), expected + 1) << ::testing::PrintToString(onsets);
     std::vector<double> errors;
     int within = 0;
     for (std::size_t i = 1; i < onsets.size(); ++i) {
