@@ -64,7 +64,8 @@ class PresentSurface {
     std::uint32_t gc_ = 0;     // for PutImage uploads
     bool shared_ = true;       // buffers live in MIT-SHM segments
     void* special_ = nullptr;  // xcb_special_event_t
-    std::array<std::unique_ptr<Buffer>, 3> buffers_;
+    // One on screen, two queued for the coming refreshes and one being drawn; made as needed.
+    std::array<std::unique_ptr<Buffer>, 4> buffers_;
     Buffer* current_ = nullptr;
     std::uint32_t serial_ = 0;
     std::uint64_t presented_ = 0;
