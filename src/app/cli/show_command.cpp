@@ -11,7 +11,6 @@
 #include "app/core/app_id.h"
 #include "app/core/log.h"
 #include "audio/pulse_audio_stream.h"
-#include "audio/rtaudio_stream.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
@@ -48,18 +47,6 @@ const DisplayInfo* chooseDisplay(const std::vector<DisplayInfo>& displays,
         }
     }
     return displays.empty() ? nullptr : &displays.front();
-}
-
-// PulseAudio says when each sample is heard, which the clicks and beeps are timed by; where
-// it is not running (a bare ALSA or JACK system) they play through RtAudio as their frames
-// are drawn.
-std::unique_ptr<AudioStream> markerStream() {
-    const QString name = QStringLiteral("Lumenor sync markers");
-    auto pulse = std::make_unique<PulseAudioStream>(name);
-    if (pulse->start()) {
-        return pulse;
-    }
-    return std::make_unique<RtAudioStream>(name);
 }
 
 void printFrameReport(double hz, int dropped, bool steady) {
@@ -166,7 +153,9 @@ int runShow(int argc, char** argv) {
     const DisplayInfo chosen = *target;
 
     PresentRefreshLinkFactory links;
-    OutputWindowController output(links, markerStream());
+    // The markers go straight to PulseAudio, which says when each sample will be heard.
+    OutputWindowController output(
+        links, std::make_unique<PulseAudioStream>(QStringLiteral("Lumenor sync markers")));
     output.setSyncOffsetMs(offsetMs);
     output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
     output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
