@@ -14,6 +14,17 @@ std::optional<RefreshGrid> RefreshGrid::from(const RefreshStamp& stamp) {
                        static_cast<double>(stamp.refreshPeriod) / scale, stamp.counter};
 }
 
+namespace {
+
+// `grid` carried forward by whole periods to `counter`.
+RefreshGrid carried(RefreshGrid grid, std::uint64_t counter) {
+    grid.lastRefresh += static_cast<double>(counter - grid.lastCounter) * grid.period;
+    grid.lastCounter = counter;
+    return grid;
+}
+
+}  // namespace
+
 void RefreshGridTracker::add(const RefreshStamp& stamp) {
     const std::optional<RefreshGrid> g = RefreshGrid::from(stamp);
     if (!g) {
@@ -30,20 +41,28 @@ void RefreshGridTracker::add(const RefreshStamp& stamp) {
     seen_[next_] = {g->lastCounter, g->lastRefresh};
     next_ = (next_ + 1) % seen_.size();
     count_ = std::min(count_ + 1, seen_.size());
+    const RefreshGrid live = median();
+    if (!held_ || std::fabs(carried(*held_, live.lastCounter).lastRefresh - live.lastRefresh) >
+                      kHoldSeconds) {
+        held_ = live;
+    }
 }
 
 std::optional<RefreshGrid> RefreshGridTracker::grid() const {
-    if (count_ == 0) {
+    if (!held_) {
         return std::nullopt;
     }
-    std::array<double, kStamps> carried{};
+    return carried(*held_, latest_.lastCounter);
+}
+
+RefreshGrid RefreshGridTracker::median() const {
+    std::array<double, kStamps> times{};
     for (std::size_t i = 0; i < count_; ++i) {
-        const Seen& s = seen_[i];
-        carried[i] = s.time + static_cast<double>(latest_.lastCounter - s.counter) * latest_.period;
+        times[i] = carried({seen_[i].time, latest_.period, seen_[i].counter}, latest_.lastCounter)
+                       .lastRefresh;
     }
-    const auto middle = carried.begin() + static_cast<std::ptrdiff_t>(count_ / 2);
-    std::nth_element(carried.begin(), middle,
-                     carried.begin() + static_cast<std::ptrdiff_t>(count_));
+    const auto middle = times.begin() + static_cast<std::ptrdiff_t>(count_ / 2);
+    std::nth_element(times.begin(), middle, times.begin() + static_cast<std::ptrdiff_t>(count_));
     RefreshGrid g = latest_;
     g.lastRefresh = *middle;
     return g;

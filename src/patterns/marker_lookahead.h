@@ -34,17 +34,23 @@ struct RefreshGrid {
 // The refresh grid of a display from its recent stamps. A stamp can come late (a busy server
 // stamps a refresh when it gets round to it), but the refreshes themselves keep their period:
 // each recent stamp is carried forward by whole periods to the latest counter, and the median
-// of them is taken as the latest refresh.
+// of them is taken as the latest refresh. An event's frame is chosen twice, when its sound is
+// scheduled and when the frame is drawn: a grid that moved by microseconds in between could
+// put an event next to a refresh on different refreshes, so the grid handed out holds still
+// until the stamps move it by more than kHoldSeconds.
 class RefreshGridTracker {
   public:
     static constexpr std::size_t kStamps = 31;
+    static constexpr double kHoldSeconds = 0.0005;
 
     // Stamps of another period, or whose counter does not follow on, start the grid afresh.
     void add(const RefreshStamp& stamp);
+    // The grid at the latest counter.
     std::optional<RefreshGrid> grid() const;
     void reset() {
         count_ = 0;
         next_ = 0;
+        held_.reset();
     }
 
   private:
@@ -52,10 +58,13 @@ class RefreshGridTracker {
         std::uint64_t counter;
         double time;
     };
+    RefreshGrid median() const;
+
     std::array<Seen, kStamps> seen_{};
     std::size_t count_ = 0;
     std::size_t next_ = 0;
     RefreshGrid latest_;
+    std::optional<RefreshGrid> held_;
 };
 
 // The sync events of an animated pattern, announced ahead of the frames that show them: the

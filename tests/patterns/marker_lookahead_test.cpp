@@ -39,6 +39,25 @@ TEST(RefreshGridTrackerTest, ALateStampDoesNotMoveTheGridAndANewPeriodStartsAfre
     EXPECT_NEAR(tracker.grid()->period, 0.02, 1e-12);
 }
 
+TEST(RefreshGridTrackerTest, HoldsStillUntilTheStampsMoveItByMoreThanTheHold) {
+    RefreshGridTracker tracker;
+    std::uint64_t c = 100;
+    // Every stamp from now on `shiftMicros` later than the grid they started.
+    const auto stampsShifted = [&](std::int64_t shiftMicros) {
+        for (std::size_t i = 0; i < RefreshGridTracker::kStamps; ++i) {
+            RefreshStamp s = stampAt(++c);
+            s.videoTime += shiftMicros;
+            tracker.add(s);
+        }
+    };
+    stampsShifted(0);
+    stampsShifted(300);
+    EXPECT_NEAR(tracker.grid()->lastRefresh, static_cast<double>(c) * 0.01 + 0.003, 1e-9);
+    EXPECT_EQ(tracker.grid()->lastCounter, c);
+    stampsShifted(800);
+    EXPECT_NEAR(tracker.grid()->lastRefresh, static_cast<double>(c) * 0.01 + 0.0038, 1e-9);
+}
+
 TEST(MarkerLookaheadTest, EachBounceOnceForTheFirstFrameAtOrAfterItsContact) {
     MarkerLookahead ahead;
     const RefreshGrid grid = *RefreshGrid::from(stampAt(1000));
