@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace lumenor {
 
@@ -12,6 +13,13 @@ class AudioSource {
   public:
     virtual ~AudioSource() = default;
     virtual void render(float* left, float* right, std::size_t frames) = 0;
+    // Called just before render by streams that know when their output is heard: the callback
+    // began at `callbackNs` and the first frame it renders is heard at `heardAtNs`, both on the
+    // monotonic clock (CLOCK_MONOTONIC, nanoseconds), the output's latency included.
+    virtual void blockTiming(std::int64_t callbackNs, std::int64_t heardAtNs) {
+        (void)callbackNs;
+        (void)heardAtNs;
+    }
 };
 
 // One output stream of 44100 Hz, 2 channels, 32-bit float, non-interleaved. The source is set
@@ -29,6 +37,9 @@ class AudioStream {
     virtual void pause() = 0;
     // Why the last start failed, for command-line messages.
     virtual QString lastError() const = 0;
+    // The back end's figure that blockTiming is taken from, for the log; empty when the stream
+    // reports no timing.
+    virtual QString timingSource() const { return {}; }
 };
 
 }  // namespace lumenor

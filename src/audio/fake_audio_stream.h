@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "audio/audio_stream.h"
@@ -16,6 +17,7 @@ class FakeAudioStream : public AudioStream {
         bool running = false;
         bool startFails = false;
         AudioSource* source = nullptr;
+        bool timed = false;  // reports its timing, as renderTimed does
     };
 
     explicit FakeAudioStream(Log* log) : log_(log) {}
@@ -34,6 +36,9 @@ class FakeAudioStream : public AudioStream {
     QString lastError() const override {
         return log_->startFails ? QStringLiteral("fake output refused to start") : QString();
     }
+    QString timingSource() const override {
+        return log_->timed ? QStringLiteral("the fake stream's report") : QString();
+    }
 
   private:
     Log* log_;
@@ -51,6 +56,16 @@ inline RenderedBlock renderFrom(const FakeAudioStream::Log& log, std::size_t fra
         log.source->render(block.left.data(), block.right.data(), frames);
     }
     return block;
+}
+
+// The same from a stream that reports its timing: the callback runs at `callbackNs` and its
+// first frame is heard at `heardAtNs`.
+inline RenderedBlock renderTimed(const FakeAudioStream::Log& log, std::size_t frames,
+                                 std::int64_t callbackNs, std::int64_t heardAtNs) {
+    if (log.source != nullptr) {
+        log.source->blockTiming(callbackNs, heardAtNs);
+    }
+    return renderFrom(log, frames);
 }
 
 }  // namespace lumenor

@@ -136,6 +136,11 @@ void PresentSurface::collectEvents(bool wait) {
             ++completed_;
             const auto* done = reinterpret_cast<const xcb_present_complete_notify_event_t*>(ev);
             lastCompletion_ = Completion{done->serial, done->ust};
+            // A frame overtaken by a later one before its refresh is skipped, never shown.
+            if (onShown && done->kind == XCB_PRESENT_COMPLETE_KIND_PIXMAP &&
+                done->mode != XCB_PRESENT_COMPLETE_MODE_SKIP) {
+                onShown({done->serial, done->msc, done->ust});
+            }
         }
         std::free(ev);
     }
@@ -292,7 +297,7 @@ QImage PresentSurface::beginFrame(QSize size) {
                   static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32);
 }
 
-bool PresentSurface::present() {
+bool PresentSurface::present(std::uint64_t targetMsc) {
     if (current_ == nullptr) {
         return false;
     }
@@ -303,7 +308,7 @@ bool PresentSurface::present() {
         upload(*b);
     }
     xcb_present_pixmap(c, window_, b->pixmap, ++serial_, 0, 0, 0, 0, 0, 0, 0,
-                       XCB_PRESENT_OPTION_NONE, 0, 0, 0, 0, nullptr);
+                       XCB_PRESENT_OPTION_NONE, targetMsc, 0, 0, 0, nullptr);
     b->busy = true;
     if (xcb_flush(c) <= 0 || xcb_connection_has_error(c) != 0) {
         return false;

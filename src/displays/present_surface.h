@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,9 +27,21 @@ class PresentSurface {
     // An image of `size` to draw the next frame into, or a null image when every buffer is
     // still on screen (the caller skips this frame). Valid until present().
     QImage beginFrame(QSize size);
-    // Queues the frame begun last for the next refresh; false when there is none or the
-    // connection is lost.
-    bool present();
+    // Queues the frame begun last for the refresh numbered `targetMsc` (0, or one already
+    // past: the next refresh); false when there is none or the connection is lost.
+    bool present(std::uint64_t targetMsc = 0);
+    // The serial of the frame presented last; frames are numbered from 1.
+    std::uint32_t lastSerial() const { return serial_; }
+
+    // A frame that reached the screen (not one skipped for a later one): its serial, the refresh
+    // counter and when (ust, CLOCK_MONOTONIC microseconds). Reported as the surface reads the
+    // server's events.
+    struct Shown {
+        std::uint32_t serial = 0;
+        std::uint64_t msc = 0;
+        std::uint64_t ust = 0;
+    };
+    std::function<void(const Shown&)> onShown;
 
     // Frames handed to the server, and those it has put on screen so far.
     std::uint64_t presented() const { return presented_; }
@@ -61,7 +74,8 @@ class PresentSurface {
     std::uint32_t gc_ = 0;     // for PutImage uploads
     bool shared_ = true;       // buffers live in MIT-SHM segments
     void* special_ = nullptr;  // xcb_special_event_t
-    std::array<std::unique_ptr<Buffer>, 3> buffers_;
+    // One on screen, two queued for the coming refreshes and one being drawn; made as needed.
+    std::array<std::unique_ptr<Buffer>, 4> buffers_;
     Buffer* current_ = nullptr;
     std::uint32_t serial_ = 0;
     std::uint64_t presented_ = 0;

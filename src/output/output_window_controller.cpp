@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
+
 #include "output/output_texts.h"
 #include "output/output_window.h"
 
@@ -13,6 +16,9 @@ namespace lumenor {
 namespace {
 
 constexpr double kBannerSeconds = 3.0;
+// Room for a main thread held up by a busy machine.
+constexpr double kMarkerMargin = 0.15;
+constexpr double kUntimedMarkerLead = 0.02;
 constexpr int kMeterPollMs = 5;
 // Where no frame is reported shown (a lost connection), the meter starts anyway.
 constexpr int kLongestMeterWaitMs = 1000;
@@ -71,8 +77,25 @@ OutputWindowController::OutputWindowController(RefreshLinkFactory& links,
       click_(std::move(clickStream)),
       frameMeter_(links) {
     patternView_->onMouseMoved = [this] { hud_.show(kBannerSeconds); };
-    patternView_->onBounce = [this] { click_.play(click_.clickBuffer()); };
-    patternView_->onCountSecond = [this] { click_.play(click_.beepBuffer()); };
+    // Each marker is scheduled for the refresh that shows its event; where the refreshes are
+    // not known, it plays as its frame is drawn.
+    patternView_->onBounce = [this] {
+        if (!patternView_->announcesAhead()) {
+            click_.play(click_.clickBuffer());
+        }
+    };
+    patternView_->onCountSecond = [this] {
+        if (!patternView_->announcesAhead()) {
+            click_.play(click_.beepBuffer());
+        }
+    };
+    patternView_->onBounceAhead = [this](double showTime) {
+        click_.playAt(click_.clickBuffer(), std::llround(showTime * 1e9));
+    };
+    patternView_->onCountSecondAhead = [this](double showTime) {
+        click_.playAt(click_.beepBuffer(), std::llround(showTime * 1e9));
+    };
+    patternView_->markerLead = [this] { return markerLeadSeconds(); };
     patternView_->displayForScreen = [this](QScreen* s) {
         return displayIdForScreen ? displayIdForScreen(s) : std::nullopt;
     };
@@ -100,6 +123,7 @@ void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
     if (screen == nullptr) {
         return;
     }
+    click_.cancelScheduled();
     patternView_->setPattern(pattern);
     if (!window_) {
         window_ = std::make_unique<OutputWindow>(OutputWindow::Role::output);
@@ -125,6 +149,7 @@ void OutputWindowController::hide() {
     }
     meterStart_.stop();
     frameMeter_.stop();
+    click_.cancelScheduled();
     mirrors_.clear();
     if (window_) {
         window_->detach();
@@ -143,6 +168,7 @@ void OutputWindowController::reposition(const DisplayInfo& display) {
 }
 
 void OutputWindowController::setPattern(Pattern pattern) {
+    click_.cancelScheduled();
     patternView_->setPattern(pattern);
     for (const auto& m : mirrors_) {
         m->view->setPattern(pattern);
@@ -171,6 +197,9 @@ void OutputWindowController::setSlateImage(const std::optional<QImage>& image) {
 }
 
 void OutputWindowController::setBouncePeriod(double seconds) {
+    if (patternView_->pattern() == Pattern::bounce) {
+        click_.cancelScheduled();
+    }
     patternView_->setBouncePeriod(seconds);
     for (const auto& m : mirrors_) {
         m->view->setBouncePeriod(seconds);
@@ -182,6 +211,23 @@ void OutputWindowController::setTimecodeFps(int fps) {
     for (const auto& m : mirrors_) {
         m->view->setTimecodeFps(fps);
     }
+}
+
+void OutputWindowController::setSyncOffsetMs(double ms) {
+    click_.setSyncOffsetMs(ms);
+}
+
+// A marker must reach the click player before the audio callback that covers its time is
+// rendered, a latency before the sound: it is announced that long ahead, with room to spare,
+// and earlier still for a negative offset. Without timing from the output it plays as its
+// frame is drawn.
+double OutputWindowController::markerLeadSeconds() const {
+    const std::optional<std::int64_t> latency = click_.latencyNs();
+    if (!latency) {
+        return kUntimedMarkerLead;
+    }
+    return static_cast<double>(*latency) / 1e9 + kMarkerMargin +
+           std::max(-click_.syncOffsetMs() / 1000.0, 0.0);
 }
 
 void OutputWindowController::setMirrorOn(bool on) {

@@ -49,6 +49,9 @@ class OutputWindowController {
     void setSlateImage(const std::optional<QImage>& image);
     void setBouncePeriod(double seconds);
     void setTimecodeFps(int fps);
+    // Moves every click and beep against the picture, in milliseconds: positive is later.
+    void setSyncOffsetMs(double ms);
+    double syncOffsetMs() const { return click_.syncOffsetMs(); }
     void setMirrorOn(bool on);
     bool mirrorOn() const { return mirrorOn_; }
     void rebuildMirrors();
@@ -71,6 +74,7 @@ class OutputWindowController {
     void drawOverlays(QPainter& painter);
     void startMeterOnceShown(DisplayId display);
     void pollMeterStart();
+    double markerLeadSeconds() const;
 
     RefreshLinkFactory& links_;
     std::unique_ptr<OutputWindow> window_;

@@ -16,10 +16,11 @@ void DisplayLinkAnimator::start(std::optional<DisplayId> display) {
     }
     stop();
     // Every refresh posts its own tick: a main thread that falls behind runs them all.
-    link_ = links_.create(display, [this](const RefreshStamp&) {
+    link_ = links_.create(display, [this](const RefreshStamp& stamp) {
         QMetaObject::invokeMethod(
             &context_,
-            [this] {
+            [this, stamp] {
+                lastStamp_ = stamp;
                 if (onTick) {
                     onTick();
                 }
@@ -34,6 +35,7 @@ void DisplayLinkAnimator::start(std::optional<DisplayId> display) {
 void DisplayLinkAnimator::stop() {
     link_.reset();
     currentDisplay_.reset();
+    lastStamp_.reset();
 }
 
 }  // namespace lumenor

@@ -26,12 +26,15 @@ class DisplayLinkAnimator {
     void stop();
 
     bool isRunning() const { return link_ != nullptr; }
+    // The stamp of the refresh that the latest tick came from; none before the first.
+    std::optional<RefreshStamp> lastStamp() const { return lastStamp_; }
     std::optional<DisplayId> currentDisplay() const { return currentDisplay_; }
 
   private:
     RefreshLinkFactory& links_;
     std::unique_ptr<RefreshLink> link_;
     std::optional<DisplayId> currentDisplay_;
+    std::optional<RefreshStamp> lastStamp_;
     QObject context_;  // ticks posted to the main thread die with the animator
 };
 

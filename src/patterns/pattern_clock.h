@@ -26,6 +26,7 @@ class PatternClock {
     Events tick(Pattern pattern, double now, double bouncePeriod);
 
     double elapsed(double now) const { return now - startTime_; }
+    double startTime() const { return startTime_; }
     // Seconds since the start until which the floor line flashes.
     double flashUntil() const { return flashUntil_; }
 

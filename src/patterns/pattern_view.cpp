@@ -16,6 +16,15 @@
 
 namespace lumenor {
 
+namespace {
+
+// What a tick leaves itself, beyond one whole refresh, to draw a frame and hand it to the
+// server before the refresh it is meant for: a busy server may take most of a refresh to copy
+// a full-screen frame, and a frame that misses its refresh puts the picture behind its sound.
+constexpr double kDrawSeconds = 0.004;
+
+}  // namespace
+
 PatternView::PatternView(RefreshLinkFactory& links, QWidget* parent)
     : QWidget(parent), aspectRatios_(defaultAspectSelection()), animator_(links), clock_(now()) {
     // Frames are presented straight to the native window; Qt paints nothing here.
@@ -40,6 +49,7 @@ double PatternView::now() {
 void PatternView::setPattern(Pattern pattern) {
     pattern_ = pattern;
     clock_.restart(now());
+    lookahead_.restart();
     stillFrame_ = QImage();
     requestRedraw();
     updateAnimator();
@@ -48,6 +58,7 @@ void PatternView::setPattern(Pattern pattern) {
 void PatternView::setBouncePeriod(double seconds) {
     bouncePeriod_ = seconds;
     clock_.restartBounce(now());
+    lookahead_.restartBounce();
     requestRedraw();
 }
 
@@ -118,15 +129,52 @@ void PatternView::updateAnimator() {
     animator_.start(display);
 }
 
+// Each frame is drawn for, and queued to, the first refresh more than a refresh and
+// kDrawSeconds away. The events of frames up to the marker lead ahead are announced here.
 void PatternView::tick() {
-    const PatternClock::Events events = clock_.tick(pattern_, now(), bouncePeriod_);
+    const double time = now();
+    const std::optional<RefreshStamp> stamp = animator_.lastStamp();
+    if (stamp) {
+        grid_.add(*stamp);
+    } else {
+        grid_.reset();
+    }
+    const std::optional<RefreshGrid> grid = grid_.grid();
+    announcesAhead_ = grid.has_value();
+    double showTime = time;
+    targetMsc_ = 0;
+    if (grid) {
+        const double drawnBy = time + grid->period + kDrawSeconds;
+        showTime = grid->refreshAtOrAfter(drawnBy);
+        targetMsc_ = grid->counterAtOrAfter(drawnBy);
+        announceMarkers(*grid, time);
+    }
+    const PatternClock::Events events = clock_.tick(pattern_, showTime, bouncePeriod_);
     if (events.countSecond && onCountSecond) {
         onCountSecond();
     }
     if (events.bounce && onBounce) {
         onBounce();
     }
+    frameTime_ = showTime;
     drawFrame();
+    frameTime_.reset();
+    targetMsc_ = 0;
+}
+
+void PatternView::announceMarkers(const RefreshGrid& grid, double time) {
+    if (!onBounceAhead && !onCountSecondAhead) {
+        return;
+    }
+    const double lead = markerLead ? markerLead() : 0.0;
+    for (const MarkerLookahead::Marker& m :
+         lookahead_.take(pattern_, clock_.startTime(), bouncePeriod_, grid, time + lead)) {
+        const auto& report =
+            m.kind == MarkerLookahead::Kind::bounce ? onBounceAhead : onCountSecondAhead;
+        if (report) {
+            report(m.showTime);
+        }
+    }
 }
 
 std::uint64_t PatternView::framesPresented() const {
@@ -192,6 +240,7 @@ void PatternView::drawFrame() {
     if (!surface_ && !painting_) {
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
             surface_ = PresentSurface::open(winId());
+            watchFramesShown();
         }
         if (!surface_) {
             startPainting();
@@ -214,14 +263,30 @@ void PatternView::drawFrame() {
         return;
     }
     composeFrame(frame, device);
-    surface_->present();
+    if (surface_->present(targetMsc_) && frameTime_ && isAnimated(pattern_)) {
+        inFlight_[nextInFlight_] = {surface_->lastSerial(), clock_.elapsed(*frameTime_)};
+        nextInFlight_ = (nextInFlight_ + 1) % inFlight_.size();
+    }
+}
+
+void PatternView::watchFramesShown() {
+    if (!surface_) {
+        return;
+    }
+    surface_->onShown = [this](const PresentSurface::Shown& shown) {
+        for (const auto& [serial, t] : inFlight_) {
+            if (serial == shown.serial && serial != 0 && onFrameShown) {
+                onFrameShown(t, shown.ust, shown.msc);
+            }
+        }
+    };
 }
 
 void PatternView::composeFrame(QImage& frame, QSize device) {
     if (drawContent) {
         drawContent(frame);
     } else if (isAnimated(pattern_)) {
-        renderPattern(frame, clock_.elapsed(now()));
+        renderPattern(frame, clock_.elapsed(frameTime_.value_or(now())));
     } else {
         if (stillFrame_.size() != device) {
             stillFrame_ = QImage(device, QImage::Format_RGB32);

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "displays/display_info.h"
 #include "displays/refresh_link.h"
 #include "patterns/display_link_animator.h"
+#include "patterns/marker_lookahead.h"
 #include "patterns/pattern.h"
 #include "patterns/pattern_clock.h"
 
@@ -31,6 +33,18 @@ class PatternView : public QWidget {
     std::function<void()> onMouseMoved;
     std::function<void()> onBounce;
     std::function<void()> onCountSecond;
+    // The same events announced ahead, with the time (seconds of the monotonic clock) at which
+    // the frame that first shows them reaches the screen; `markerLead` says how far ahead, in
+    // seconds. Only animated patterns on a display that reports its refreshes announce them.
+    std::function<void(double showTime)> onBounceAhead;
+    std::function<void(double showTime)> onCountSecondAhead;
+    std::function<double()> markerLead;
+    // Whether the frame drawn last knew the display's refreshes, and so its events were
+    // announced ahead; where not, only onBounce and onCountSecond report them.
+    bool announcesAhead() const { return announcesAhead_; }
+    // An animated frame reached the screen: its animation time (seconds since the pattern
+    // started) and the display's refresh time and counter (CLOCK_MONOTONIC microseconds).
+    std::function<void(double t, std::uint64_t ust, std::uint64_t msc)> onFrameShown;
     // The display a screen shows; set by the owner.
     std::function<std::optional<DisplayId>(QScreen*)> displayForScreen;
     // Draws what lies over the pattern (banner, card), in logical pixels.
@@ -88,6 +102,8 @@ class PatternView : public QWidget {
     void composeFrame(QImage& frame, QSize device);
     void startPainting();
     void renderPattern(QImage& target, double t) const;
+    void announceMarkers(const RefreshGrid& grid, double now);
+    void watchFramesShown();
     static double now();
 
     Pattern pattern_ = Pattern::grid;
@@ -98,6 +114,15 @@ class PatternView : public QWidget {
     double bouncePeriod_ = 1.0;
     DisplayLinkAnimator animator_;
     PatternClock clock_;
+    MarkerLookahead lookahead_;
+    RefreshGridTracker grid_;
+    // The refresh the frame being drawn is for, set by the tick that draws it.
+    std::optional<double> frameTime_;
+    std::uint64_t targetMsc_ = 0;
+    bool announcesAhead_ = false;
+    // Animated frames on their way to the screen: serial and animation time.
+    std::array<std::pair<std::uint32_t, double>, 8> inFlight_{};
+    std::size_t nextInFlight_ = 0;
     double scale_ = 1.0;
     bool redrawPending_ = false;
     std::unique_ptr<PresentSurface> surface_;

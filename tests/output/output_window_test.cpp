@@ -293,6 +293,11 @@ TEST(OutputCommandLine, UnknownPatternOrDisplayIsStatusTwo) {
     EXPECT_EQ(r.exitCode, 2);
     r = runProcess(lumenorBinary(), {"show", "grid", "--seconds", "-1"}, env);
     EXPECT_EQ(r.exitCode, 2);
+    for (const char* offset : {"soon", "1500", "-1000.5", "nan"}) {
+        r = runProcess(lumenorBinary(), {"show", "bounce", "--av-offset", offset}, env);
+        EXPECT_EQ(r.exitCode, 2) << offset;
+        EXPECT_TRUE(r.err.contains("--av-offset")) << r.err.toStdString();
+    }
 }
 
 TEST_F(OutputOnX, AMissingDisplayIsStatusTwo) {

@@ -4,8 +4,10 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "patterns/anim.h"
 #include "patterns/aspect_tables.h"
@@ -112,6 +114,58 @@ TEST(PatternViewPainting, AnimatedPatternsPaintOneFramePerRefresh) {
     view.hide();
     EXPECT_FALSE(view.isAnimating());
     EXPECT_EQ(links.live, nullptr) << "a hidden view lets go of its refresh link";
+}
+
+double monotonicSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Refreshes of a 60 Hz display on the monotonic clock, as Present stamps them, for `ms`; a
+// period of 0 stands for a display whose refreshes cannot be known.
+void refreshFor(ManualLinks& links, int ms, std::int64_t period = 16'667) {
+    QElapsedTimer t;
+    t.start();
+    std::uint64_t counter = 100;
+    while (t.elapsed() < ms) {
+        const auto micros = static_cast<std::int64_t>(monotonicSeconds() * 1e6);
+        links.callback({micros, 1'000'000, period, ++counter});
+        spinUntil([] { return false; }, 16);
+    }
+}
+
+TEST(PatternViewPainting, BouncesAreAnnouncedAheadForTheirFrameOrAtItWithoutRefreshTimes) {
+    ManualLinks links;
+    const std::unique_ptr<PatternView> owned = shownView(links, Pattern::bounce, {320, 180});
+    PatternView& view = *owned;
+    ASSERT_TRUE(spinUntil([&] { return view.isAnimating() && links.live != nullptr; }));
+    std::vector<double> ahead;
+    int atFrame = 0;
+    view.onBounceAhead = [&](double showTime) { ahead.push_back(showTime); };
+    view.onBounce = [&] { ++atFrame; };
+    view.markerLead = [] { return 0.5; };
+
+    // Floor contacts every 0.2 s from 0.1 s on: those up to half a second ahead are announced
+    // once each, for the first refresh at or after the contact.
+    const double before = monotonicSeconds();
+    view.setBouncePeriod(0.2);
+    const double after = monotonicSeconds();
+    refreshFor(links, 150);
+    EXPECT_TRUE(view.announcesAhead());
+    ASSERT_GE(ahead.size(), 3u);
+    for (std::size_t i = 0; i < ahead.size(); ++i) {
+        const double contact = 0.1 + 0.2 * static_cast<double>(i);
+        EXPECT_GE(ahead[i], before + contact) << i;
+        EXPECT_LE(ahead[i], after + contact + 0.0167 + 0.001) << i;
+    }
+
+    ahead.clear();
+    atFrame = 0;
+    view.setBouncePeriod(0.05);
+    refreshFor(links, 300, 0);
+    EXPECT_FALSE(view.announcesAhead());
+    EXPECT_TRUE(ahead.empty());
+    EXPECT_GE(atFrame, 3);
 }
 
 }  // namespace

@@ -96,6 +96,10 @@ QString PulseTestbed::serverAddress() const {
     return QStringLiteral("unix:") + dir_.filePath(QStringLiteral("native"));
 }
 
+QString PulseTestbed::monitorName() {
+    return QStringLiteral("%1.monitor").arg(QLatin1String(kSink));
+}
+
 QProcessEnvironment PulseTestbed::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PULSE_SERVER"), serverAddress());
@@ -108,11 +112,11 @@ bool PulseTestbed::startRecording() {
     recorder_.setProcessEnvironment(environment());
     recorder_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     recorder_.setStandardOutputFile(dir_.filePath(QStringLiteral("recording.raw")));
-    recorder_.start(QStringLiteral("parec"),
-                    {QStringLiteral("--device=%1.monitor").arg(QLatin1String(kSink)),
-                     QStringLiteral("--format=float32le"), QStringLiteral("--rate=44100"),
-                     QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20"),
-                     QStringLiteral("--raw")});
+    recorder_.start(
+        QStringLiteral("parec"),
+        {QStringLiteral("--device=") + monitorName(), QStringLiteral("--format=float32le"),
+         QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
+         QStringLiteral("--latency-msec=20"), QStringLiteral("--raw")});
     if (!recorder_.waitForStarted(10000)) {
         return false;
     }

@@ -29,6 +29,8 @@ class PulseTestbed {
     // The system environment pointed at this server.
     QProcessEnvironment environment() const;
     QString serverAddress() const;
+    // The null sink's monitor source.
+    static QString monitorName();
 
     // Starts recording the sink's monitor with parec; stopRecording ends it and returns the
     // samples.

@@ -21,7 +21,7 @@ const std::vector<Command>& commands() {
          "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [-o FILE]",
          "draw one frame of a pattern into a PNG", runRender},
         {"show",
-         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--remote "
+         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--av-offset MS] [--remote "
          "[--remote-address ADDRESS]]",
          "show a pattern full screen and print the frame meter's reports; --remote lets a "
          "phone drive it",

@@ -2,6 +2,7 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/cli/cli_support.h"
@@ -9,7 +10,7 @@
 #include "app/cli/show_remote.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
-#include "audio/rtaudio_stream.h"
+#include "audio/pulse_audio_stream.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
@@ -18,6 +19,9 @@
 namespace lumenor::cli {
 
 namespace {
+
+// A second either way is far beyond any display's or receiver's own delay.
+constexpr double kLargestAvOffsetMs = 1000.0;
 
 QString patternList() {
     QStringList names;
@@ -46,7 +50,10 @@ int runShow(int argc, char** argv) {
     const QCommandLineOption remoteAddress(QStringLiteral("remote-address"),
                                            QStringLiteral("address given to the phone"),
                                            QStringLiteral("ADDRESS"));
-    parser.addOptions({display, mirror, info, seconds, remote, remoteAddress});
+    const QCommandLineOption avOffset(QStringLiteral("av-offset"),
+                                      QStringLiteral("sound against picture, ms"),
+                                      QStringLiteral("MS"));
+    parser.addOptions({display, mirror, info, seconds, avOffset, remote, remoteAddress});
     if (!parseOrExplain(parser, argc, argv, "show")) {
         return kExitUsage;
     }
@@ -73,6 +80,16 @@ int runShow(int argc, char** argv) {
             return kExitUsage;
         }
         duration = *parsed;
+    }
+    double offsetMs = 0.0;
+    if (parser.isSet(avOffset)) {
+        bool ok = false;
+        offsetMs = parser.value(avOffset).toDouble(&ok);
+        if (!ok || !(std::fabs(offsetMs) <= kLargestAvOffsetMs)) {
+            printError(QStringLiteral("show: --av-offset takes milliseconds from -%1 to %1")
+                           .arg(kLargestAvOffsetMs));
+            return kExitUsage;
+        }
     }
     std::optional<QString> address;
     if (parser.isSet(remoteAddress)) {
@@ -109,8 +126,10 @@ int runShow(int argc, char** argv) {
     const DisplayInfo chosen = *target;
 
     PresentRefreshLinkFactory links;
+    // The markers go straight to PulseAudio, which says when each sample will be heard.
     OutputWindowController output(
-        links, std::make_unique<RtAudioStream>(QStringLiteral("Lumenor sync markers")));
+        links, std::make_unique<PulseAudioStream>(QStringLiteral("Lumenor sync markers")));
+    output.setSyncOffsetMs(offsetMs);
     output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
     output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
     output.onFrameUpdate = printFrameReport;
