@@ -12,6 +12,8 @@
 namespace lumenor {
 
 int runDesktopApp(char* program) {
+    // First, so that what opening the display finds out reaches the log.
+    installLogHandler();
     std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
     if (!connection) {
         return cli::kExitEnvironment;
@@ -21,7 +23,6 @@ int runDesktopApp(char* program) {
     cli::QtArguments qtArgs(program);
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
-    installLogHandler();
     QApplication::setQuitOnLastWindowClosed(true);
 
     AppDelegate delegate(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));

@@ -95,6 +95,14 @@ class XorgTestbed {
     int display_ = -1;
 };
 
+// The first viewable window titled exactly `title` on the X display `displayName`, waiting for
+// it up to `timeoutMs`.
+std::optional<XorgTestbed::WindowInfo> findWindowOn(const QString& displayName,
+                                                    const QString& title, int timeoutMs = 10000);
+// The pixels of `window` (0: the root window) on that display in `area` of the window, as
+// RGB32; a null image when the server refuses (a rootless Xwayland's root has no pixels).
+QImage captureWindow(const QString& displayName, unsigned long window, const QRect& area);
+
 // One server per test suite; every test starts from reset(). A suite that needs a server
 // started otherwise defines its own SetUpTestSuite calling startServer.
 class XServerTest : public ::testing::Test {
