@@ -44,13 +44,16 @@ TEST_F(PresentLinkTest, TicksOncePerRefreshOfTheChosenDisplay) {
     std::this_thread::sleep_for(std::chrono::seconds(2));
     link.reset();
     const auto stamps = rec.copy();
-    // About 60 a second, each exactly one refresh after the last.
+    // About 60 a second, each a later refresh than the last. A loaded machine may let the
+    // server itself run late by a refresh now and then; more than a few is a fault.
     ASSERT_GT(stamps.size(), 100u);
     ASSERT_LT(stamps.size(), 130u);
     for (std::size_t i = 1; i < stamps.size(); ++i) {
-        EXPECT_EQ(stamps[i].counter, stamps[i - 1].counter + 1) << i;
+        EXPECT_GT(stamps[i].counter, stamps[i - 1].counter) << i;
         EXPECT_GT(stamps[i].videoTime, stamps[i - 1].videoTime);
     }
+    const std::uint64_t spanned = stamps.back().counter - stamps.front().counter + 1;
+    EXPECT_LE(spanned - stamps.size(), 3u) << "refreshes skipped";
     EXPECT_EQ(stamps.front().timeScale, 1'000'000);
     EXPECT_EQ(stamps.front().refreshPeriod, 16'667);  // DUMMY0 runs at 60 Hz
 

@@ -140,7 +140,8 @@ TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
     counter.reset();
     const std::uint64_t frames = output_->patternView().framesPresented() - framesBefore;
     const std::uint64_t msc = refreshes.load();
-    EXPECT_GT(msc, 550u);
+    // 600 refreshes at 60 Hz; a loaded machine may deliver fewer in time, not none.
+    EXPECT_GT(msc, 450u);
     EXPECT_LE(frames, msc + 2);
     EXPECT_GE(frames + 6, msc) << "frames presented " << frames << " of " << msc << " refreshes";
     EXPECT_NEAR(bounces, 10, 1);
