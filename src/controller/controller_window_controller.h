@@ -40,8 +40,6 @@ class ControllerWindowController {
 
     void sendDisplays(const std::vector<DisplayInfo>& displays);
     void sendModes(const std::vector<ModeInfo>& modes, bool changesAllowed);
-    // Changes are not allowed, for the reason `refusal` gives (ModePlatform::modeChangeRefusal).
-    void sendModesRefused(const std::vector<ModeInfo>& modes, const QString& refusal);
     void sendPattern(const QString& rawName);
     void sendProfiles(const QStringList& names);
     void sendMirror(bool on);
@@ -53,9 +51,6 @@ class ControllerWindowController {
     void sendRevertCountdown(std::int64_t seconds);
     void sendRevertResolved(bool kept);
     void sendFrameStatus(double hz, std::int64_t dropped, bool steady);
-    // Where the output's refreshes cannot be timed (OutputWindowController's
-    // onFrameTimingUnavailable); `why` is frameTimingUnavailableText()'s.
-    void sendFrameTimingUnavailable(const QString& why);
     void sendRemoteStatus(const QJsonObject& status);
     // One of the fixed scripts (see page_calls.h), or any other.
     void runScript(const QString& script);

@@ -50,11 +50,6 @@ void ControllerWindowController::sendModes(const std::vector<ModeInfo>& modes,
     runScript(pagecalls::modesChanged(modes, changesAllowed));
 }
 
-void ControllerWindowController::sendModesRefused(const std::vector<ModeInfo>& modes,
-                                                  const QString& refusal) {
-    runScript(pagecalls::modesRefused(modes, refusal));
-}
-
 void ControllerWindowController::sendPattern(const QString& rawName) {
     runScript(pagecalls::patternChanged(rawName));
 }
@@ -95,10 +90,6 @@ void ControllerWindowController::sendRevertResolved(bool kept) {
 
 void ControllerWindowController::sendFrameStatus(double hz, std::int64_t dropped, bool steady) {
     runScript(pagecalls::frameStatus(hz, dropped, steady));
-}
-
-void ControllerWindowController::sendFrameTimingUnavailable(const QString& why) {
-    runScript(pagecalls::frameTimingUnavailable(why));
 }
 
 void ControllerWindowController::sendRemoteStatus(const QJsonObject& status) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +57,11 @@ TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneAndSaysWhereItRuns) {
     EXPECT_EQ(modes.out.count('\n'), 1) << modes.out.toStdString();
     EXPECT_TRUE(modes.out.startsWith(mode.toUtf8() + "  1920x1080 px  1920x1080 pt  "));
     EXPECT_TRUE(modes.out.endsWith("  current  native\n")) << modes.out.toStdString();
-    EXPECT_TRUE(modes.err.contains("the X server is Xwayland")) << modes.err.toStdString();
+    // The log reaches standard error where there is no journal, as in CI. Each process says
+    // it once, however many connections it opens.
+    if (!QFile::exists("/run/systemd/journal/socket")) {
+        EXPECT_EQ(modes.err.count("the X server is Xwayland"), 1) << modes.err.toStdString();
+    }
 
     const auto report = runProcess(lumenorBinary(), {"displays"}, env());
     ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <sys/prctl.h>
@@ -10,6 +11,15 @@
 #include <X11/Xlib.h>
 
 namespace lumenor::test {
+
+namespace {
+
+QByteArray readLog(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
 
 std::unique_ptr<WestonTestbed> WestonTestbed::start(QString* error, QSize size) {
     std::unique_ptr<WestonTestbed> bed(new WestonTestbed());
@@ -23,7 +33,10 @@ std::unique_ptr<WestonTestbed> WestonTestbed::start(QString* error, QSize size) 
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     bed->weston_.setProcessEnvironment(env);
+    // Its log goes to a file: a pipe nobody reads once the bed is up would fill and stall it.
+    const QString logPath = bed->runtimeDir_.filePath(QStringLiteral("weston.log"));
     bed->weston_.setProcessChannelMode(QProcess::MergedChannels);
+    bed->weston_.setStandardOutputFile(logPath);
     bed->weston_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     bed->weston_.start(
         QStringLiteral("weston"),
@@ -43,9 +56,8 @@ std::unique_ptr<WestonTestbed> WestonTestbed::start(QString* error, QSize size) 
     QByteArray log;
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 20000 && bed->weston_.state() != QProcess::NotRunning) {
-        bed->weston_.waitForReadyRead(200);
-        log += bed->weston_.readAll();
+    while (waited.elapsed() < 20000 && !bed->weston_.waitForFinished(100)) {
+        log = readLog(logPath);
         if (bed->display_.isEmpty()) {
             const QRegularExpressionMatch m = listening.match(QString::fromLocal8Bit(log));
             if (m.hasMatch()) {
@@ -57,7 +69,7 @@ std::unique_ptr<WestonTestbed> WestonTestbed::start(QString* error, QSize size) 
         }
     }
     *error = QStringLiteral("weston did not start Xwayland and its window manager:\n%1")
-                 .arg(QString::fromLocal8Bit(log.right(2000)));
+                 .arg(QString::fromLocal8Bit(readLog(logPath).right(2000)));
     return nullptr;
 }
 
