@@ -92,7 +92,7 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
     // The compositor's window manager makes the window full screen a moment after it maps.
     std::optional<test::XorgTestbed::WindowInfo> window;
     QElapsedTimer t;
-    for (t.start(); t.elapsed() < 10000; QThread::msleep(100)) {
+    for (t.start(); t.elapsed() < 20000; QThread::msleep(100)) {
         window = test::findWindowOn(display(), "Lumenor output", 100);
         if (window && window->geometry == QRect(0, 0, 1920, 1080)) {
             break;
@@ -101,16 +101,20 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
     ASSERT_TRUE(window.has_value()) << show_.readAllStandardError().toStdString();
     EXPECT_EQ(window->geometry, QRect(0, 0, 1920, 1080));
 
-    // The banner is gone 3.4 s after the start; the meter's word comes well before that.
+    // The meter's word comes once, when the first frame is up; no counts follow it.
     QByteArray lines;
-    for (t.start(); t.elapsed() < 4000;) {
+    for (t.start(); t.elapsed() < 15000 && !lines.contains('\n');) {
+        show_.waitForReadyRead(100);
+        lines += show_.readAllStandardOutput();
+    }
+    for (t.start(); t.elapsed() < 2500;) {
         show_.waitForReadyRead(100);
         lines += show_.readAllStandardOutput();
     }
     EXPECT_EQ(lines, "frame not measured: refresh timing is not available on this desktop\n");
     // A rootless Xwayland's root window has no pixels of its own: the window's are read.
     int diff = 0;
-    for (t.start(); t.elapsed() < 3000; QThread::msleep(100)) {
+    for (t.start(); t.elapsed() < 8000; QThread::msleep(100)) {
         diff = test::differing(test::captureWindow(display(), window->id, {0, 0, 1920, 1080}),
                                expected);
         if (diff == 0) {
