@@ -96,5 +96,17 @@ TEST_F(OnXorg, IsNotTakenForXwayland) {
     EXPECT_TRUE(followsDisplayClock(x().displayName()));
 }
 
+// Xwayland 22.1 without its extension, whatever it names its outputs.
+TEST_F(OnXorg, AnOutputMarkedAsEmulatedGivesXwaylandAway) {
+    ASSERT_TRUE(x().setOutputInteger("DUMMY0", "RANDR Emulation", 0));
+    const auto unmarked = connect(x().displayName());
+    ASSERT_TRUE(unmarked != nullptr);
+    EXPECT_FALSE(unmarked->isXwayland());
+    ASSERT_TRUE(x().setOutputInteger("DUMMY0", "RANDR Emulation", 1));
+    const auto marked = connect(x().displayName());
+    ASSERT_TRUE(marked != nullptr);
+    EXPECT_TRUE(marked->isXwayland());
+}
+
 }  // namespace
 }  // namespace lumenor

@@ -266,6 +266,19 @@ bool XorgTestbed::removeEdid(const QString& output) const {
     });
 }
 
+bool XorgTestbed::setOutputInteger(const QString& output, const char* property, long value) const {
+    return withDisplay(displayName(), [&](Display* dpy) {
+        const RROutput id = findOutput(dpy, output);
+        if (id == None) {
+            return false;
+        }
+        // Xlib takes format-32 data as longs.
+        XRRChangeOutputProperty(dpy, id, XInternAtom(dpy, property, False), XA_INTEGER, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        return true;
+    });
+}
+
 unsigned long XorgTestbed::outputId(const QString& output) const {
     unsigned long id = 0;
     withDisplay(displayName(), [&](Display* dpy) {

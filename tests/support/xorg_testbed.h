@@ -53,6 +53,8 @@ class XorgTestbed {
     // Sets the output's EDID property to a block carrying `monitorName`.
     bool setEdidName(const QString& output, const QString& monitorName) const;
     bool removeEdid(const QString& output) const;
+    // Sets a 32-bit integer output property, as a server or driver would.
+    bool setOutputInteger(const QString& output, const char* property, long value) const;
     // The RandR output id of a connector, or 0.
     unsigned long outputId(const QString& output) const;
     // The RandR id of the mode named `name`, or 0.
