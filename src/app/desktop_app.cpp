@@ -16,6 +16,8 @@
 namespace lumenor {
 
 int runDesktopApp(char* program) {
+    // First, so that what opening the display finds out reaches the log.
+    installLogHandler();
     // Without its pages every window would open blank; say so instead.
     if (!pagePath(QStringLiteral("controller.html"))) {
         cli::printError(QStringLiteral("cannot find the application's pages: there is no "
@@ -33,7 +35,6 @@ int runDesktopApp(char* program) {
     cli::QtArguments qtArgs(program);
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
-    installLogHandler();
     // The desktop entry and icon that the window manager and task bars show us with.
     QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
     QGuiApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kAppId)));

@@ -28,9 +28,19 @@ QString currentLine(const ModeInfo& m) {
 
 }  // namespace
 
+QString waylandDesktopNote() {
+    return QStringLiteral(
+        "This is a Wayland session, seen through Xwayland: patterns are exact only where the "
+        "desktop does not scale the display.");
+}
+
 QString buildReport(const std::vector<DisplayInfo>& displays,
-                    const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay) {
+                    const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay,
+                    bool throughXwayland) {
     QStringList lines{QStringLiteral("LUMENOR \u2014 Display report"), QString()};
+    if (throughXwayland) {
+        lines << waylandDesktopNote() << QString();
+    }
     for (const DisplayInfo& d : displays) {
         const ModeInfo& m = d.currentMode;
         lines << QStringLiteral("\u2022 %1 [%2]")

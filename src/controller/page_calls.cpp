@@ -22,6 +22,11 @@ QString boolean(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// Any text, as a string argument: a one-element JSON array, indexed.
+QString text(const QString& value) {
+    return json(QJsonArray{value}) + QStringLiteral("[0]");
+}
+
 QString call(const char* function, const QString& arguments) {
     return QStringLiteral("window.%1(%2)").arg(QLatin1String(function), arguments);
 }
@@ -58,6 +63,12 @@ QString modesChanged(const std::vector<ModeInfo>& modes, bool changesAllowed) {
         array.append(m.toJson());
     }
     return call("modesChanged", json(array) + QStringLiteral(", ") + boolean(changesAllowed));
+}
+
+QString modesRefused(const std::vector<ModeInfo>& modes, const QString& refusal) {
+    QString script = modesChanged(modes, false);
+    script.chop(1);
+    return script + QStringLiteral(", ") + text(refusal) + QLatin1Char(')');
 }
 
 QString patternChanged(const QString& rawName) {
@@ -104,6 +115,10 @@ QString frameStatus(double hz, std::int64_t dropped, bool steady) {
     return call(
         "frameStatus",
         QStringLiteral("%1, %2, %3").arg(number(hz), QString::number(dropped), boolean(steady)));
+}
+
+QString frameTimingUnavailable(const QString& why) {
+    return call("frameStatus", QStringLiteral("null, null, null, ") + text(why));
 }
 
 QString remoteStatus(const QJsonObject& status) {

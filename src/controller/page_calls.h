@@ -21,6 +21,8 @@ QString number(double value);
 
 QString displaysChanged(const std::vector<DisplayInfo>& displays);
 QString modesChanged(const std::vector<ModeInfo>& modes, bool changesAllowed);
+// modesChanged with changes not allowed, and the sentence that says why for the page to show.
+QString modesRefused(const std::vector<ModeInfo>& modes, const QString& refusal);
 // The name travels in a one-element JSON array, so any text reaches the page as a string.
 QString patternChanged(const QString& rawName);
 QString profilesChanged(const QStringList& names);
@@ -33,6 +35,8 @@ QString infoVisibilityChanged(bool shown);
 QString revertCountdown(std::int64_t seconds);
 QString revertResolved(bool kept);
 QString frameStatus(double hz, std::int64_t dropped, bool steady);
+// No counts at all where refreshes cannot be timed; the page shows `why` instead.
+QString frameTimingUnavailable(const QString& why);
 QString remoteStatus(const QJsonObject& status);
 
 // Fixed scripts.

@@ -42,6 +42,9 @@ class DisplayPlatform {
     // The head is turned a quarter either way: its desktop is the mode's height wide.
     virtual bool isQuarterTurned(DisplayId id) = 0;
     virtual std::vector<ScreenEntry> screens() = 0;
+    // The desktop is a Wayland session that we see through Xwayland: the compositor, not the
+    // X server, decides what reaches the displays, and may scale our windows.
+    virtual bool seenThroughXwayland() = 0;
     // Calls `onChange` on the main thread once per configuration-change notification, for as
     // long as the returned subscription lives.
     virtual std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) = 0;

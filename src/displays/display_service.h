@@ -34,6 +34,7 @@ class DisplayService {
     std::optional<DisplayId> displayIdForScreen(const QScreen* screen) const;
 
     DisplayPlatform& platform() { return *platform_; }
+    bool seenThroughXwayland() const { return platform_->seenThroughXwayland(); }
 
   private:
     std::unique_ptr<DisplayPlatform> platform_;

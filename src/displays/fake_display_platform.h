@@ -21,6 +21,7 @@ class FakeDisplayPlatform : public DisplayPlatform {
     std::vector<Display> displays;
     std::vector<ScreenEntry> screenList;
     bool failListQuery = false;
+    bool xwayland = false;
     int activeListQueries = 0;
 
     std::optional<std::vector<DisplayId>> activeDisplays() override {
@@ -56,6 +57,7 @@ class FakeDisplayPlatform : public DisplayPlatform {
     }
 
     std::vector<ScreenEntry> screens() override { return screenList; }
+    bool seenThroughXwayland() override { return xwayland; }
 
     std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override {
         return std::make_unique<Subscription>(observers, observers->add(std::move(onChange)));

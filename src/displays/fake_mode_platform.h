@@ -26,6 +26,7 @@ class FakeModePlatform : public ModePlatform {
     std::map<DisplayId, Display> displays;
     bool failBegin = false;
     bool failComplete = false;
+    std::optional<QString> refusal;
     int begins = 0;
     int configures = 0;
     std::vector<Applied> applied;  // every completed configuration, in order
@@ -39,6 +40,8 @@ class FakeModePlatform : public ModePlatform {
         const auto d = displays.find(id);
         return d != displays.end() && d->second.quarterTurned;
     }
+
+    std::optional<QString> modeChangeRefusal() override { return refusal; }
 
     std::optional<ModeInfo> currentMode(DisplayId id) override {
         const auto d = displays.find(id);

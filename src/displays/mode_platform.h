@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <optional>
 #include <vector>
 
@@ -12,6 +14,14 @@ enum class ConfigureScope {
     forAppOnly = 0,   // put back when the application ends, however it ends
     permanently = 2,  // outlives the application
 };
+
+// Said where the desktop is a Wayland session: mode sets through Xwayland change nothing on
+// the display.
+inline QString modesFixedOnWaylandDesktop() {
+    return QStringLiteral(
+        "Display modes cannot be changed from here on a Wayland desktop; use the desktop's "
+        "display settings.");
+}
 
 // The display-configuration services the mode list and the apply transaction are written
 // against.
@@ -26,6 +36,10 @@ class ModePlatform {
     virtual std::optional<ModeInfo> currentMode(DisplayId id) = 0;
     // The head is turned a quarter either way, so its modes show height by width.
     virtual bool isQuarterTurned(DisplayId id) = 0;
+    // Why display modes cannot be changed here, as one sentence for the operator; none where
+    // they can. Where they cannot, each display lists only the mode it really shows and no
+    // configuration completes.
+    virtual std::optional<QString> modeChangeRefusal() = 0;
 
     // One configuration transaction: begin, configure one display, complete. Complete reports
     // whether the change was made.

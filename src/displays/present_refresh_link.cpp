@@ -15,17 +15,12 @@
 #include "app/core/log.h"
 #include "displays/modeline_rate.h"
 #include "displays/timer_refresh_link.h"
+#include "displays/xcb_reply.h"
+#include "displays/xwayland_detection.h"
 
 namespace lumenor {
 
 namespace {
-
-template <typename T>
-struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 struct Placement {
     std::int16_t x = 0;
@@ -43,7 +38,7 @@ double modeRefresh(const xcb_randr_mode_info_t& m) {
 // output when none is given).
 std::optional<Placement> placementFor(xcb_connection_t* c, xcb_window_t root,
                                       std::optional<DisplayId> display) {
-    Reply<xcb_randr_get_screen_resources_current_reply_t> res(
+    XcbReply<xcb_randr_get_screen_resources_current_reply_t> res(
         xcb_randr_get_screen_resources_current_reply(
             c, xcb_randr_get_screen_resources_current(c, root), nullptr));
     if (!res) {
@@ -57,12 +52,12 @@ std::optional<Placement> placementFor(xcb_connection_t* c, xcb_window_t root,
         if (display && outputs[i] != *display) {
             continue;
         }
-        Reply<xcb_randr_get_output_info_reply_t> out(xcb_randr_get_output_info_reply(
+        XcbReply<xcb_randr_get_output_info_reply_t> out(xcb_randr_get_output_info_reply(
             c, xcb_randr_get_output_info(c, outputs[i], res->config_timestamp), nullptr));
         if (!out || out->connection != XCB_RANDR_CONNECTION_CONNECTED || out->crtc == 0) {
             continue;
         }
-        Reply<xcb_randr_get_crtc_info_reply_t> crtc(xcb_randr_get_crtc_info_reply(
+        XcbReply<xcb_randr_get_crtc_info_reply_t> crtc(xcb_randr_get_crtc_info_reply(
             c, xcb_randr_get_crtc_info(c, out->crtc, res->config_timestamp), nullptr));
         if (!crtc || crtc->mode == 0) {
             continue;
@@ -140,6 +135,8 @@ class PresentLink : public RefreshLink {
         return link;
     }
 
+    bool followsDisplayClock() const override { return followsDisplayClock_; }
+
     ~PresentLink() override {
         if (thread_.joinable()) {
             const char byte = 0;
@@ -172,6 +169,7 @@ class PresentLink : public RefreshLink {
         }
         root_ = screen->root;
         display_ = display;
+        followsDisplayClock_ = !detectXwayland(connection_, root_);
         const std::optional<Placement> place = placementFor(connection_, root_, display);
         if (!place || place->refreshHz <= 0.0) {
             return false;
@@ -269,6 +267,7 @@ class PresentLink : public RefreshLink {
     xcb_special_event_t* special_ = nullptr;
     std::int64_t period_ = 0;
     bool started_ = false;
+    bool followsDisplayClock_ = true;
     int stopPipe_[2] = {-1, -1};
     std::thread thread_;
 };

@@ -22,6 +22,9 @@ struct RefreshStamp {
 class RefreshLink {
   public:
     virtual ~RefreshLink() = default;
+    // The stamps follow the display's own refreshes. On a Wayland desktop they follow a clock
+    // of the X server's instead, good for pacing animation but not for counting drops.
+    virtual bool followsDisplayClock() const { return true; }
 };
 
 using RefreshCallback = std::function<void(const RefreshStamp&)>;

@@ -13,6 +13,12 @@ RevertCoordinator::~RevertCoordinator() = default;
 
 void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeInfo>& snapshot,
                               DisplayId displayID, int seconds) {
+    // Where modes cannot change, a trial would report a mode the display does not show.
+    if (const std::optional<QString> refusal = platform_.modeChangeRefusal()) {
+        qCInfo(logDisplay, "%s", qUtf8Printable(*refusal));
+        resolve(false);
+        return;
+    }
     // Set before the apply, so that a failed apply can revert.
     snapshot_ = snapshot;
     pending_ = target;

@@ -24,6 +24,8 @@ class RevertCoordinator {
     // Told that a trial, a keep or a revert ended: true when the mode was kept.
     std::function<void(bool)> onResolved;
 
+    // Where the platform refuses mode changes, logs why and reports false at once, touching
+    // nothing.
     void begin(const ModeInfo& target, const std::optional<ModeInfo>& snapshot, DisplayId displayID,
                int seconds);
     void keep();

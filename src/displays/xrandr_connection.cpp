@@ -1,10 +1,14 @@
 #include "displays/xrandr_connection.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <atomic>
+#include <cstdlib>
+
+#include "displays/xwayland_detection.h"
 
 namespace lumenor {
 
@@ -25,6 +29,17 @@ void installErrorHandler() {
     (void)installed;
 }
 
+bool nonEmptyEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// A Wayland session that runs no Xwayland for us: there is nothing we can show on.
+bool waylandWithoutX(const char* displayName) {
+    return displayName == nullptr && !nonEmptyEnvironment("DISPLAY") &&
+           nonEmptyEnvironment("WAYLAND_DISPLAY");
+}
+
 }  // namespace
 
 QString xDisplayNameForMessages(const char* displayName) {
@@ -38,8 +53,12 @@ std::unique_ptr<XrandrConnection> XrandrConnection::open(const char* displayName
     Display* dpy = XOpenDisplay(displayName);
     if (dpy == nullptr) {
         if (error != nullptr) {
-            *error = QStringLiteral("cannot open X display %1")
-                         .arg(xDisplayNameForMessages(displayName));
+            *error = waylandWithoutX(displayName)
+                         ? QStringLiteral(
+                               "this Wayland session offers no X display (DISPLAY is "
+                               "not set); Lumenor needs X11 or Xwayland for now")
+                         : QStringLiteral("cannot open X display %1")
+                               .arg(xDisplayNameForMessages(displayName));
         }
         return nullptr;
     }
@@ -56,12 +75,14 @@ std::unique_ptr<XrandrConnection> XrandrConnection::open(const char* displayName
         XCloseDisplay(dpy);
         return nullptr;
     }
-    return std::unique_ptr<XrandrConnection>(
-        new XrandrConnection(dpy, DefaultRootWindow(dpy), eventBase));
+    const Window root = DefaultRootWindow(dpy);
+    const bool xwayland = detectXwayland(XGetXCBConnection(dpy), static_cast<std::uint32_t>(root));
+    return std::unique_ptr<XrandrConnection>(new XrandrConnection(dpy, root, eventBase, xwayland));
 }
 
-XrandrConnection::XrandrConnection(Display* display, unsigned long root, int eventBase)
-    : display_(display), root_(root), eventBase_(eventBase) {}
+XrandrConnection::XrandrConnection(Display* display, unsigned long root, int eventBase,
+                                   bool xwayland)
+    : display_(display), root_(root), eventBase_(eventBase), xwayland_(xwayland) {}
 
 XrandrConnection::~XrandrConnection() {
     XCloseDisplay(display_);

@@ -25,6 +25,8 @@ class XrandrConnection {
     unsigned long root() const { return root_; }
     int eventBase() const { return eventBase_; }
     int fd() const;
+    // The server is Xwayland (see detectXwayland), as found once when the connection opened.
+    bool isXwayland() const { return xwayland_; }
     // The display name as Xlib resolved it (":1").
     QString name() const;
 
@@ -36,11 +38,12 @@ class XrandrConnection {
     std::optional<QByteArray> outputProperty(unsigned long output, const char* name);
 
   private:
-    XrandrConnection(_XDisplay* display, unsigned long root, int eventBase);
+    XrandrConnection(_XDisplay* display, unsigned long root, int eventBase, bool xwayland);
 
     _XDisplay* display_;
     unsigned long root_;
     int eventBase_;
+    bool xwayland_;
 };
 
 // The name of the X display a connection would open, for messages.

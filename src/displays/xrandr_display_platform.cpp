@@ -195,6 +195,10 @@ bool XrandrDisplayPlatform::isBuiltin(DisplayId id) {
 }
 
 PhysicalSize XrandrDisplayPlatform::physicalSizeMM(DisplayId id) {
+    // Xwayland makes sizes up (as many millimetres as pixels): better none than a false one.
+    if (connection_->isXwayland()) {
+        return {};
+    }
     const ResourcesPtr res = resources(*connection_);
     if (!res) {
         return {};

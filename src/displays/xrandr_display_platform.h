@@ -21,6 +21,7 @@ class XrandrDisplayPlatform : public DisplayPlatform {
     PhysicalSize physicalSizeMM(DisplayId id) override;
     bool isQuarterTurned(DisplayId id) override;
     std::vector<ScreenEntry> screens() override;
+    bool seenThroughXwayland() override { return connection_->isXwayland(); }
     std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) override;
 
     XrandrConnection& connection() { return *connection_; }

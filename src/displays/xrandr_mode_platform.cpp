@@ -1,5 +1,7 @@
 #include "displays/xrandr_mode_platform.h"
 
+#include <algorithm>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -33,8 +35,12 @@ std::optional<std::vector<ModeInfo>> XrandrModePlatform::allModes(DisplayId id) 
     if (!out) {
         return std::nullopt;
     }
+    // Xwayland lists the output's real mode first, as its one preferred mode; the rest are
+    // made up.
+    const int listed =
+        connection_->isXwayland() ? std::min(out->nmode, std::max(out->npreferred, 1)) : out->nmode;
     std::vector<ModeInfo> modes;
-    for (int i = 0; i < out->nmode; ++i) {
+    for (int i = 0; i < listed; ++i) {
         if (const XRRModeInfo* m = findMode(res.get(), out->modes[i])) {
             modes.push_back(modeInfoFromXrandr(*m));
         }
@@ -58,6 +64,11 @@ bool XrandrModePlatform::isQuarterTurned(DisplayId id) {
     return outputIsQuarterTurned(*connection_, id);
 }
 
+std::optional<QString> XrandrModePlatform::modeChangeRefusal() {
+    return connection_->isXwayland() ? std::optional<QString>(modesFixedOnWaylandDesktop())
+                                     : std::nullopt;
+}
+
 bool XrandrModePlatform::beginConfiguration() {
     configured_.reset();
     return true;
@@ -75,6 +86,9 @@ bool XrandrModePlatform::completeConfiguration(ConfigureScope scope) {
     }
     const auto [id, mode] = *configured_;
     configured_.reset();
+    if (connection_->isXwayland()) {
+        return false;
+    }
     if (scope == ConfigureScope::forAppOnly) {
         return applyForAppOnly(id, mode);
     }

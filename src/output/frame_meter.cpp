@@ -27,6 +27,12 @@ void FrameMeter::start(DisplayId display) {
             },
             Qt::QueuedConnection);
     });
+    if (link_ && !link_->followsDisplayClock()) {
+        stop();
+        if (onTimingUnavailable) {
+            onTimingUnavailable();
+        }
+    }
 }
 
 void FrameMeter::stop() {

@@ -20,6 +20,9 @@ class FrameMeter {
     FrameMeter& operator=(const FrameMeter&) = delete;
 
     std::function<void(double hz, int dropped, bool steady)> onUpdate;
+    // Called once by start, instead of any report, where the display's refreshes cannot be
+    // timed (a Wayland desktop): drops counted there would be made up.
+    std::function<void()> onTimingUnavailable;
 
     // Counts from zero on `display`; stays stopped when no link can be made.
     void start(DisplayId display);

@@ -14,6 +14,10 @@ FrameStatusText frameStatusText(int dropped, bool steady) {
             steady ? palette::slate() : palette::amber()};
 }
 
+FrameStatusText frameTimingUnavailableText() {
+    return {QStringLiteral("refresh timing is not available on this desktop"), palette::slate()};
+}
+
 QString frameStatusPlaceholder() {
     return QStringLiteral("measuring cadence\u2026");
 }

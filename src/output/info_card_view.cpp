@@ -69,7 +69,14 @@ void InfoCardView::showDisplay(const DisplayInfo& display) {
 }
 
 void InfoCardView::showFrameStatus(int dropped, bool steady) {
-    const FrameStatusText status = frameStatusText(dropped, steady);
+    showFrameText(frameStatusText(dropped, steady));
+}
+
+void InfoCardView::showFrameTimingUnavailable() {
+    showFrameText(frameTimingUnavailableText());
+}
+
+void InfoCardView::showFrameText(const FrameStatusText& status) {
     frame_.setText(status.text);
     QPalette p = frame_.palette();
     p.setColor(QPalette::WindowText, status.colour);

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "displays/display_info.h"
+#include "output/frame_status_text.h"
 
 namespace lumenor {
 
@@ -25,6 +26,7 @@ class InfoCardView : public QWidget {
 
     void showDisplay(const DisplayInfo& display);
     void showFrameStatus(int dropped, bool steady);
+    void showFrameTimingUnavailable();
     // Sizes the card to its labels and centres it in a parent of this size.
     void placeIn(const QSize& parent);
     // The card's shadow, drawn under it where the card is placed.
@@ -39,6 +41,8 @@ class InfoCardView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void showFrameText(const FrameStatusText& status);
+
     QLabel name_;
     QLabel res_;
     QLabel fps_;

@@ -30,11 +30,15 @@ class OutputWindow : public QWidget {
 
     PatternView* view() const { return view_; }
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     Role role_;
     PatternView* view_ = nullptr;
     QPointer<QScreen> covered_;
     QMetaObject::Connection followGeometry_;
+    int fullScreenRequestsLeft_ = 0;
 };
 
 }  // namespace lumenor

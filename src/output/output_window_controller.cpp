@@ -112,6 +112,12 @@ OutputWindowController::OutputWindowController(RefreshLinkFactory& links,
             onFrameUpdate(hz, dropped, steady);
         }
     };
+    frameMeter_.onTimingUnavailable = [this] {
+        infoCard_.showFrameTimingUnavailable();
+        if (onFrameTimingUnavailable) {
+            onFrameTimingUnavailable();
+        }
+    };
 }
 
 OutputWindowController::~OutputWindowController() {

@@ -39,6 +39,8 @@ class OutputWindowController {
     std::function<QScreen*(DisplayId)> screenForDisplay;
     std::function<std::optional<DisplayId>(QScreen*)> displayIdForScreen;
     std::function<void(double hz, int dropped, bool steady)> onFrameUpdate;
+    // Instead of frame updates, where the output's refreshes cannot be timed.
+    std::function<void()> onFrameTimingUnavailable;
 
     void show(const DisplayInfo& display, Pattern pattern);
     void hide();

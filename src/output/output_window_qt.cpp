@@ -2,6 +2,7 @@
 
 #include <QPalette>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -70,9 +71,26 @@ void OutputWindow::cover(QScreen* screen) {
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
     // Full screen and above for a window manager; the geometry alone where there is none.
+    fullScreenRequestsLeft_ = 2;
     showFullScreen();
     if (view_ != nullptr) {
         view_->updateScale();
+    }
+}
+
+void OutputWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Some window managers (weston's, for X clients) drop a full-screen state asked for before
+    // the window was mapped; asked again once it is, they keep it. A few times only, so a
+    // manager that refuses for good is not fought.
+    if (event->type() == QEvent::WindowStateChange && covered_ != nullptr && isVisible() &&
+        !windowState().testFlag(Qt::WindowFullScreen) && fullScreenRequestsLeft_ > 0) {
+        --fullScreenRequestsLeft_;
+        QTimer::singleShot(0, this, [this] {
+            if (covered_ != nullptr && isVisible()) {
+                showFullScreen();
+            }
+        });
     }
 }
 

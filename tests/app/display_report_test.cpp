@@ -54,6 +54,18 @@ TEST(DisplayReport, NoDisplaysIsTheTitleAndOneLineFeed) {
     EXPECT_EQ(report({}, modes), QStringLiteral("LUMENOR \u2014 Display report\n"));
 }
 
+TEST(DisplayReport, AWaylandDesktopIsNamedOnceUnderTheTitle) {
+    Modes modes;
+    const DisplayInfo d = display(4, "XWAYLAND0", false, mode(1, 1920, 1080, 1920, 1080, 60));
+    const QString text = buildReport(
+        {d, d}, [&](DisplayId id) { return modes(id); }, true);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("LUMENOR \u2014 Display report\n\n") +
+                                waylandDesktopNote() + QStringLiteral("\n\n\u2022 XWAYLAND0")))
+        << text.toStdString();
+    EXPECT_EQ(text.count(waylandDesktopNote()), 1);
+    EXPECT_FALSE(report({d}, modes).contains(waylandDesktopNote()));
+}
+
 TEST(DisplayReport, ExternalScaledDisplayWithRateNativeAndDpi) {
     Modes modes;
     ModeInfo native = mode(9, 5120, 2880, 5120, 2880, 60);

@@ -184,6 +184,10 @@ describe('controller page', () => {
     await call(page, (m) => window.modesChanged(m, false), modes);
     assert.equal(await page.locator('#mode-list .rate:enabled').count(), 0);
     assert.match(await text(page, '#modes-note'), /not allowed/);
+    const refusal = 'Display modes cannot be changed from here on a Wayland desktop; use the desktop\'s display settings.';
+    await call(page, ([m, why]) => window.modesChanged(m.slice(0, 1), false, why), [modes, refusal]);
+    assert.equal(await page.locator('#mode-list .rate:enabled').count(), 0);
+    assert.equal(await text(page, '#modes-note'), refusal);
 
     await call(page, () => window.patternChanged('grid'));
     assert.equal(await attr(page, '.pattern[data-pattern="grid"]', 'aria-pressed'), 'true');
@@ -252,6 +256,10 @@ describe('controller page', () => {
     assert.equal(await text(page, '#frames-state'), 'Idle');
     assert.equal(await text(page, '#frames-detail'), 'Last: 60.00 Hz · 3 dropped');
     await call(page, () => window.outputVisibilityChanged(true));
+    await call(page, () => window.frameStatus(null, null, null, 'refresh timing is not available on this desktop'));
+    assert.equal(await text(page, '#frames-state'), 'Not measured');
+    assert.equal(await text(page, '#frames-detail'), 'refresh timing is not available on this desktop');
+    assert.equal(await page.locator('#readout-frames.alert').count(), 0);
 
     await call(page, () => window.autoCycleChanged(true));
     assert.equal(await attr(page, '#cycle-toggle', 'aria-pressed'), 'true');

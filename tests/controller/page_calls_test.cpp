@@ -79,6 +79,9 @@ TEST(PageCalls, ModeTrialAndFrameStatus) {
     EXPECT_EQ(calls::infoVisibilityChanged(false), "window.infoVisibilityChanged(false)");
     EXPECT_EQ(calls::frameStatus(60.0, 0, true), "window.frameStatus(60.0, 0, true)");
     EXPECT_EQ(calls::frameStatus(59.94, 12, false), "window.frameStatus(59.94, 12, false)");
+    EXPECT_EQ(calls::frameTimingUnavailable("not \"here\""),
+              "window.frameStatus(null, null, null, [\"not \\\"here\\\"\"][0])");
+    EXPECT_EQ(calls::modesRefused({}, "Can't."), "window.modesChanged([], false, [\"Can't.\"][0])");
 }
 
 TEST(PageCalls, RemoteStatusIsOneCompactObject) {

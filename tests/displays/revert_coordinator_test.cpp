@@ -141,6 +141,17 @@ TEST_F(RevertCoordinatorTest, AFailedApplyLogsAnErrorRevertsAndReportsDuringBegi
     EXPECT_EQ(fake.begins, 2);
 }
 
+TEST_F(RevertCoordinatorTest, WhereModesCannotChangeATrialTouchesNothingAndSaysWhy) {
+    fake.refusal = "Not here.";
+    revert.begin(trial, before, kDisplay, 15);
+    EXPECT_EQ(events, (std::vector<std::string>{"resolved false"}));
+    EXPECT_FALSE(revert.trialRunning());
+    EXPECT_EQ(fake.begins, 0);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].type, QtInfoMsg);
+    EXPECT_EQ(log[0].message, "Not here.");
+}
+
 TEST_F(RevertCoordinatorTest, WithoutASnapshotTheRevertChangesNothing) {
     revert.begin(trial, std::nullopt, kDisplay, 3);
     revert.revertNow();

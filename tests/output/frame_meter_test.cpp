@@ -58,6 +58,19 @@ TEST(FrameMeter, NoLinkMeansStoppedAndSilent) {
     EXPECT_FALSE(meter.isRunning());
 }
 
+TEST(FrameMeter, AClockThatIsNotTheDisplaysIsNotCounted) {
+    ManualLinks links;
+    links.followsDisplayClock = false;
+    FrameMeter meter(links);
+    meter.onUpdate = [](double, int, bool) { FAIL() << "no counts from a clock of the server's"; };
+    int unavailable = 0;
+    meter.onTimingUnavailable = [&] { ++unavailable; };
+    meter.start(1);
+    EXPECT_FALSE(meter.isRunning());
+    EXPECT_EQ(links.live, nullptr);
+    EXPECT_EQ(unavailable, 1);
+}
+
 TEST(FrameMeter, AReportPostedBeforeTheMeterDiesIsDropped) {
     ManualLinks links;
     int calls = 0;

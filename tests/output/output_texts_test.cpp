@@ -53,9 +53,11 @@ TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {
     EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::amber());
     card.showFrameStatus(0, true);
     EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::slate());
+    card.showFrameTimingUnavailable();
+    EXPECT_EQ(card.frameLabel().text(), "refresh timing is not available on this desktop");
     card.setShown(true);
     EXPECT_TRUE(card.isShown());
-    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(changes, 5);
 }
 
 TEST(OutputWidgets, BannerSitsCentredNearTheBottom) {

@@ -13,6 +13,7 @@ class ManualLinks : public RefreshLinkFactory {
     struct Link : RefreshLink {
         explicit Link(ManualLinks& o) : owner(o) {}
         ~Link() override { owner.live = nullptr; }
+        bool followsDisplayClock() const override { return owner.followsDisplayClock; }
         ManualLinks& owner;
     };
 
@@ -41,6 +42,7 @@ class ManualLinks : public RefreshLinkFactory {
     std::int64_t time = 1'000'000;
     int created = 0;
     bool refuse = false;
+    bool followsDisplayClock = true;
     std::optional<DisplayId> lastDisplay;
 };
 

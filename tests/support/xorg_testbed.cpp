@@ -266,6 +266,19 @@ bool XorgTestbed::removeEdid(const QString& output) const {
     });
 }
 
+bool XorgTestbed::setOutputInteger(const QString& output, const char* property, long value) const {
+    return withDisplay(displayName(), [&](Display* dpy) {
+        const RROutput id = findOutput(dpy, output);
+        if (id == None) {
+            return false;
+        }
+        // Xlib takes format-32 data as longs.
+        XRRChangeOutputProperty(dpy, id, XInternAtom(dpy, property, False), XA_INTEGER, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        return true;
+    });
+}
+
 unsigned long XorgTestbed::outputId(const QString& output) const {
     unsigned long id = 0;
     withDisplay(displayName(), [&](Display* dpy) {
@@ -390,10 +403,15 @@ Window findNamed(Display* dpy, Window w, const QByteArray& name) {
 
 std::optional<XorgTestbed::WindowInfo> XorgTestbed::findWindow(const QString& title,
                                                                int timeoutMs) const {
-    std::optional<WindowInfo> result;
+    return findWindowOn(displayName(), title, timeoutMs);
+}
+
+std::optional<XorgTestbed::WindowInfo> findWindowOn(const QString& displayName,
+                                                    const QString& title, int timeoutMs) {
+    std::optional<XorgTestbed::WindowInfo> result;
     const QByteArray name = title.toUtf8();
     for (int waited = 0; waited <= timeoutMs && !result; waited += 100) {
-        withDisplay(displayName(), [&](Display* dpy) {
+        withDisplay(displayName, [&](Display* dpy) {
             const Window w = findNamed(dpy, DefaultRootWindow(dpy), name);
             if (w != None) {
                 XWindowAttributes attrs;
@@ -402,7 +420,7 @@ std::optional<XorgTestbed::WindowInfo> XorgTestbed::findWindow(const QString& ti
                 int y = 0;
                 Window child = 0;
                 XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-                result = WindowInfo{w, QRect(x, y, attrs.width, attrs.height)};
+                result = XorgTestbed::WindowInfo{w, QRect(x, y, attrs.width, attrs.height)};
             }
             return true;
         });
@@ -427,10 +445,14 @@ bool XorgTestbed::requestClose(unsigned long window) const {
 }
 
 QImage XorgTestbed::capture(const QRect& area) const {
+    return captureWindow(displayName(), 0, area);
+}
+
+QImage captureWindow(const QString& displayName, unsigned long window, const QRect& area) {
     QImage out;
-    withDisplay(displayName(), [&](Display* dpy) {
-        XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), area.x(), area.y(),
-                                static_cast<unsigned>(area.width()),
+    withDisplay(displayName, [&](Display* dpy) {
+        XImage* img = XGetImage(dpy, window != 0 ? window : DefaultRootWindow(dpy), area.x(),
+                                area.y(), static_cast<unsigned>(area.width()),
                                 static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
         if (img == nullptr) {
             return false;

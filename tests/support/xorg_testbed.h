@@ -53,6 +53,8 @@ class XorgTestbed {
     // Sets the output's EDID property to a block carrying `monitorName`.
     bool setEdidName(const QString& output, const QString& monitorName) const;
     bool removeEdid(const QString& output) const;
+    // Sets a 32-bit integer output property, as a server or driver would.
+    bool setOutputInteger(const QString& output, const char* property, long value) const;
     // The RandR output id of a connector, or 0.
     unsigned long outputId(const QString& output) const;
     // The RandR id of the mode named `name`, or 0.
@@ -94,6 +96,14 @@ class XorgTestbed {
     QProcess server_;
     int display_ = -1;
 };
+
+// The first viewable window titled exactly `title` on the X display `displayName`, waiting for
+// it up to `timeoutMs`.
+std::optional<XorgTestbed::WindowInfo> findWindowOn(const QString& displayName,
+                                                    const QString& title, int timeoutMs = 10000);
+// The pixels of `window` (0: the root window) on that display in `area` of the window, as
+// RGB32; a null image when the server refuses (a rootless Xwayland's root has no pixels).
+QImage captureWindow(const QString& displayName, unsigned long window, const QRect& area);
 
 // One server per test suite; every test starts from reset(). A suite that needs a server
 // started otherwise defines its own SetUpTestSuite calling startServer.

@@ -41,9 +41,11 @@ int printReport(char* program) {
     applyAppIdentity();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.refresh();
-    const QByteArray text = buildReport(service.displays(), [&](DisplayId id) {
-                                return modesForDisplay(*modes, id);
-                            }).toUtf8();
+    const QByteArray text =
+        buildReport(
+            service.displays(), [&](DisplayId id) { return modesForDisplay(*modes, id); },
+            service.seenThroughXwayland())
+            .toUtf8();
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     return kExitOk;
 }

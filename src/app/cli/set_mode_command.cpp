@@ -61,16 +61,20 @@ int runSetMode(int argc, char** argv) {
     bool modeOk = false;
     const int modeId = args[1].toInt(&modeOk, 10);
 
+    installLogHandler();
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
     std::unique_ptr<XrandrModePlatform> platform =
         connection ? openModePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
+    if (const std::optional<QString> refusal = platform->modeChangeRefusal()) {
+        printError(*refusal);
+        return kExitEnvironment;
+    }
     QtArguments qtArgs(argv[0]);
     QCoreApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
-    installLogHandler();
     DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     service.refresh();
     const DisplayInfo* found = displayFromArgument(service, args[0]);

@@ -14,6 +14,7 @@
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
+#include "output/frame_status_text.h"
 #include "output/output_window_controller.h"
 
 namespace lumenor::cli {
@@ -33,6 +34,13 @@ QString patternList() {
 
 void printFrameReport(double hz, int dropped, bool steady) {
     std::printf("frame %.2f Hz dropped %d %s\n", hz, dropped, steady ? "steady" : "unsteady");
+    std::fflush(stdout);
+}
+
+void printFrameTimingUnavailable() {
+    const QByteArray line =
+        QStringLiteral("frame not measured: %1\n").arg(frameTimingUnavailableText().text).toUtf8();
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fflush(stdout);
 }
 
@@ -108,6 +116,7 @@ int runShow(int argc, char** argv) {
         }
     }
 
+    installLogHandler();
     std::unique_ptr<XrandrConnection> connection = openXOrExplain();
     if (!connection) {
         return kExitEnvironment;
@@ -116,7 +125,6 @@ int runShow(int argc, char** argv) {
     QtArguments qtArgs(argv[0]);
     QApplication app(qtArgs.argc(), qtArgs.argv());
     applyAppIdentity();
-    installLogHandler();
     DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
     displays.refresh();
     const DisplayInfo* target = chooseDisplayOrExplain(displays.displays(), wanted, "show");
@@ -133,6 +141,7 @@ int runShow(int argc, char** argv) {
     output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
     output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
     output.onFrameUpdate = printFrameReport;
+    output.onFrameTimingUnavailable = printFrameTimingUnavailable;
     output.patternView().onCycle = [&](int step) {
         output.setPattern(next(output.patternView().pattern(), step));
     };

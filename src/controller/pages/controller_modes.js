@@ -5,6 +5,8 @@
 (function (LM) {
   let modes = [];
   let allowed = false;
+  // Native code's sentence on why modes cannot be changed here, when it gave one.
+  let refusal = '';
   let noteTimer = null;
   // The latest word on a trial: a count means one runs, a resolution means none does.
   let lastTrialEvent = { kind: 'none', at: 0 };
@@ -100,7 +102,7 @@
     if (modes.length === 0) {
       return display.isBuiltin ? 'A built-in panel keeps its own mode.' : 'This display lists no modes.';
     }
-    return allowed ? '' : 'Mode changes are not allowed for this display.';
+    return allowed ? '' : refusal || 'Mode changes are not allowed for this display.';
   }
 
   function showStandingNote() {
@@ -133,9 +135,10 @@
     }
   }
 
-  window.modesChanged = function (list, changesAllowed) {
+  window.modesChanged = function (list, changesAllowed, why) {
     modes = Array.isArray(list) ? list.filter(validMode) : [];
     allowed = changesAllowed === true;
+    refusal = !allowed && typeof why === 'string' ? why : '';
     renderModes();
     revealCurrent();
   };

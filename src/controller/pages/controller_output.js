@@ -37,7 +37,13 @@
     renderOutputControls();
   };
 
-  window.frameStatus = function (hz, dropped, steady) {
+  // With `unavailable` (a sentence) there are no counts: the refreshes cannot be timed.
+  window.frameStatus = function (hz, dropped, steady, unavailable) {
+    if (typeof unavailable === 'string') {
+      state.frame = { unavailable };
+      LM.renderStatus();
+      return;
+    }
     if (!LM.isNumber(hz) || !LM.isNumber(dropped)) {
       return;
     }

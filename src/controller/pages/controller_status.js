@@ -97,6 +97,13 @@
       detail.textContent = 'Counted while the output is up';
       return;
     }
+    if (frame.unavailable) {
+      LM.byId('readout-frames').classList.remove('alert');
+      setLamp(lamp, '');
+      label.textContent = 'Not measured';
+      detail.textContent = frame.unavailable;
+      return;
+    }
     // With the output hidden the last report stays readable but no longer counts as live.
     const live = state.outputVisible;
     const dropping = live && !frame.steady;

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+
+#include "displays/mode_platform.h"
+#include "support/process.h"
+#include "support/rendered_pixels.h"
+#include "support/weston_testbed.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::lumenorBinary;
+using test::runProcess;
+
+const QByteArray kNote =
+    "This is a Wayland session, seen through Xwayland: patterns are exact only where the "
+    "desktop does not scale the display.";
+
+class WaylandDesktopCommandLine : public test::WaylandDesktopTest {
+  protected:
+    void TearDown() override {
+        if (show_.state() != QProcess::NotRunning) {
+            show_.kill();
+            show_.waitForFinished(5000);
+        }
+    }
+
+    static QProcessEnvironment env() { return desktop().environment(); }
+    static QString display() { return desktop().displayName(); }
+    // The one display's id and its one mode's.
+    static std::pair<QString, QString> displayAndMode() {
+        const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, env());
+        const QJsonArray list = QJsonDocument::fromJson(r.out).array();
+        EXPECT_EQ(list.size(), 1) << r.out.toStdString();
+        const QString id = QString::number(list[0].toObject()["id"].toInteger());
+        const auto modes = runProcess(lumenorBinary(), {"modes", id, "--json"}, env());
+        const QJsonArray modeList = QJsonDocument::fromJson(modes.out).array();
+        return {id, modeList.isEmpty() ? QString()
+                                       : QString::number(modeList[0].toObject()["id"].toInteger())};
+    }
+
+    QProcess show_;
+};
+
+TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneAndSaysWhereItRuns) {
+    const auto [id, mode] = displayAndMode();
+    const auto modes = runProcess(lumenorBinary(), {"modes", id}, env());
+    ASSERT_EQ(modes.exitCode, 0) << modes.err.toStdString();
+    EXPECT_EQ(modes.out.count('\n'), 1) << modes.out.toStdString();
+    EXPECT_TRUE(modes.out.startsWith(mode.toUtf8() + "  1920x1080 px  1920x1080 pt  "));
+    EXPECT_TRUE(modes.out.endsWith("  current  native\n")) << modes.out.toStdString();
+    // The log reaches standard error where there is no journal, as in CI. Each process says
+    // it once, however many connections it opens.
+    if (!QFile::exists("/run/systemd/journal/socket")) {
+        EXPECT_EQ(modes.err.count("the X server is Xwayland"), 1) << modes.err.toStdString();
+    }
+
+    const auto report = runProcess(lumenorBinary(), {"displays"}, env());
+    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
+    EXPECT_TRUE(report.out.startsWith("LUMENOR \xe2\x80\x94 Display report\n\n" + kNote + "\n\n"))
+        << report.out.toStdString();
+    EXPECT_EQ(report.out.count(kNote), 1);
+    // Xwayland's millimetres are made up.
+    EXPECT_FALSE(report.out.contains("dpi")) << report.out.toStdString();
+}
+
+TEST_F(WaylandDesktopCommandLine, SetModeChangesNothingAndSaysWhy) {
+    const auto [id, mode] = displayAndMode();
+    for (const QStringList& args : {QStringList{id, mode}, QStringList{id, mode, "--keep"}}) {
+        const auto r = runProcess(lumenorBinary(), QStringList{"set-mode"} + args, env());
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.endsWith("lumenor: " + modesFixedOnWaylandDesktop().toUtf8() + "\n"))
+            << r.err.toStdString();
+        EXPECT_TRUE(test::processesWithArguments({"__mode-guardian", display()}).empty());
+    }
+}
+
+TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
+    const QImage expected = test::rendered("calibration", {1920, 1080});
+    show_.setProcessEnvironment(env());
+    show_.start(lumenorBinary(), {"show", "calibration", "--seconds", "30"});
+    ASSERT_TRUE(show_.waitForStarted());
+    // The compositor's window manager makes the window full screen a moment after it maps.
+    std::optional<test::XorgTestbed::WindowInfo> window;
+    QElapsedTimer t;
+    for (t.start(); t.elapsed() < 20000; QThread::msleep(100)) {
+        window = test::findWindowOn(display(), "Lumenor output", 100);
+        if (window && window->geometry == QRect(0, 0, 1920, 1080)) {
+            break;
+        }
+    }
+    ASSERT_TRUE(window.has_value()) << show_.readAllStandardError().toStdString();
+    EXPECT_EQ(window->geometry, QRect(0, 0, 1920, 1080));
+
+    // The meter's word comes once, when the first frame is up; no counts follow it.
+    QByteArray lines;
+    for (t.start(); t.elapsed() < 15000 && !lines.contains('\n');) {
+        show_.waitForReadyRead(100);
+        lines += show_.readAllStandardOutput();
+    }
+    for (t.start(); t.elapsed() < 2500;) {
+        show_.waitForReadyRead(100);
+        lines += show_.readAllStandardOutput();
+    }
+    EXPECT_EQ(lines, "frame not measured: refresh timing is not available on this desktop\n");
+    // A rootless Xwayland's root window has no pixels of its own: the window's are read.
+    int diff = 0;
+    for (t.start(); t.elapsed() < 8000; QThread::msleep(100)) {
+        diff = test::differing(test::captureWindow(display(), window->id, {0, 0, 1920, 1080}),
+                               expected);
+        if (diff == 0) {
+            break;
+        }
+    }
+    EXPECT_EQ(diff, 0);
+}
+
+TEST(WaylandWithoutX, SaysWhatLumenorNeeds) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.insert("WAYLAND_DISPLAY", "wayland-0");
+    const auto r = runProcess(lumenorBinary(), {"displays"}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Lumenor needs X11 or Xwayland for now")) << r.err.toStdString();
+}
+
+}  // namespace
+}  // namespace lumenor
