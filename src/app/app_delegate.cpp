@@ -10,6 +10,7 @@
 #include "controller/page_calls.h"
 #include "onboarding/gates.h"
 #include "onboarding/telemetry_store.h"
+#include "output/frame_status_text.h"
 
 namespace lumenor {
 
@@ -52,6 +53,7 @@ AppDelegate::~AppDelegate() {
     // The page and its windows go before the services they report to.
     keyboardMonitor_.reset();
     output.onFrameUpdate = nullptr;
+    output.onFrameTimingUnavailable = nullptr;
     revert.onCountdown = nullptr;
     revert.onResolved = nullptr;
     displayService.onChange = nullptr;
@@ -124,6 +126,9 @@ void AppDelegate::wireCallbacks() {
     output.patternView().onClose = [this] { handle(verbs::ShowOutput{false}); };
     output.onFrameUpdate = [this](double hz, int dropped, bool steady) {
         send(pagecalls::frameStatus(hz, dropped, steady));
+    };
+    output.onFrameTimingUnavailable = [this] {
+        send(pagecalls::frameTimingUnavailable(frameTimingUnavailableText().text));
     };
     revert.onCountdown = [this](int seconds) { send(pagecalls::revertCountdown(seconds)); };
     revert.onResolved = [this](bool kept) {

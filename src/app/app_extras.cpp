@@ -85,7 +85,8 @@ void AppDelegate::systemDidWake() {
 
 void AppDelegate::copyReport() {
     const QString report = buildReport(
-        state.displays, [this](DisplayId id) { return modesForDisplay(*platforms_.mode, id); });
+        state.displays, [this](DisplayId id) { return modesForDisplay(*platforms_.mode, id); },
+        displayService.seenThroughXwayland());
     if (platforms_.copyToClipboard) {
         platforms_.copyToClipboard(report);
     }

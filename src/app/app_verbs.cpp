@@ -156,7 +156,9 @@ void AppDelegate::pushModes() {
         send(pagecalls::modesChanged({}, false));
         return;
     }
-    send(pagecalls::modesChanged(modesForDisplay(*platforms_.mode, d->id), true));
+    const std::vector<ModeInfo> modes = modesForDisplay(*platforms_.mode, d->id);
+    const std::optional<QString> refusal = platforms_.mode->modeChangeRefusal();
+    send(refusal ? pagecalls::modesRefused(modes, *refusal) : pagecalls::modesChanged(modes, true));
 }
 
 void AppDelegate::displaysDidChange(const std::vector<DisplayInfo>& displays) {

@@ -1,5 +1,7 @@
 #include "app/app_fixture.h"
+#include "app/display_report.h"
 #include "displays/display_modes.h"
+#include "output/frame_status_text.h"
 
 namespace lumenor::test {
 namespace {
@@ -206,6 +208,28 @@ TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {
               QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
     EXPECT_EQ(app.revert.displayID(), kProjector);
     EXPECT_EQ(modes_->applied.back().modeId, 22);
+}
+
+TEST_F(DisplayVerbs, OnAWaylandDesktopModesAreLockedFramesUncountedAndTheReportSaysSo) {
+    modes_->refusal = modesFixedOnWaylandDesktop();
+    displays_->xwayland = true;
+    static_cast<ManualLinks&>(*platforms_.refreshLinks).followsDisplayClock = false;
+    AppDelegate& app = launch();
+    EXPECT_EQ(run(verbs::SelectDisplay{kProjector}),
+              QStringList{pagecalls::modesRefused(modesForDisplay(*modes_, kProjector),
+                                                  modesFixedOnWaylandDesktop())});
+    const QStringList tried = run(verbs::ApplyMode{22});
+    EXPECT_FALSE(tried.contains(countdown(15)));
+    EXPECT_FALSE(app.revert.trialRunning());
+    EXPECT_TRUE(modes_->applied.empty());
+    // The meter starts once the output's first frame is up.
+    run(verbs::ShowOutput{true});
+    const QString unavailable =
+        pagecalls::frameTimingUnavailable(frameTimingUnavailableText().text);
+    EXPECT_TRUE(spinUntil([&] { return page_.contains(unavailable); }));
+    run(verbs::CopyReport{});
+    ASSERT_EQ(clipboard_.size(), 1);
+    EXPECT_EQ(clipboard_.front().count(waylandDesktopNote()), 1);
 }
 
 }  // namespace
