@@ -7,6 +7,7 @@
 #include "app/cli/cli_support.h"
 #include "app/core/user_settings.h"
 #include "app/desktop_platforms.h"
+#include "audio/marker_stream.h"
 #include "audio/rtaudio_stream.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
@@ -60,7 +61,7 @@ std::optional<AppPlatforms> makeDesktopPlatforms(std::unique_ptr<XrandrConnectio
     p.mode = std::move(modes);
     p.refreshLinks = std::make_unique<PresentRefreshLinkFactory>();
     p.signalStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor test signal"));
-    p.clickStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor sync markers"));
+    p.clickStream = makeMarkerStream(QStringLiteral("Lumenor sync markers"));
     p.settings = openUserSettings();
     p.supportFolder = supportFolder();
     p.wake = makeLogindWakeSource();

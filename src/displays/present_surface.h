@@ -47,8 +47,6 @@ class PresentSurface {
     std::uint64_t presented() const { return presented_; }
     std::uint64_t completed();
 
-    // The number of the frame presented last (the first is 1).
-    std::uint32_t lastSerial() const { return serial_; }
     struct Completion {
         std::uint32_t serial;
         std::uint64_t ust;  // microseconds of CLOCK_MONOTONIC

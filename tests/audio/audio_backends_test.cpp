@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "audio/audio_backends.h"
+#include "audio/fake_audio_stream.h"
+#include "audio/marker_stream.h"
 
 namespace lumenor {
 namespace {
@@ -55,6 +57,34 @@ TEST(AudioBackends, WhenNoneOpensEveryReasonIsGivenOnOneLine) {
     EXPECT_FALSE(openPreferredBackend(neither).backend);
     EXPECT_FALSE(openPreferredBackend(neither).error.isEmpty());
     EXPECT_TRUE(neither.tried.empty());
+}
+
+// The markers play timed where the sound server answers, untimed elsewhere rather than not at
+// all, and a server that comes up later is taken at the next start.
+TEST(MarkerStreamTest, TimedWhereTheServerAnswersElseTheFallback) {
+    FakeAudioStream::Log timed{.timed = true};
+    FakeAudioStream::Log fallback;
+    timed.startFails = true;
+    MarkerStream s(std::make_unique<FakeAudioStream>(&timed),
+                   std::make_unique<FakeAudioStream>(&fallback));
+    ASSERT_TRUE(s.start());
+    EXPECT_TRUE(fallback.running);
+    EXPECT_TRUE(s.timingSource().isEmpty());
+    s.pause();
+    EXPECT_FALSE(s.isRunning());
+
+    timed.startFails = false;
+    ASSERT_TRUE(s.start());
+    EXPECT_TRUE(timed.running);
+    EXPECT_FALSE(fallback.running);
+    EXPECT_FALSE(s.timingSource().isEmpty());
+
+    timed.running = false;
+    timed.startFails = true;
+    fallback.startFails = true;
+    EXPECT_FALSE(s.start());
+    EXPECT_FALSE(s.isRunning());
+    EXPECT_FALSE(s.lastError().isEmpty());
 }
 
 }  // namespace

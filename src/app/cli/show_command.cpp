@@ -10,7 +10,7 @@
 #include "app/cli/show_remote.h"
 #include "app/core/app_id.h"
 #include "app/core/log.h"
-#include "audio/pulse_audio_stream.h"
+#include "audio/marker_stream.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
@@ -134,9 +134,7 @@ int runShow(int argc, char** argv) {
     const DisplayInfo chosen = *target;
 
     PresentRefreshLinkFactory links;
-    // The markers go straight to PulseAudio, which says when each sample will be heard.
-    OutputWindowController output(
-        links, std::make_unique<PulseAudioStream>(QStringLiteral("Lumenor sync markers")));
+    OutputWindowController output(links, makeMarkerStream(QStringLiteral("Lumenor sync markers")));
     output.setSyncOffsetMs(offsetMs);
     output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
     output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
