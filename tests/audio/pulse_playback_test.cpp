@@ -50,8 +50,14 @@ Span middle(const Span& s) {
 
 TEST_F(PulsePlaybackTest, ToneIsOneKilohertzAtPeakPointEighteen) {
     const Recording r = play({"tone", "--seconds", "2"});
-    const Span s = middle(activeSpan(r.left, 1e-4f));
-    ASSERT_GT(s.length(), kRate) << "recorded " << r.left.size() << " frames";
+    ASSERT_GT(middle(activeSpan(r.left, 1e-4f)).length(), kRate)
+        << "recorded " << r.left.size() << " frames";
+    // Measured over the longest unbroken stretch: a loaded machine may starve the test server
+    // for a moment, and its silence would read as a lower pitch. Dropouts have their own test.
+    std::vector<Span> runs = bursts(r.left, 1e-4f, 8);
+    const Span s = middle(*std::max_element(
+        runs.begin(), runs.end(), [](Span a, Span b) { return a.length() < b.length(); }));
+    ASSERT_GT(s.length(), kRate / 4);
     EXPECT_NEAR(zeroCrossingFrequency(r.left, s, kRate), 1000.0, 1.0);
     EXPECT_NEAR(peak(r.left, s), 0.18, 0.005);
     EXPECT_NEAR(peak(r.right, s), 0.18, 0.005);

@@ -142,7 +142,8 @@ TEST_F(OutputController, AnimatedOutputTicksOncePerRefresh) {
     const std::uint64_t msc = refreshes.load();
     // Ten seconds at 60 Hz; a loaded test machine may make the server itself miss some.
     EXPECT_GT(msc, 450u);
-    EXPECT_LE(frames, msc + 2);
+    // Frames are drawn a refresh ahead and up to three wait in the queue when the count ends.
+    EXPECT_LE(frames, msc + 4);
     EXPECT_GE(frames + 6, msc) << "frames presented " << frames << " of " << msc << " refreshes";
     EXPECT_NEAR(bounces, 10, 1);
     // The last bounce's click waits for the audio output's next callback.
