@@ -68,6 +68,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
         createControllerWindow();
     }
     wireCallbacks();
+    restoreSyncOffset();
     raiseController();
     displayService.start();
     keyboardMonitor_ = installKeyboardMonitor(

@@ -100,6 +100,10 @@ class AppDelegate {
     void redrawBounceViews();
     void setTimecodeFps(std::int64_t fps);
     void setAudio(const verbs::SetAudio& v);
+    // Held to the range `show --av-offset` takes, kept in the preferences, and sent back so
+    // that the page shows what is in force.
+    void setSyncOffset(double ms);
+    void restoreSyncOffset();
     void openURL(const QString& text);
     void setRemote(bool on);
     void tourEvent(bool skipped);

@@ -15,6 +15,8 @@ namespace lumenor {
 
 namespace {
 
+constexpr const char* kSyncOffsetKey = "syncOffsetMs";
+
 constexpr std::array<Pattern, 6> kAutoCycleList = {Pattern::white, Pattern::black, Pattern::grey50,
                                                    Pattern::red,   Pattern::green, Pattern::blue};
 
@@ -28,6 +30,11 @@ int intervalMs(double seconds) {
         seconds = kShortest;
     }
     return static_cast<int>(std::lround(std::clamp(seconds, kShortest, kLongest) * 1000.0));
+}
+
+double heldSyncOffset(double ms) {
+    constexpr double kLargest = OutputWindowController::kLargestSyncOffsetMs;
+    return std::clamp(std::isfinite(ms) ? ms : 0.0, -kLargest, kLargest);
 }
 
 }  // namespace
@@ -137,6 +144,31 @@ void AppDelegate::useSlateImage(const QString& path) {
     }
     output.setSlateImage(image);
     putOnOutput(Pattern::slate);
+}
+
+void AppDelegate::setSyncOffset(double ms) {
+    state.syncOffsetMs = heldSyncOffset(ms);
+    output.setSyncOffsetMs(state.syncOffsetMs);
+    if (platforms_.preferences) {
+        platforms_.preferences->setValue(QLatin1String(kSyncOffsetKey), state.syncOffsetMs);
+        platforms_.preferences->sync();
+    }
+    send(pagecalls::syncOffsetChanged(state.syncOffsetMs));
+}
+
+// Settings from before the offset existed have no value, which reads as none; a value that
+// is not a number reads as none too rather than stopping the launch.
+void AppDelegate::restoreSyncOffset() {
+    double ms = 0.0;
+    if (platforms_.preferences) {
+        bool ok = false;
+        ms = platforms_.preferences->value(QLatin1String(kSyncOffsetKey), 0.0).toDouble(&ok);
+        if (!ok) {
+            ms = 0.0;
+        }
+    }
+    state.syncOffsetMs = heldSyncOffset(ms);
+    output.setSyncOffsetMs(state.syncOffsetMs);
 }
 
 }  // namespace lumenor

@@ -27,7 +27,9 @@ struct AppPlatforms {
     std::unique_ptr<AudioStream> signalStream;  // the test signals
     std::unique_ptr<AudioStream> clickStream;   // the clicks and beeps of the animations
     std::unique_ptr<QSettings> settings;        // the saved profiles
-    QString supportFolder;                      // the first-run and telemetry records
+    // The user's other settings (the sync offset); without them nothing else is kept.
+    std::unique_ptr<QSettings> preferences;
+    QString supportFolder;  // the first-run and telemetry records
     std::unique_ptr<WakeSource> wake;
     RemoteServer::Options remote;
     // The update service; without one "Check for Updates…" does nothing.

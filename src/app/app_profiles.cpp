@@ -57,6 +57,9 @@ void AppDelegate::saveProfile(const QString& name) {
     if (!state.slateText.isEmpty()) {
         profile.slateText = state.slateText;
     }
+    if (state.syncOffsetMs != 0.0) {
+        profile.syncOffsetMs = state.syncOffsetMs;
+    }
     presets.save(profile);
     qCInfo(logApp, "saved profile");
     send(pagecalls::profilesChanged(presets.names()));
@@ -101,6 +104,7 @@ void AppDelegate::loadProfile(const QString& name) {
             selected ? selected->id : o->id, o->id,
             QStringList(state.aspectRatios.begin(), state.aspectRatios.end()), state.bouncePeriod));
     }
+    setSyncOffset(p->syncOffsetMs.value_or(0.0));
     restoreProfileMode(*p);
 }
 

@@ -27,6 +27,7 @@ struct AppState {
     int timecodeFps = 30;
     QString slateText;
     bool mirrorAll = false;
+    double syncOffsetMs = 0.0;
 };
 
 }  // namespace lumenor

@@ -66,6 +66,8 @@ void AppDelegate::handle(const Verb& verb) {
                 openURL(v.value);
             } else if constexpr (std::is_same_v<V, verbs::SetAudio>) {
                 setAudio(v);
+            } else if constexpr (std::is_same_v<V, verbs::SetSyncOffset>) {
+                setSyncOffset(v.ms);
             } else if constexpr (std::is_same_v<V, verbs::SetTimecodeFps>) {
                 setTimecodeFps(v.value);
             } else if constexpr (std::is_same_v<V, verbs::SetSlateText>) {
@@ -322,6 +324,7 @@ void AppDelegate::ready() {
     send(pagecalls::outputVisibilityChanged(state.outputVisible));
     send(pagecalls::infoVisibilityChanged(state.infoVisible));
     send(pagecalls::profilesChanged(presets.names()));
+    send(pagecalls::syncOffsetChanged(state.syncOffsetMs));
     if (TourGate::shouldAutoStart(onboardingStore().load())) {
         send(QLatin1String(pagecalls::kStartTour));
     }

@@ -63,6 +63,7 @@ std::optional<AppPlatforms> makeDesktopPlatforms(std::unique_ptr<XrandrConnectio
     p.signalStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor test signal"));
     p.clickStream = makeMarkerStream(QStringLiteral("Lumenor sync markers"));
     p.settings = openUserSettings();
+    p.preferences = openUserSettings();
     p.supportFolder = supportFolder();
     p.wake = makeLogindWakeSource();
     p.copyToClipboard = [](const QString& text) {

@@ -125,6 +125,14 @@ std::optional<Verb> setAudio(const Body& b) {
                            bridge::boolean(b["invert"]).value_or(false)};
 }
 
+std::optional<Verb> setSyncOffset(const Body& b) {
+    const auto ms = bridge::finiteNumber(b["ms"]);
+    if (!ms) {
+        return std::nullopt;
+    }
+    return verbs::SetSyncOffset{*ms};
+}
+
 std::optional<Verb> setTimecodeFps(const Body& b) {
     const auto fps = bridge::truncatedNumber(b["fps"]);
     if (!fps) {
@@ -168,6 +176,7 @@ constexpr std::array<Entry, kVerbCount> kTable = {{
     {"autoCycle", autoCycle},
     {"openURL", openURL},
     {"setAudio", setAudio},
+    {"setSyncOffset", setSyncOffset},
     {"setTimecodeFps", setTimecodeFps},
     {"setSlateText", setSlateText},
     {"setEditing", flagOn<verbs::SetEditing>},

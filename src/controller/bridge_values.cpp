@@ -74,6 +74,13 @@ std::optional<double> numberAsDouble(const QVariant& value) {
     return value.toDouble();
 }
 
+std::optional<double> finiteNumber(const QVariant& value) {
+    if (!isNumberType(value.typeId()) || !std::isfinite(value.toDouble())) {
+        return std::nullopt;
+    }
+    return value.toDouble();
+}
+
 std::optional<std::int64_t> truncatedNumber(const QVariant& value) {
     const int type = value.typeId();
     if (type == QMetaType::Bool) {

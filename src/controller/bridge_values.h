@@ -17,6 +17,9 @@ std::optional<std::int64_t> wholeNumber(const QVariant& value);
 // Any number as a double; true and false count as 1.0 and 0.0.
 std::optional<double> numberAsDouble(const QVariant& value);
 
+// A finite number; unlike numberAsDouble, true and false give none.
+std::optional<double> finiteNumber(const QVariant& value);
+
 // Any number truncated toward zero (29.97 gives 29), or a boolean as 1 or 0. A number whose
 // truncation does not fit a signed 64-bit integer gives none.
 std::optional<std::int64_t> truncatedNumber(const QVariant& value);

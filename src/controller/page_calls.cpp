@@ -83,6 +83,10 @@ QString mirrorChanged(bool on) {
     return call("mirrorChanged", boolean(on));
 }
 
+QString syncOffsetChanged(double ms) {
+    return call("syncOffsetChanged", number(ms));
+}
+
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod) {
     return call("syncSelections",

@@ -27,6 +27,7 @@ QString modesRefused(const std::vector<ModeInfo>& modes, const QString& refusal)
 QString patternChanged(const QString& rawName);
 QString profilesChanged(const QStringList& names);
 QString mirrorChanged(bool on);
+QString syncOffsetChanged(double ms);
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod);
 QString modeApplied(bool applied, std::int64_t seconds);

@@ -63,6 +63,10 @@ struct SetAudio {
     bool invert = false;
     friend bool operator==(const SetAudio&, const SetAudio&) = default;
 };
+struct SetSyncOffset {
+    double ms = 0.0;  // finite, not yet held to the allowed range
+    friend bool operator==(const SetSyncOffset&, const SetSyncOffset&) = default;
+};
 struct SetTimecodeFps {
     std::int64_t value = 0;
     friend bool operator==(const SetTimecodeFps&, const SetTimecodeFps&) = default;
@@ -134,11 +138,11 @@ using Verb =
     std::variant<verbs::SelectDisplay, verbs::SelectOutputDisplay, verbs::ShowPattern,
                  verbs::CyclePattern, verbs::ApplyMode, verbs::ShowOutput, verbs::ShowInfo,
                  verbs::SetBounceRate, verbs::SetAspectRatios, verbs::AutoCycle, verbs::OpenURL,
-                 verbs::SetAudio, verbs::SetTimecodeFps, verbs::SetSlateText, verbs::SetEditing,
-                 verbs::SetMirror, verbs::SetRemote, verbs::SaveProfile, verbs::LoadProfile,
-                 verbs::DeleteProfile, verbs::TourEvent, verbs::Ready, verbs::ConfirmMode,
-                 verbs::RevertMode, verbs::Blank, verbs::IdentifyDisplays, verbs::PickSlateLogo,
-                 verbs::ClearSlateLogo, verbs::CopyReport>;
+                 verbs::SetAudio, verbs::SetSyncOffset, verbs::SetTimecodeFps, verbs::SetSlateText,
+                 verbs::SetEditing, verbs::SetMirror, verbs::SetRemote, verbs::SaveProfile,
+                 verbs::LoadProfile, verbs::DeleteProfile, verbs::TourEvent, verbs::Ready,
+                 verbs::ConfirmMode, verbs::RevertMode, verbs::Blank, verbs::IdentifyDisplays,
+                 verbs::PickSlateLogo, verbs::ClearSlateLogo, verbs::CopyReport>;
 
 inline constexpr std::size_t kVerbCount = std::variant_size_v<Verb>;
 

@@ -51,6 +51,8 @@ class OutputWindowController {
     void setSlateImage(const std::optional<QImage>& image);
     void setBouncePeriod(double seconds);
     void setTimecodeFps(int fps);
+    // A second either way is far beyond any display's or receiver's own delay.
+    static constexpr double kLargestSyncOffsetMs = 1000.0;
     // Moves every click and beep against the picture, in milliseconds: positive is later.
     void setSyncOffsetMs(double ms);
     double syncOffsetMs() const { return click_.syncOffsetMs(); }

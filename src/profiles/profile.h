@@ -20,6 +20,8 @@ struct Profile {
     std::optional<std::int64_t> pixelHeight;
     std::optional<double> refreshHz;
     std::optional<QString> slateText;
+    // Milliseconds; absent in profiles from before it was kept, and then none.
+    std::optional<double> syncOffsetMs;
 
     friend bool operator==(const Profile&, const Profile&) = default;
 };

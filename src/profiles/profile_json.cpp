@@ -35,8 +35,9 @@ class ObjectWriter {
 };
 
 std::optional<QByteArray> encodeProfile(const Profile& p) {
-    const bool finite =
-        std::isfinite(p.bouncePeriod) && (!p.refreshHz || std::isfinite(*p.refreshHz));
+    const bool finite = std::isfinite(p.bouncePeriod) &&
+                        (!p.refreshHz || std::isfinite(*p.refreshHz)) &&
+                        (!p.syncOffsetMs || std::isfinite(*p.syncOffsetMs));
     if (!finite) {
         return std::nullopt;
     }
@@ -59,6 +60,9 @@ std::optional<QByteArray> encodeProfile(const Profile& p) {
     }
     if (p.slateText) {
         w.add("slateText", *p.slateText);
+    }
+    if (p.syncOffsetMs) {
+        w.add("syncOffsetMs", *p.syncOffsetMs);
     }
     return w.finish();
 }
@@ -115,11 +119,13 @@ std::optional<Profile> decodeProfile(const QJsonValue& value) {
     const auto height = optionalField<std::int64_t>(o, "pixelHeight", jsonWholeNumber);
     const auto refresh = optionalField<double>(o, "refreshHz", doubleOf);
     const auto slate = optionalField<QString>(o, "slateText", stringOf);
+    const auto offset = optionalField<double>(o, "syncOffsetMs", doubleOf);
     if (!name || !pattern || !ratios || !bounce || !display || !width || !height || !refresh ||
-        !slate) {
+        !slate || !offset) {
         return std::nullopt;
     }
-    return Profile{*name, *display, *pattern, *ratios, *bounce, *width, *height, *refresh, *slate};
+    return Profile{*name,  *display, *pattern, *ratios, *bounce,
+                   *width, *height,  *refresh, *slate,  *offset};
 }
 
 }  // namespace

@@ -146,6 +146,7 @@ TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
     run(verbs::ShowPattern{QStringLiteral("smpte")});
     run(verbs::SetSlateText{QStringLiteral("Stage left")});
     run(verbs::SetAspectRatios{{QStringLiteral("4:3")}});
+    run(verbs::SetSyncOffset{35.0});
     EXPECT_EQ(run(verbs::SaveProfile{QStringLiteral("Hall")}),
               QStringList{pagecalls::profilesChanged({QStringLiteral("Hall")})});
     const std::optional<Profile> saved = app.presets.load(QStringLiteral("Hall"));
@@ -156,11 +157,14 @@ TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
 
     run(verbs::ShowPattern{QStringLiteral("grid")});
     run(verbs::SetSlateText{QString()});
+    run(verbs::SetSyncOffset{0.0});
     EXPECT_EQ(run(verbs::LoadProfile{QStringLiteral("Hall")}),
-              QStringList({modes(*modes_, kProjector), pattern("smpte"),
-                           pagecalls::syncSelections(kProjector, kProjector,
-                                                     {QStringLiteral("4:3")}, 1.0)}));
+              QStringList(
+                  {modes(*modes_, kProjector), pattern("smpte"),
+                   pagecalls::syncSelections(kProjector, kProjector, {QStringLiteral("4:3")}, 1.0),
+                   pagecalls::syncOffsetChanged(35.0)}));
     EXPECT_EQ(app.output.patternView().slateText(), QStringLiteral("Stage left"));
+    EXPECT_EQ(app.output.syncOffsetMs(), 35.0);
     EXPECT_TRUE(run(verbs::LoadProfile{QStringLiteral("Nowhere")}).isEmpty());
     EXPECT_EQ(run(verbs::DeleteProfile{QStringLiteral("Hall")}),
               QStringList{pagecalls::profilesChanged({})});
@@ -183,6 +187,10 @@ TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
     EXPECT_EQ(app.state.bouncePeriod, 2.5);
     EXPECT_EQ(app.state.slateText, QStringLiteral("Away day"));
     EXPECT_EQ(app.state.aspectRatios, defaultAspectSelection());
+    // A profile without an offset, as older ones are, plays the clicks with the picture.
+    run(verbs::SetSyncOffset{-60.0});
+    run(verbs::LoadProfile{p.name});
+    EXPECT_EQ(app.output.syncOffsetMs(), 0.0);
 }
 
 TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {

@@ -84,8 +84,8 @@ class AppCore : public ::testing::Test {
         p.refreshLinks = std::make_unique<ManualLinks>();
         p.signalStream = std::make_unique<FakeAudioStream>(&signal_);
         p.clickStream = std::make_unique<FakeAudioStream>(&clicks_);
-        p.settings = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
-                                                 QSettings::IniFormat);
+        p.settings = std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
+        p.preferences = std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
         p.supportFolder = dir_.filePath(QStringLiteral("support"));
         p.remote.localAddress = [] { return std::optional<QString>(QStringLiteral("10.0.0.7")); };
         p.copyToClipboard = [this](const QString& text) { clipboard_ << text; };
@@ -119,6 +119,8 @@ class AppCore : public ::testing::Test {
         app_->handle(verb);
         return page_;
     }
+
+    QString settingsFile() const { return dir_.filePath(QStringLiteral("settings.ini")); }
 
     static QString pattern(const char* name) {
         return pagecalls::patternChanged(QLatin1String(name));

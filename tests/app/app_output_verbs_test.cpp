@@ -153,6 +153,34 @@ TEST_F(OutputVerbs, AudioNamesOutsideTheListMeanOffAndBoth) {
     EXPECT_FALSE(signal_.running);
 }
 
+TEST_F(OutputVerbs, SyncOffsetIsHeldToASecondAndKeptAcrossARestart) {
+    AppDelegate& app = launch();
+    EXPECT_EQ(app.output.syncOffsetMs(), 0.0);
+    EXPECT_EQ(run(verbs::SetSyncOffset{-42.5}), QStringList{pagecalls::syncOffsetChanged(-42.5)});
+    EXPECT_EQ(app.output.syncOffsetMs(), -42.5);
+    // The page hears the value in force, not the one it asked for.
+    EXPECT_EQ(run(verbs::SetSyncOffset{5000.0}), QStringList{pagecalls::syncOffsetChanged(1000.0)});
+    EXPECT_EQ(app.output.syncOffsetMs(), 1000.0);
+    run(verbs::SetSyncOffset{-1e300});
+    EXPECT_EQ(app.output.syncOffsetMs(), -1000.0);
+
+    run(verbs::SetSyncOffset{-80.0});
+    app_.reset();
+    SetUp();
+    EXPECT_EQ(launch().output.syncOffsetMs(), -80.0);
+    EXPECT_TRUE(run(verbs::Ready{}).contains(pagecalls::syncOffsetChanged(-80.0)));
+
+    // A stored value out of range is held to it; one that is not a number reads as none.
+    app_.reset();
+    SetUp();
+    QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", 2500);
+    EXPECT_EQ(launch().output.syncOffsetMs(), 1000.0);
+    app_.reset();
+    SetUp();
+    QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", "soon");
+    EXPECT_EQ(launch().output.syncOffsetMs(), 0.0);
+}
+
 TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {
     AppDelegate& app = launch();
     EXPECT_TRUE(run(verbs::PickSlateLogo{}).isEmpty());

@@ -28,7 +28,8 @@ TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
                                pattern("calibration"),
                                shown(false),
                                info(false),
-                               pagecalls::profilesChanged({})};
+                               pagecalls::profilesChanged({}),
+                               pagecalls::syncOffsetChanged(0.0)};
     EXPECT_EQ(run(verbs::Ready{}), state + QStringList{QLatin1String(pagecalls::kStartTour)});
 
     EXPECT_TRUE(run(verbs::TourEvent{true}).isEmpty());

@@ -46,5 +46,22 @@ TEST_F(E2eProfiles, ASavedProfileLoadedAfterARestartRestoresTheSetUp) {
         0);
 }
 
+TEST_F(E2eProfiles, TheSyncOffsetIsHeldToASecondAndOutlastsARestart) {
+    launch();
+    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '0'"));
+    ASSERT_TRUE(onElement("#sync-offset",
+                          "el.value = '2500'; "
+                          "el.dispatchEvent(new Event('change'))"));
+    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '1000'"));
+    ASSERT_TRUE(onElement("#sync-offset",
+                          "el.value = '-35'; "
+                          "el.dispatchEvent(new Event('change'))"));
+    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '-35'"));
+    ASSERT_TRUE(closeController());
+
+    launch();
+    EXPECT_TRUE(waitForElement("#sync-offset", "el.value === '-35'"));
+}
+
 }  // namespace
 }  // namespace lumenor::test

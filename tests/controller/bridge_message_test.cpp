@@ -47,7 +47,8 @@ QVariantMap completeBody(const QString& verb) {
                        {"seconds", 1.0},
                        {"ratios", strings({"4:3"})},
                        {"url", "https://example.org/"},
-                       {"fps", ll(25)}});
+                       {"fps", ll(25)},
+                       {"ms", ll(0)}});
 }
 
 // Every verb with its arguments present, then absent, then of the wrong type.
@@ -89,6 +90,8 @@ std::vector<VerbCase> verbCases() {
         {"setAudio", body("setAudio", {{"signal", "tone"}, {"channels", "left"}, {"invert", true}}),
          verbs::SetAudio{"tone", "left", true}, verbs::SetAudio{"off", "both", false},
          body("setAudio", {{"signal", ll(1)}, {"channels", QVariantList{}}, {"invert", "x"}})},
+        {"setSyncOffset", body("setSyncOffset", {{"ms", -40.5}}), verbs::SetSyncOffset{-40.5},
+         std::nullopt, body("setSyncOffset", {{"ms", true}})},
         {"setTimecodeFps", body("setTimecodeFps", {{"fps", ll(25)}}), verbs::SetTimecodeFps{25},
          std::nullopt, body("setTimecodeFps", {{"fps", "25"}})},
         {"setSlateText", body("setSlateText", {{"text", "Take 2"}}), verbs::SetSlateText{"Take 2"},
@@ -202,6 +205,14 @@ TEST(BridgeConversions, FrameRateTruncatesTowardZero) {
               std::nullopt);
     EXPECT_EQ(parse("setTimecodeFps", {{"fps", std::numeric_limits<double>::quiet_NaN()}}),
               std::nullopt);
+    // The sync offset takes any finite number, held to its range later, and nothing else.
+    EXPECT_EQ(parse("setSyncOffset", {{"ms", ll(5000)}}),
+              std::optional<Verb>(verbs::SetSyncOffset{5000.0}));
+    for (const QVariant& other :
+         {QVariant(std::numeric_limits<double>::infinity()),
+          QVariant(std::numeric_limits<double>::quiet_NaN()), QVariant(false), QVariant("12")}) {
+        EXPECT_EQ(parse("setSyncOffset", {{"ms", other}}), std::nullopt);
+    }
 }
 
 TEST(BridgeConversions, BooleansAsNumbers) {
@@ -344,7 +355,7 @@ TEST(BridgeMessages, TheVerbMustBeAString) {
 
 TEST(BridgeVerbNames, EveryNameBuildsItsOwnCase) {
     const QStringList& names = verbNames();
-    ASSERT_EQ(names.size(), 29);
+    ASSERT_EQ(names.size(), 30);
     for (qsizetype i = 0; i < names.size(); ++i) {
         const std::optional<Verb> verb = parseBody(completeBody(names[i]));
         ASSERT_TRUE(verb.has_value()) << names[i].toStdString();
@@ -364,8 +375,9 @@ TEST(BridgeVerbNames, CaseNamesInDeclarationOrder) {
     EXPECT_EQ(verbName(verbs::TourEvent{}), "tourEvent");
     EXPECT_EQ(verbName(verbs::Ready{}), "ready");
     EXPECT_EQ(verbName(verbs::CopyReport{}), "copyReport");
-    EXPECT_EQ(Verb(verbs::TourEvent{}).index(), 20U);
-    EXPECT_EQ(Verb(verbs::Ready{}).index(), 21U);
+    EXPECT_EQ(verbName(verbs::SetSyncOffset{}), "setSyncOffset");
+    EXPECT_EQ(Verb(verbs::TourEvent{}).index(), 21U);
+    EXPECT_EQ(Verb(verbs::Ready{}).index(), 22U);
 }
 
 TEST(BridgeVerbNames, CaseAndBlanksInNamesAreNotForgiven) {

@@ -147,6 +147,26 @@ describe('controller page', () => {
     await context.close();
   });
 
+  test('the sync offset posts what is typed and shows what the core has in force', async () => {
+    const { context, page, problems } = await controllerPage();
+    const editing = (on) => ({ verb: 'setEditing', on });
+    const typeOffset = async (value) => {
+      await page.locator('#sync-offset').fill(value);
+      await page.locator('#sync-offset').blur();
+      return (await takePosted(page)).map((m) => m.body);
+    };
+    assert.equal(await page.inputValue('#sync-offset'), '0');
+    assert.deepEqual(await typeOffset('-40'), [editing(true), { verb: 'setSyncOffset', ms: -40 }, editing(false)]);
+    await call(page, () => window.syncOffsetChanged(-40.0));
+    assert.deepEqual(await typeOffset('2500'), [editing(true), { verb: 'setSyncOffset', ms: 2500 }, editing(false)]);
+    await call(page, () => window.syncOffsetChanged(1000.0));
+    assert.equal(await page.inputValue('#sync-offset'), '1000', 'the field shows the value held to its range');
+    assert.deepEqual(await typeOffset(''), [editing(true), editing(false)], 'an empty field posts nothing');
+    assert.equal(await page.inputValue('#sync-offset'), '1000', 'and shows the value in force again');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+
   test('every text field reports editing on focus and blur', async () => {
     const { context, page } = await controllerPage();
     const fields = await page.$$eval('input:not([type=checkbox])', (all) => all.map((f) => f.id));
@@ -317,7 +337,7 @@ describe('controller page', () => {
       const junk = [undefined, null, true, 7, {}, [null]];
       const names = ['displaysChanged', 'modesChanged', 'patternChanged', 'profilesChanged', 'mirrorChanged',
         'syncSelections', 'modeApplied', 'outputVisibilityChanged', 'infoVisibilityChanged', 'revertCountdown',
-        'revertResolved', 'frameStatus', 'autoCycleChanged', 'remoteStatus'];
+        'revertResolved', 'frameStatus', 'autoCycleChanged', 'remoteStatus', 'syncOffsetChanged'];
       for (const name of names) {
         for (const value of junk) {
           window[name](value, value, value, value);

@@ -23,10 +23,13 @@ TEST(ProfileJson, KeysInFieldOrderCompact) {
     p.pixelHeight = 1080;
     p.refreshHz = 59.94;
     p.slateText = "Take \"1\"";
+    p.syncOffsetMs = -42.5;
     EXPECT_EQ(*encodeProfiles({p}),
               R"([{"name":"Studio","outputDisplayName":"Studio 27","pattern":"smpte",)"
               R"("aspectRatios":["4:3","16:9"],"bouncePeriod":1.5,"pixelWidth":1920,)"
-              R"("pixelHeight":1080,"refreshHz":59.94,"slateText":"Take \"1\""}])");
+              R"("pixelHeight":1080,"refreshHz":59.94,"slateText":"Take \"1\"",)"
+              R"("syncOffsetMs":-42.5}])");
+    EXPECT_EQ((*decodeProfiles(*encodeProfiles({p})))[0], p);
     EXPECT_EQ(*encodeProfiles({}), "[]");
 }
 
@@ -50,14 +53,15 @@ TEST(ProfileJson, RequiredKeysMustBeThereWithTheirTypes) {
 TEST(ProfileJson, OptionalKeysMayBeNullButNotOfAnotherType) {
     const auto nulls = decode(R"([{"name":"A","pattern":"grid","aspectRatios":[],"bouncePeriod":2,)"
                               R"("outputDisplayName":null,"pixelWidth":null,"pixelHeight":null,)"
-                              R"("refreshHz":null,"slateText":null}])");
+                              R"("refreshHz":null,"slateText":null,"syncOffsetMs":null}])");
     ASSERT_TRUE(nulls.has_value());
     ASSERT_EQ(nulls->size(), 1U);
     EXPECT_EQ((*nulls)[0].pixelWidth, std::nullopt);
     EXPECT_EQ((*nulls)[0].slateText, std::nullopt);
-    for (const char* extra :
-         {R"("pixelWidth":"1920")", R"("pixelWidth":1920.5)", R"("pixelHeight":true)",
-          R"("refreshHz":"60")", R"("slateText":1)", R"("outputDisplayName":[])"}) {
+    EXPECT_EQ((*nulls)[0].syncOffsetMs, std::nullopt);
+    for (const char* extra : {R"("pixelWidth":"1920")", R"("pixelWidth":1920.5)",
+                              R"("pixelHeight":true)", R"("refreshHz":"60")", R"("slateText":1)",
+                              R"("outputDisplayName":[])", R"("syncOffsetMs":"40")"}) {
         const std::string json = std::string("[") + kValid + "," + extra + "}]";
         EXPECT_EQ(decodeProfiles(QByteArray(json.c_str())), std::nullopt) << json;
     }

@@ -21,9 +21,6 @@ namespace lumenor::cli {
 
 namespace {
 
-// A second either way is far beyond any display's or receiver's own delay.
-constexpr double kLargestAvOffsetMs = 1000.0;
-
 QString patternList() {
     QStringList names;
     for (const Pattern p : allPatterns()) {
@@ -93,9 +90,9 @@ int runShow(int argc, char** argv) {
     if (parser.isSet(avOffset)) {
         bool ok = false;
         offsetMs = parser.value(avOffset).toDouble(&ok);
-        if (!ok || !(std::fabs(offsetMs) <= kLargestAvOffsetMs)) {
+        if (!ok || !(std::fabs(offsetMs) <= OutputWindowController::kLargestSyncOffsetMs)) {
             printError(QStringLiteral("show: --av-offset takes milliseconds from -%1 to %1")
-                           .arg(kLargestAvOffsetMs));
+                           .arg(OutputWindowController::kLargestSyncOffsetMs));
             return kExitUsage;
         }
     }

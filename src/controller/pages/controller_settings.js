@@ -1,11 +1,12 @@
 'use strict';
 
-// Pattern settings (aspect frames, bounce period, timecode rate, slate) and the audio
-// test signal.
+// Pattern settings (aspect frames, bounce period, timecode rate, slate), the audio test
+// signal and the sync offset of the clicks and beeps.
 (function (LM) {
   const aspectLabels = ['21:9', '16:9', '16:10', '4:3'];
   const frames = new Set(aspectLabels);
   let bounceSeconds = 1;
+  let syncOffsetMs = 0;
   const audio = { signal: 'off', channels: 'both', invert: false };
 
   function renderFrames() {
@@ -29,6 +30,14 @@
     renderAudio();
     LM.post('bridge', { verb: 'setAudio', signal: audio.signal, channels: audio.channels, invert: audio.invert });
   }
+
+  // What the core has in force, after a change from here (held to its range) or at start.
+  window.syncOffsetChanged = function (ms) {
+    if (LM.isNumber(ms)) {
+      syncOffsetMs = ms;
+      LM.byId('sync-offset').value = String(ms);
+    }
+  };
 
   function setBounceField(seconds) {
     bounceSeconds = seconds;
@@ -108,6 +117,15 @@
     LM.byId('audio-invert').addEventListener('change', (event) => {
       audio.invert = event.target.checked;
       postAudio();
+    });
+    const offset = LM.byId('sync-offset');
+    offset.addEventListener('change', () => {
+      const value = Number(offset.value);
+      if (offset.value.trim() === '' || !isFinite(value)) {
+        offset.value = String(syncOffsetMs);
+        return;
+      }
+      LM.post('bridge', { verb: 'setSyncOffset', ms: value });
     });
     renderAudio();
   }
