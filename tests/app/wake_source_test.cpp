@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 
@@ -35,6 +36,16 @@ TEST(LogindWakeSource, WakesOnPrepareForSleepFalseFromTheLoginManagerOnly) {
     int wakes = 0;
     source->onWake = [&wakes] { ++wakes; };
     ASSERT_TRUE(bus->ownLoginManager());
+    // The bus connection learns the login manager's new owner from a signal of its own; a
+    // loaded machine may deliver that after the test's first sends. A running login manager is
+    // on the bus long before it ever announces a sleep, so wait for the owner to be known.
+    ASSERT_TRUE(QDBusConnection::systemBus().interface()->isServiceRegistered(
+        QStringLiteral("org.freedesktop.login1")));
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 
     // Someone else's signal of the same name is not the login manager's.
     QDBusConnection impostor = QDBusConnection::connectToBus(bus->address(), "impostor");
