@@ -15,7 +15,6 @@
     LM.initSettings();
     LM.initProfiles();
     LM.initRemote();
-    LM.initCalibration();
     LM.initTour();
     document.addEventListener('focusin', (event) => {
       if (isTextField(event.target)) {
