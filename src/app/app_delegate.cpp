@@ -7,6 +7,7 @@
 #include "app/app_menu.h"
 #include "app/bring_to_front.h"
 #include "app/keyboard_monitor.h"
+#include "calibration/calibration_session.h"
 #include "controller/page_calls.h"
 #include "onboarding/gates.h"
 #include "onboarding/telemetry_store.h"
@@ -51,6 +52,8 @@ AppDelegate::AppDelegate(AppPlatforms platforms)
 
 AppDelegate::~AppDelegate() {
     // The page and its windows go before the services they report to.
+    calibration_.reset();
+    endedCalibration_.reset();
     keyboardMonitor_.reset();
     output.onFrameUpdate = nullptr;
     output.onFrameTimingUnavailable = nullptr;

@@ -26,6 +26,8 @@ class QWidget;
 
 namespace lumenor {
 
+class CalibrationSession;
+
 // The application core: owns the state and one instance of every service, wires them at
 // launch and carries out every command through handle(). Building it starts nothing. Main
 // thread only.
@@ -119,6 +121,11 @@ class AppDelegate {
     void copyReport();
     void pickSlateLogo();
     void useSlateImage(const QString& path);
+    // app_calibration.cpp
+    void startCalibration(const verbs::StartCalibration& v);
+    void stopCalibration();
+    void refuseCalibration(const QString& why);
+    void calibrationDisplaysChanged(const std::vector<DisplayInfo>& displays);
 
     AgreementStore& agreementStore();
     OnboardingStore& onboardingStore();
@@ -139,7 +146,11 @@ class AppDelegate {
     std::unique_ptr<AgreementStore> agreementStore_;
     std::unique_ptr<OnboardingStore> onboardingStore_;
     std::unique_ptr<TelemetryController> telemetry_;
-    std::unique_ptr<UpdaterController> updater_;  // taken at launch
+    std::unique_ptr<UpdaterController> updater_;       // taken at launch
+    std::unique_ptr<CalibrationSession> calibration_;  // while a session runs
+    std::unique_ptr<CalibrationSession> endedCalibration_;
+    DisplayId calibrationDisplay_ = 0;
+    std::int64_t calibrationPatches_ = 0;
 };
 
 }  // namespace lumenor

@@ -88,6 +88,10 @@ void AppDelegate::handle(const Verb& verb) {
                 send(pagecalls::profilesChanged(presets.names()));
             } else if constexpr (std::is_same_v<V, verbs::TourEvent>) {
                 tourEvent(v.skipped);
+            } else if constexpr (std::is_same_v<V, verbs::StartCalibration>) {
+                startCalibration(v);
+            } else if constexpr (std::is_same_v<V, verbs::StopCalibration>) {
+                stopCalibration();
             } else if constexpr (std::is_same_v<V, verbs::Ready>) {
                 ready();
             } else if constexpr (std::is_same_v<V, verbs::ConfirmMode>) {
@@ -166,6 +170,7 @@ void AppDelegate::pushModes() {
 void AppDelegate::displaysDidChange(const std::vector<DisplayInfo>& displays) {
     state.displays = displays;
     send(pagecalls::displaysChanged(state.displays));
+    calibrationDisplaysChanged(displays);
     const auto present = [&](DisplayId id) {
         return std::any_of(displays.begin(), displays.end(),
                            [id](const DisplayInfo& d) { return d.id == id; });

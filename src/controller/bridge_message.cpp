@@ -157,6 +157,19 @@ std::optional<Verb> tourEvent(const Body& b) {
     return verbs::TourEvent{bridge::boolean(b["skipped"]).value_or(false)};
 }
 
+std::optional<Verb> startCalibration(const Body& b) {
+    verbs::StartCalibration v;
+    v.program = bridge::string(b["program"]).value_or(QString());
+    v.address = bridge::string(b["address"]).value_or(QString());
+    v.display = inRange<std::uint32_t>(bridge::wholeNumber(b["display"]));
+    v.window = bridge::numberAsDouble(b["window"]);
+    v.background = bridge::numberAsDouble(b["background"]);
+    v.insertEvery = bridge::numberAsDouble(b["insertEvery"]);
+    v.insertFor = bridge::numberAsDouble(b["insertFor"]);
+    v.insertGrey = bridge::numberAsDouble(b["insertGrey"]);
+    return v;
+}
+
 struct Entry {
     const char* name;
     Parse parse;
@@ -186,6 +199,7 @@ constexpr std::array<Entry, kVerbCount> kTable = {{
     {"loadProfile", requiredName<verbs::LoadProfile>},
     {"deleteProfile", requiredName<verbs::DeleteProfile>},
     {"tourEvent", tourEvent},
+    {"startCalibration", startCalibration},
     {"ready", noValues<verbs::Ready>},
     {"confirmMode", noValues<verbs::ConfirmMode>},
     {"revertMode", noValues<verbs::RevertMode>},
@@ -194,6 +208,7 @@ constexpr std::array<Entry, kVerbCount> kTable = {{
     {"pickSlateLogo", noValues<verbs::PickSlateLogo>},
     {"clearSlateLogo", noValues<verbs::ClearSlateLogo>},
     {"copyReport", noValues<verbs::CopyReport>},
+    {"stopCalibration", noValues<verbs::StopCalibration>},
 }};
 
 }  // namespace

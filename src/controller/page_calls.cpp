@@ -129,4 +129,11 @@ QString remoteStatus(const QJsonObject& status) {
     return call("remoteStatus", json(status));
 }
 
+QString calibrationStatus(const QString& state, std::int64_t patches, const QString& message) {
+    return call("calibrationStatus",
+                json(QJsonObject{{QStringLiteral("state"), state},
+                                 {QStringLiteral("patches"), static_cast<qint64>(patches)},
+                                 {QStringLiteral("message"), message}}));
+}
+
 }  // namespace lumenor::pagecalls

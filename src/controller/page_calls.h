@@ -39,6 +39,9 @@ QString frameStatus(double hz, std::int64_t dropped, bool steady);
 // No counts at all where refreshes cannot be timed; the page shows `why` instead.
 QString frameTimingUnavailable(const QString& why);
 QString remoteStatus(const QJsonObject& status);
+// A calibration session's state: "connecting", "running" with the patches shown so far, or
+// "ended" (also for a session that could not start) with the reason in `message`.
+QString calibrationStatus(const QString& state, std::int64_t patches, const QString& message);
 
 // Fixed scripts.
 inline constexpr const char* kAutoCycleOn = "window.autoCycleChanged(true)";

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <variant>
 
 namespace lumenor {
@@ -104,6 +105,20 @@ struct TourEvent {
     friend bool operator==(const TourEvent&, const TourEvent&) = default;
 };
 
+// A calibration session with `program` ("resolve" or "argyll") at `address`; values left
+// out are none, and the core checks them all.
+struct StartCalibration {
+    QString program;
+    QString address;
+    std::optional<std::uint32_t> display;
+    std::optional<double> window;
+    std::optional<double> background;
+    std::optional<double> insertEvery;
+    std::optional<double> insertFor;
+    std::optional<double> insertGrey;
+    friend bool operator==(const StartCalibration&, const StartCalibration&) = default;
+};
+
 // The cases without values.
 struct Ready {
     friend bool operator==(const Ready&, const Ready&) = default;
@@ -129,6 +144,9 @@ struct ClearSlateLogo {
 struct CopyReport {
     friend bool operator==(const CopyReport&, const CopyReport&) = default;
 };
+struct StopCalibration {
+    friend bool operator==(const StopCalibration&, const StopCalibration&) = default;
+};
 
 }  // namespace verbs
 
@@ -140,9 +158,10 @@ using Verb =
                  verbs::SetBounceRate, verbs::SetAspectRatios, verbs::AutoCycle, verbs::OpenURL,
                  verbs::SetAudio, verbs::SetSyncOffset, verbs::SetTimecodeFps, verbs::SetSlateText,
                  verbs::SetEditing, verbs::SetMirror, verbs::SetRemote, verbs::SaveProfile,
-                 verbs::LoadProfile, verbs::DeleteProfile, verbs::TourEvent, verbs::Ready,
-                 verbs::ConfirmMode, verbs::RevertMode, verbs::Blank, verbs::IdentifyDisplays,
-                 verbs::PickSlateLogo, verbs::ClearSlateLogo, verbs::CopyReport>;
+                 verbs::LoadProfile, verbs::DeleteProfile, verbs::TourEvent,
+                 verbs::StartCalibration, verbs::Ready, verbs::ConfirmMode, verbs::RevertMode,
+                 verbs::Blank, verbs::IdentifyDisplays, verbs::PickSlateLogo, verbs::ClearSlateLogo,
+                 verbs::CopyReport, verbs::StopCalibration>;
 
 inline constexpr std::size_t kVerbCount = std::variant_size_v<Verb>;
 

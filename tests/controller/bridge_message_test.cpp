@@ -111,6 +111,25 @@ std::vector<VerbCase> verbCases() {
          body("deleteProfile", {{"name", QVariant::fromValue(nullptr)}})},
         {"tourEvent", body("tourEvent", {{"skipped", true}}), verbs::TourEvent{true},
          verbs::TourEvent{false}, body("tourEvent", {{"skipped", "true"}})},
+        {"startCalibration",
+         body("startCalibration", {{"program", "resolve"},
+                                   {"address", "127.0.0.1:20002"},
+                                   {"display", ll(2)},
+                                   {"window", 10.0},
+                                   {"background", ll(16)},
+                                   {"insertEvery", 30.0},
+                                   {"insertFor", 2.5},
+                                   {"insertGrey", ll(128)}}),
+         verbs::StartCalibration{"resolve", "127.0.0.1:20002", 2U, 10.0, 16.0, 30.0, 2.5, 128.0},
+         verbs::StartCalibration{},
+         body("startCalibration", {{"program", ll(1)},
+                                   {"address", true},
+                                   {"display", "2"},
+                                   {"window", "10"},
+                                   {"background", "16"},
+                                   {"insertEvery", QVariantList{}},
+                                   {"insertFor", "x"},
+                                   {"insertGrey", QVariantMap{}}})},
     };
 }
 
@@ -133,6 +152,7 @@ TEST(BridgeVerbArguments, VerbsWithoutValuesIgnoreEveryOtherKey) {
         {"pickSlateLogo", verbs::PickSlateLogo{}},
         {"clearSlateLogo", verbs::ClearSlateLogo{}},
         {"copyReport", verbs::CopyReport{}},
+        {"stopCalibration", verbs::StopCalibration{}},
     };
     for (const auto& [name, verb] : cases) {
         SCOPED_TRACE(name.toStdString());
@@ -355,7 +375,7 @@ TEST(BridgeMessages, TheVerbMustBeAString) {
 
 TEST(BridgeVerbNames, EveryNameBuildsItsOwnCase) {
     const QStringList& names = verbNames();
-    ASSERT_EQ(names.size(), 30);
+    ASSERT_EQ(names.size(), 32);
     for (qsizetype i = 0; i < names.size(); ++i) {
         const std::optional<Verb> verb = parseBody(completeBody(names[i]));
         ASSERT_TRUE(verb.has_value()) << names[i].toStdString();
@@ -376,8 +396,10 @@ TEST(BridgeVerbNames, CaseNamesInDeclarationOrder) {
     EXPECT_EQ(verbName(verbs::Ready{}), "ready");
     EXPECT_EQ(verbName(verbs::CopyReport{}), "copyReport");
     EXPECT_EQ(verbName(verbs::SetSyncOffset{}), "setSyncOffset");
+    EXPECT_EQ(verbName(verbs::StartCalibration{}), "startCalibration");
+    EXPECT_EQ(verbName(verbs::StopCalibration{}), "stopCalibration");
     EXPECT_EQ(Verb(verbs::TourEvent{}).index(), 21U);
-    EXPECT_EQ(Verb(verbs::Ready{}).index(), 22U);
+    EXPECT_EQ(Verb(verbs::Ready{}).index(), 23U);
 }
 
 TEST(BridgeVerbNames, CaseAndBlanksInNamesAreNotForgiven) {

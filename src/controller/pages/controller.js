@@ -15,6 +15,7 @@
     LM.initSettings();
     LM.initProfiles();
     LM.initRemote();
+    LM.initCalibration();
     LM.initTour();
     document.addEventListener('focusin', (event) => {
       if (isTextField(event.target)) {

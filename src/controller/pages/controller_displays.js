@@ -78,6 +78,7 @@
   window.displaysChanged = function (displays) {
     state.displays = Array.isArray(displays) ? displays.filter(validDisplay) : [];
     LM.renderDisplays();
+    LM.renderCalibrationDisplays();
   };
 
   // After a profile is loaded: the core's selections replace the page's.
