@@ -5,6 +5,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -135,7 +136,12 @@ void PresentSurface::collectEvents(bool wait) {
         } else if (ge->evtype == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
             ++completed_;
             const auto* done = reinterpret_cast<const xcb_present_complete_notify_event_t*>(ev);
-            lastCompletion_ = Completion{done->serial, done->ust};
+            // Frames overtaken before their refresh may be reported after the frame that
+            // overtook them: the latest completion is the newest serial, not the last event.
+            if (!lastCompletion_ ||
+                static_cast<std::int32_t>(done->serial - lastCompletion_->serial) > 0) {
+                lastCompletion_ = Completion{done->serial, done->ust};
+            }
             // A frame overtaken by a later one before its refresh is skipped, never shown.
             if (onShown && done->kind == XCB_PRESENT_COMPLETE_KIND_PIXMAP &&
                 done->mode != XCB_PRESENT_COMPLETE_MODE_SKIP) {

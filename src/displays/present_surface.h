@@ -51,7 +51,8 @@ class PresentSurface {
         std::uint32_t serial;
         std::uint64_t ust;  // microseconds of CLOCK_MONOTONIC
     };
-    // The latest frame the server has put on screen, and when.
+    // The newest frame the server has finished with (shown, or skipped for a newer one), and
+    // when.
     std::optional<Completion> lastCompletion();
 
   private:
