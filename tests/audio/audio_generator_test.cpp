@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "audio/audio_generator.h"
 #include "audio/fake_audio_stream.h"
 
@@ -14,37 +12,28 @@ class AudioGeneratorTest : public ::testing::Test {
     AudioGenerator generator{std::make_unique<FakeAudioStream>(&log)};
 };
 
-TEST_F(AudioGeneratorTest, CreationInstallsTheSourceWithoutStarting) {
+// Created idle; a signal starts the stream once, off pauses it, and a failed start is retried
+// by the next signal.
+TEST_F(AudioGeneratorTest, SignalsStartTheStreamOnceAndOffPausesIt) {
     EXPECT_NE(log.source, nullptr);
-    EXPECT_EQ(log.starts, 0);
-    EXPECT_FALSE(generator.isPlaying());
-}
-
-TEST_F(AudioGeneratorTest, OffOnANeverStartedGeneratorJustPauses) {
     generator.apply(Signal::off, Channels::both, false);
     EXPECT_EQ(log.pauses, 1);
     EXPECT_EQ(log.starts, 0);
     EXPECT_FALSE(generator.isPlaying());
-}
 
-TEST_F(AudioGeneratorTest, ToneStartsOnceAndOffPauses) {
     generator.apply(Signal::tone, Channels::both, false);
     generator.apply(Signal::pink, Channels::left, true);
     EXPECT_EQ(log.starts, 1);
     EXPECT_TRUE(generator.isPlaying());
     generator.apply(Signal::off, Channels::both, false);
     EXPECT_FALSE(generator.isPlaying());
-    generator.apply(Signal::tone, Channels::both, false);
-    EXPECT_EQ(log.starts, 2);
-}
 
-TEST_F(AudioGeneratorTest, FailedStartIsRetriedByTheNextApply) {
     log.startFails = true;
     generator.apply(Signal::tone, Channels::both, false);
     EXPECT_FALSE(generator.isPlaying());
     log.startFails = false;
     generator.apply(Signal::tone, Channels::both, false);
-    EXPECT_EQ(log.starts, 2);
+    EXPECT_EQ(log.starts, 3);
     EXPECT_TRUE(generator.isPlaying());
 }
 
@@ -64,16 +53,12 @@ TEST_F(AudioGeneratorTest, AppliedControlsReachTheNextCallback) {
     std::vector<float> expected(128);
     renderSamples({Signal::tone, Channels::both, false}, fresh, expected.data(), nullptr, 128);
     EXPECT_EQ(b.left[0], expected[64]);
-}
 
-TEST_F(AudioGeneratorTest, OffWhileCallbacksStillComeRendersSilence) {
-    generator.apply(Signal::pink, Channels::both, false);
+    // Off while callbacks still come renders silence.
     generator.apply(Signal::off, Channels::both, false);
-    const RenderedBlock b = renderFrom(log, 32);
-    for (std::size_t i = 0; i < 32; ++i) {
-        ASSERT_EQ(b.left[i], 0.0f);
-        ASSERT_EQ(b.right[i], 0.0f);
-    }
+    b = renderFrom(log, 32);
+    EXPECT_EQ(b.left, std::vector<float>(32, 0.0f));
+    EXPECT_EQ(b.right, std::vector<float>(32, 0.0f));
 }
 
 }  // namespace

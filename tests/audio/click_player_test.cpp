@@ -6,29 +6,24 @@
 namespace lumenor {
 namespace {
 
-TEST(ClickPlayerTest, StartsAtCreationAndIsReady) {
-    FakeAudioStream::Log log;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
-    EXPECT_TRUE(player.isReady());
-    EXPECT_EQ(log.starts, 1);
-    ASSERT_NE(player.clickBuffer(), nullptr);
-    ASSERT_NE(player.beepBuffer(), nullptr);
-    EXPECT_EQ(player.clickBuffer()->frames(), 1543u);
-    EXPECT_EQ(player.beepBuffer()->frames(), 3969u);
-}
-
-TEST(ClickPlayerTest, SilentUntilPlayedThenTheWholeSoundThenSilent) {
-    FakeAudioStream::Log log;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
-    RenderedBlock b = renderFrom(log, 512);
-    for (float s : b.left) {
-        ASSERT_EQ(s, 0.0f);
+class ClickPlayerTest : public ::testing::Test {
+  protected:
+    void expectSilent(std::size_t frames) {
+        EXPECT_EQ(renderFrom(log_, frames).left, std::vector<float>(frames, 0.0f));
     }
+    FakeAudioStream::Log log_;
+};
+
+TEST_F(ClickPlayerTest, SilentUntilPlayedThenTheWholeSoundThenSilent) {
+    ClickPlayer player(std::make_unique<FakeAudioStream>(&log_));
+    EXPECT_TRUE(player.isReady());
+    EXPECT_EQ(log_.starts, 1);
+    expectSilent(512);
     player.play(player.clickBuffer());
     const std::vector<float>& click = player.clickBuffer()->channels[0];
     std::vector<float> heard;
     for (int call = 0; call < 4; ++call) {
-        b = renderFrom(log, 512);
+        const RenderedBlock b = renderFrom(log_, 512);
         EXPECT_EQ(b.left, b.right);
         heard.insert(heard.end(), b.left.begin(), b.left.end());
     }
@@ -37,49 +32,37 @@ TEST(ClickPlayerTest, SilentUntilPlayedThenTheWholeSoundThenSilent) {
     }
 }
 
-TEST(ClickPlayerTest, ANewSoundCutsOffTheOneStillPlaying) {
-    FakeAudioStream::Log log;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
+TEST_F(ClickPlayerTest, ANewSoundCutsOffTheOneStillPlaying) {
+    ClickPlayer player(std::make_unique<FakeAudioStream>(&log_));
     player.play(player.beepBuffer());
-    renderFrom(log, 256);
+    renderFrom(log_, 256);
     player.play(player.clickBuffer());
-    const RenderedBlock b = renderFrom(log, 256);
+    const RenderedBlock b = renderFrom(log_, 256);
     for (std::size_t i = 0; i < 256; ++i) {
         ASSERT_EQ(b.left[i], player.clickBuffer()->channels[0][i]) << i;
     }
 }
 
-TEST(ClickPlayerTest, NotReadyPlaysNothingAndNeverRestarts) {
-    FakeAudioStream::Log log;
-    log.startFails = true;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
-    EXPECT_FALSE(player.isReady());
-    log.startFails = false;
-    player.play(player.clickBuffer());
-    EXPECT_EQ(log.starts, 1);
-    const RenderedBlock b = renderFrom(log, 128);
-    for (float s : b.left) {
-        ASSERT_EQ(s, 0.0f);
-    }
-}
-
-TEST(ClickPlayerTest, StoppedStreamIsRestartedByPlay) {
-    FakeAudioStream::Log log;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
-    log.running = false;
-    player.play(player.beepBuffer());
-    EXPECT_EQ(log.starts, 2);
-    EXPECT_TRUE(log.running);
-}
-
-TEST(ClickPlayerTest, MissingBufferDoesNothing) {
-    FakeAudioStream::Log log;
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log));
-    log.running = false;
+// A stream that stopped is started again by the next sound; one that never started is not
+// retried, and a missing buffer plays nothing.
+TEST_F(ClickPlayerTest, RestartsAStoppedStreamButNotOneThatNeverStarted) {
+    ClickPlayer player(std::make_unique<FakeAudioStream>(&log_));
+    log_.running = false;
     player.play(nullptr);
-    EXPECT_EQ(log.starts, 1);
-    const RenderedBlock b = renderFrom(log, 64);
-    EXPECT_EQ(b.left, std::vector<float>(64, 0.0f));
+    EXPECT_EQ(log_.starts, 1);
+    expectSilent(64);
+    player.play(player.beepBuffer());
+    EXPECT_EQ(log_.starts, 2);
+    EXPECT_TRUE(log_.running);
+
+    FakeAudioStream::Log failed{.startFails = true};
+    ClickPlayer notReady(std::make_unique<FakeAudioStream>(&failed));
+    EXPECT_FALSE(notReady.isReady());
+    failed.startFails = false;
+    notReady.play(notReady.clickBuffer());
+    EXPECT_EQ(failed.starts, 1);
+    const RenderedBlock b = renderFrom(failed, 128);
+    EXPECT_EQ(b.left, std::vector<float>(128, 0.0f));
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(FileStoreTest, SupportFolderIsTheIdentifierUnderTheDataHome) {
     EXPECT_EQ(supportFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
-TEST_F(FileStoreTest, TheFolderIsCreatedWithItsParents) {
+TEST_F(FileStoreTest, TheFolderIsCreatedWithItsParentsAndNoFileMeansNoRecord) {
     const QString deep = dir_ + "/a/b/c";
     ASSERT_FALSE(QFileInfo::exists(dir_));
     FileAgreementStore agreements(deep);
@@ -63,15 +63,8 @@ TEST_F(FileStoreTest, TheFolderIsCreatedWithItsParents) {
     EXPECT_TRUE(QFileInfo(deep + "/d").isDir());
     EXPECT_EQ(onboarding.filePath(), deep + "/d/onboarding.json");
     EXPECT_FALSE(QFileInfo::exists(agreements.filePath()));
-}
-
-TEST_F(FileStoreTest, NoFileMeansNoRecord) {
-    FileAgreementStore agreements(dir_);
-    FileOnboardingStore onboarding(dir_);
     EXPECT_EQ(agreements.load(), std::nullopt);
-    EXPECT_TRUE(EULAGate::needsAcceptance(agreements.load(), kAgreementVersion));
     EXPECT_EQ(onboarding.load(), std::nullopt);
-    EXPECT_TRUE(TourGate::shouldAutoStart(onboarding.load()));
 }
 
 TEST_F(FileStoreTest, AcceptanceIsSavedAndReadBackFromTheFile) {
@@ -83,33 +76,47 @@ TEST_F(FileStoreTest, AcceptanceIsSavedAndReadBackFromTheFile) {
     ASSERT_TRUE(store.save({"2", 1800000000}));
     EXPECT_EQ(FileAgreementStore(dir_).load(), (Acceptance{"2", 1800000000}));
     EXPECT_TRUE(EULAGate::needsAcceptance(store.load(), "1"));
+    writeFile("agreement.json", R"({"version":"1","acceptedAt":1700000000.0})");
+    EXPECT_EQ(store.load(), (Acceptance{"1", 1700000000}));
 }
 
+// A string version and a whole-number time, or the agreement is shown again.
 TEST_F(FileStoreTest, AnUnreadableAgreementFileShowsTheAgreementAgain) {
     FileAgreementStore store(dir_);
     for (const QByteArray& bad :
          {QByteArray(R"({"version":"1","acceptedAt":1700000000.25})"),
           QByteArray(R"({"version":"1","acceptedAt":"1700000000"})"),
+          QByteArray(R"({"version":"1","acceptedAt":true})"),
+          QByteArray(R"({"version":"1","acceptedAt":null})"),
+          QByteArray(R"({"version":"1","acceptedAt":1e300})"), QByteArray(R"({"version":"1"})"),
+          QByteArray(R"({"acceptedAt":1})"), QByteArray(R"({"version":true,"acceptedAt":1})"),
           QByteArray(R"({"version":"1","acceptedAt":17000)"), QByteArray(R"({"version":"1",)"),
-          QByteArray(), QByteArray("[]"), QByteArray("\xff\xfe"),
-          QByteArray(R"({"version":true,"acceptedAt":1})")}) {
+          QByteArray(), QByteArray("[]"), QByteArray("\xff\xfe")}) {
         writeFile("agreement.json", bad);
         EXPECT_EQ(store.load(), std::nullopt) << bad.toStdString();
         EXPECT_TRUE(EULAGate::needsAcceptance(store.load(), kAgreementVersion));
     }
 }
 
-TEST_F(FileStoreTest, ATourRecordWithAWrongTypeLetsTheTourRun) {
+// All three keys of their exact types, or the tour runs again.
+TEST_F(FileStoreTest, ATourRecordWithAMissingKeyOrWrongTypeLetsTheTourRun) {
     FileOnboardingStore store(dir_);
-    writeFile("onboarding.json", R"({"version":"1","completed":"no","skipped":false})");
-    EXPECT_EQ(store.load(), std::nullopt);
-    EXPECT_TRUE(TourGate::shouldAutoStart(store.load()));
+    for (const char* bad :
+         {R"({"version":"1","completed":"no","skipped":false})",
+          R"({"version":"1","completed":false,"skipped":"true"})",
+          R"({"version":"1","completed":0,"skipped":true})", R"({"version":"1","completed":false})",
+          R"({"version":1,"completed":false,"skipped":false})",
+          R"({"completed":false,"skipped":false})"}) {
+        writeFile("onboarding.json", bad);
+        EXPECT_TRUE(TourGate::shouldAutoStart(store.load())) << bad;
+    }
     writeFile("onboarding.json", R"({"version":"1","completed":false,"skipped":false})");
     EXPECT_FALSE(TourGate::shouldAutoStart(store.load()));
 }
 
-TEST_F(FileStoreTest, SkippingAndFinishingTheTourAreStoredAsSuch) {
+TEST_F(FileStoreTest, TheEndOfTheTourIsStoredAsSuchAndClearingRemovesIt) {
     FileOnboardingStore store(dir_);
+    store.clear();
     ASSERT_TRUE(store.save(TourGate::recordForTourEnd(true)));
     EXPECT_EQ(
         readObject("onboarding.json"),
@@ -119,29 +126,22 @@ TEST_F(FileStoreTest, SkippingAndFinishingTheTourAreStoredAsSuch) {
         readObject("onboarding.json"),
         QJsonDocument::fromJson(R"({"version":"1","completed":true,"skipped":false})").object());
     EXPECT_EQ(FileOnboardingStore(dir_).load(), (OnboardingRecord{"1", true, false}));
-}
-
-TEST_F(FileStoreTest, ClearingRemovesTheFileAndIsQuietWhenThereIsNone) {
-    FileOnboardingStore store(dir_);
-    store.clear();
-    ASSERT_TRUE(store.save({"1", true, false}));
+    EXPECT_FALSE(TourGate::shouldAutoStart(store.load()));
     store.clear();
     EXPECT_FALSE(QFileInfo::exists(store.filePath()));
-    EXPECT_EQ(store.load(), std::nullopt);
     EXPECT_TRUE(TourGate::shouldAutoStart(store.load()));
     store.clear();
     EXPECT_EQ(store.load(), std::nullopt);
 }
 
-TEST_F(FileStoreTest, AFolderThatCannotBeMadeFailsQuietly) {
-    // A plain file where the folder should be: neither the folder nor the record can exist.
+// A plain file where the folder should be, or a folder where the file should be: nothing
+// saves and nothing loads.
+TEST_F(FileStoreTest, AFolderThatCannotBeMadeOrIsInPlaceOfTheFileFailsQuietly) {
     writeFile("blocker", "x");
-    FileAgreementStore store(dir_ + "/blocker/inner");
-    EXPECT_FALSE(store.save({"1", 1}));
-    EXPECT_EQ(store.load(), std::nullopt);
-}
+    FileAgreementStore blocked(dir_ + "/blocker/inner");
+    EXPECT_FALSE(blocked.save({"1", 1}));
+    EXPECT_EQ(blocked.load(), std::nullopt);
 
-TEST_F(FileStoreTest, AFolderInPlaceOfTheFileReadsAsNothing) {
     QDir().mkpath(dir_ + "/agreement.json");
     FileAgreementStore store(dir_);
     EXPECT_EQ(store.load(), std::nullopt);

@@ -59,63 +59,45 @@ TEST_F(PresetStoreTest, LivesInTheUserSettingsOfTheIdentifier) {
     EXPECT_TRUE(text.contains("profiles=\"@ByteArray([{")) << text.toStdString();
 }
 
-TEST_F(PresetStoreTest, NothingStoredReadsEmpty) {
+TEST_F(PresetStoreTest, NamesSortIgnoringCaseAndCompareExactly) {
     PresetStore store;
     EXPECT_TRUE(store.allProfiles().empty());
-    EXPECT_TRUE(store.names().isEmpty());
     EXPECT_EQ(store.load("Studio"), std::nullopt);
-}
-
-TEST_F(PresetStoreTest, SavingANameTwiceKeepsTheSecondSave) {
-    PresetStore store;
-    ASSERT_TRUE(store.save(profile("Studio", 1.0)));
-    ASSERT_TRUE(store.save(profile("Studio", 3.5)));
-    ASSERT_EQ(store.names(), QStringList{"Studio"});
-    EXPECT_EQ(store.load("Studio")->bouncePeriod, 3.5);
-}
-
-TEST_F(PresetStoreTest, NamesDifferingInCaseAreDistinctAndKeepTheirOrder) {
-    PresetStore store;
-    ASSERT_TRUE(store.save(profile("Studio")));
-    ASSERT_TRUE(store.save(profile("studio")));
-    EXPECT_EQ(store.names(), (QStringList{"Studio", "studio"}));
-    // Replacing the first keeps equal-but-for-case names in their earlier relative order: the
-    // replacement is appended, so it now follows.
-    ASSERT_TRUE(store.save(profile("Studio", 2.0)));
-    EXPECT_EQ(store.names(), (QStringList{"studio", "Studio"}));
-}
-
-TEST_F(PresetStoreTest, ListIsSortedIgnoringCase) {
-    PresetStore store;
     for (const char* name : {"beta", "Alpha", "gamma", "Beta 2", "alpha"}) {
         ASSERT_TRUE(store.save(profile(name)));
     }
     EXPECT_EQ(store.names(), (QStringList{"Alpha", "alpha", "beta", "Beta 2", "gamma"}));
+    // Saving a name again replaces it, appended after the names equal to it but for case.
+    ASSERT_TRUE(store.save(profile("Alpha", 3.5)));
+    EXPECT_EQ(store.names(), (QStringList{"alpha", "Alpha", "beta", "Beta 2", "gamma"}));
+    EXPECT_EQ(store.load("Alpha")->bouncePeriod, 3.5);
+    EXPECT_EQ(store.load("alpha")->bouncePeriod, 1.0);
+    EXPECT_EQ(store.load("Alpha "), std::nullopt);
+
+    const QByteArray before = storedBytes();
+    ASSERT_TRUE(store.remove("ALPHA"));
+    EXPECT_EQ(storedBytes(), before);
+    ASSERT_TRUE(store.remove("Alpha"));
+    EXPECT_EQ(store.names(), (QStringList{"alpha", "beta", "Beta 2", "gamma"}));
 }
 
-TEST_F(PresetStoreTest, AbsentOptionalsAreLeftOutAndReadBackTheSame) {
+TEST_F(PresetStoreTest, ProfilesRoundTripWithAbsentOptionalsLeftOut) {
     PresetStore store;
     const Profile bare = profile("Bare");
-    ASSERT_TRUE(store.save(bare));
-    const QByteArray bytes = storedBytes();
-    for (const char* key :
-         {"outputDisplayName", "pixelWidth", "pixelHeight", "refreshHz", "slateText", "null"}) {
-        EXPECT_FALSE(bytes.contains(key)) << key << " in " << bytes.toStdString();
-    }
-    EXPECT_EQ(store.load("Bare"), bare);
-}
-
-TEST_F(PresetStoreTest, AFullProfileRoundTrips) {
-    PresetStore store;
     Profile full = profile("Full");
     full.outputDisplayName = QStringLiteral("Studio 27");
     full.pixelWidth = 3840;
     full.pixelHeight = 2160;
     full.refreshHz = 59.94;
     full.slateText = QStringLiteral("Take 1");
+    ASSERT_TRUE(store.save(bare));
+    const QByteArray bytes = storedBytes();
+    for (const char* key :
+         {"outputDisplayName", "pixelWidth", "pixelHeight", "refreshHz", "slateText", "null"}) {
+        EXPECT_FALSE(bytes.contains(key)) << key << " in " << bytes.toStdString();
+    }
     ASSERT_TRUE(store.save(full));
-    EXPECT_EQ(store.load("Full"), full);
-    EXPECT_EQ(store.allProfiles(), std::vector<Profile>{full});
+    EXPECT_EQ(store.allProfiles(), (std::vector<Profile>{bare, full}));
 }
 
 TEST_F(PresetStoreTest, OneBadElementHidesTheWholeList) {
@@ -123,29 +105,8 @@ TEST_F(PresetStoreTest, OneBadElementHidesTheWholeList) {
              QByteArray(R"([{"name":"A","pattern":"grid","aspectRatios":[],"bouncePeriod":1},)"
                         R"({"name":"B","pattern":"grid","aspectRatios":[]}])"));
     PresetStore store;
-    EXPECT_TRUE(store.allProfiles().empty());
     EXPECT_TRUE(store.names().isEmpty());
     EXPECT_EQ(store.load("A"), std::nullopt);
-}
-
-TEST_F(PresetStoreTest, LoadAndDeleteCompareNamesExactly) {
-    PresetStore store;
-    ASSERT_TRUE(store.save(profile("Studio")));
-    EXPECT_EQ(store.load("studio"), std::nullopt);
-    EXPECT_EQ(store.load("Studio "), std::nullopt);
-    ASSERT_TRUE(store.remove("studio"));
-    EXPECT_EQ(store.names(), QStringList{"Studio"});
-    ASSERT_TRUE(store.remove("Studio"));
-    EXPECT_TRUE(store.names().isEmpty());
-}
-
-TEST_F(PresetStoreTest, DeletingANameThatIsNotStoredLeavesTheListAsItWas) {
-    PresetStore store;
-    ASSERT_TRUE(store.save(profile("beta")));
-    ASSERT_TRUE(store.save(profile("Alpha")));
-    const QByteArray before = storedBytes();
-    ASSERT_TRUE(store.remove("Gamma"));
-    EXPECT_EQ(storedBytes(), before);
 }
 
 TEST_F(PresetStoreTest, EveryCallReadsTheSettingsAfresh) {
@@ -169,6 +130,8 @@ TEST_F(PresetStoreTest, AProfileThatCannotBeEncodedWritesNothing) {
     EXPECT_EQ(store.names(), QStringList{"Kept"});
 }
 
+// An unreadable list is kept under a key of its own, logged once, before a save replaces it;
+// the same value is never kept twice.
 TEST_F(PresetStoreTest, UnreadableACorruptValueSurvivesASave) {
     const QByteArray corrupt = R"([{"name":"Lost","pattern":"grid","aspectRatios":[]}])";
     storeRaw(PresetStore::kKey, corrupt);
@@ -176,8 +139,7 @@ TEST_F(PresetStoreTest, UnreadableACorruptValueSurvivesASave) {
     PresetStore store;
     ASSERT_TRUE(store.save(profile("New")));
     EXPECT_EQ(store.names(), QStringList{"New"});
-    const auto settings = openUserSettings();
-    EXPECT_EQ(settings->value(PresetStore::kUnreadableKey).toByteArray(), corrupt);
+    EXPECT_EQ(openUserSettings()->value(PresetStore::kUnreadableKey).toByteArray(), corrupt);
     ASSERT_EQ(test::LogCapture::lines().size(), 1);
     EXPECT_TRUE(test::LogCapture::lines().first().startsWith(QString(kAppId) + ".app: "));
     EXPECT_TRUE(test::LogCapture::lines().first().contains(PresetStore::kUnreadableKey));
@@ -185,39 +147,26 @@ TEST_F(PresetStoreTest, UnreadableACorruptValueSurvivesASave) {
     // The list is readable again: a further save copies nothing more.
     ASSERT_TRUE(store.save(profile("Newer")));
     EXPECT_EQ(test::LogCapture::lines().size(), 1);
-    EXPECT_FALSE(openUserSettings()->contains(QString(PresetStore::kUnreadableKey) + ".2"));
-}
-
-TEST_F(PresetStoreTest, UnreadableALaterCorruptValueDoesNotReplaceTheFirstCopy) {
-    storeRaw(PresetStore::kKey, QByteArray("{not json"));
-    PresetStore store;
-    ASSERT_TRUE(store.save(profile("A")));
-    storeRaw(PresetStore::kKey, QByteArray("[1,2,3]"));
-    ASSERT_TRUE(store.remove("A"));
-    const auto settings = openUserSettings();
-    EXPECT_EQ(settings->value(PresetStore::kUnreadableKey).toByteArray(), "{not json");
-    EXPECT_EQ(settings->value(QString(PresetStore::kUnreadableKey) + ".2").toByteArray(),
-              "[1,2,3]");
-    EXPECT_TRUE(store.names().isEmpty());
-    EXPECT_EQ(storedBytes(), "[]");
-}
-
-TEST_F(PresetStoreTest, UnreadableTheSameValueIsKeptOnlyOnce) {
-    storeRaw(PresetStore::kKey, QByteArray("garbage"));
-    storeRaw(PresetStore::kUnreadableKey, QByteArray("garbage"));
-    PresetStore store;
+    // The same corrupt value once more is not copied a second time.
+    storeRaw(PresetStore::kKey, corrupt);
     ASSERT_TRUE(store.save(profile("A")));
     EXPECT_FALSE(openUserSettings()->contains(QString(PresetStore::kUnreadableKey) + ".2"));
 }
 
-TEST_F(PresetStoreTest, UnreadableAValueThatIsNoDataReadsEmptyAndIsKept) {
+TEST_F(PresetStoreTest, UnreadableALaterValueIsKeptBesideTheFirstAndTextIsKeptToo) {
     storeRaw(PresetStore::kKey, QStringLiteral("hand-edited text"));
     PresetStore store;
     EXPECT_TRUE(store.names().isEmpty());
     ASSERT_TRUE(store.save(profile("A")));
-    EXPECT_EQ(openUserSettings()->value(PresetStore::kUnreadableKey).toString(),
-              "hand-edited text");
     EXPECT_EQ(store.names(), QStringList{"A"});
+    storeRaw(PresetStore::kKey, QByteArray("[1,2,3]"));
+    ASSERT_TRUE(store.remove("A"));
+    const auto settings = openUserSettings();
+    EXPECT_EQ(settings->value(PresetStore::kUnreadableKey).toString(), "hand-edited text");
+    EXPECT_EQ(settings->value(QString(PresetStore::kUnreadableKey) + ".2").toByteArray(),
+              "[1,2,3]");
+    EXPECT_TRUE(store.names().isEmpty());
+    EXPECT_EQ(storedBytes(), "[]");
 }
 
 }  // namespace

@@ -33,8 +33,13 @@ TEST(ProfileJson, KeysInFieldOrderCompact) {
     EXPECT_EQ(*encodeProfiles({}), "[]");
 }
 
+// Required keys with their types in an array of objects; unknown keys are ignored.
 TEST(ProfileJson, RequiredKeysMustBeThereWithTheirTypes) {
-    ASSERT_TRUE(decode((std::string("[") + kValid + "}]").c_str()).has_value());
+    const std::string unknown = std::string("[") + kValid + R"(,"colour":"blue"}])";
+    const auto decoded = decode(unknown.c_str());
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ((*decoded)[0].name, "A");
+    const std::string truncated = std::string("[") + kValid;
     for (const char* bad : {
              R"([{"pattern":"grid","aspectRatios":[],"bouncePeriod":2}])",
              R"([{"name":"A","aspectRatios":[],"bouncePeriod":2}])",
@@ -45,8 +50,17 @@ TEST(ProfileJson, RequiredKeysMustBeThereWithTheirTypes) {
              R"([{"name":"A","pattern":"grid","aspectRatios":["4:3",1],"bouncePeriod":2}])",
              R"([{"name":"A","pattern":"grid","aspectRatios":[],"bouncePeriod":"2"}])",
              R"([{"name":"A","pattern":"grid","aspectRatios":[],"bouncePeriod":true}])",
+             "",
+             "{}",
+             "null",
+             "[1]",
+             "[[]]",
+             R"({"name":"A"})",
+             "[",
+             "[]x",
+             truncated.c_str(),
          }) {
-        EXPECT_EQ(decodeProfiles(QByteArray(bad)), std::nullopt) << bad;
+        EXPECT_EQ(decode(bad), std::nullopt) << bad;
     }
 }
 
@@ -63,26 +77,12 @@ TEST(ProfileJson, OptionalKeysMayBeNullButNotOfAnotherType) {
                               R"("pixelHeight":true)", R"("refreshHz":"60")", R"("slateText":1)",
                               R"("outputDisplayName":[])", R"("syncOffsetMs":"40")"}) {
         const std::string json = std::string("[") + kValid + "," + extra + "}]";
-        EXPECT_EQ(decodeProfiles(QByteArray(json.c_str())), std::nullopt) << json;
+        EXPECT_EQ(decode(json.c_str()), std::nullopt) << json;
     }
     const std::string whole = std::string("[") + kValid + R"(,"pixelWidth":1920.0}])";
-    ASSERT_TRUE(decodeProfiles(QByteArray(whole.c_str())).has_value());
-    EXPECT_EQ((*decodeProfiles(QByteArray(whole.c_str())))[0].pixelWidth, 1920);
-}
-
-TEST(ProfileJson, AnythingButAnArrayOfObjectsIsRejected) {
-    for (const char* bad : {"", "{}", "null", "[1]", "[[]]", R"({"name":"A"})", "[", "[]x"}) {
-        EXPECT_EQ(decode(bad), std::nullopt) << bad;
-    }
-    const std::string truncated = std::string("[") + kValid;
-    EXPECT_EQ(decode(truncated.c_str()), std::nullopt);
-}
-
-TEST(ProfileJson, UnknownKeysAreIgnored) {
-    const std::string json = std::string("[") + kValid + R"(,"colour":"blue"}])";
-    const auto decoded = decodeProfiles(QByteArray(json.c_str()));
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ((*decoded)[0].name, "A");
+    const auto wholeWidth = decode(whole.c_str());
+    ASSERT_TRUE(wholeWidth.has_value());
+    EXPECT_EQ((*wholeWidth)[0].pixelWidth, 1920);
 }
 
 }  // namespace

@@ -76,24 +76,18 @@ inline QByteArray feedXml(const std::vector<FeedItem>& items) {
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         "<rss version=\"2.0\" xmlns:lumenor=\"https://lumenor.org/xml-namespaces/appcast\">\n"
         "<channel><title>Lumenor</title>\n");
+    auto element = [&](const char* name, const QString& value) {
+        if (!value.isEmpty()) {
+            xml += QStringLiteral("<lumenor:%1>%2</lumenor:%1>").arg(QLatin1String(name), value);
+        }
+    };
     for (const FeedItem& i : items) {
         xml += QStringLiteral("<item><title>Lumenor %1</title>").arg(i.version);
-        xml += QStringLiteral("<lumenor:version>%1</lumenor:version>").arg(i.version);
-        if (!i.shortVersion.isEmpty()) {
-            xml += QStringLiteral("<lumenor:shortVersionString>%1</lumenor:shortVersionString>")
-                       .arg(i.shortVersion);
-        }
-        if (!i.minimumSystem.isEmpty()) {
-            xml += QStringLiteral("<lumenor:minimumSystemVersion>%1</lumenor:minimumSystemVersion>")
-                       .arg(i.minimumSystem);
-        }
-        if (!i.channel.isEmpty()) {
-            xml += QStringLiteral("<lumenor:channel>%1</lumenor:channel>").arg(i.channel);
-        }
-        xml += QStringLiteral(
-                   "<lumenor:releaseNotesLink>https://lumenor.org/notes/%1"
-                   "</lumenor:releaseNotesLink>")
-                   .arg(i.version);
+        element("version", i.version);
+        element("shortVersionString", i.shortVersion);
+        element("minimumSystemVersion", i.minimumSystem);
+        element("channel", i.channel);
+        element("releaseNotesLink", "https://lumenor.org/notes/" + i.version);
         xml += QStringLiteral("<description>%1</description>").arg(i.description.toHtmlEscaped());
         xml += QStringLiteral(
                    "<enclosure url=\"%1\" length=\"%2\" "

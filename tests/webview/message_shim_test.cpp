@@ -21,21 +21,12 @@ TEST(PostedBody, KeepsTheShapesTheBridgeParserReads) {
     EXPECT_EQ(decodePostedBody(R"(["ready"])")->toString(), "ready");
     EXPECT_EQ(decodePostedBody(R"([["4:3",16]])")->toList().size(), 2);
     EXPECT_TRUE(decodePostedBody("[null]")->isNull());
-}
-
-TEST(PostedBody, AnythingButOneElementArrayIsDropped) {
+    // Anything but a one-element array is dropped.
     EXPECT_FALSE(decodePostedBody(""));
     EXPECT_FALSE(decodePostedBody("[]"));
     EXPECT_FALSE(decodePostedBody("[1,2]"));
     EXPECT_FALSE(decodePostedBody(R"({"verb":"ready"})"));
     EXPECT_FALSE(decodePostedBody("[{]"));
-}
-
-TEST(MessageShim, DefinesExactlyTheGivenHandlers) {
-    const QString script = messageShimScript("/*lib*/", {"qvEula"});
-    EXPECT_TRUE(script.contains(R"(const names = ["qvEula"];)"));
-    EXPECT_TRUE(script.contains("/*lib*/"));
-    EXPECT_TRUE(script.contains(QLatin1String(kMessageReceiverName)));
 }
 
 TEST(PageFolder, OnlyFilesInsideTheFolder) {

@@ -53,23 +53,17 @@ class WebWindows : public test::XServerTest {
         return result;
     }
 
-    // Waits up to 15 s for `script` to give true in the page.
-    static bool waitForPage(WebViewHost& host, const QString& script) {
-        for (int i = 0; i < 150; ++i) {
-            if (evaluate(host, script).toBool()) {
-                return true;
-            }
-            spinEvents(100);
-        }
-        return false;
-    }
-
     template <typename Pred>
     static bool waitUntil(Pred pred) {
         for (int i = 0; i < 300 && !pred(); ++i) {
             spinEvents(50);
         }
         return pred();
+    }
+
+    // Waits up to 15 s for `script` to give true in the page.
+    static bool waitForPage(WebViewHost& host, const QString& script) {
+        return waitUntil([&] { return evaluate(host, script).toBool(); });
     }
 
     static std::unique_ptr<QTemporaryDir> home_;
