@@ -63,6 +63,14 @@ void CalibrationSession::end(SessionEnd how, const QString& why, bool hideFirst)
     if (hideFirst) {
         output_.hide();
     }
+    // The program learns at once that nothing more will be shown; the last patch's report
+    // still comes first.
+    if (resolve_) {
+        resolve_->close();
+    }
+    if (web_) {
+        web_->close();
+    }
     // The last patch may still be on its way to the screen: its report comes first.
     presenter_.finish(kFinishMs, [this, how, why] {
         output_.hide();

@@ -24,6 +24,8 @@ class ResolveClient {
     ResolveClient(const ResolveClient&) = delete;
     ResolveClient& operator=(const ResolveClient&) = delete;
     void connectTo(const QString& host, quint16 port);
+    // Ends the session from this side, without a report.
+    void close();
 
     // A message, and when its last byte arrived (monotonic microseconds).
     std::function<void(const ResolveRequest&, std::uint64_t receivedUs)> onRequest;

@@ -53,6 +53,15 @@ void ResolveClient::connectTo(const QString& host, quint16 port) {
     socket_.connectToHost(host, port);
 }
 
+void ResolveClient::close() {
+    if (ended_) {
+        return;
+    }
+    onEnded = nullptr;
+    connectTimeout_.stop();
+    end(SessionEnd::clean, QString());
+}
+
 void ResolveClient::readAvailable() {
     if (ended_) {
         return;

@@ -27,6 +27,8 @@ class WebDisplayClient {
     void start();
     // The colour last handed on is on screen: ask for the next one.
     void acknowledge();
+    // Stops asking, without a report.
+    void close();
 
     // A new colour, and when it arrived (monotonic microseconds).
     std::function<void(const DeviceRgb&, std::uint64_t receivedUs)> onColour;

@@ -45,6 +45,14 @@ void WebDisplayClient::acknowledge() {
     }
 }
 
+void WebDisplayClient::close() {
+    ended_ = true;
+    retry_.stop();
+    for (QNetworkReply* reply : network_.findChildren<QNetworkReply*>()) {
+        reply->abort();
+    }
+}
+
 void WebDisplayClient::request() {
     if (ended_) {
         return;
