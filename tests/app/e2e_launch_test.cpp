@@ -67,7 +67,10 @@ TEST_F(E2eFirstLaunch, AgreeOpensTheControllerAndTheNextLaunchDoesNotAskAgain) {
         kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
         30000))
         << page().lastError().toStdString();
-    EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor")).has_value());
+    // With no frame saved yet, the controller window opens at its default size.
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    ASSERT_TRUE(window.has_value());
+    EXPECT_EQ(window->geometry.size(), QSize(1200, 800));
 
     QFile file(dataFolder() + "/agreement.json");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
