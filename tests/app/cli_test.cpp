@@ -140,25 +140,18 @@ class CommandLineX : public XServerTest {
     QProcessEnvironment env;
 };
 
-TEST_F(CommandLineX, DisplaysJsonListsEveryHead) {
+// The fields themselves, read from the server, are checked with the display service.
+TEST_F(CommandLineX, DisplaysJsonListsEveryHeadOnOneLine) {
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Studio 27"));
     const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, env);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     ASSERT_EQ(lineCount(r.out), 1);
     const QJsonArray list = QJsonDocument::fromJson(r.out).array();
     ASSERT_EQ(list.size(), 2);
-    const QJsonObject a = list[0].toObject();
-    EXPECT_EQ(a["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY0")));
-    EXPECT_EQ(a["name"].toString(), "Studio 27");
-    EXPECT_EQ(a["isBuiltin"].toBool(true), false);
-    EXPECT_EQ(a["currentMode"]["pixelWidth"].toInteger(), 1920);
-    EXPECT_EQ(a["currentMode"]["pixelHeight"].toInteger(), 1080);
-    EXPECT_EQ(a["currentMode"]["pointWidth"].toInteger(), 1920);
-    EXPECT_NEAR(a["currentMode"]["refreshHz"].toDouble(), 60.0, 1e-9);
-    const QJsonObject b = list[1].toObject();
-    EXPECT_EQ(b["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY1")));
-    EXPECT_EQ(b["name"].toString(), "DUMMY1");
-    EXPECT_EQ(b["currentMode"]["pointHeight"].toInteger(), 720);
+    EXPECT_EQ(list[0]["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY0")));
+    EXPECT_EQ(list[0]["name"].toString(), "Studio 27");
+    EXPECT_EQ(list[1]["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY1")));
+    EXPECT_EQ(list[1]["currentMode"]["pixelWidth"].toInteger(), 1280);
 }
 
 TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "patterns/pattern.h"
 #include "support/process.h"
 
 namespace lumenor {
@@ -102,18 +101,6 @@ TEST(RenderCommand, OptionsReachTheRenderer) {
         for (const auto& [at, colour] : c.pixels) {
             EXPECT_EQ(image.pixel(at), colour) << at.x() << "," << at.y();
         }
-    }
-}
-
-TEST(RenderCommand, EveryPatternRenders) {
-    for (Pattern p : allPatterns()) {
-        const auto result = runProcess(
-            lumenorBinary(),
-            {"render", rawName(p), "--size", "64x48", "--time", "2.5", "--slate-text", "A"},
-            withoutDisplay());
-        EXPECT_EQ(result.exitCode, 0) << rawName(p).toStdString() << result.err.toStdString();
-        EXPECT_EQ(QImage::fromData(result.out, "PNG").size(), QSize(64, 48))
-            << rawName(p).toStdString();
     }
 }
 
