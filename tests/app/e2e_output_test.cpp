@@ -1,4 +1,3 @@
-#include <QJsonObject>
 #include <QThread>
 
 #include "e2e_fixture.h"
@@ -11,29 +10,7 @@
 namespace lumenor::test {
 namespace {
 
-class E2eOutput : public LumenorE2E {
-  protected:
-    // Clicks the controller page's element `selector` with the real pointer.
-    void realClick(const QString& selector) {
-        const auto window = x().findWindow(QStringLiteral("Lumenor"));
-        ASSERT_TRUE(window.has_value());
-        const auto at = page().eval(
-            kController,
-            QStringLiteral(
-                "(() => { const r = document.querySelector('%1').getBoundingClientRect(); "
-                "return {x: r.x + r.width / 2, y: r.y + r.height / 2, "
-                "w: window.innerWidth, h: window.innerHeight}; })()")
-                .arg(selector));
-        ASSERT_TRUE(at.has_value()) << page().lastError().toStdString();
-        const QJsonObject p = at->toObject();
-        // The page fills the window below its menu bar.
-        const int left = window->geometry.x() + window->geometry.width() - p["w"].toInt();
-        const int top = window->geometry.y() + window->geometry.height() - p["h"].toInt();
-        ASSERT_TRUE(
-            xdotool({"mousemove", "--sync", QString::number(left + qRound(p["x"].toDouble())),
-                     QString::number(top + qRound(p["y"].toDouble())), "click", "1"}));
-    }
-};
+using E2eOutput = LumenorE2E;
 
 TEST_F(E2eOutput, APatternClickedAndShownIsTheRenderersExactPixelsOnTheOutputHead) {
     launch();
@@ -58,7 +35,7 @@ TEST_F(E2eOutput, ShortcutBBlanksButIsTypedIntoTheProfileNameWhileItHasFocus) {
 
     ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
     ASSERT_TRUE(waitForPattern("grid"));
-    ASSERT_NO_FATAL_FAILURE(realClick("#profile-name"));
+    ASSERT_TRUE(onElement("#profile-name", "el.focus()"));
     ASSERT_TRUE(waitForElement("#profile-name", "document.activeElement === el"));
     ASSERT_TRUE(xdotool({"key", "b"}));
     EXPECT_TRUE(waitForElement("#profile-name", "el.value === 'b'"));
@@ -84,7 +61,7 @@ TEST_F(E2eOutput, TheToneChosenInThePageIsHeard) {
     QString error;
     auto pulse = PulseTestbed::start(&error);
     ASSERT_TRUE(pulse) << error.toStdString();
-    launch({.extraEnvironment = {QStringLiteral("PULSE_SERVER=") + pulse->serverAddress()}});
+    launch(Options::withEnvironment({QStringLiteral("PULSE_SERVER=") + pulse->serverAddress()}));
     ASSERT_TRUE(click("#audio-signal .seg[data-signal=\"tone\"]"));
     // One-second listening windows until one holds a long unbroken stretch of tone: a loaded
     // machine may let the sound server run dry for a few milliseconds, which it fills with
@@ -108,14 +85,14 @@ TEST_F(E2eOutput, TheToneChosenInThePageIsHeard) {
     ASSERT_TRUE(click("#audio-signal .seg[data-signal=\"off\"]"));
 }
 
-class E2eWake : public E2eOutput {};
+using E2eWake = LumenorE2E;
 
 TEST_F(E2eWake, WakingFromSleepPutsTheOutputBackOnItsDisplay) {
     QString error;
     auto bus = SystemBusTestbed::start(&error);
     ASSERT_TRUE(bus) << error.toStdString();
     ASSERT_TRUE(bus->ownLoginManager());
-    launch({.systemBus = bus->address()});
+    launch(Options::onSystemBus(bus->address()));
     ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("pluge")));
 
     // What a sleep can do to a window: it is somewhere else on waking.
