@@ -145,7 +145,8 @@ using E2eUpdates = LumenorE2E;
 // refuses a feed that is not HTTPS before any connection and says so in its dialog.
 TEST_F(E2eUpdates, TheMenuItemChecksAndSaysWhyAPlainHttpFeedIsRefused) {
     launch(Options::withEnvironment(
-        {"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor"}));
+        {"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor",
+         "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"}));
     const auto window = x().findWindow(QStringLiteral("Lumenor"));
     ASSERT_TRUE(window.has_value());
     ASSERT_NO_FATAL_FAILURE(focusController());
@@ -174,6 +175,8 @@ TEST_F(E2eUpdates, TheMenuItemChecksAndSaysWhyAPlainHttpFeedIsRefused) {
         said += app().readAll();
     }
     EXPECT_TRUE(said.contains(sentence)) << said.toStdString();
+    // With debugging on, the log also said when the page's ready reached the core.
+    EXPECT_TRUE(said.contains("controller page ready"));
 }
 
 }  // namespace

@@ -56,6 +56,10 @@ TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext)
     // Killed outright, a holder leaves its socket and lock behind; the next start takes them.
     ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
     ASSERT_TRUE(first->waitForFinished(5000));
+    ASSERT_FALSE(QDir(runtime.path())
+                     .entryList({"*_97*"}, QDir::AllEntries | QDir::System | QDir::Hidden)
+                     .isEmpty())
+        << "the killed holder's socket and lock stay behind";
     auto next = holder(":97");
     EXPECT_EQ(next->state(), QProcess::Running);
     EXPECT_EQ(second(":97").exitCode, 3);
