@@ -64,22 +64,6 @@ TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
     EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
 }
 
-TEST_F(DisplayVerbs, ANewTrialElsewherePutsTheFirstBack) {
-    displays_->displays[0].builtin = false;
-    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
-    AppDelegate& app = launch();
-    run(verbs::SelectDisplay{kProjector});
-    run(verbs::ApplyMode{22});
-    run(verbs::SelectDisplay{kPanel});
-    const QString panelModes = modes(*modes_, kPanel);  // as they are before the trial
-    const QStringList sent = run(verbs::ApplyMode{11});
-    EXPECT_EQ(sent, QStringList({pagecalls::revertResolved(false),
-                                 pagecalls::displaysChanged(app.state.displays), panelModes,
-                                 countdown(15), pagecalls::modeApplied(true, 15)}));
-    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
-    EXPECT_EQ(app.revert.displayID(), kPanel);
-}
-
 TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
     displays_->displays[0].builtin = false;
     modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));

@@ -91,10 +91,7 @@ class AppCore : public ::testing::Test {
         p.copyToClipboard = [this](const QString& text) { clipboard_ << text; };
         p.pickSlateImage = [this](auto done) { pendingPick_ = std::move(done); };
         p.openUrl = [this](const QUrl& url) { opened_ << url.toString(); };
-        p.askAgreement = [this] {
-            ++agreementAsked_;
-            return agree_;
-        };
+        p.askAgreement = [] { return true; };
         p.page = [this](const QString& script) { page_ << script; };
         auto wake = std::make_unique<WakeSource>();
         wake_ = wake.get();
@@ -143,8 +140,6 @@ class AppCore : public ::testing::Test {
     QStringList opened_;
     std::function<void(const std::optional<QString>&)> pendingPick_;
     WakeSource* wake_ = nullptr;
-    int agreementAsked_ = 0;
-    bool agree_ = true;
 };
 
 }  // namespace lumenor::test

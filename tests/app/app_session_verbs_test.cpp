@@ -1,9 +1,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QKeyEvent>
 
 #include "app/app_fixture.h"
-#include "app/display_report.h"
 #include "app/keyboard_monitor.h"
 #include "app/remote_commands.h"
 #include "onboarding/gates.h"
@@ -43,26 +41,6 @@ TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
     EXPECT_EQ(page_, QStringList{QLatin1String(pagecalls::kStartTour)});
 }
 
-TEST_F(SessionVerbs, TheAgreementIsAskedOnceAndDecliningOpensNothing) {
-    agree_ = false;
-    {
-        AppDelegate declined(std::move(platforms_));
-        EXPECT_FALSE(declined.applicationDidFinishLaunching());
-        EXPECT_TRUE(page_.isEmpty());
-        EXPECT_EQ(displays_->activeListQueries, 0);
-    }
-    EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("support/agreement.json"))));
-    SetUp();
-    agree_ = true;
-    launch();
-    EXPECT_EQ(agreementAsked_, 2);
-    EXPECT_TRUE(QFile::exists(dir_.filePath(QStringLiteral("support/agreement.json"))));
-    app_.reset();
-    SetUp();
-    launch();
-    EXPECT_EQ(agreementAsked_, 2);  // stored: not asked again
-}
-
 TEST_F(SessionVerbs, RemoteCommandsMapOntoVerbs) {
     using P = RemoteParams;
     const auto verb = [](const char* command, const P& params) {
@@ -96,32 +74,6 @@ TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
     EXPECT_EQ(shortcutVerb("o", Qt::NoModifier, {false, true}), Verb(verbs::ShowOutput{false}));
     EXPECT_EQ(shortcutVerb("x", Qt::NoModifier, idle), std::nullopt);
     EXPECT_EQ(shortcutVerb("", Qt::NoModifier, idle), std::nullopt);
-
-    // Through the application's event filter, with the page's editing flag.
-    AppDelegate& app = launch();
-    QObject target;
-    const auto press = [&](const QString& text) {
-        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, text);
-        return QCoreApplication::sendEvent(&target, &key);
-    };
-    EXPECT_TRUE(run(verbs::SetEditing{true}).isEmpty());
-    EXPECT_FALSE(press("b"));  // passed on, to an object that does not take keys
-    EXPECT_EQ(app.state.activePattern, Pattern::calibration);
-    run(verbs::SetEditing{false});
-    EXPECT_FALSE(press("x"));
-    EXPECT_TRUE(press("b"));
-    EXPECT_EQ(app.state.activePattern, Pattern::black);
-    EXPECT_TRUE(app.state.outputVisible);
-}
-
-TEST_F(SessionVerbs, ReportGoesToTheClipboardAndThePageHears) {
-    AppDelegate& app = launch();
-    EXPECT_EQ(run(verbs::CopyReport{}), QStringList{QLatin1String(pagecalls::kReportCopied)});
-    ASSERT_EQ(clipboard_.size(), 1);
-    EXPECT_TRUE(clipboard_.front().startsWith(QStringLiteral("LUMENOR — Display report\n")));
-    EXPECT_TRUE(clipboard_.front().contains(QStringLiteral("• Projector [external]")));
-    EXPECT_TRUE(clipboard_.front().contains(QStringLiteral("  dpi:     ~92")));
-    EXPECT_EQ(app.state.displays.size(), 2U);
 }
 
 TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpened) {

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <functional>
 
 #include "support/process.h"
 #include "support/xorg_testbed.h"
@@ -26,24 +33,46 @@ int lineCount(const QByteArray& text) {
     return static_cast<int>(text.trimmed().count('\n')) + 1;
 }
 
-TEST(CommandLine, HelpAndVersion) {
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    for (t.start(); !done() && t.elapsed() < timeoutMs;) {
+        QThread::msleep(10);
+    }
+    return done();
+}
+
+TEST(CommandLine, HelpVersionAndUsageErrors) {
     const auto help = runProcess(lumenorBinary(), {"--help"}, withoutDisplay());
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("displays [--json [--watch]]")) << help.out.toStdString();
+    for (const char* usage : {"displays [--json [--watch]]", "modes DISPLAY [--json]",
+                              "set-mode DISPLAY MODE [--seconds N] [--keep]"}) {
+        EXPECT_TRUE(help.out.contains(usage)) << usage << help.out.toStdString();
+    }
+    EXPECT_FALSE(help.out.contains("guardian")) << "the guardian is not a command for people";
     const auto version = runProcess(lumenorBinary(), {"--version"}, withoutDisplay());
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("lumenor " LUMENOR_VERSION "\n"));
-}
 
-TEST(CommandLine, UnknownCommandsAndOptionsGiveUsageAndStatusTwo) {
-    for (const QStringList& args :
-         {QStringList{"--bogus"}, QStringList{"frobnicate"},
-          QStringList{"displays", "--json", "--bogus"}, QStringList{"displays", "--watch"},
-          QStringList{"displays", "--json", "extra"}}) {
+    // Each says what it expected, before any X display is needed.
+    const std::pair<QStringList, const char*> bad[] = {
+        {{"--bogus"}, "'--bogus'"},
+        {{"frobnicate"}, "'frobnicate'"},
+        {{"displays", "--json", "--bogus"}, "usage"},
+        {{"displays", "--watch"}, "expected"},
+        {{"displays", "--json", "extra"}, "expected"},
+    };
+    for (const auto& [args, says] : bad) {
+        SCOPED_TRACE(args.join(' ').toStdString());
         const auto r = runProcess(lumenorBinary(), args, withoutDisplay());
-        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.out.isEmpty());
-        EXPECT_TRUE(r.err.contains("usage") || r.err.contains("expected")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("lumenor: ") && r.err.contains(says)) << r.err.toStdString();
+    }
+    for (const char* seconds : {"abc", "0", "-1", "nan", "inf"}) {
+        const auto r =
+            runProcess(lumenorBinary(), {"identify", "--seconds", seconds}, withoutDisplay());
+        EXPECT_EQ(r.exitCode, 2) << seconds;
+        EXPECT_TRUE(r.err.contains("--seconds")) << r.err.toStdString();
     }
 }
 
@@ -61,70 +90,93 @@ TEST(CommandLine, NoXDisplayIsOneLineAndStatusOne) {
     }
 }
 
-class CommandLineX : public XServerTest {};
+// The commands against the virtual X server: DUMMY0 at 1920 × 1080 and DUMMY1 at 1280 × 720
+// right of it. A mode command leaves no file and no guardian behind.
+class CommandLineX : public XServerTest {
+  protected:
+    void SetUp() override {
+        XServerTest::SetUp();
+        ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+        ASSERT_TRUE(tmp.isValid());
+        env = x().environment();
+        env.insert("TMPDIR", tmp.path());
+        env.insert("XDG_RUNTIME_DIR", tmp.path());
+    }
+    void TearDown() override {
+        EXPECT_TRUE(
+            QDir(tmp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            << "files left in the temporary folder";
+        EXPECT_TRUE(noGuardian()) << "a guardian process outlived the command";
+    }
 
-TEST_F(CommandLineX, DisplaysJsonListsEveryHead) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
+    QString display1() const { return QString::number(x().outputId("DUMMY1")); }
+    QString mode(const QString& name) const { return QString::number(x().modeId(name)); }
+    QString modeOf(const QString& output) const {
+        const auto h = x().head(output);
+        return h ? h->mode : QString();
+    }
+    bool noGuardian() const {
+        return waitUntil(
+            [&] {
+                return test::processesWithArguments({"__mode-guardian", x().displayName()}).empty();
+            },
+            3000);
+    }
+    // Starts `lumenor args` (in `e`, by default the temporary folder's) and waits for its first
+    // line of output.
+    QByteArray start(QProcess& p, const QStringList& args, QProcessEnvironment e = {}) const {
+        p.setProcessEnvironment(e.isEmpty() ? env : e);
+        p.start(lumenorBinary(), args);
+        waitUntil(
+            [&] {
+                p.waitForReadyRead(100);
+                return p.canReadLine() || p.state() == QProcess::NotRunning;
+            },
+            10000);
+        return p.readLine();
+    }
+
+    QTemporaryDir tmp;
+    QProcessEnvironment env;
+};
+
+// The fields themselves, read from the server, are checked with the display service.
+TEST_F(CommandLineX, DisplaysJsonListsEveryHeadOnOneLine) {
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Studio 27"));
-    const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, x().environment());
+    const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, env);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     ASSERT_EQ(lineCount(r.out), 1);
     const QJsonArray list = QJsonDocument::fromJson(r.out).array();
     ASSERT_EQ(list.size(), 2);
-
-    const QJsonObject a = list[0].toObject();
-    EXPECT_EQ(a["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY0")));
-    EXPECT_EQ(a["name"].toString(), "Studio 27");
-    EXPECT_EQ(a["isBuiltin"].toBool(true), false);
-    EXPECT_EQ(a["currentMode"]["pixelWidth"].toInteger(), 1920);
-    EXPECT_EQ(a["currentMode"]["pixelHeight"].toInteger(), 1080);
-    EXPECT_EQ(a["currentMode"]["pointWidth"].toInteger(), 1920);
-    EXPECT_NEAR(a["currentMode"]["refreshHz"].toDouble(), 60.0, 1e-9);
-
-    const QJsonObject b = list[1].toObject();
-    EXPECT_EQ(b["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY1")));
-    EXPECT_EQ(b["name"].toString(), "DUMMY1");
-    EXPECT_EQ(b["isBuiltin"].toBool(true), false);
-    EXPECT_EQ(b["currentMode"]["pixelWidth"].toInteger(), 1280);
-    EXPECT_EQ(b["currentMode"]["pointHeight"].toInteger(), 720);
+    EXPECT_EQ(list[0]["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY0")));
+    EXPECT_EQ(list[0]["name"].toString(), "Studio 27");
+    EXPECT_EQ(list[1]["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY1")));
+    EXPECT_EQ(list[1]["currentMode"]["pixelWidth"].toInteger(), 1280);
 }
 
 TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     QProcess watch;
-    watch.setProcessEnvironment(x().environment());
-    watch.start(lumenorBinary(), {"displays", "--json", "--watch"});
-    ASSERT_TRUE(watch.waitForStarted());
-    auto nextLine = [&]() -> QJsonArray {
-        while (!watch.canReadLine()) {
-            if (!watch.waitForReadyRead(10000)) {
-                return {};
-            }
-        }
-        return QJsonDocument::fromJson(watch.readLine()).array();
-    };
-    EXPECT_EQ(nextLine().size(), 2);
-
+    EXPECT_EQ(
+        QJsonDocument::fromJson(start(watch, {"displays", "--json", "--watch"}, x().environment()))
+            .array()
+            .size(),
+        2);
     ASSERT_TRUE(x().unplug("DUMMY1"));
     // One xrandr call may make several notifications; each prints the list again.
-    QJsonArray latest = nextLine();
-    while (latest.size() != 1 && !latest.isEmpty()) {
-        latest = nextLine();
+    QJsonArray latest;
+    while (latest.size() != 1 && (watch.canReadLine() || watch.waitForReadyRead(10000))) {
+        latest = watch.canReadLine() ? QJsonDocument::fromJson(watch.readLine()).array() : latest;
     }
     ASSERT_EQ(latest.size(), 1);
     EXPECT_EQ(latest[0].toObject()["id"].toInteger(), static_cast<qint64>(x().outputId("DUMMY0")));
-
     watch.terminate();
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
 TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     QProcess identify;
     identify.setProcessEnvironment(x().environment());
     identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
-    ASSERT_TRUE(identify.waitForStarted());
     const auto first = x().findWindow("Lumenor identify 1", 5000);
     const auto second = x().findWindow("Lumenor identify 2", 1000);
     ASSERT_TRUE(first && second) << identify.readAllStandardError().toStdString();
@@ -134,13 +186,149 @@ TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
     EXPECT_EQ(identify.exitCode(), 0);
 }
 
-TEST(CommandLine, IdentifyRejectsABadDuration) {
-    for (const char* bad : {"abc", "0", "-1", "nan", "inf"}) {
-        const auto r =
-            runProcess(lumenorBinary(), {"identify", "--seconds", bad}, withoutDisplay());
-        EXPECT_EQ(r.exitCode, 2) << bad;
-        EXPECT_TRUE(r.err.contains("--seconds")) << r.err.toStdString();
+TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonThePageGets) {
+    const auto text = runProcess(lumenorBinary(), {"modes", display1()}, env);
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const auto json = runProcess(lumenorBinary(), {"modes", display1(), "--json"}, env);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonArray list = QJsonDocument::fromJson(json.out).array();
+    const QList<QByteArray> lines = text.out.trimmed().split('\n');
+    ASSERT_GT(list.size(), 5);
+    ASSERT_EQ(lines.size(), list.size());
+    for (int i = 0; i < list.size(); ++i) {
+        const QJsonObject m = list[i].toObject();
+        EXPECT_EQ(QString::fromUtf8(lines[i]), QStringLiteral("%1  %2x%3 px  %4x%5 pt  %6 Hz%7%8")
+                                                   .arg(m["id"].toInteger())
+                                                   .arg(m["pixelWidth"].toInteger())
+                                                   .arg(m["pixelHeight"].toInteger())
+                                                   .arg(m["pointWidth"].toInteger())
+                                                   .arg(m["pointHeight"].toInteger())
+                                                   .arg(m["refreshHz"].toDouble(), 0, 'f', 2)
+                                                   .arg(m["isCurrent"].toBool() ? "  current" : "",
+                                                        m["isNative"].toBool() ? "  native" : ""));
     }
+    EXPECT_TRUE(text.out.contains(mode("1280x720_60").toUtf8() + "  1280x720 px  1280x720 pt  "
+                                                                 "60.00 Hz  current\n"))
+        << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(mode("1920x1080_59.94").toUtf8() +
+                                  "  1920x1080 px  1920x1080 pt  59.94 Hz\n"));
+    EXPECT_TRUE(text.out.startsWith(mode("3840x2160_30").toUtf8() +
+                                    "  3840x2160 px  3840x2160 pt  30.00 Hz  native\n"));
+}
+
+TEST_F(CommandLineX, DisplaysPrintsTheReport) {
+    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
+    const auto r = runProcess(lumenorBinary(), {"displays"}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.out),
+              QStringLiteral("LUMENOR \u2014 Display report\n\n"
+                             "\u2022 DUMMY0 [external]\n"
+                             "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
+                             "  native:  3840\u00d72160 px\n\n"
+                             "\u2022 DUMMY1 [external]\n"
+                             "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
+                             "  native:  3840\u00d72160 px\n"
+                             "  dpi:     ~61\n"));
+
+    // On a desktop scaled by two, as Lumenor's own windows see it.
+    QProcessEnvironment scaled = env;
+    scaled.insert("QT_SCALE_FACTOR", "2");
+    const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
+    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(s.out).contains(
+        QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
+        << s.out.toStdString();
+}
+
+TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
+    ASSERT_TRUE(x().newMode(
+        {"1920x1080_unoffered", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));
+    const QString good = mode("1920x1080_60");
+    for (const QStringList& args :
+         {QStringList{"set-mode"}, QStringList{"set-mode", display1()},
+          QStringList{"set-mode", display1(), good, "extra"},
+          QStringList{"set-mode", "999999", good}, QStringList{"set-mode", "DUMMY1", good},
+          QStringList{"set-mode", display1(), "123456"},
+          QStringList{"set-mode", display1(), mode("1920x1080_unoffered")},
+          QStringList{"set-mode", display1(), "sixty"},
+          QStringList{"set-mode", display1(), good, "--seconds", "0"},
+          QStringList{"set-mode", display1(), good, "--seconds", "ten"},
+          QStringList{"set-mode", display1(), good, "--seconds", "5", "--keep"},
+          QStringList{"set-mode", display1(), good, "--bogus"}, QStringList{"modes"},
+          QStringList{"modes", "424242"}, QStringList{"modes", display1(), "extra"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto r = runProcess(lumenorBinary(), args, env);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.startsWith("lumenor: ")) << r.err.toStdString();
+        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    }
+}
+
+TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
+    QProcess trial;
+    EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "2"}),
+              "2\n");
+    // How the heads and the screen change with a mode is checked with the mode platform.
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    ASSERT_TRUE(trial.waitForFinished(10000));
+    EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
+    EXPECT_EQ(trial.exitCode(), 3);
+    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+}
+
+TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
+    QProcess trial;
+    EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_59.94")}), "15\n");
+    trial.write("\n");
+    ASSERT_TRUE(trial.waitForFinished(10000));
+    EXPECT_EQ(trial.exitCode(), 0);
+    ASSERT_TRUE(noGuardian());
+    // Nothing puts it back once the command is gone.
+    QThread::msleep(300);
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_59.94");
+
+    const auto r =
+        runProcess(lumenorBinary(), {"set-mode", display1(), mode("1920x1080_50"), "--keep"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << "applied at once, without a trial";
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+}
+
+TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBack) {
+    // How fast it is put back after a kill is measured by mode_restore_benchmark.
+    for (const int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        QProcess trial;
+        ASSERT_FALSE(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "60"})
+                         .isEmpty());
+        ASSERT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+        ::kill(static_cast<pid_t>(trial.processId()), sig);
+        ASSERT_TRUE(trial.waitForFinished(sig == SIGKILL ? 5000 : 2000));
+        if (sig == SIGKILL) {
+            EXPECT_TRUE(waitUntil([&] { return modeOf("DUMMY1") == "1280x720_60"; }, 10000));
+        } else {
+            EXPECT_EQ(trial.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(trial.exitCode(), 3);
+            EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        }
+        EXPECT_TRUE(noGuardian());
+        EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    }
+}
+
+TEST_F(CommandLineX, UnpluggingTheDisplayEndsTheTrialAtOnce) {
+    QProcess trial;
+    ASSERT_FALSE(
+        start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "60"}).isEmpty());
+    ASSERT_TRUE(x().unplug("DUMMY1"));
+    ASSERT_TRUE(trial.waitForFinished(3000));
+    EXPECT_EQ(trial.exitCode(), 3);
+    EXPECT_EQ(trial.readAllStandardOutput(), "");
+    EXPECT_FALSE(x().head("DUMMY1").has_value());
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
 }
 
 }  // namespace

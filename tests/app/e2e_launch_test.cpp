@@ -1,7 +1,5 @@
-#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 #include "e2e_fixture.h"
@@ -61,27 +59,24 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
 TEST_F(E2eFirstLaunch, AgreeOpensTheControllerAndTheNextLaunchDoesNotAskAgain) {
     launch(Options::firstRun());
     ASSERT_TRUE(agreementAlone());
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
     ASSERT_TRUE(clickInAgreement(QStringLiteral("agree")));
     ASSERT_TRUE(page().waitFor(
         kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
         30000))
         << page().lastError().toStdString();
-    EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor")).has_value());
+    // With no frame saved yet, the controller window opens at its default size.
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    ASSERT_TRUE(window.has_value());
+    EXPECT_EQ(window->geometry.size(), QSize(1200, 800));
 
-    QFile file(dataFolder() + "/agreement.json");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QJsonObject acceptance = QJsonDocument::fromJson(file.readAll()).object();
-    EXPECT_EQ(acceptance["version"].toString(), "1");
-    EXPECT_GE(acceptance["acceptedAt"].toInteger(), before);
-    EXPECT_LE(acceptance["acceptedAt"].toInteger(), QDateTime::currentSecsSinceEpoch());
-
+    // What the record holds is checked with the onboarding store; here, that it is kept.
+    EXPECT_TRUE(QFile::exists(dataFolder() + "/agreement.json"));
     ASSERT_TRUE(closeController());
     launch();  // waits for the controller page, which comes first now
     EXPECT_FALSE(page().pageUrls().join(' ').contains(kAgreement));
 }
 
-// A second start of lumenor while one runs with its output up, on DUMMY1.
+// Lumenor running with its output up, on DUMMY1.
 class E2eSession : public LumenorE2E {
   protected:
     void SetUp() override {
@@ -94,31 +89,24 @@ class E2eSession : public LumenorE2E {
         controller = c->id;
         output = o->id;
     }
-    void startSecond() {
-        const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
-        ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
-    }
 
     unsigned long controller = 0;
     unsigned long output = 0;
 };
 
-TEST_F(E2eSession, ASecondLumenorRaisesTheFirstAndExits) {
-    // The operator went on to the output window: it is on top.
+TEST_F(E2eSession, ASecondLumenorRaisesTheFirstGivesItTheKeyboardAndExits) {
+    // The operator went on to the output window: it is on top, with the keyboard.
     ASSERT_TRUE(xdotool({"windowraise", QString::number(output)}));
-    ASSERT_TRUE(stackedAbove(output, controller));
-    ASSERT_NO_FATAL_FAILURE(startSecond());
-    EXPECT_TRUE(stackedAbove(controller, output)) << "the controller window is raised";
-    EXPECT_EQ(app().state(), QProcess::Running);
-    EXPECT_EQ(page().pageUrls().size(), 1) << "no second controller page";
-}
-
-TEST_F(E2eSession, ASecondLumenorGivesTheFirstControllerTheKeyboard) {
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(output)}));
-    ASSERT_NO_FATAL_FAILURE(startSecond());
+    ASSERT_TRUE(stackedAbove(output, controller));
+    const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
+    ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_TRUE(stackedAbove(controller, output)) << "the controller window is raised";
     QString focused;
     ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));
     EXPECT_EQ(focused.toULong(), controller) << "typing goes to the raised controller";
+    EXPECT_EQ(app().state(), QProcess::Running);
+    EXPECT_EQ(page().pageUrls().size(), 1) << "no second controller page";
 }
 
 class E2eShutdown : public LumenorE2E {};
@@ -149,6 +137,46 @@ TEST_F(E2eShutdown, CtrlQInThePageQuitsLumenor) {
     EXPECT_EQ(app().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app().exitCode(), 0);
     EXPECT_TRUE(waitForNoProcesses());
+}
+
+using E2eUpdates = LumenorE2E;
+
+// "Check for Updates…" chosen from the real menu bar reaches the update service, which
+// refuses a feed that is not HTTPS before any connection and says so in its dialog.
+TEST_F(E2eUpdates, TheMenuItemChecksAndSaysWhyAPlainHttpFeedIsRefused) {
+    launch(Options::withEnvironment(
+        {"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor",
+         "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"}));
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    ASSERT_TRUE(window.has_value());
+    ASSERT_NO_FATAL_FAILURE(focusController());
+    // The application menu is the first title of the menu bar; its third item is the check.
+    // A loaded machine may open the menu late: then the keys are lost and the choice is made
+    // again.
+    bool shown = false;
+    for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+        ASSERT_TRUE(xdotool({"key", "Escape"}));
+        ASSERT_TRUE(xdotool({"mousemove", "--sync", QString::number(window->geometry.x() + 30),
+                             QString::number(window->geometry.y() + 10), "click", "1"}));
+        QThread::msleep(1000);
+        ASSERT_TRUE(xdotool({"key", "Down", "Down", "Down", "Return"}));
+        shown = x().findWindow(QStringLiteral("Software Update"), 5000).has_value();
+    }
+    EXPECT_TRUE(shown);
+    const QByteArray sentence =
+        "Lumenor could not check for updates: "
+        "http://127.0.0.1:9/appcast.xml?product=lumenor is not an "
+        "encrypted (HTTPS) address.";
+    QByteArray said;
+    QElapsedTimer t;
+    t.start();
+    while (!said.contains(sentence) && t.elapsed() < 15000) {
+        app().waitForReadyRead(500);
+        said += app().readAll();
+    }
+    EXPECT_TRUE(said.contains(sentence)) << said.toStdString();
+    // With debugging on, the log also said when the page's ready reached the core.
+    EXPECT_TRUE(said.contains("controller page ready"));
 }
 
 }  // namespace

@@ -14,16 +14,8 @@ class DataDirectory : public ::testing::Test {
     void TearDown() override { qunsetenv(kDataDirVariable); }
 };
 
-TEST_F(DataDirectory, FoundFromTheExecutableInTheBuildTree) {
-    qunsetenv(kDataDirVariable);
-    const std::optional<QString> data = dataDirectory();
-    ASSERT_TRUE(data);
-    EXPECT_TRUE(data->endsWith("/share/lumenor")) << data->toStdString();
-    const std::optional<QString> page = pagePath("controller.html");
-    ASSERT_TRUE(page);
-    EXPECT_EQ(*page, *data + "/pages/controller.html");
-}
-
+// Found from the executable, in the build tree and installed, by every launch of the
+// end-to-end and install tests.
 TEST_F(DataDirectory, TheVariableNamesAnotherFolderOrNone) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("pages"));

@@ -94,15 +94,10 @@ TEST_F(Installed, TheProgramFindsItsPagesBesideItself) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove(QStringLiteral("LUMENOR_DATA_DIR"));
-    EXPECT_TRUE(QFile::exists(path("share/lumenor/pages/controller.html")));
     EXPECT_TRUE(QFile::exists(path("share/lumenor/pages/previews/smpte.png")));
 
-    const ProcessResult version = runProcess(path("bin/lumenor"), {"--version"}, env);
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_TRUE(version.out.startsWith("lumenor ")) << version.out.toStdString();
-
-    // Installed, it gets as far as the missing X display; moved away from its data, it says
-    // that it has no pages.
+    // Installed, it finds its pages and gets as far as the missing X display; moved away from
+    // its data, it says that it has no pages.
     const ProcessResult installed = runProcess(path("bin/lumenor"), {}, env);
     EXPECT_EQ(installed.exitCode, 1);
     EXPECT_TRUE(installed.err.contains("X display")) << installed.err.toStdString();
