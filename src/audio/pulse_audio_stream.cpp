@@ -6,6 +6,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "audio/pulse_context.h"
 #include "audio/render.h"
 
 namespace lumenor {
@@ -53,75 +54,39 @@ QString PulseAudioStream::timingSource() const {
         "latency)");
 }
 
-void PulseAudioStream::onStateChange(void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseAudioStream*>(self)->loop_, 0);
-}
-
-bool PulseAudioStream::waitUntilReady() {
-    while (true) {
-        const pa_context_state_t c = pa_context_get_state(context_);
-        if (!PA_CONTEXT_IS_GOOD(c)) {
-            return false;
-        }
-        if (stream_ == nullptr && c == PA_CONTEXT_READY) {
-            return true;
-        }
-        if (stream_ != nullptr) {
-            const pa_stream_state_t s = pa_stream_get_state(stream_);
-            if (s == PA_STREAM_READY) {
-                return true;
-            }
-            if (!PA_STREAM_IS_GOOD(s)) {
-                return false;
-            }
-        }
-        pa_threaded_mainloop_wait(loop_);
-    }
-}
-
 bool PulseAudioStream::open() {
     written_ = 0;
     lastTimingRequestNs_ = 0;
-    loop_ = pa_threaded_mainloop_new();
-    if (loop_ == nullptr) {
-        lastError_ = QStringLiteral("cannot make a PulseAudio main loop");
+    pulse_ = PulseContext::connect(nullptr, qPrintable(streamName_), &lastError_);
+    if (!pulse_) {
         return false;
     }
-    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), qPrintable(streamName_));
-    pa_context_set_state_callback(
-        context_, [](pa_context*, void* self) { onStateChange(self); }, this);
-    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(loop_) < 0) {
-        lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
-        close();
-        return false;
-    }
-    pa_threaded_mainloop_lock(loop_);
-    bool ready = waitUntilReady();
-    if (ready) {
+    bool ready = false;
+    {
+        const PulseContext::Lock lock(*pulse_);
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(kAudioSampleRate),
                                   kAudioChannels};
-        stream_ = pa_stream_new(context_, qPrintable(streamName_), &spec, nullptr);
-        pa_stream_set_state_callback(
-            stream_, [](pa_stream*, void* self) { onStateChange(self); }, this);
-        pa_stream_set_write_callback(stream_, &PulseAudioStream::onWrite, this);
-        pa_buffer_attr attr;
-        attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
-        // No prebuffering: after a gap the server plays on from where the stream should be
-        // rather than waiting for it, so every frame keeps the time it was written for.
-        attr.prebuf = 0;
-        attr.minreq = static_cast<std::uint32_t>(kBlockFrames * kFrameBytes);
-        attr.fragsize = static_cast<std::uint32_t>(-1);
-        const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
-        ready = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
-                waitUntilReady();
+        stream_ = pulse_->newStream(qPrintable(streamName_), spec);
+        if (stream_ != nullptr) {
+            pa_stream_set_write_callback(stream_, &PulseAudioStream::onWrite, this);
+            pa_buffer_attr attr;
+            attr.maxlength = static_cast<std::uint32_t>(-1);
+            attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+            // No prebuffering: after a gap the server plays on from where the stream should be
+            // rather than waiting for it, so every frame keeps the time it was written for.
+            attr.prebuf = 0;
+            attr.minreq = static_cast<std::uint32_t>(kBlockFrames * kFrameBytes);
+            attr.fragsize = static_cast<std::uint32_t>(-1);
+            const auto flags = static_cast<pa_stream_flags_t>(
+                PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+            ready =
+                pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0 &&
+                pulse_->waitUntilReady(stream_);
+        }
+        if (!ready) {
+            lastError_ = pulse_->lastError();
+        }
     }
-    if (!ready) {
-        lastError_ = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
-    }
-    pa_threaded_mainloop_unlock(loop_);
     if (!ready) {
         close();
     }
@@ -130,39 +95,28 @@ bool PulseAudioStream::open() {
 
 void PulseAudioStream::close() {
     running_ = false;
-    if (loop_ == nullptr) {
-        return;
-    }
-    pa_threaded_mainloop_lock(loop_);
     if (stream_ != nullptr) {
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pulse_->closeStream(stream_);
         stream_ = nullptr;
     }
-    if (context_ != nullptr) {
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
-    }
-    pa_threaded_mainloop_unlock(loop_);
-    pa_threaded_mainloop_stop(loop_);
-    pa_threaded_mainloop_free(loop_);
-    loop_ = nullptr;
+    pulse_.reset();
 }
 
 bool PulseAudioStream::start() {
     if (stream_ == nullptr && !open()) {
         return false;
     }
-    pa_threaded_mainloop_lock(loop_);
-    const bool good = PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
-    if (good) {
-        pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr);
-        if (op != nullptr) {
-            pa_operation_unref(op);
+    bool good = false;
+    {
+        const PulseContext::Lock lock(*pulse_);
+        good = PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
+        if (good) {
+            pa_operation* op = pa_stream_cork(stream_, 0, nullptr, nullptr);
+            if (op != nullptr) {
+                pa_operation_unref(op);
+            }
         }
     }
-    pa_threaded_mainloop_unlock(loop_);
     if (!good) {
         lastError_ = QStringLiteral("the sound server closed the stream");
         close();
@@ -176,12 +130,13 @@ void PulseAudioStream::pause() {
     if (!running_) {
         return;
     }
-    pa_threaded_mainloop_lock(loop_);
-    pa_operation* op = pa_stream_cork(stream_, 1, nullptr, nullptr);
-    if (op != nullptr) {
-        pa_operation_unref(op);
+    {
+        const PulseContext::Lock lock(*pulse_);
+        pa_operation* op = pa_stream_cork(stream_, 1, nullptr, nullptr);
+        if (op != nullptr) {
+            pa_operation_unref(op);
+        }
     }
-    pa_threaded_mainloop_unlock(loop_);
     running_ = false;
 }
 

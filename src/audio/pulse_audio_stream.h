@@ -2,16 +2,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "audio/audio_stream.h"
 
-struct pa_threaded_mainloop;
-struct pa_context;
 struct pa_stream;
 
 namespace lumenor {
+
+class PulseContext;
 
 // An output straight on the PulseAudio sound server, for the sync markers: unlike the
 // blocking writes under RtAudio, it can ask the server when the frames it writes will be
@@ -35,17 +36,14 @@ class PulseAudioStream : public AudioStream {
   private:
     bool open();
     void close();
-    bool waitUntilReady();
     void fill(std::size_t bytes);
     std::optional<std::int64_t> heardAt(std::int64_t position) const;
     void requestTiming(std::int64_t now);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
-    static void onStateChange(void* self);
 
     QString streamName_;
     AudioSource* source_ = nullptr;
-    pa_threaded_mainloop* loop_ = nullptr;
-    pa_context* context_ = nullptr;
+    std::unique_ptr<PulseContext> pulse_;
     pa_stream* stream_ = nullptr;
     std::atomic<bool> running_{false};
     QString lastError_;

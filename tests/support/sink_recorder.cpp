@@ -18,80 +18,55 @@ std::int64_t monotonicNs() {
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void signalLoop(void* loop) {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-}
-
 }  // namespace
 
 std::unique_ptr<SinkRecorder> SinkRecorder::start(const QString& serverAddress,
                                                   const QString& source, QString* error) {
     std::unique_ptr<SinkRecorder> r(new SinkRecorder());
-    r->loop_ = pa_threaded_mainloop_new();
-    r->context_ = pa_context_new(pa_threaded_mainloop_get_api(r->loop_), "lumenor sink recorder");
-    pa_context_set_state_callback(
-        r->context_, [](pa_context*, void* loop) { signalLoop(loop); }, r->loop_);
     const QByteArray server = serverAddress.toUtf8();
-    if (pa_context_connect(r->context_, server.constData(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(r->loop_) < 0) {
-        *error = QStringLiteral("cannot connect to %1").arg(serverAddress);
+    QString why;
+    r->pulse_ = PulseContext::connect(server.constData(), "lumenor sink recorder", &why);
+    if (!r->pulse_) {
+        *error = QStringLiteral("cannot connect to %1: %2").arg(serverAddress, why);
         return nullptr;
     }
-    pa_threaded_mainloop_lock(r->loop_);
-    while (pa_context_get_state(r->context_) != PA_CONTEXT_READY &&
-           PA_CONTEXT_IS_GOOD(pa_context_get_state(r->context_))) {
-        pa_threaded_mainloop_wait(r->loop_);
-    }
-    bool ready = pa_context_get_state(r->context_) == PA_CONTEXT_READY;
-    if (ready) {
+    bool ready = false;
+    {
+        const PulseContext::Lock lock(*r->pulse_);
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 2};
-        r->stream_ = pa_stream_new(r->context_, "sink monitor", &spec, nullptr);
-        pa_stream_set_state_callback(
-            r->stream_, [](pa_stream*, void* loop) { signalLoop(loop); }, r->loop_);
-        pa_stream_set_read_callback(
-            r->stream_,
-            [](pa_stream*, std::size_t, void* self) { static_cast<SinkRecorder*>(self)->read(); },
-            r.get());
-        pa_buffer_attr attr{};
-        attr.maxlength = static_cast<std::uint32_t>(-1);
-        // Tiny fragments make the sink render, and the monitor deliver, in tiny blocks.
-        attr.fragsize = static_cast<std::uint32_t>(32 * kFrameBytes);
-        const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        const QByteArray device = source.toUtf8();
-        ready = pa_stream_connect_record(r->stream_, device.constData(), &attr, flags) == 0;
-        while (ready && pa_stream_get_state(r->stream_) != PA_STREAM_READY) {
-            ready = PA_STREAM_IS_GOOD(pa_stream_get_state(r->stream_));
-            if (ready) {
-                pa_threaded_mainloop_wait(r->loop_);
-            }
+        r->stream_ = r->pulse_->newStream("sink monitor", spec);
+        if (r->stream_ != nullptr) {
+            pa_stream_set_read_callback(
+                r->stream_,
+                [](pa_stream*, std::size_t, void* self) {
+                    static_cast<SinkRecorder*>(self)->read();
+                },
+                r.get());
+            pa_buffer_attr attr{};
+            attr.maxlength = static_cast<std::uint32_t>(-1);
+            // Tiny fragments make the sink render, and the monitor deliver, in tiny blocks.
+            attr.fragsize = static_cast<std::uint32_t>(32 * kFrameBytes);
+            const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING |
+                                                              PA_STREAM_AUTO_TIMING_UPDATE |
+                                                              PA_STREAM_ADJUST_LATENCY);
+            const QByteArray device = source.toUtf8();
+            ready = pa_stream_connect_record(r->stream_, device.constData(), &attr, flags) == 0 &&
+                    r->pulse_->waitUntilReady(r->stream_);
+        }
+        if (!ready) {
+            *error = QStringLiteral("cannot record %1: %2").arg(source, r->pulse_->lastError());
         }
     }
-    pa_threaded_mainloop_unlock(r->loop_);
     if (!ready) {
-        *error = QStringLiteral("cannot record %1: %2")
-                     .arg(source, QString::fromUtf8(pa_strerror(pa_context_errno(r->context_))));
         return nullptr;
     }
     return r;
 }
 
 SinkRecorder::~SinkRecorder() {
-    if (loop_ == nullptr) {
-        return;
-    }
-    pa_threaded_mainloop_lock(loop_);
     if (stream_ != nullptr) {
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pulse_->closeStream(stream_);
     }
-    if (context_ != nullptr) {
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-    }
-    pa_threaded_mainloop_unlock(loop_);
-    pa_threaded_mainloop_stop(loop_);
-    pa_threaded_mainloop_free(loop_);
 }
 
 // On the connection's thread. A hole in the stream is recorded as silence, so that frame
@@ -121,9 +96,10 @@ void SinkRecorder::read() {
 }
 
 SinkRecorder::Result SinkRecorder::stop() {
-    pa_threaded_mainloop_lock(loop_);
-    pa_stream_set_read_callback(stream_, nullptr, nullptr);
-    pa_threaded_mainloop_unlock(loop_);
+    {
+        const PulseContext::Lock lock(*pulse_);
+        pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    }
     std::lock_guard<std::mutex> guard(lock_);
     Result result;
     const std::size_t frames = interleaved_.size() / 2;

@@ -8,10 +8,9 @@
 #include <optional>
 #include <vector>
 
+#include "audio/pulse_context.h"
 #include "support/pulse_testbed.h"
 
-struct pa_threaded_mainloop;
-struct pa_context;
 struct pa_stream;
 
 namespace lumenor::test {
@@ -49,8 +48,7 @@ class SinkRecorder {
     void read();
     void fit(Result& result) const;
 
-    pa_threaded_mainloop* loop_ = nullptr;
-    pa_context* context_ = nullptr;
+    std::unique_ptr<PulseContext> pulse_;
     pa_stream* stream_ = nullptr;
     std::mutex lock_;
     std::vector<float> interleaved_;                          // guarded by lock_

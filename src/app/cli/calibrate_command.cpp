@@ -10,13 +10,11 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/core/app_id.h"
-#include "app/core/log.h"
+#include "app/cli/x_session.h"
 #include "calibration/calibration_log.h"
 #include "calibration/calibration_session.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
-#include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {
 
@@ -122,17 +120,11 @@ int runCalibrate(int argc, char** argv) {
         return kExitUsage;
     }
 
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    if (!connection) {
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
+    if (!xSession) {
         return kExitEnvironment;
     }
-    useX11Platform();
-    QtArguments qtArgs(argv[0]);
-    QApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    installLogHandler();
-    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    displays.refresh();
+    DisplayService& displays = xSession->displays;
     const DisplayInfo* chosen = chooseDisplayOrExplain(displays.displays(), wanted, "calibrate");
     if (chosen == nullptr) {
         return kExitUsage;

@@ -6,11 +6,10 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/core/app_id.h"
+#include "app/cli/x_session.h"
 #include "app/display_report.h"
 #include "displays/display_modes.h"
 #include "displays/display_service.h"
-#include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {
 
@@ -28,19 +27,15 @@ void printJsonLine(const std::vector<DisplayInfo>& displays) {
 
 // The display report, as the application copies it to the clipboard; it ends in a line feed.
 int printReport(char* program) {
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    std::unique_ptr<XrandrModePlatform> modes = connection ? openModePlatformOrExplain() : nullptr;
+    // A GUI application, as Lumenor's own: only Qt's screens know the desktop's scale, so
+    // only with them do points and "scaled" come out as the application reports them.
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(program, QtUse::gui);
+    const std::unique_ptr<XrandrModePlatform> modes =
+        xSession ? openModePlatformOrExplain() : nullptr;
     if (!modes) {
         return kExitEnvironment;
     }
-    // A GUI application, as Lumenor's own: only Qt's screens know the desktop's scale, so
-    // only with them do points and "scaled" come out as the application reports them.
-    useX11Platform();
-    QtArguments qtArgs(program);
-    QGuiApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    service.refresh();
+    const DisplayService& service = xSession->displays;
     const QByteArray text =
         buildReport(
             service.displays(), [&](DisplayId id) { return modesForDisplay(*modes, id); },
@@ -69,21 +64,16 @@ int runDisplays(int argc, char** argv) {
         return printReport(argv[0]);
     }
 
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    if (!connection) {
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::gui);
+    if (!xSession) {
         return kExitEnvironment;
     }
-    useX11Platform();
-    QtArguments qtArgs(argv[0]);
-    QGuiApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    service.onChange = printJsonLine;
     if (!parser.isSet(watch)) {
-        service.refresh();
+        printJsonLine(xSession->displays.displays());
         return kExitOk;
     }
-    service.start();
+    xSession->displays.onChange = printJsonLine;
+    xSession->displays.start();
     return QGuiApplication::exec();
 }
 

@@ -3,9 +3,8 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/core/app_id.h"
+#include "app/cli/x_session.h"
 #include "displays/display_service.h"
-#include "displays/xrandr_display_platform.h"
 #include "output/display_identifier.h"
 
 namespace lumenor::cli {
@@ -23,20 +22,16 @@ int runIdentify(int argc, char** argv) {
         printError(QStringLiteral("identify: --seconds takes a number of seconds from 0 to 3600"));
         return kExitUsage;
     }
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    if (!connection) {
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
+    if (!xSession) {
         return kExitEnvironment;
     }
-    useX11Platform();
-    QtArguments qtArgs(argv[0]);
-    QApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    displays.refresh();
+    const DisplayService& displays = xSession->displays;
     DisplayIdentifier identifier;
     identifier.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
     identifier.show(displays.displays(), *duration);
-    QTimer::singleShot(static_cast<int>(*duration * 1000.0) + 100, &app, &QApplication::quit);
+    QTimer::singleShot(static_cast<int>(*duration * 1000.0) + 100, xSession->app.get(),
+                       &QApplication::quit);
     return QApplication::exec();
 }
 

@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,9 +6,8 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/core/app_id.h"
+#include "app/cli/x_session.h"
 #include "displays/display_modes.h"
-#include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {
 
@@ -51,18 +49,14 @@ int runModes(int argc, char** argv) {
         return kExitUsage;
     }
 
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    std::unique_ptr<XrandrModePlatform> platform =
-        connection ? openModePlatformOrExplain() : nullptr;
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::core);
+    const std::unique_ptr<XrandrModePlatform> platform =
+        xSession ? openModePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
-    QtArguments qtArgs(argv[0]);
-    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    service.refresh();
-    const DisplayInfo* display = displayFromArgument(service, parser.positionalArguments()[0]);
+    const DisplayInfo* display =
+        displayFromArgument(xSession->displays, parser.positionalArguments()[0]);
     if (display == nullptr) {
         return kExitUsage;
     }

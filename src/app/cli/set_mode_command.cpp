@@ -9,11 +9,10 @@
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
 #include "app/cli/stop_signals.h"
-#include "app/core/app_id.h"
+#include "app/cli/x_session.h"
 #include "app/core/log.h"
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
-#include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {
 
@@ -61,10 +60,9 @@ int runSetMode(int argc, char** argv) {
     bool modeOk = false;
     const int modeId = args[1].toInt(&modeOk, 10);
 
-    installLogHandler();
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    std::unique_ptr<XrandrModePlatform> platform =
-        connection ? openModePlatformOrExplain() : nullptr;
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::core);
+    const std::unique_ptr<XrandrModePlatform> platform =
+        xSession ? openModePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
@@ -72,11 +70,7 @@ int runSetMode(int argc, char** argv) {
         printError(*refusal);
         return kExitEnvironment;
     }
-    QtArguments qtArgs(argv[0]);
-    QCoreApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    service.refresh();
+    DisplayService& service = xSession->displays;
     const DisplayInfo* found = displayFromArgument(service, args[0]);
     if (found == nullptr) {
         return kExitUsage;

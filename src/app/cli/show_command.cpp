@@ -8,12 +8,10 @@
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
 #include "app/cli/show_remote.h"
-#include "app/core/app_id.h"
-#include "app/core/log.h"
+#include "app/cli/x_session.h"
 #include "audio/marker_stream.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
-#include "displays/xrandr_display_platform.h"
 #include "output/frame_status_text.h"
 #include "output/output_window_controller.h"
 
@@ -113,17 +111,11 @@ int runShow(int argc, char** argv) {
         }
     }
 
-    installLogHandler();
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    if (!connection) {
+    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
+    if (!xSession) {
         return kExitEnvironment;
     }
-    useX11Platform();
-    QtArguments qtArgs(argv[0]);
-    QApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
-    DisplayService displays(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
-    displays.refresh();
+    DisplayService& displays = xSession->displays;
     const DisplayInfo* target = chooseDisplayOrExplain(displays.displays(), wanted, "show");
     if (target == nullptr) {
         return kExitUsage;
@@ -167,7 +159,8 @@ int runShow(int argc, char** argv) {
         phone->start();
     }
     if (duration > 0.0) {
-        QTimer::singleShot(static_cast<int>(duration * 1000.0), &app, &QApplication::quit);
+        QTimer::singleShot(static_cast<int>(duration * 1000.0), xSession->app.get(),
+                           &QApplication::quit);
     }
     const int status = QApplication::exec();
     output.hide();
