@@ -25,10 +25,13 @@ QByteArray frame(const QByteArray& xml) {
 // The test plays the calibration program: it listens, and lumenor connects to it.
 class CalibrationStreams : public test::CalibrateTest {
   protected:
-    int connectLumenor() {
+    // Starts `lumenor calibrate resolve` at a port of ours with `options`; its connection.
+    int connectLumenor(const QStringList& options = {}) {
         listening_ = test::listenLoopback(0);
         EXPECT_GE(listening_, 0);
-        startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))});
+        startLumenor(
+            QStringList{"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))} +
+            options);
         return test::acceptWithin(listening_, 10000);
     }
     void TearDown() override {
@@ -93,11 +96,8 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
 }
 
 TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeEnds) {
-    listening_ = test::listenLoopback(0);
-    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--window",
-                  "25", "--background", "64", "--insert-every", "0.2", "--insert-for", "0.4",
-                  "--insert-grey", "128"});
-    const int fd = test::acceptWithin(listening_, 10000);
+    const int fd = connectLumenor({"--window", "25", "--background", "64", "--insert-every", "0.2",
+                                   "--insert-for", "0.4", "--insert-grey", "128"});
     ASSERT_GE(fd, 0);
     const QByteArray patch =
         frame(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
@@ -124,10 +124,7 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeE
 
 TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    listening_ = test::listenLoopback(0);
-    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--display",
-                  QString::number(x().outputId("DUMMY1"))});
-    const int fd = test::acceptWithin(listening_, 10000);
+    const int fd = connectLumenor({"--display", QString::number(x().outputId("DUMMY1"))});
     ASSERT_GE(fd, 0);
     head_ = x().head("DUMMY1")->geometry;
     test::sendAll(fd, frame(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
