@@ -4,29 +4,50 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
+#include <cmath>
+
 #include "app/app_fixture.h"
 
 namespace lumenor::test {
 namespace {
 
-using CalibrationVerbs = AppCore;
+class CalibrationVerbs : public AppCore {
+  protected:
+    // The first session status recorded, once there is one; the record is cleared.
+    QString nextStatus() {
+        const auto statuses = [this] { return page_.filter(QStringLiteral("calibrationStatus")); };
+        EXPECT_TRUE(spinUntil([&] { return !statuses().isEmpty(); }))
+            << page_.join('\n').toStdString();
+        const QString script = statuses().value(0);
+        page_.clear();
+        return script;
+    }
+    verbs::StartCalibration resolveAt(const QTcpServer& program) {
+        verbs::StartCalibration v;
+        v.program = QStringLiteral("resolve");
+        v.address = QStringLiteral("127.0.0.1:%1").arg(program.serverPort());
+        v.display = kProjector;
+        return v;
+    }
+};
 
-QString refused(const char* why) {
-    return pagecalls::calibrationStatus(QStringLiteral("invalid"), 0, QLatin1String(why));
+QString status(const char* state, int patches, const QString& message = QString()) {
+    return pagecalls::calibrationStatus(QLatin1String(state), patches, message);
 }
 
-QJsonObject statusIn(const QString& script) {
+QString refused(const char* why) {
+    return status("invalid", 0, QLatin1String(why));
+}
+
+// The ended status's message, which ends with what the system said.
+QString endedMessage(const QString& script) {
     const QString prefix = QStringLiteral("window.calibrationStatus(");
     EXPECT_TRUE(script.startsWith(prefix) && script.endsWith(QLatin1Char(')')))
         << script.toStdString();
-    return QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
-}
-
-verbs::StartCalibration resolveAt(const QString& address) {
-    verbs::StartCalibration v;
-    v.program = QStringLiteral("resolve");
-    v.address = address;
-    return v;
+    const QJsonObject status =
+        QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
+    EXPECT_EQ(status[QStringLiteral("state")], QStringLiteral("ended")) << script.toStdString();
+    return status[QStringLiteral("message")].toString();
 }
 
 // One message of the patch protocol: a big-endian length, then the text.
@@ -38,106 +59,76 @@ QByteArray framed(const QByteArray& text) {
 
 TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndStartNothing) {
     launch();
-    verbs::StartCalibration unknown = resolveAt(QStringLiteral("127.0.0.1"));
-    unknown.program = QStringLiteral("other");
-    EXPECT_EQ(run(unknown), QStringList{refused("Choose the program to take patches from.")});
-    EXPECT_EQ(run(resolveAt(QStringLiteral("host:port:x"))),
-              QStringList{refused("Give the address as HOST or HOST:PORT.")});
-    verbs::StartCalibration web = resolveAt(QStringLiteral("ftp://127.0.0.1/"));
-    web.program = QStringLiteral("argyll");
-    EXPECT_EQ(run(web),
-              QStringList{refused("Give an http address, such as http://127.0.0.1:8080.")});
-
-    verbs::StartCalibration values = resolveAt(QStringLiteral("127.0.0.1:1"));
-    values.window = 0.0;
-    EXPECT_EQ(run(values), QStringList{refused("Window takes a number above 0, up to 100.")});
-    values.window = 50.0;
-    values.background = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(run(values), QStringList{refused("Background takes a number from 0 to 255.")});
-    values.background = 16.0;
-    values.insertEvery = 30.0;
-    EXPECT_EQ(
-        run(values),
-        QStringList{refused("Insert every and insert for go together: give both or neither.")});
-    values.insertFor = 61.0;
-    EXPECT_EQ(run(values), QStringList{refused("Insert for takes a number above 0, up to 60.")});
-    values.insertFor = 2.0;
-    values.display = 99;
-    EXPECT_EQ(run(values), QStringList{refused("The chosen display is not connected.")});
+    const QString peer = QStringLiteral("127.0.0.1:1");
+    const QString resolve = QStringLiteral("resolve");
+    const std::pair<verbs::StartCalibration, const char*> cases[] = {
+        {{QStringLiteral("other"), peer, {}, {}, {}, {}, {}, {}},
+         "Choose the program to take patches from."},
+        {{resolve, QStringLiteral("host:port:x"), {}, {}, {}, {}, {}, {}},
+         "Give the address as HOST or HOST:PORT."},
+        {{QStringLiteral("argyll"), QStringLiteral("ftp://127.0.0.1/"), {}, {}, {}, {}, {}, {}},
+         "Give an http address, such as http://127.0.0.1:8080."},
+        {{resolve, peer, {}, 0.0, {}, {}, {}, {}}, "Window takes a number above 0, up to 100."},
+        {{resolve, peer, {}, {}, std::nan(""), {}, {}, {}},
+         "Background takes a number from 0 to 255."},
+        {{resolve, peer, {}, {}, {}, 30.0, {}, {}},
+         "Insert every and insert for go together: give both or neither."},
+        {{resolve, peer, {}, {}, {}, 30.0, 61.0, {}},
+         "Insert for takes a number above 0, up to 60."},
+        // Every value good, but no such display.
+        {{resolve, peer, 99, 50.0, 16.0, 30.0, 2.0, 128.0}, "The chosen display is not connected."},
+    };
+    for (const auto& [request, why] : cases) {
+        EXPECT_EQ(run(request), QStringList{refused(why)});
+    }
 }
 
 TEST_F(CalibrationVerbs, ASessionReportsConnectingRunningAndEndedWithItsPatchCount) {
     launch();
     QTcpServer program;
     ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
-    const QString peer = QStringLiteral("127.0.0.1:%1").arg(program.serverPort());
+    verbs::StartCalibration start = resolveAt(program);
+    start.window = 10.0;
     // The pattern output on the same display gives way to the patches.
     run(verbs::ShowOutput{true});
-    verbs::StartCalibration start = resolveAt(peer);
-    start.display = kProjector;
-    start.window = 10.0;
     EXPECT_EQ(run(start),
-              (QStringList{shown(false), info(false),
-                           pagecalls::calibrationStatus(QStringLiteral("connecting"), 0, peer)}));
+              (QStringList{shown(false), info(false), status("connecting", 0, start.address)}));
     EXPECT_EQ(run(start), QStringList{refused("A session is running: stop it first.")});
     page_.clear();
 
     ASSERT_TRUE(spinUntil([&] { return program.hasPendingConnections(); }));
-    QTcpSocket* socket = program.nextPendingConnection();
-    const auto statuses = [this] { return page_.filter(QStringLiteral("calibrationStatus")); };
-    ASSERT_TRUE(spinUntil([&] { return statuses().size() == 1; }))
-        << page_.join('\n').toStdString();
-    EXPECT_EQ(statuses().front(),
-              pagecalls::calibrationStatus(QStringLiteral("running"), 0, QString()));
-
-    page_.clear();
-    socket->write(framed(R"(<calibration><color red="255" green="0" blue="0"/></calibration>)"));
-    ASSERT_TRUE(spinUntil([&] { return !statuses().isEmpty(); }));
-    EXPECT_EQ(statuses().front(),
-              pagecalls::calibrationStatus(QStringLiteral("running"), 1, QString()));
-
+    EXPECT_EQ(nextStatus(), status("running", 0));
+    program.nextPendingConnection()->write(
+        framed(R"(<calibration><color red="255" green="0" blue="0"/></calibration>)"));
+    EXPECT_EQ(nextStatus(), status("running", 1));
     run(verbs::StopCalibration{});
-    ASSERT_TRUE(spinUntil([&] { return !statuses().isEmpty(); }));
-    const QJsonObject ended = statusIn(statuses().front());
-    EXPECT_EQ(ended[QStringLiteral("state")], QStringLiteral("ended"));
-    EXPECT_EQ(ended[QStringLiteral("patches")], 1);
-    EXPECT_EQ(ended[QStringLiteral("message")],
-              QStringLiteral("Session with %1 ended: stopped from the controller").arg(peer));
+    EXPECT_EQ(nextStatus(),
+              status("ended", 1,
+                     QStringLiteral("Session with %1 ended: stopped from the controller")
+                         .arg(start.address)));
     // Over: a new one may start.
-    EXPECT_EQ(run(start).last(),
-              pagecalls::calibrationStatus(QStringLiteral("connecting"), 0, peer));
+    EXPECT_EQ(run(start).last(), status("connecting", 0, start.address));
 }
 
 TEST_F(CalibrationVerbs, AProgramThatCannotBeReachedOrADisplayThatGoesEndsTheSession) {
     launch();
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    run(resolveAt(QStringLiteral("127.0.0.1:%1").arg(port)));
-    page_.clear();
-    ASSERT_TRUE(spinUntil([&] { return !page_.isEmpty(); }));
-    const QJsonObject unreachable = statusIn(page_.takeFirst());
-    EXPECT_EQ(unreachable[QStringLiteral("state")], QStringLiteral("ended"));
-    EXPECT_TRUE(unreachable[QStringLiteral("message")].toString().startsWith(
-        QStringLiteral("Cannot reach 127.0.0.1:%1: ").arg(port)));
-
     QTcpServer program;
     ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
-    verbs::StartCalibration start =
-        resolveAt(QStringLiteral("127.0.0.1:%1").arg(program.serverPort()));
-    start.display = kProjector;
+    const verbs::StartCalibration start = resolveAt(program);
+    program.close();
     run(start);
-    ASSERT_TRUE(spinUntil([&] { return program.hasPendingConnections(); }));
     page_.clear();
+    EXPECT_TRUE(endedMessage(nextStatus())
+                    .startsWith(QStringLiteral("Cannot reach %1: ").arg(start.address)));
+
+    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
+    run(resolveAt(program));
+    page_.clear();
+    ASSERT_TRUE(spinUntil([&] { return program.hasPendingConnections(); }));
+    EXPECT_EQ(nextStatus(), status("running", 0));
     displays_->displays.pop_back();
     displays_->notifyChange();
-    ASSERT_TRUE(
-        spinUntil([&] { return page_.filter(QStringLiteral("calibrationStatus")).size() == 1; }));
-    const QJsonObject gone = statusIn(page_.filter(QStringLiteral("calibrationStatus")).front());
-    EXPECT_EQ(gone[QStringLiteral("state")], QStringLiteral("ended"));
-    EXPECT_TRUE(gone[QStringLiteral("message")].toString().endsWith(
-        QStringLiteral("broken: display 2 went away")));
+    EXPECT_TRUE(endedMessage(nextStatus()).endsWith(QStringLiteral("broken: display 2 went away")));
 }
 
 }  // namespace

@@ -25,18 +25,24 @@ QByteArray frame(const QByteArray& xml) {
 // The test plays the calibration program: it listens, and lumenor connects to it.
 class CalibrationStreams : public test::CalibrateTest {
   protected:
-    int connectLumenor() {
+    // Starts `lumenor calibrate resolve` at a port of ours with `options`; its connection.
+    int connectLumenor(const QStringList& options = {}) {
         listening_ = test::listenLoopback(0);
         EXPECT_GE(listening_, 0);
-        startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))});
+        startLumenor(
+            QStringList{"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))} +
+            options);
         return test::acceptWithin(listening_, 10000);
     }
     void TearDown() override {
         ::close(listening_);
         CalibrateTest::TearDown();
     }
-    bool showsWithin(const test::ExpectedPatch& p, int ms) {
-        return test::headShowsBy(x(), head_, p,
+    // Whether the head shows `colour` in `window` (fractions of the head) over `background`.
+    bool showsWithin(QRgb colour, QRgb background, QRectF window = {0, 0, 1, 1}, int ms = 1000) {
+        const QRect box =
+            test::patchBox(head_.size(), window.x(), window.y(), window.width(), window.height());
+        return test::headShowsBy(x(), head_, {colour, background, box},
                                  std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
     }
     int listening_ = -1;
@@ -53,9 +59,7 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
         test::sendAll(fd, QByteArray(1, byte));
         QThread::usleep(300);
     }
-    EXPECT_TRUE(showsWithin(
-        {qRgb(128, 0, 255), qRgb(0, 0, 0), test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)},
-        1000));
+    EXPECT_TRUE(showsWithin(qRgb(128, 0, 255), qRgb(0, 0, 0), {0.25, 0.25, 0.5, 0.5}));
     test::sendAll(fd, frame(R"(<calibration><color red="1" green=)"));
     test::sendAll(fd, frame(R"(<calibration><color red="300" green="0" blue="0"/></calibration>)"));
     const QByteArray two = frame(
@@ -69,13 +73,10 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
     test::sendAll(fd, two.mid(2, 2));
     QThread::msleep(50);
     test::sendAll(fd, two.mid(4));
-    EXPECT_TRUE(showsWithin(
-        {qRgb(200, 100, 50), qRgb(10, 20, 30), test::patchBox(head_.size(), 0.1, 0.1, 0.2, 0.2)},
-        1000));
+    EXPECT_TRUE(showsWithin(qRgb(200, 100, 50), qRgb(10, 20, 30), {0.1, 0.1, 0.2, 0.2}));
     test::sendAll(fd, frame(R"(<calibration><shapes><rectangle><color red="7" green="8" )"
                             R"(blue="9"/></rectangle></shapes></calibration>)"));
-    EXPECT_TRUE(
-        showsWithin({qRgb(7, 8, 9), qRgb(7, 8, 9), QRect(QPoint(0, 0), head_.size())}, 1000));
+    EXPECT_TRUE(showsWithin(qRgb(7, 8, 9), qRgb(7, 8, 9)));
     test::sendAll(fd, QByteArray(4, '\0'));
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
     EXPECT_EQ(lumenor_.exitCode(), 0);
@@ -93,26 +94,23 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
 }
 
 TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeEnds) {
-    listening_ = test::listenLoopback(0);
-    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--window",
-                  "25", "--background", "64", "--insert-every", "0.2", "--insert-for", "0.4",
-                  "--insert-grey", "128"});
-    const int fd = test::acceptWithin(listening_, 10000);
+    const int fd = connectLumenor({"--window", "25", "--background", "64", "--insert-every", "0.2",
+                                   "--insert-for", "0.4", "--insert-grey", "128"});
     ASSERT_GE(fd, 0);
     const QByteArray patch =
         frame(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
-    const test::ExpectedPatch windowed{qRgb(250, 5, 90), qRgb(64, 64, 64),
-                                       test::patchBox(head_.size(), 0.25, 0.25, 0.5, 0.5)};
+    const auto windowed = [this] {
+        return showsWithin(qRgb(250, 5, 90), qRgb(64, 64, 64), {0.25, 0.25, 0.5, 0.5});
+    };
     test::sendAll(fd, patch);
-    EXPECT_TRUE(showsWithin(windowed, 1000));
+    EXPECT_TRUE(windowed());
     EXPECT_EQ(test::cursorVisibleAt(x().displayName(), head_.center()), false)
         << "a cursor over the patch";
     QThread::msleep(300);
     // Over 0.2 s since the last insertion: the grey comes first, then the patch.
     test::sendAll(fd, patch);
-    EXPECT_TRUE(showsWithin(
-        {qRgb(128, 128, 128), qRgb(128, 128, 128), QRect(QPoint(0, 0), head_.size())}, 300));
-    EXPECT_TRUE(showsWithin(windowed, 1000));
+    EXPECT_TRUE(showsWithin(qRgb(128, 128, 128), qRgb(128, 128, 128), {0, 0, 1, 1}, 300));
+    EXPECT_TRUE(windowed());
     // Escape on the output ends the session from our side: status 0, the connection closed.
     EXPECT_EQ(test::runProcess("xdotool", {"key", "Escape"}, x().environment()).exitCode, 0);
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
@@ -124,15 +122,11 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeE
 
 TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    listening_ = test::listenLoopback(0);
-    startLumenor({"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_)), "--display",
-                  QString::number(x().outputId("DUMMY1"))});
-    const int fd = test::acceptWithin(listening_, 10000);
+    const int fd = connectLumenor({"--display", QString::number(x().outputId("DUMMY1"))});
     ASSERT_GE(fd, 0);
     head_ = x().head("DUMMY1")->geometry;
     test::sendAll(fd, frame(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
-    EXPECT_TRUE(
-        showsWithin({qRgb(3, 200, 7), qRgb(3, 200, 7), QRect(QPoint(0, 0), head_.size())}, 2000));
+    EXPECT_TRUE(showsWithin(qRgb(3, 200, 7), qRgb(3, 200, 7), {0, 0, 1, 1}, 2000));
     // Patches on another display would be measured as this one's.
     ASSERT_TRUE(x().unplug("DUMMY1"));
     ASSERT_TRUE(lumenor_.waitForFinished(10000));

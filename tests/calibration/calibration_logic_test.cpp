@@ -66,14 +66,6 @@ TEST(ResolveMessage, ReadsBothFormsBitsAndDecimalCommas) {
     EXPECT_EQ(one.request->colour, (DeviceRgb{9, 8, 7}));
     EXPECT_EQ(one.request->background, (DeviceRgb{0, 0, 0}));
     EXPECT_FALSE(one.request->deeper);
-
-    const ResolveParse two = parseResolveMessage(
-        R"(<calibration><shapes><rectangle><color red="1" green="2" blue="3"/></rectangle>)"
-        R"(<rectangle><color red="4" green="5" blue="6"/><geometry x="10" y="20" cx="30" )"
-        R"(cy="40"/></rectangle></shapes></calibration>)");
-    ASSERT_TRUE(two.request);
-    EXPECT_EQ(two.request->background, (DeviceRgb{1, 2, 3}));
-    EXPECT_EQ(two.request->colour, (DeviceRgb{4, 5, 6}));
 }
 
 TEST(ResolveMessage, RefusesWhatIsBrokenOrOutOfRange) {
