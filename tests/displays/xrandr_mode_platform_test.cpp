@@ -126,6 +126,27 @@ TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithItsNativeAndCurrentModes) {
     EXPECT_TRUE(modesForDisplay(*p, 0x7ffffff).empty());
 }
 
+// The command line's trial tests leave the heads' places and the screen's size to this test.
+TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlone) {
+    plugSecondHead();
+    ASSERT_EQ(x().screenSize(), QSize(3200, 1080));
+    auto p = makePlatform();
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::permanently));
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1920, 1080));
+    EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().screenSize(), QSize(3840, 1080));
+    EXPECT_EQ(p->currentMode(id("DUMMY1"))->id, static_cast<int>(x().modeId("1920x1080_50")));
+
+    ASSERT_TRUE(applyOnSecond(*p, "1280x720_60", ConfigureScope::permanently));
+    EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
+    EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
+    EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
+    EXPECT_TRUE(guardianEnds());
+}
+
 // Putting the mode back, keeping it and a platform that ends during a trial are tried through
 // the command line; here a second trial, which must keep the first snapshot.
 TEST_F(XrandrModeTest, ASecondTrialKeepsTheFirstSnapshotForWhenThePlatformEnds) {
