@@ -2,7 +2,7 @@
 
 #include <QJsonObject>
 
-#include <algorithm>
+#include <string>
 
 #include "displays/display_modes.h"
 #include "displays/fake_mode_platform.h"
@@ -24,177 +24,102 @@ ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, double hz, std::i
     return m;
 }
 
-std::vector<std::int32_t> ids(const std::vector<ModeInfo>& list) {
-    std::vector<std::int32_t> out;
-    for (const ModeInfo& m : list) {
-        out.push_back(m.id);
-    }
-    return out;
-}
-
 class DisplayModesTest : public ::testing::Test {
   protected:
     void setModes(std::vector<ModeInfo> modes, std::optional<std::int32_t> current) {
         fake.displays[kDisplay] = {std::move(modes), current};
     }
-    std::vector<ModeInfo> list() { return modesForDisplay(fake, kDisplay); }
 
     FakeModePlatform fake;
 };
 
 TEST_F(DisplayModesTest, NoModesOrAFailingQueryGiveAnEmptyList) {
     setModes({}, std::nullopt);
-    EXPECT_TRUE(list().empty());
+    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
     fake.displays[kDisplay].modes.reset();
-    EXPECT_TRUE(list().empty());
+    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
     EXPECT_TRUE(modesForDisplay(fake, 999).empty());
 }
 
-TEST_F(DisplayModesTest, SortsByWidthThenHeightThenRateStably) {
-    setModes({mode(1, 1280, 720, 60), mode(2, 1920, 1080, 50), mode(3, 1920, 1200, 60),
-              mode(4, 1920, 1080, 60), mode(5, 3840, 2160, 30), mode(6, 1920, 1080, 59.94),
-              mode(7, 1920, 1080, 60, 960, 540)},
-             std::nullopt);
-    // 4 and 7 share every sort key; they keep the platform's order.
-    EXPECT_EQ(ids(list()), (std::vector<std::int32_t>{5, 3, 4, 7, 6, 2, 1}));
-}
-
-TEST_F(DisplayModesTest, RatesThatDifferOnlySlightlyBothStayFasterFirst) {
-    setModes({mode(1, 1920, 1080, 59.94), mode(2, 1920, 1080, 60)}, 1);
-    const auto l = list();
-    ASSERT_EQ(l.size(), 2u);
-    EXPECT_EQ(l[0].id, 2);
-    EXPECT_DOUBLE_EQ(l[0].refreshHz, 60);
-    EXPECT_EQ(l[1].id, 1);
-    EXPECT_DOUBLE_EQ(l[1].refreshHz, 59.94);
-    EXPECT_TRUE(l[1].isCurrent);
-    EXPECT_FALSE(l[0].isCurrent);
-}
-
-TEST_F(DisplayModesTest, DuplicatesDifferingInPointHeightOrNumberAppearOnceAsTheFirst) {
-    setModes(
-        {mode(10, 1920, 1080, 60), mode(11, 1920, 1080, 60, 1920, 1000), mode(12, 1920, 1080, 60)},
-        std::nullopt);
-    EXPECT_EQ(ids(list()), (std::vector<std::int32_t>{10}));
-}
-
-TEST_F(DisplayModesTest, ScaledAndUnscaledOfOnePixelSizeBothAppearInPlatformOrder) {
-    setModes({mode(1, 2880, 1800, 60, 1440, 900), mode(2, 2880, 1800, 60)}, std::nullopt);
-    EXPECT_EQ(ids(list()), (std::vector<std::int32_t>{1, 2}));
-    setModes({mode(2, 2880, 1800, 60), mode(1, 2880, 1800, 60, 1440, 900)}, std::nullopt);
-    EXPECT_EQ(ids(list()), (std::vector<std::int32_t>{2, 1}));
-}
-
-TEST_F(DisplayModesTest, OnlyTheFirstOfTheLargestModesIsNative) {
-    setModes({mode(1, 1920, 1080, 60), mode(2, 2560, 1440, 60), mode(3, 1440, 2560, 60),
-              mode(4, 2560, 1440, 50), mode(5, 1280, 720, 60)},
-             std::nullopt);
-    int natives = 0;
-    for (const ModeInfo& m : list()) {
-        natives += m.isNative ? 1 : 0;
-        EXPECT_EQ(m.isNative, m.id == 2) << m.id;
+// The list as "id" per mode, "n" after the native one and "c" after the current one.
+std::string marks(const std::vector<ModeInfo>& list) {
+    std::string out;
+    for (const ModeInfo& m : list) {
+        out += (out.empty() ? "" : " ") + std::to_string(m.id) + (m.isNative ? "n" : "") +
+               (m.isCurrent ? "c" : "");
     }
-    EXPECT_EQ(natives, 1);
+    return out;
 }
 
-TEST_F(DisplayModesTest, NativeIsTheFirstModeWhenNothingIsLarger) {
-    setModes({mode(8, 1280, 720, 60), mode(9, 720, 1280, 60)}, std::nullopt);
-    const auto l = list();
-    ASSERT_EQ(l.size(), 2u);
-    EXPECT_TRUE(l[0].id == 8 && l[0].isNative);
-    EXPECT_FALSE(l[1].isNative);
+// Sorted by width, then height, then rate, all falling; a mode equal to an earlier one in
+// pixels, point width and rate is left out; the first of the largest in the platform's order
+// is native.
+TEST_F(DisplayModesTest, SortsDeduplicatesAndMarksOneNativeAndTheCurrent) {
+    const std::optional<std::int32_t> none;
+    const auto listed = [&](std::vector<ModeInfo> modes, std::optional<std::int32_t> current) {
+        setModes(std::move(modes), current);
+        return marks(modesForDisplay(fake, kDisplay));
+    };
+    // 4 and 7 share every sort key: they keep the platform's order.
+    EXPECT_EQ(listed({mode(1, 1280, 720, 60), mode(2, 1920, 1080, 50), mode(3, 1920, 1200, 60),
+                      mode(4, 1920, 1080, 60), mode(5, 3840, 2160, 30), mode(6, 1920, 1080, 59.94),
+                      mode(7, 1920, 1080, 60, 960, 540)},
+                     none),
+              "5n 3 4 7 6 2 1");
+    // Rates that differ only slightly both stay; the native one is the platform's first.
+    EXPECT_EQ(listed({mode(1, 1920, 1080, 59.94), mode(2, 1920, 1080, 60)}, 1), "2 1nc");
+    // Duplicates differing in point height or number appear once, as the first.
+    EXPECT_EQ(listed({mode(10, 1920, 1080, 60), mode(11, 1920, 1080, 60, 1920, 1000),
+                      mode(12, 1920, 1080, 60)},
+                     none),
+              "10n");
+    // Scaled and unscaled of one pixel size both stay, in the platform's order.
+    EXPECT_EQ(listed({mode(1, 2880, 1800, 60, 1440, 900), mode(2, 2880, 1800, 60)}, 2), "1n 2c");
+    EXPECT_EQ(listed({mode(2, 2880, 1800, 60), mode(1, 2880, 1800, 60, 1440, 900)}, none), "2n 1");
+    // Only the first of the largest is native; the first is native when nothing is larger.
+    EXPECT_EQ(listed({mode(1, 1920, 1080, 60), mode(2, 2560, 1440, 60), mode(3, 1440, 2560, 60),
+                      mode(4, 2560, 1440, 50), mode(5, 1280, 720, 60)},
+                     none),
+              "2n 4 1 3 5");
+    EXPECT_EQ(listed({mode(8, 1280, 720, 60), mode(9, 720, 1280, 60)}, 9), "8n 9c");
+    // A current mode that is a dropped duplicate leaves no current entry and lends no mark.
+    EXPECT_EQ(listed({mode(1, 1920, 1080, 60), mode(2, 1920, 1080, 60)}, 2), "1n");
+    EXPECT_EQ(listed({mode(1, 1280, 720, 60), mode(3, 1920, 1080, 60), mode(4, 1920, 1080, 60)}, 4),
+              "3n 1");
 }
 
-TEST_F(DisplayModesTest, CurrentIsMarkedAndAbsentWithoutAReadableCurrentMode) {
-    setModes({mode(1, 1920, 1080, 60), mode(2, 1280, 720, 60)}, 2);
-    auto l = list();
-    EXPECT_FALSE(l[0].isCurrent);
-    EXPECT_TRUE(l[1].isCurrent);
-    setModes({mode(1, 1920, 1080, 60), mode(2, 1280, 720, 60)}, std::nullopt);
-    l = list();
-    EXPECT_EQ(std::count_if(l.begin(), l.end(), [](const ModeInfo& m) { return m.isCurrent; }), 0);
-}
-
-TEST_F(DisplayModesTest, ACurrentModeThatIsALaterDuplicateLeavesNoCurrentEntry) {
-    setModes({mode(1, 1920, 1080, 60), mode(2, 1920, 1080, 60)}, 2);
-    const auto l = list();
-    ASSERT_EQ(l.size(), 1u);
-    EXPECT_EQ(l[0].id, 1);
-    EXPECT_FALSE(l[0].isCurrent);
-}
-
-TEST_F(DisplayModesTest, ADroppedDuplicateDoesNotLendItsNativeMark) {
-    // 3 is the first of the largest; its twin 4 is dropped and 3 keeps its own marks.
-    setModes({mode(1, 1280, 720, 60), mode(3, 1920, 1080, 60), mode(4, 1920, 1080, 60)}, 4);
-    const auto l = list();
-    ASSERT_EQ(l.size(), 2u);
-    EXPECT_EQ(l[0].id, 3);
-    EXPECT_TRUE(l[0].isNative);
-    EXPECT_FALSE(l[0].isCurrent);
-}
-
-TEST(ModeInfoJson, HasExactlyTheKeysAndScaledFollowsTheWidths) {
-    ModeInfo m = mode(-7, 2880, 1800, 59.94, 1440, 900);
-    m.isCurrent = true;
-    const QJsonObject o = m.toJson();
-    EXPECT_EQ(o.keys(), (QStringList{"id", "isCurrent", "isNative", "pixelHeight", "pixelWidth",
-                                     "pointHeight", "pointWidth", "refreshHz", "scaled"}));
-    EXPECT_EQ(o["id"].toInteger(), -7);
-    EXPECT_EQ(o["pixelWidth"].toInteger(), 2880);
-    EXPECT_EQ(o["pointHeight"].toInteger(), 900);
-    EXPECT_DOUBLE_EQ(o["refreshHz"].toDouble(), 59.94);
-    EXPECT_TRUE(o["isCurrent"].toBool());
-    EXPECT_FALSE(o["isNative"].toBool(true));
-    EXPECT_TRUE(o["scaled"].toBool());
-    // Only the widths decide "scaled".
+TEST(ModeInfoJson, OnlyTheWidthsDecideScaled) {
+    EXPECT_TRUE(mode(1, 2880, 1800, 60, 1440, 1800).toJson()["scaled"].toBool());
     EXPECT_FALSE(mode(1, 1920, 1080, 60, 1920, 540).toJson()["scaled"].toBool(true));
 }
 
-TEST(ModeInfoEquality, ComparesAndHashesTheNumberAlone) {
-    const ModeInfo a = mode(3, 1920, 1080, 60);
-    const ModeInfo b = mode(3, 640, 480, 30);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(std::hash<ModeInfo>{}(a), std::hash<ModeInfo>{}(b));
-    EXPECT_FALSE(a == mode(4, 1920, 1080, 60));
-}
-
-class ApplyDisplayModeTest : public DisplayModesTest {
-  protected:
-    void SetUp() override { setModes({mode(1, 1920, 1080, 60), mode(2, 1280, 720, 60)}, 1); }
-};
-
-TEST_F(ApplyDisplayModeTest, OneTransactionWithTheRequestedScope) {
-    EXPECT_TRUE(
-        applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::forAppOnly));
-    EXPECT_EQ(fake.begins, 1);
-    EXPECT_EQ(fake.configures, 1);
-    ASSERT_EQ(fake.applied.size(), 1u);
-    EXPECT_EQ(fake.applied[0].display, kDisplay);
-    EXPECT_EQ(fake.applied[0].modeId, 2);
-    EXPECT_EQ(fake.applied[0].scope, ConfigureScope::forAppOnly);
-    EXPECT_EQ(fake.currentMode(kDisplay)->id, 2);
-
-    EXPECT_TRUE(
-        applyDisplayMode(fake, kDisplay, mode(1, 1920, 1080, 60), ConfigureScope::permanently));
-    EXPECT_EQ(fake.applied.back().scope, ConfigureScope::permanently);
-}
-
-TEST_F(ApplyDisplayModeTest, AFailingBeginConfiguresNothing) {
+TEST_F(DisplayModesTest, ApplyingIsOneTransactionAndAFailedStepChangesNothing) {
+    setModes({mode(1, 1920, 1080, 60), mode(2, 1280, 720, 60)}, 1);
     fake.failBegin = true;
     EXPECT_FALSE(
         applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::forAppOnly));
     EXPECT_EQ(fake.begins, 1);
     EXPECT_EQ(fake.configures, 0);
-    EXPECT_TRUE(fake.applied.empty());
-    EXPECT_EQ(fake.currentMode(kDisplay)->id, 1);
-}
-
-TEST_F(ApplyDisplayModeTest, AFailingCompletionReportsFailure) {
+    fake.failBegin = false;
     fake.failComplete = true;
     EXPECT_FALSE(
         applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::permanently));
     EXPECT_EQ(fake.configures, 1);
     EXPECT_EQ(fake.currentMode(kDisplay)->id, 1);
+
+    fake.failComplete = false;
+    EXPECT_TRUE(
+        applyDisplayMode(fake, kDisplay, mode(2, 1280, 720, 60), ConfigureScope::forAppOnly));
+    EXPECT_EQ(fake.begins, 3);
+    EXPECT_EQ(fake.configures, 2);
+    ASSERT_EQ(fake.applied.size(), 1u);
+    EXPECT_EQ(fake.applied[0].display, kDisplay);
+    EXPECT_EQ(fake.applied[0].modeId, 2);
+    EXPECT_EQ(fake.applied[0].scope, ConfigureScope::forAppOnly);
+    EXPECT_EQ(fake.currentMode(kDisplay)->id, 2);
+    EXPECT_TRUE(
+        applyDisplayMode(fake, kDisplay, mode(1, 1920, 1080, 60), ConfigureScope::permanently));
+    EXPECT_EQ(fake.applied.back().scope, ConfigureScope::permanently);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
@@ -51,22 +50,13 @@ class XrandrModeTest : public XServerTest {
         return it != modes.end() ? *it : ModeInfo{};
     }
 
+    bool applyOnSecond(XrandrModePlatform& p, const QString& mode, ConfigureScope scope) {
+        return applyDisplayMode(p, id("DUMMY1"), listed(p, "DUMMY1", mode), scope);
+    }
+
     QString modeOf(const QString& output) {
         const auto h = x().head(output);
         return h ? h->mode : QString();
-    }
-
-    // Polls until `output` shows `mode`; the milliseconds it took, or -1.
-    qint64 waitForMode(const QString& output, const QString& mode, int timeoutMs = 3000) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            if (modeOf(output) == mode) {
-                return t.elapsed();
-            }
-            QThread::msleep(20);
-        }
-        return -1;
     }
 
     bool guardianAlive() {
@@ -83,13 +73,27 @@ class XrandrModeTest : public XServerTest {
         return !guardianAlive();
     }
 
+    // Known to the server, not offered by the output: RandR answers the CRTC change with
+    // BadMatch.
+    ModeInfo refusedMode() {
+        EXPECT_TRUE(x().newMode(kOffered));
+        ModeInfo refused;
+        refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
+        refused.pixelWidth = 1920;
+        refused.pixelHeight = 1080;
+        EXPECT_NE(refused.id, 0);
+        return refused;
+    }
+
     void plugSecondHead() {
         ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
         ASSERT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
     }
 };
 
-TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithOneNativeAndOneCurrent) {
+// The order and the marks are the mode list's own, tested with plain data; here they are
+// checked on what the server offers.
+TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithItsNativeAndCurrentModes) {
     ASSERT_TRUE(x().newMode(kDuplicate));
     // Fails when DUMMY0 has the mode already, which is fine.
     x().xrandr({"--addmode", "DUMMY0", kDuplicate.name});
@@ -98,21 +102,6 @@ TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithOneNativeAndOneCurrent) {
     const auto modes = modesForDisplay(*p, id("DUMMY0"));
     ASSERT_GT(modes.size(), 5u);
 
-    for (std::size_t i = 1; i < modes.size(); ++i) {
-        const ModeInfo& a = modes[i - 1];
-        const ModeInfo& b = modes[i];
-        const bool ordered = a.pixelWidth > b.pixelWidth ||
-                             (a.pixelWidth == b.pixelWidth &&
-                              (a.pixelHeight > b.pixelHeight ||
-                               (a.pixelHeight == b.pixelHeight && a.refreshHz >= b.refreshHz)));
-        EXPECT_TRUE(ordered) << i;
-        for (std::size_t j = 0; j < i; ++j) {
-            EXPECT_FALSE(modes[j].pixelWidth == b.pixelWidth &&
-                         modes[j].pixelHeight == b.pixelHeight &&
-                         modes[j].pointWidth == b.pointWidth && modes[j].refreshHz == b.refreshHz)
-                << "duplicate at " << i;
-        }
-    }
     auto position = [&](const QString& name) {
         const auto it = std::find_if(modes.begin(), modes.end(), [&](const ModeInfo& m) {
             return static_cast<unsigned long>(m.id) == x().modeId(name);
@@ -128,12 +117,7 @@ TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithOneNativeAndOneCurrent) {
     EXPECT_EQ(position(kDuplicate.name), -1);
 
     // 3840x2160 is the largest of the server's modes; the current one is the head's.
-    ASSERT_EQ(
-        std::count_if(modes.begin(), modes.end(), [](const ModeInfo& m) { return m.isNative; }), 1);
     EXPECT_TRUE(modes[position("3840x2160_30")].isNative);
-    ASSERT_EQ(
-        std::count_if(modes.begin(), modes.end(), [](const ModeInfo& m) { return m.isCurrent; }),
-        1);
     EXPECT_TRUE(modes[at60].isCurrent);
     for (const ModeInfo& m : modes) {
         EXPECT_EQ(m.pointWidth, m.pixelWidth);
@@ -142,13 +126,13 @@ TEST_F(XrandrModeTest, ListIsSortedDeduplicatedWithOneNativeAndOneCurrent) {
     EXPECT_TRUE(modesForDisplay(*p, 0x7ffffff).empty());
 }
 
+// The command line's trial tests leave the heads' places and the screen's size to this test.
 TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlone) {
     plugSecondHead();
     ASSERT_EQ(x().screenSize(), QSize(3200, 1080));
     auto p = makePlatform();
     ASSERT_TRUE(p);
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_50"),
-                                 ConfigureScope::permanently));
+    ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::permanently));
     EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
     EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1920, 1080));
     EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
@@ -156,78 +140,34 @@ TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlon
     EXPECT_EQ(x().screenSize(), QSize(3840, 1080));
     EXPECT_EQ(p->currentMode(id("DUMMY1"))->id, static_cast<int>(x().modeId("1920x1080_50")));
 
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1280x720_60"),
-                                 ConfigureScope::permanently));
+    ASSERT_TRUE(applyOnSecond(*p, "1280x720_60", ConfigureScope::permanently));
     EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
     EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
     EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
     EXPECT_TRUE(guardianEnds());
 }
 
-TEST_F(XrandrModeTest, AnAppOnlyModeGoesBackWhenThePlatformEnds) {
+// Putting the mode back, keeping it and a platform that ends during a trial are tried through
+// the command line; here a second trial, which must keep the first snapshot.
+TEST_F(XrandrModeTest, ASecondTrialKeepsTheFirstSnapshotForWhenThePlatformEnds) {
     plugSecondHead();
     auto p = makePlatform();
     ASSERT_TRUE(p);
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                 ConfigureScope::forAppOnly));
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    ASSERT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly));
     EXPECT_TRUE(p->guardian().running());
-    EXPECT_TRUE(guardianAlive());
-    // A second trial keeps the first snapshot.
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_50"),
-                                 ConfigureScope::forAppOnly));
+    ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::forAppOnly));
+    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
     p.reset();
     EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
     EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
     EXPECT_TRUE(guardianEnds());
 }
 
-TEST_F(XrandrModeTest, PuttingTheSnapshotBackOrKeepingReleasesTheGuardian) {
-    plugSecondHead();
-    auto p = makePlatform();
-    ASSERT_TRUE(p);
-    const ModeInfo before = listed(*p, "DUMMY1", "1280x720_60");
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                 ConfigureScope::forAppOnly));
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), before, ConfigureScope::forAppOnly));
-    EXPECT_FALSE(p->guardian().running());
-    EXPECT_TRUE(guardianEnds());
-
-    const ModeInfo trial = listed(*p, "DUMMY1", "1920x1080_59.94");
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), trial, ConfigureScope::forAppOnly));
-    EXPECT_TRUE(guardianAlive());
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), trial, ConfigureScope::permanently));
-    EXPECT_FALSE(p->guardian().running());
-    EXPECT_TRUE(guardianEnds());
-    p.reset();
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_59.94");
-}
-
-TEST_F(XrandrModeTest, TheGuardianLeavesAModeChangedSinceAlone) {
-    plugSecondHead();
-    auto p = makePlatform();
-    ASSERT_TRUE(p);
-    ASSERT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                 ConfigureScope::forAppOnly));
-    // Someone else puts another mode on the display meanwhile.
-    ASSERT_TRUE(x().setMode("DUMMY1", "1920x1080_50"));
-    p.reset();
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
-    EXPECT_TRUE(guardianEnds());
-}
-
 TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
     plugSecondHead();
-    ASSERT_TRUE(x().newMode(kOffered));
+    const ModeInfo refused = refusedMode();
     auto p = makePlatform();
     ASSERT_TRUE(p);
-    // Known to the server, not offered by the output: RandR answers the CRTC change with
-    // BadMatch.
-    ModeInfo refused;
-    refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
-    refused.pixelWidth = 1920;
-    refused.pixelHeight = 1080;
-    ASSERT_NE(refused.id, 0);
     for (const ConfigureScope scope : {ConfigureScope::forAppOnly, ConfigureScope::permanently}) {
         EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), refused, scope));
         EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
@@ -237,8 +177,7 @@ TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
         EXPECT_FALSE(p->guardian().running());
     }
     // The connection stays usable.
-    EXPECT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                 ConfigureScope::permanently));
+    EXPECT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::permanently));
 }
 
 TEST_F(XrandrModeTest, AnUnpluggedDisplayCannotTakeAMode) {
@@ -259,16 +198,14 @@ TEST_F(XrandrModeTest, WithoutAWorkingGuardianNoAppOnlyModeIsApplied) {
          {QStringLiteral("/nonexistent/lumenor"), QStringLiteral("/bin/true")}) {
         auto p = makePlatform(program, {});
         ASSERT_TRUE(p);
-        EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                      ConfigureScope::forAppOnly))
+        EXPECT_FALSE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly))
             << program.toStdString();
         EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
         EXPECT_FALSE(p->guardian().running());
     }
     // A permanent change needs no guardian.
     auto p = makePlatform(QStringLiteral("/bin/true"), {});
-    EXPECT_TRUE(applyDisplayMode(*p, id("DUMMY1"), listed(*p, "DUMMY1", "1920x1080_60"),
-                                 ConfigureScope::permanently));
+    EXPECT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::permanently));
     EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
 }
 
@@ -315,9 +252,11 @@ void capture(QtMsgType type, const QMessageLogContext&, const QString& message) 
     }
 }
 
-TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedModeAndATrialThatRunsOut) {
+// A trial that runs out is reverted through the command line's test; a refused mode is
+// reverted at once.
+TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedMode) {
     plugSecondHead();
-    ASSERT_TRUE(x().newMode(kOffered));
+    const ModeInfo refused = refusedMode();
     auto p = makePlatform();
     ASSERT_TRUE(p);
     std::vector<std::pair<QtMsgType, QString>> log;
@@ -328,34 +267,17 @@ TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedModeAndATrialThatRunsOut) {
     revert.onResolved = [&](bool kept) { resolved.push_back(kept); };
     const ModeInfo before = listed(*p, "DUMMY1", "1280x720_60");
 
-    ModeInfo refused;
-    refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
     revert.begin(refused, before, id("DUMMY1"), 15);
     EXPECT_EQ(resolved, std::vector<bool>{false});
     EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
 
-    revert.begin(listed(*p, "DUMMY1", "1920x1080_60"), before, id("DUMMY1"), 1);
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
-    QElapsedTimer t;
-    t.start();
-    while (revert.trialRunning() && t.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
     qInstallMessageHandler(previous);
     g_log = nullptr;
-    EXPECT_EQ(resolved, (std::vector<bool>{false, false}));
-    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
-    EXPECT_TRUE(guardianEnds());
-
     const QString display = QString::number(id("DUMMY1"));
-    ASSERT_EQ(log.size(), 4u);
+    ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].first, QtCriticalMsg);
     EXPECT_EQ(log[0].second, "mode apply failed on display " + display);
     EXPECT_EQ(log[1].second, "reverted display " + display + " to 1280x720");
-    EXPECT_EQ(log[2].second,
-              "applied 1920x1080 on display " + display + "; reverting in 1s unless kept");
-    EXPECT_EQ(log[3].second, "reverted display " + display + " to 1280x720");
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <vector>
 
 #include "output/frame_cadence.h"
-#include "output/frame_status_text.h"
-#include "output/overlay_palette.h"
 
 namespace lumenor {
 namespace {
@@ -106,16 +104,6 @@ TEST(FrameCadence, WildTimeStampsDoNotOverflow) {
     EXPECT_EQ(c.droppedTotal(), std::numeric_limits<int>::max());
     c.step(std::numeric_limits<std::int64_t>::min(), kScale, 1);
     EXPECT_EQ(c.droppedTotal(), std::numeric_limits<int>::max());
-}
-
-TEST(FrameStatusText, WordsAndColours) {
-    EXPECT_EQ(frameStatusText(1, false).text, "1 frame dropped (computer side)");
-    EXPECT_EQ(frameStatusText(3, true).text, "3 frames dropped (computer side)");
-    EXPECT_EQ(frameStatusText(3, true).colour, palette::amber());
-    EXPECT_EQ(frameStatusText(0, true).text, QString::fromUtf8("output steady \u00B7 0 dropped"));
-    EXPECT_EQ(frameStatusText(0, true).colour, palette::slate());
-    EXPECT_EQ(frameStatusText(0, false).colour, palette::amber());
-    EXPECT_EQ(frameStatusPlaceholder(), QString::fromUtf8("measuring cadence\u2026"));
 }
 
 }  // namespace

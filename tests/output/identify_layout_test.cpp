@@ -15,15 +15,5 @@ TEST(IdentifyLayout, CardIsCappedAndCentred) {
     EXPECT_EQ(narrow.card.size(), QSizeF(400, 420));
 }
 
-TEST(IdentifyLayout, NumberAboveTheCentreNameAndModeBelow) {
-    const IdentifyLayout l = identifyLayout({1920, 1080});
-    EXPECT_DOUBLE_EQ(l.numberFontSize, 0.38 * 420);
-    EXPECT_DOUBLE_EQ(l.numberCentre.y(), 540 - 42);
-    EXPECT_DOUBLE_EQ(l.nameCentre.y(), 540 + 0.26 * 420);
-    EXPECT_DOUBLE_EQ(l.modeCentre.y(), 540 + 0.36 * 420);
-    EXPECT_DOUBLE_EQ(l.numberCentre.x(), 960);
-    EXPECT_DOUBLE_EQ(l.modeCentre.x(), 960);
-}
-
 }  // namespace
 }  // namespace lumenor

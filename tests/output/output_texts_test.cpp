@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "output/hud_view.h"
 #include "output/info_card_view.h"
 #include "output/output_texts.h"
 #include "output/overlay_palette.h"
@@ -26,21 +25,17 @@ TEST(OutputTexts, BannerNamesModeAndRate) {
               QString::fromUtf8("Projector   1280\u00D7720   \u2014"));
 }
 
-TEST(OutputTexts, InfoCardLines) {
-    const DisplayInfoTexts t = displayInfoTexts(display("Studio 27", 2560, 1440, 143.998));
-    EXPECT_EQ(t.name, "Studio 27");
-    EXPECT_EQ(t.resolution, QString::fromUtf8("2560 \u00D7 1440"));
-    EXPECT_EQ(t.rate, "144.00 Hz");
-    EXPECT_EQ(displayInfoTexts(display("X", 1, 1, 0.0)).rate, "refresh unavailable");
-    EXPECT_EQ(displayInfoTexts(display("X", 1, 1, -5.0)).rate, "refresh unavailable");
-}
-
 TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {
     InfoCardView card;
     int changes = 0;
     card.onChanged = [&] { ++changes; };
     EXPECT_FALSE(card.isShown());
     EXPECT_EQ(card.frameLabel().text(), QString::fromUtf8("measuring cadence\u2026"));
+    card.showDisplay(display("Studio 27", 2560, 1440, 143.998));
+    EXPECT_EQ(card.nameLabel().text(), "Studio 27");
+    EXPECT_EQ(card.fpsLabel().text(), "144.00 Hz");
+    card.showDisplay(display("Studio", 3840, 2160, -5.0));
+    EXPECT_EQ(card.fpsLabel().text(), "refresh unavailable");
     card.showDisplay(display("Studio", 3840, 2160, 0.0));
     EXPECT_EQ(card.resLabel().text(), QString::fromUtf8("3840 \u00D7 2160"));
     EXPECT_EQ(card.fpsLabel().text(), "refresh unavailable");
@@ -48,25 +43,24 @@ TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {
     EXPECT_NEAR(card.geometry().center().x(), 960, 1);
     EXPECT_NEAR(card.geometry().center().y(), 540, 1);
     EXPECT_GT(card.width(), card.resLabel().sizeHint().width() + 150);
-    card.showFrameStatus(2, false);
+    const auto frameColour = [&] {
+        return card.frameLabel().palette().color(QPalette::WindowText);
+    };
+    card.showFrameStatus(1, false);
+    EXPECT_EQ(card.frameLabel().text(), "1 frame dropped (computer side)");
+    card.showFrameStatus(2, true);
     EXPECT_EQ(card.frameLabel().text(), "2 frames dropped (computer side)");
-    EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::amber());
+    EXPECT_EQ(frameColour(), palette::amber());
+    card.showFrameStatus(0, false);
+    EXPECT_EQ(frameColour(), palette::amber());
     card.showFrameStatus(0, true);
-    EXPECT_EQ(card.frameLabel().palette().color(QPalette::WindowText), palette::slate());
+    EXPECT_EQ(card.frameLabel().text(), QString::fromUtf8("output steady \u00B7 0 dropped"));
+    EXPECT_EQ(frameColour(), palette::slate());
     card.showFrameTimingUnavailable();
     EXPECT_EQ(card.frameLabel().text(), "refresh timing is not available on this desktop");
     card.setShown(true);
     EXPECT_TRUE(card.isShown());
-    EXPECT_EQ(changes, 5);
-}
-
-TEST(OutputWidgets, BannerSitsCentredNearTheBottom) {
-    HUDView hud;
-    hud.placeIn({1920, 1080});
-    EXPECT_EQ(hud.geometry(), QRect(730, 1080 - 36 - 40, 460, 40));
-    hud.placeIn({1280, 720});
-    EXPECT_EQ(hud.geometry(), QRect(410, 720 - 36 - 40, 460, 40));
-    EXPECT_DOUBLE_EQ(hud.opacity(), 0.0);
+    EXPECT_EQ(changes, 9);
 }
 
 }  // namespace

@@ -75,22 +75,14 @@ class OutputOnX : public XServerTest {
     QProcess show_;
 };
 
-TEST_F(OutputOnX, CoversExactlyTheChosenHeadWithTheRenderedPixels) {
+// Text, anti-aliased circles and translucent layers included: every still pattern, cycled
+// with the arrow key in one output, covers the chosen head with the rendered file pixel for
+// pixel, and the other head is left alone. Up and Down step back and on; Escape closes.
+TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     const QRect a(0, 0, 1920, 1080);
     const QRect b(1920, 0, 1280, 720);
     const QImage before = x().capture(a);
-    startShow({"grid", "--display", id("DUMMY1"), "--seconds", "20"});
-    QThread::msleep(kBannerGoneMs);
-    EXPECT_EQ(settle(b, rendered("grid", b.size())), 0);
-    EXPECT_EQ(differing(x().capture(a), before), 0) << "the other head is left alone";
-}
-
-// Text, anti-aliased circles and translucent layers included: every still pattern, cycled
-// with the arrow key in one output, matches the rendered file pixel for pixel.
-TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    const QRect b(1920, 0, 1280, 720);
     startShow({rawName(allPatterns().front()), "--display", id("DUMMY1"), "--seconds", "120"});
     QThread::msleep(kBannerGoneMs);
     for (const Pattern p : allPatterns()) {
@@ -99,30 +91,11 @@ TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
         }
         key("Right");
     }
-}
-
-TEST_F(OutputOnX, MirrorsShowThePatternAtEachHeadsOwnSize) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50", "DUMMY1"));
-    startShow({"smpte", "--display", id("DUMMY1"), "--mirror", "--seconds", "20"});
-    EXPECT_EQ(settle({0, 0, 1920, 1080}, rendered("smpte", {1920, 1080})), 0);
-    EXPECT_EQ(settle({3200, 0, 1920, 1080}, rendered("smpte", {1920, 1080})), 0);
-    QThread::msleep(kBannerGoneMs);
-    EXPECT_EQ(settle({1920, 0, 1280, 720}, rendered("smpte", {1280, 720})), 0);
-}
-
-TEST_F(OutputOnX, ArrowKeysCycleAndEscapeCloses) {
-    startShow({"red", "--seconds", "30"});
-    const QRect head(0, 0, 1920, 1080);
-    // Above the banner, which the keys do not bring back.
-    const QRect top(0, 0, 1920, 900);
-    key("Right");
-    EXPECT_EQ(settle(top, rendered("green", head.size()).copy(top)), 0);
+    EXPECT_EQ(differing(x().capture(a), before), 0);
     key("Up");
     key("Up");
-    EXPECT_EQ(settle(top, rendered("grey50", head.size()).copy(top)), 0);
     key("Down");
-    EXPECT_EQ(settle(top, rendered("red", head.size()).copy(top)), 0);
+    EXPECT_EQ(settle(b, rendered(rawName(allPatterns().back()), b.size())), 0);
     key("Escape");
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_EQ(show_.exitCode(), 0);

@@ -24,7 +24,7 @@ TEST(DisplayLinkAnimator, EveryRefreshPostsOneTick) {
     EXPECT_EQ(ticks, 5);
 }
 
-TEST(DisplayLinkAnimator, KeepsALinkOnTheSameDisplayAndMovesToAnother) {
+TEST(DisplayLinkAnimator, KeepsALinkOnTheSameDisplayMovesToAnotherAndStopsWithoutOne) {
     ManualLinks links;
     DisplayLinkAnimator animator(links);
     animator.start(3u);
@@ -42,12 +42,8 @@ TEST(DisplayLinkAnimator, KeepsALinkOnTheSameDisplayAndMovesToAnother) {
     EXPECT_FALSE(animator.isRunning());
     EXPECT_EQ(animator.currentDisplay(), std::nullopt);
     EXPECT_EQ(links.live, nullptr);
-}
 
-TEST(DisplayLinkAnimator, ARefusedLinkLeavesItStopped) {
-    ManualLinks links;
     links.refuse = true;
-    DisplayLinkAnimator animator(links);
     animator.start(1u);
     EXPECT_FALSE(animator.isRunning());
     EXPECT_EQ(animator.currentDisplay(), std::nullopt);

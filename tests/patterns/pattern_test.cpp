@@ -7,7 +7,8 @@
 namespace lumenor {
 namespace {
 
-TEST(PatternCatalogue, RawNamesRoundTripInDeclaredOrder) {
+// The names are what profiles, the command line and the remote use: they must not drift.
+TEST(PatternCatalogue, RawNamesRoundTripExactlyInDeclaredOrder) {
     const char* expected[] = {"calibration", "grid",   "circle",      "focus",  "overscan",
                               "pixelGrid",   "smpte",  "pluge",       "white",  "black",
                               "grey50",      "red",    "green",       "blue",   "grayscaleSteps",
@@ -20,11 +21,6 @@ TEST(PatternCatalogue, RawNamesRoundTripInDeclaredOrder) {
         EXPECT_EQ(rawName(p), QString::fromLatin1(expected[i]));
         EXPECT_EQ(patternFromRawName(rawName(p)), p);
     }
-}
-
-TEST(PatternCatalogue, ParsingIsExactAndCaseSensitive) {
-    EXPECT_EQ(patternFromRawName("grey50"), Pattern::grey50);
-    EXPECT_EQ(patternFromRawName("grayscaleSteps"), Pattern::grayscaleSteps);
     for (const char* bad : {"gray50", "greyscaleSteps", "Grid", "GRID", " grid", "grid ", "",
                             "pixelgrid", "movingblock"}) {
         EXPECT_FALSE(patternFromRawName(QString::fromLatin1(bad)).has_value()) << bad;
@@ -37,7 +33,6 @@ TEST(PatternCatalogue, CyclingStepsOnceAndWraps) {
     EXPECT_EQ(next(Pattern::calibration, 5), Pattern::grid);
     EXPECT_EQ(next(Pattern::calibration, 0), Pattern::grid);
     EXPECT_EQ(next(Pattern::grid, -1000), Pattern::calibration);
-    EXPECT_EQ(next(Pattern::timecode, 1), Pattern::slate);
 
     // Stepping forward visits every pattern once before coming back.
     std::set<Pattern> seen;

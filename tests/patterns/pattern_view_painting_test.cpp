@@ -14,10 +14,12 @@
 #include "patterns/pattern_renderer.h"
 #include "patterns/pattern_view.h"
 #include "support/manual_refresh_links.h"
+#include "support/rendered_pixels.h"
 
 namespace lumenor {
 namespace {
 
+using test::differing;
 using test::ManualLinks;
 
 // The offscreen platform has no native window to present to, so the view paints through Qt:
@@ -46,19 +48,6 @@ QImage rendered(Pattern pattern, QSize size) {
     return canvas;
 }
 
-int differingPixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return a.width() * a.height() + 1;
-    }
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
-        }
-    }
-    return n;
-}
-
 std::unique_ptr<PatternView> shownView(ManualLinks& links, Pattern pattern, QSize size) {
     auto view = std::make_unique<PatternView>(links);
     view->setPattern(pattern);
@@ -73,11 +62,11 @@ TEST(PatternViewPainting, StillPatternsShowTheRenderedPixelsAndOverlaysOnTop) {
     PatternView& view = *owned;
     ASSERT_TRUE(spinUntil([&] { return view.framesPresented() > 0; }));
     EXPECT_TRUE(view.isPainting());
-    EXPECT_EQ(differingPixels(shown(view), rendered(Pattern::calibration, {480, 270})), 0);
+    EXPECT_EQ(differing(shown(view), rendered(Pattern::calibration, {480, 270})), 0);
 
     view.setPattern(Pattern::pixelGrid);
     ASSERT_TRUE(spinUntil([&] {
-        return differingPixels(shown(view), rendered(Pattern::pixelGrid, {480, 270})) == 0;
+        return differing(shown(view), rendered(Pattern::pixelGrid, {480, 270})) == 0;
     })) << "a new pattern replaces the old one";
 
     view.drawOverlays = [](QPainter& p) { p.fillRect(QRect(10, 20, 30, 40), Qt::red); };
@@ -93,7 +82,7 @@ TEST(PatternViewPainting, StillPatternsShowTheRenderedPixelsAndOverlaysOnTop) {
     view.drawOverlays = nullptr;
     view.requestRedraw();
     EXPECT_TRUE(spinUntil([&] {
-        return differingPixels(shown(view), rendered(Pattern::pixelGrid, {200, 100})) == 0;
+        return differing(shown(view), rendered(Pattern::pixelGrid, {200, 100})) == 0;
     })) << "a resize draws the pattern at the new size";
 }
 
@@ -109,7 +98,7 @@ TEST(PatternViewPainting, AnimatedPatternsPaintOneFramePerRefresh) {
     spinUntil([] { return false; }, 300);
     links.refreshes(1);
     ASSERT_TRUE(spinUntil([&] { return view.framesPresented() > before; }));
-    EXPECT_GT(differingPixels(first, shown(view)), 0) << "the block has moved";
+    EXPECT_GT(differing(first, shown(view)), 0) << "the block has moved";
 
     view.hide();
     EXPECT_FALSE(view.isAnimating());
