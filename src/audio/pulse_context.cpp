@@ -104,6 +104,11 @@ bool PulseContext::waitUntilReady(pa_stream* stream) {
 
 void PulseContext::closeStream(pa_stream* stream) {
     const Lock lock(*this);
+    // A disconnect takes effect when the server answers; until then the stream would still
+    // call its owner, which is letting go.
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
 }

@@ -42,7 +42,8 @@ class PulseContext {
     pa_stream* newStream(const char* name, const pa_sample_spec& spec);
     // Under the lock, after the stream is connected: false when it or the connection fails.
     bool waitUntilReady(pa_stream* stream);
-    // Disconnects and releases a stream; takes the lock itself.
+    // Disconnects and releases a stream, whose callbacks are not called again; takes the
+    // lock itself.
     void closeStream(pa_stream* stream);
 
   private:

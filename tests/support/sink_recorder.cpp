@@ -67,6 +67,8 @@ SinkRecorder::~SinkRecorder() {
     if (stream_ != nullptr) {
         pulse_->closeStream(stream_);
     }
+    // The connection's thread stops before the members it writes go.
+    pulse_.reset();
 }
 
 // On the connection's thread. A hole in the stream is recorded as silence, so that frame
