@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "app/app_delegate.h"
+#include "calibration/calibration_log.h"
 #include "calibration/calibration_session.h"
 #include "controller/page_calls.h"
 
@@ -53,6 +54,16 @@ QString endMessage(SessionEnd how, const QString& peer, const QString& why) {
 
 void AppDelegate::refuseCalibration(const QString& why) {
     send(pagecalls::calibrationStatus(QStringLiteral("invalid"), 0, why));
+}
+
+bool AppDelegate::patchesHold(DisplayId display) {
+    if (!calibration_ || display != calibrationDisplay_) {
+        return false;
+    }
+    // Anything else on that display would be measured as a patch.
+    refuseCalibration(QStringLiteral(
+        "The patches of a calibration session are on that display: stop the session first."));
+    return true;
 }
 
 void AppDelegate::startCalibration(const verbs::StartCalibration& v) {
@@ -114,8 +125,13 @@ void AppDelegate::startCalibration(const verbs::StartCalibration& v) {
     session.onEnded = [this](SessionEnd how, const QString& why) {
         send(pagecalls::calibrationStatus(QStringLiteral("ended"), calibrationPatches_,
                                           endMessage(how, calibration_->peer().text(), why)));
-        // The session is still on the stack that called this: it goes with the next one.
+        // The session is still on the stack that called this: it goes once that returns.
         endedCalibration_ = std::move(calibration_);
+        QMetaObject::invokeMethod(
+            &releaseEnded_, [this] { endedCalibration_.reset(); }, Qt::QueuedConnection);
+    };
+    session.onRefused = [](const QString& why) {
+        qCWarning(logCalibration).noquote() << "refused a message -" << why;
     };
     send(pagecalls::calibrationStatus(QStringLiteral("connecting"), 0, peer->text()));
     session.start(screen);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QTimer>
 
 #include <functional>
@@ -21,7 +22,6 @@
 #include "output/output_window_controller.h"
 #include "profiles/preset_store.h"
 
-class QObject;
 class QWidget;
 
 namespace lumenor {
@@ -125,6 +125,8 @@ class AppDelegate {
     void startCalibration(const verbs::StartCalibration& v);
     void stopCalibration();
     void refuseCalibration(const QString& why);
+    // True, after saying so on the page, while a session's patches are on `display`.
+    bool patchesHold(DisplayId display);
     void calibrationDisplaysChanged(const std::vector<DisplayInfo>& displays);
 
     AgreementStore& agreementStore();
@@ -149,6 +151,7 @@ class AppDelegate {
     std::unique_ptr<UpdaterController> updater_;       // taken at launch
     std::unique_ptr<CalibrationSession> calibration_;  // while a session runs
     std::unique_ptr<CalibrationSession> endedCalibration_;
+    QObject releaseEnded_;  // lets an ended session go once its caller has returned
     DisplayId calibrationDisplay_ = 0;
     std::int64_t calibrationPatches_ = 0;
 };

@@ -27,6 +27,9 @@ void AppDelegate::applyMode(std::int32_t id) {
 }
 
 void AppDelegate::beginTrial(const DisplayInfo& display, const ModeInfo& target) {
+    if (patchesHold(display.id)) {
+        return;
+    }
     // One trial at a time: a trial elsewhere is put back first, so that no display is left
     // in a mode nobody confirmed.
     if (revert.trialRunning() && revert.displayID() != display.id) {

@@ -36,7 +36,11 @@ void AppDelegate::handle(const Verb& verb) {
                 state.outputDisplayID = v.id;
                 if (state.outputVisible) {
                     if (const std::optional<DisplayInfo> d = resolveOutputDisplay()) {
-                        output.show(*d, state.activePattern);
+                        if (patchesHold(d->id)) {
+                            hideOutput();
+                        } else {
+                            output.show(*d, state.activePattern);
+                        }
                     }
                 }
             } else if constexpr (std::is_same_v<V, verbs::ShowPattern>) {
@@ -101,7 +105,9 @@ void AppDelegate::handle(const Verb& verb) {
             } else if constexpr (std::is_same_v<V, verbs::Blank>) {
                 putOnOutput(Pattern::black);
             } else if constexpr (std::is_same_v<V, verbs::IdentifyDisplays>) {
-                identifier.show(state.displays, kIdentifySeconds);
+                if (!patchesHold(calibrationDisplay_)) {
+                    identifier.show(state.displays, kIdentifySeconds);
+                }
             } else if constexpr (std::is_same_v<V, verbs::PickSlateLogo>) {
                 pickSlateLogo();
             } else if constexpr (std::is_same_v<V, verbs::ClearSlateLogo>) {
@@ -206,6 +212,9 @@ void AppDelegate::displaysDidChange(const std::vector<DisplayInfo>& displays) {
 }
 
 void AppDelegate::showOutputOn(const DisplayInfo& display, Pattern pattern) {
+    if (patchesHold(display.id)) {
+        return;
+    }
     output.show(display, pattern);
     state.outputVisible = true;
     send(pagecalls::outputVisibilityChanged(true));

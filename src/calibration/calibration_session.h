@@ -27,7 +27,7 @@ class CalibrationSession {
     CalibrationSession(const CalibrationSession&) = delete;
     CalibrationSession& operator=(const CalibrationSession&) = delete;
 
-    // Covers `screen` with the patches and reaches out to the program.
+    // Covers `screen` with the patches and reaches out to the program; nothing once ending.
     void start(QScreen* screen);
     // The display moved to another screen.
     void moveTo(QScreen* screen);

@@ -31,6 +31,9 @@ CalibrationSession::~CalibrationSession() {
 }
 
 void CalibrationSession::start(QScreen* screen) {
+    if (ending_) {
+        return;
+    }
     screen_ = screen;
     output_.onClose = [this] { end(SessionEnd::clean, QStringLiteral("Escape on the output")); };
     presenter_.onShown = [this](const ShownPatch& shown) {

@@ -101,6 +101,12 @@ TEST_F(CalibrationVerbs, ASessionReportsConnectingRunningAndEndedWithItsPatchCou
     program.nextPendingConnection()->write(
         framed(R"(<calibration><color red="255" green="0" blue="0"/></calibration>)"));
     EXPECT_EQ(nextStatus(), status("running", 1));
+    // Nothing else goes on the display the patches are on.
+    const QStringList held{refused(
+        "The patches of a calibration session are on that display: stop the session first.")};
+    run(verbs::SelectOutputDisplay{kProjector});
+    EXPECT_EQ(run(verbs::ShowOutput{true}), held);
+    EXPECT_EQ(run(verbs::IdentifyDisplays{}), held);
     run(verbs::StopCalibration{});
     EXPECT_EQ(nextStatus(),
               status("ended", 1,

@@ -141,6 +141,7 @@ int runCalibrate(int argc, char** argv) {
     CalibrationSession session(links, *peer, *options);
     const std::uint64_t startUs = monotonicMicroseconds();
     int status = kExitOk;
+    bool ended = false;
     const QString peerText = peer->text();
     session.onEnded = [&](SessionEnd how, const QString& why) {
         if (how == SessionEnd::unreachable) {
@@ -151,6 +152,7 @@ int runCalibrate(int argc, char** argv) {
             qCInfo(logCalibration).noquote() << "session with" << peerText << "ended:" << why;
         }
         status = how == SessionEnd::clean ? kExitOk : kExitEnvironment;
+        ended = true;
         QApplication::quit();
     };
     session.onRefused = [&](const QString& why) {
@@ -171,7 +173,10 @@ int runCalibrate(int argc, char** argv) {
     };
     displays.start();
     session.start(screen);
-    QApplication::exec();
+    // The display may have gone before the event loop ran, and a quit then is not kept.
+    if (!ended) {
+        QApplication::exec();
+    }
     return status;
 }
 
