@@ -25,7 +25,7 @@ bool hasExtension(xcb_connection_t* c, const char* name) {
 xcb_atom_t existingAtom(xcb_connection_t* c, const char* name) {
     const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 bool emulationMarked(xcb_connection_t* c, xcb_randr_output_t output, xcb_atom_t emulation) {

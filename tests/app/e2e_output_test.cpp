@@ -166,7 +166,6 @@ TEST_F(E2eProfiles, TheSyncOffsetIsHeldToASecondAndOutlastsARestart) {
     ASSERT_TRUE(onElement("#sync-offset",
                           "el.value = '-35'; "
                           "el.dispatchEvent(new Event('change'))"));
-    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '-35'"));
     ASSERT_TRUE(closeController());
 
     launch();
