@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QNetworkAccessManager>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
@@ -39,10 +40,13 @@ class WebDisplayClient {
     void request();
     void answered(QNetworkReply* reply);
     void end(SessionEnd how, const QString& why);
+    void probe();
 
     QUrl messages_;
     QNetworkAccessManager network_;
     QTimer retry_;
+    QTimer probeTimer_;  // while a request is out
+    QTcpSocket probe_;
     std::optional<DeviceRgb> shown_;
     bool answeredOnce_ = false;
     bool waiting_ = false;  // a request is out

@@ -13,6 +13,8 @@ namespace {
 
 // After an answer that is not a colour, before asking again: never a busy loop.
 constexpr int kRetryMs = 200;
+// How often a request the tool has not answered yet checks that the tool is still there.
+constexpr int kProbeMs = 2000;
 
 }  // namespace
 
@@ -23,13 +25,24 @@ WebDisplayClient::WebDisplayClient(QUrl base) : nonce_(QRandomGenerator::global(
     messages_ = base;
     // The tool is on this machine or this network: never go through a proxy.
     network_.setProxy(QNetworkProxy::NoProxy);
+    probe_.setProxy(QNetworkProxy::NoProxy);
     retry_.setSingleShot(true);
     QObject::connect(&retry_, &QTimer::timeout, [this] { request(); });
+    probeTimer_.setInterval(kProbeMs);
+    QObject::connect(&probeTimer_, &QTimer::timeout, [this] { probe(); });
+    QObject::connect(&probe_, &QTcpSocket::connected, [this] { probe_.abort(); });
+    QObject::connect(&probe_, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError e) {
+        if (e == QAbstractSocket::ConnectionRefusedError && waiting_) {
+            end(answeredOnce_ ? SessionEnd::clean : SessionEnd::unreachable,
+                QStringLiteral("the tool's web server went away"));
+        }
+    });
 }
 
 // A request still out is deleted with the network manager, after the members its handler
 // uses have gone: it must not be answered then.
 WebDisplayClient::~WebDisplayClient() {
+    QObject::disconnect(&probe_, nullptr, nullptr, nullptr);
     for (QNetworkReply* reply : network_.findChildren<QNetworkReply*>()) {
         QObject::disconnect(reply, nullptr, nullptr, nullptr);
     }
@@ -48,8 +61,20 @@ void WebDisplayClient::acknowledge() {
 void WebDisplayClient::close() {
     ended_ = true;
     retry_.stop();
+    probeTimer_.stop();
+    probe_.abort();
     for (QNetworkReply* reply : network_.findChildren<QNetworkReply*>()) {
         reply->abort();
+    }
+}
+
+// The tool may hold a request for as long as a measurement takes, so an unanswered request
+// proves nothing. But a server that has gone while the network layer still waits on a
+// connection it reset would leave the session waiting for ever: a refused connection to the
+// tool's address ends it.
+void WebDisplayClient::probe() {
+    if (probe_.state() == QAbstractSocket::UnconnectedState) {
+        probe_.connectToHost(messages_.host(), static_cast<quint16>(messages_.port(80)));
     }
 }
 
@@ -63,6 +88,7 @@ void WebDisplayClient::request() {
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     req.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     waiting_ = true;
+    probeTimer_.start();
     QNetworkReply* reply = network_.get(req);
     QObject::connect(reply, &QNetworkReply::finished, [this, reply] { answered(reply); });
 }
@@ -70,6 +96,7 @@ void WebDisplayClient::request() {
 void WebDisplayClient::answered(QNetworkReply* reply) {
     reply->deleteLater();
     waiting_ = false;
+    probeTimer_.stop();
     if (ended_) {
         return;
     }
@@ -108,6 +135,8 @@ void WebDisplayClient::end(SessionEnd how, const QString& why) {
     }
     ended_ = true;
     retry_.stop();
+    probeTimer_.stop();
+    probe_.abort();
     if (onEnded) {
         onEnded(how, why);
     }

@@ -178,10 +178,28 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
         EXPECT_TRUE(lumenor_.readAllStandardError().contains("middle of a message"));
     }
 
-    // Nobody listening, for either kind of program: one line, status 1.
+    // A web display tool that goes away while it holds a request of ours: the session ends
+    // as when its server closes, even though the request is never answered.
+    listening_ = test::listenLoopback(0);
     const quint16 port = test::localPort(listening_);
+    startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(port)});
+    fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(test::readable(fd, 5000));
+    char request[4096];
+    ASSERT_GT(::recv(fd, request, sizeof request, 0), 0);
+    test::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\n#102030");
+    ::close(fd);
+    fd = test::acceptWithin(listening_, 10000);
+    ASSERT_GE(fd, 0) << "no acknowledgement of the colour";
     ::close(listening_);
     listening_ = -1;
+    ASSERT_TRUE(lumenor_.waitForFinished(10000));
+    EXPECT_EQ(lumenor_.exitCode(), 0);
+    EXPECT_TRUE(nextLine(lumenor_, 100).startsWith("patch 16,32,48"));
+    ::close(fd);
+
+    // Nobody listening, for either kind of program: one line, status 1.
     for (const QString& where : {QString("resolve 127.0.0.1:%1").arg(port),
                                  QString("argyll http://127.0.0.1:%1").arg(port)}) {
         const test::ProcessResult r =
