@@ -180,17 +180,7 @@ QImage LumenorE2E::renderedWith(const QStringList& patternAndOptions, QSize size
 }
 
 int LumenorE2E::settle(const QRect& area, const QImage& expected, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    int diff = 0;
-    do {
-        diff = differing(x().capture(area), expected);
-        if (diff == 0) {
-            break;
-        }
-        QThread::msleep(100);
-    } while (t.elapsed() < timeoutMs);
-    return diff;
+    return test::settle(x(), area, expected, timeoutMs);
 }
 
 bool LumenorE2E::xdotool(const QStringList& args, QString* output) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QThread>
@@ -43,17 +42,7 @@ class OutputOnX : public XServerTest {
 
     // Waits until the head shows `expected` (up to `ms`), then returns how many pixels differ.
     int settle(const QRect& head, const QImage& expected, int ms = 3000) {
-        QElapsedTimer t;
-        t.start();
-        int diff = 0;
-        do {
-            diff = differing(x().capture(head), expected);
-            if (diff == 0) {
-                break;
-            }
-            QThread::msleep(100);
-        } while (t.elapsed() < ms);
-        return diff;
+        return test::settle(x(), head, expected, ms);
     }
 
     static QString id(const QString& output) {

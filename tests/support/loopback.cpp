@@ -8,12 +8,21 @@
 
 namespace lumenor::test {
 
-int connectLoopback(unsigned short port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+namespace {
+
+sockaddr_in loopbackAddress(unsigned short port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+}  // namespace
+
+int connectLoopback(unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in a = loopbackAddress(port);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
         ::close(fd);
         return -1;
@@ -23,10 +32,7 @@ int connectLoopback(unsigned short port) {
 
 int listenLoopback(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in a = loopbackAddress(port);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0) {
         ::close(fd);
         return -1;

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
+#include <QThread>
 
 #include "support/process.h"
+#include "support/xorg_testbed.h"
 
 namespace lumenor::test {
 
@@ -33,6 +37,22 @@ inline int differing(const QImage& a, const QImage& b) {
         }
     }
     return n;
+}
+
+// Waits until `area` of the server shows `expected` (up to `timeoutMs`), then returns how many
+// pixels still differ.
+inline int settle(const XorgTestbed& x, const QRect& area, const QImage& expected, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    int diff = 0;
+    do {
+        diff = differing(x.capture(area), expected);
+        if (diff == 0) {
+            break;
+        }
+        QThread::msleep(100);
+    } while (t.elapsed() < timeoutMs);
+    return diff;
 }
 
 }  // namespace lumenor::test
