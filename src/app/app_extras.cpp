@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "app/app_delegate.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "app/display_report.h"
 #include "controller/page_calls.h"
 #include "displays/display_modes.h"

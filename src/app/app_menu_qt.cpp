@@ -4,7 +4,7 @@
 #include <QWebEnginePage>
 
 #include "app/app_menu.h"
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 #include "output/overlay_palette.h"
 
 namespace lumenor {

@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "app/app_delegate.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "controller/page_calls.h"
 #include "displays/display_modes.h"
 

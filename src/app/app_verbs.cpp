@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "app/app_delegate.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "app/remote_commands.h"
 #include "controller/page_calls.h"
 #include "displays/display_modes.h"

@@ -5,7 +5,7 @@
 #include <QImageReader>
 
 #include "app/cli/cli_support.h"
-#include "app/core/user_settings.h"
+#include "core/user_settings.h"
 #include "app/desktop_platforms.h"
 #include "audio/marker_stream.h"
 #include "audio/rtaudio_stream.h"

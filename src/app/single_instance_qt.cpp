@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "app/single_instance.h"
 
 namespace lumenor {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "audio/render.h"
 
 namespace lumenor {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "audio/audio_backends.h"
 #include "audio/render.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/resources.h"
+#include "core/resources.h"
 #include "controller/bridge_message.h"
 #include "controller/controller_window_controller.h"
 #include "controller/frame_autosave.h"

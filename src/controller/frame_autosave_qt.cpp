@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/core/user_settings.h"
+#include "core/user_settings.h"
 #include "controller/frame_autosave.h"
 
 namespace lumenor {

@@ -12,7 +12,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/modeline_rate.h"
 #include "displays/timer_refresh_link.h"
 #include "displays/xcb_reply.h"

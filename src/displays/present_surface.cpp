@@ -15,7 +15,7 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
-#include "app/core/log.h"
+#include "core/log.h"
 
 namespace lumenor {
 

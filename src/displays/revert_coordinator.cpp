@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/display_modes.h"
 
 namespace lumenor {

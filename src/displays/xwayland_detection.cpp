@@ -8,7 +8,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/xcb_reply.h"
 
 namespace lumenor {

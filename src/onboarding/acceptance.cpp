@@ -1,6 +1,6 @@
 #include "onboarding/acceptance.h"
 
-#include "app/core/json_number.h"
+#include "core/json_number.h"
 
 namespace lumenor {
 

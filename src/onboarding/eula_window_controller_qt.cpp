@@ -1,7 +1,7 @@
 #include <QEventLoop>
 #include <QUrlQuery>
 
-#include "app/core/resources.h"
+#include "core/resources.h"
 #include "controller/frame_autosave.h"
 #include "onboarding/eula_window_controller.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/resources.h"
+#include "core/resources.h"
 #include "controller/frame_autosave.h"
 #include "onboarding/preferences_window_controller.h"
 #include "onboarding/window_messages.h"

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 
 namespace lumenor {
 

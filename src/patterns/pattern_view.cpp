@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/present_surface.h"
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern_renderer.h"

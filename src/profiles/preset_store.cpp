@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/core/log.h"
-#include "app/core/user_settings.h"
+#include "core/log.h"
+#include "core/user_settings.h"
 #include "profiles/profile_json.h"
 #include "profiles/profile_order.h"
 

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "app/core/json_number.h"
+#include "core/json_number.h"
 
 namespace lumenor {
 

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "remote/pin.h"
 #include "remote/qr_code.h"
 #include "remote/remote_connection_qt.h"

@@ -1,8 +1,8 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
-#include "app/core/app_id.h"
-#include "app/core/user_settings.h"
+#include "core/app_id.h"
+#include "core/user_settings.h"
 #include "updates/desktop_updater.h"
 #include "updates/network_update_fetcher_qt.h"
 #include "updates/update_prompt_qt.h"

@@ -4,7 +4,7 @@
 #include <QNetworkReply>
 #include <QSslConfiguration>
 
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 
 namespace lumenor {
 namespace {

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "updates/appcast.h"
 
 namespace lumenor {

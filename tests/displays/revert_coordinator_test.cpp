@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/fake_mode_platform.h"
 #include "displays/revert_coordinator.h"
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
 #include "displays/xrandr_mode_platform.h"

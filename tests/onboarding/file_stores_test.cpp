@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 #include "onboarding/agreement_store.h"
 #include "onboarding/gates.h"
 #include "onboarding/onboarding_store.h"

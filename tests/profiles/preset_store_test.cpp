@@ -6,8 +6,8 @@
 
 #include <limits>
 
-#include "app/core/app_id.h"
-#include "app/core/user_settings.h"
+#include "core/app_id.h"
+#include "core/user_settings.h"
 #include "log_capture.h"
 #include "profiles/preset_store.h"
 

@@ -3,7 +3,7 @@
 
 #include "app/cli/cli.h"
 #include "app/cli/cli_support.h"
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 #include "app/desktop_app.h"
 #include "displays/xrandr_mode_guardian.h"
 

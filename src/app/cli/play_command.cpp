@@ -6,7 +6,7 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "audio/audio_generator.h"
 #include "audio/click_player.h"
 #include "audio/rtaudio_stream.h"

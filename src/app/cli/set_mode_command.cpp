@@ -10,7 +10,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/stop_signals.h"
 #include "app/cli/x_session.h"
-#include "app/core/log.h"
+#include "core/log.h"
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
 

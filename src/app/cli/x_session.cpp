@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/core/app_id.h"
-#include "app/core/log.h"
+#include "core/app_id.h"
+#include "core/log.h"
 #include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {

@@ -1,4 +1,4 @@
-#include "app/core/log.h"
+#include "core/log.h"
 
 #include <systemd/sd-journal.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <cstdio>
 
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 
 namespace lumenor {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/core/resources.h"
+#include "core/resources.h"
 
 namespace lumenor {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/core/resources.h"
+#include "core/resources.h"
 
 #include <QDir>
 #include <QFileInfo>

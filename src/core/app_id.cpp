@@ -1,4 +1,4 @@
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 
 #include <QCoreApplication>
 

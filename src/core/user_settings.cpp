@@ -1,6 +1,6 @@
-#include "app/core/user_settings.h"
+#include "core/user_settings.h"
 
-#include "app/core/app_id.h"
+#include "core/app_id.h"
 
 namespace lumenor {
 

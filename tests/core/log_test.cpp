@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/core/app_id.h"
-#include "app/core/log.h"
+#include "core/app_id.h"
+#include "core/log.h"
 
 namespace lumenor {
 namespace {
