@@ -1,17 +1,15 @@
 #include "app/app_delegate.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <chrono>
 
 #include "app/app_menu.h"
 #include "app/bring_to_front.h"
 #include "app/keyboard_monitor.h"
-#include "calibration/calibration_session.h"
 #include "controller/page_calls.h"
 #include "onboarding/gates.h"
-#include "onboarding/telemetry_store.h"
-#include "output/frame_status_text.h"
 
 namespace lumenor {
 
@@ -34,56 +32,33 @@ class QuitOnClose : public QObject {
 
 }  // namespace
 
-AppDelegate::AppDelegate(AppPlatforms platforms)
-    : platforms_(std::move(platforms)),
-      displayService(std::move(platforms_.display)),
-      revert(*platforms_.mode),
-      output(*platforms_.refreshLinks, std::move(platforms_.clickStream)),
-      audio(std::move(platforms_.signalStream)),
-      presets(std::move(platforms_.settings)),
-      remote(platforms_.remote) {
-    // How screens and displays map is the display service's to say; asking it starts nothing.
-    output.screenForDisplay = [this](DisplayId id) { return displayService.screenForDisplay(id); };
-    output.displayIdForScreen = [this](QScreen* s) { return displayService.displayIdForScreen(s); };
-    identifier.screenForDisplay = [this](DisplayId id) {
-        return displayService.screenForDisplay(id);
-    };
-}
+AppDelegate::AppDelegate(DesktopPlatforms platforms)
+    : updater_(std::move(platforms.updater)),
+      askAgreement_(std::move(platforms.askAgreement)),
+      page_(std::move(platforms.page)),
+      core_(std::move(platforms.core), CoreReports{[this](const QString& s) { send(s); }}) {}
 
 AppDelegate::~AppDelegate() {
     // The page and its windows go before the services they report to.
-    calibration_.reset();
-    endedCalibration_.reset();
     keyboardMonitor_.reset();
-    output.onFrameUpdate = nullptr;
-    output.onFrameTimingUnavailable = nullptr;
-    revert.onCountdown = nullptr;
-    revert.onResolved = nullptr;
-    displayService.onChange = nullptr;
-    controller.reset();
+    controller_.reset();
 }
 
 bool AppDelegate::applicationDidFinishLaunching() {
     if (!passAgreementGate()) {
         return false;
     }
-    if (!platforms_.page) {
+    if (!page_) {
         createControllerWindow();
     }
-    wireCallbacks();
-    restoreSyncOffset();
     raiseController();
-    displayService.start();
+    core_.start();
     keyboardMonitor_ = installKeyboardMonitor(
         [this] {
-            return ShortcutContext{isEditing_, state.outputVisible};
+            return ShortcutContext{core_.isEditing(), core_.state.outputVisible};
         },
-        [this](const Verb& verb) { handle(verb); });
-    if (platforms_.wake) {
-        platforms_.wake->onWake = [this] { systemDidWake(); };
-    }
-    telemetry().startIfEnabled();
-    updater_ = std::move(platforms_.updater);
+        [this](const Verb& verb) { core_.handle(verb); });
+    core_.telemetry().startIfEnabled();
     if (updater_) {
         updater_->start();
     }
@@ -91,12 +66,13 @@ bool AppDelegate::applicationDidFinishLaunching() {
 }
 
 bool AppDelegate::passAgreementGate() {
-    if (!EULAGate::needsAcceptance(agreementStore().load(), QLatin1String(kAgreementVersion))) {
+    if (!EULAGate::needsAcceptance(core_.agreementStore().load(),
+                                   QLatin1String(kAgreementVersion))) {
         return true;
     }
     bool agreed = false;
-    if (platforms_.askAgreement) {
-        agreed = platforms_.askAgreement();
+    if (askAgreement_) {
+        agreed = askAgreement_();
     } else {
         EULAWindowController gate(EULAWindowController::Mode::gate,
                                   QLatin1String(kAgreementVersion));
@@ -107,90 +83,46 @@ bool AppDelegate::passAgreementGate() {
     if (!agreed) {
         return false;
     }
-    agreementStore().save(
+    core_.agreementStore().save(
         Acceptance::at(QLatin1String(kAgreementVersion), std::chrono::system_clock::now()));
     return true;
 }
 
 void AppDelegate::createControllerWindow() {
-    controller = std::make_unique<ControllerWindowController>();
-    controller->onVerb = [this](const Verb& verb) { handle(verb); };
-    QMainWindow* window = controller->window();
+    controller_ = std::make_unique<ControllerWindowController>();
+    controller_->onVerb = [this](const Verb& verb) { core_.handle(verb); };
+    QMainWindow* window = controller_->window();
     window->installEventFilter(new QuitOnClose(window));
-    installMainMenu(*window, controller->webView(),
+    installMainMenu(*window, controller_->webView(),
                     MenuActions{[this] { showPreferences(); }, [this] { checkForUpdates(); },
                                 [this] { showTutorial(); }, [this] { showLicenceAgreement(); }});
 }
 
-void AppDelegate::wireCallbacks() {
-    displayService.onChange = [this](const std::vector<DisplayInfo>& displays) {
-        displaysDidChange(displays);
-    };
-    output.patternView().onCycle = [this](int step) { handle(verbs::CyclePattern{step}); };
-    output.patternView().onClose = [this] { handle(verbs::ShowOutput{false}); };
-    output.onFrameUpdate = [this](double hz, int dropped, bool steady) {
-        send(pagecalls::frameStatus(hz, dropped, steady));
-    };
-    output.onFrameTimingUnavailable = [this] {
-        send(pagecalls::frameTimingUnavailable(frameTimingUnavailableText().text));
-    };
-    revert.onCountdown = [this](int seconds) { send(pagecalls::revertCountdown(seconds)); };
-    revert.onResolved = [this](bool kept) {
-        trialSnapshot_.reset();
-        send(pagecalls::revertResolved(kept));
-        displayService.refresh();
-    };
-    remote.onCommand = [this](const QString& command, const RemoteParams& params) {
-        remoteCommand(command, params);
-    };
-}
-
 void AppDelegate::raiseController() {
-    if (controller) {
-        bringToFront(controller->window());
+    if (controller_) {
+        bringToFront(controller_->window());
     } else if (agreementGate_ != nullptr) {
         bringToFront(agreementGate_);
     }
 }
 
 void AppDelegate::send(const QString& script) {
-    if (platforms_.page) {
-        platforms_.page(script);
-    } else if (controller && pageReady_) {
+    if (page_) {
+        page_(script);
+    } else if (controller_ && core_.pageReady()) {
         // Before its `ready` the page has no functions to call; it gets the whole state then.
-        controller->runScript(script);
+        controller_->runScript(script);
     }
-}
-
-AgreementStore& AppDelegate::agreementStore() {
-    if (!agreementStore_) {
-        agreementStore_ = std::make_unique<FileAgreementStore>(platforms_.supportFolder);
-    }
-    return *agreementStore_;
-}
-
-OnboardingStore& AppDelegate::onboardingStore() {
-    if (!onboardingStore_) {
-        onboardingStore_ = std::make_unique<FileOnboardingStore>(platforms_.supportFolder);
-    }
-    return *onboardingStore_;
-}
-
-TelemetryController& AppDelegate::telemetry() {
-    if (!telemetry_) {
-        telemetry_ = std::make_unique<TelemetryController>(
-            std::make_unique<FileTelemetryStore>(platforms_.supportFolder),
-            std::make_unique<NoopTelemetryProvider>());
-    }
-    return *telemetry_;
 }
 
 void AppDelegate::showPreferences() {
     if (!preferencesWindow_) {
         preferencesWindow_ = std::make_unique<PreferencesWindowController>();
-        preferencesWindow_->telemetryEnabledProvider = [this] { return telemetry().isEnabled(); };
-        preferencesWindow_->onSetTelemetry = [this](bool on) { telemetry().setEnabled(on); };
-        preferencesWindow_->onReplayTutorial = [this] { onboardingStore().clear(); };
+        preferencesWindow_->telemetryEnabledProvider = [this] {
+            return core_.telemetry().isEnabled();
+        };
+        preferencesWindow_->onSetTelemetry = [this](bool on) { core_.telemetry().setEnabled(on); };
+        preferencesWindow_->onReplayTutorial = [this] { core_.onboardingStore().clear(); };
         if (updater_) {
             preferencesWindow_->automaticUpdatesProvider = [this] {
                 return updater_->automaticallyChecksForUpdates();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/page_sink.h"
 #include "app/wake_source.h"
 #include "audio/audio_stream.h"
 #include "displays/display_platform.h"
@@ -18,8 +19,8 @@
 
 namespace lumenor {
 
-// Everything the application core reaches outside itself. The desktop application fills it
-// with the real services (makeDesktopPlatforms); tests fill it with fakes.
+// Everything the application core reaches outside itself. makeAppPlatforms fills it with the
+// real services of the platform in use; tests fill it with fakes.
 struct AppPlatforms {
     std::unique_ptr<DisplayPlatform> display;
     std::unique_ptr<ModePlatform> mode;
@@ -32,18 +33,24 @@ struct AppPlatforms {
     QString supportFolder;  // the first-run and telemetry records
     std::unique_ptr<WakeSource> wake;
     RemoteServer::Options remote;
-    // The update service; without one "Check for Updates…" does nothing.
-    std::unique_ptr<UpdaterController> updater;
 
     std::function<void(const QString& text)> copyToClipboard;
     // Asks for an image file without blocking; `done` gets its path, or none when cancelled.
     std::function<void(std::function<void(const std::optional<QString>& path)> done)>
         pickSlateImage;
     std::function<void(const QUrl& url)> openUrl;
-    // Shows the licence agreement for a decision; true when the operator agreed.
+};
+
+// What the desktop application adds to the core's platforms.
+struct DesktopPlatforms {
+    AppPlatforms core;
+    // The update service; without one "Check for Updates…" does nothing.
+    std::unique_ptr<UpdaterController> updater;
+    // Shows the licence agreement for a decision; true when the operator agreed. Unset, the
+    // agreement window asks.
     std::function<bool()> askAgreement;
     // Where the page scripts go; unset, they run in the controller window's page.
-    std::function<void(const QString& script)> page;
+    PageSink page;
 };
 
 }  // namespace lumenor

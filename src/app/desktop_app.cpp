@@ -6,12 +6,12 @@
 #include "app/app_delegate.h"
 #include "app/cli/cli_support.h"
 #include "app/cli/stop_signals.h"
+#include "app/platform_session.h"
+#include "app/single_instance.h"
 #include "core/app_id.h"
 #include "core/log.h"
 #include "core/resources.h"
-#include "app/desktop_platforms.h"
-#include "app/single_instance.h"
-#include "webview/web_view_host.h"
+#include "updates/desktop_updater.h"
 
 namespace lumenor {
 
@@ -26,15 +26,11 @@ int runDesktopApp(char* program) {
                             .arg(QLatin1String(kDataDirVariable)));
         return cli::kExitEnvironment;
     }
-    std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
-    if (!connection) {
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(program, QtUse::desktop);
+    if (!session) {
         return cli::kExitEnvironment;
     }
-    cli::useX11Platform();
-    prepareWebEngine();
-    cli::QtArguments qtArgs(program);
-    QApplication app(qtArgs.argc(), qtArgs.argv());
-    applyAppIdentity();
     // The desktop entry and icon that the window manager and task bars show us with.
     QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
     QGuiApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(kAppId)));
@@ -45,11 +41,11 @@ int runDesktopApp(char* program) {
     if (!instance) {
         return cli::kExitOk;
     }
-    std::optional<AppPlatforms> platforms = makeDesktopPlatforms(std::move(connection));
+    std::optional<AppPlatforms> platforms = session->appPlatformsOrExplain(PlatformUse::desktop);
     if (!platforms) {
         return cli::kExitEnvironment;
     }
-    AppDelegate delegate(std::move(*platforms));
+    AppDelegate delegate(DesktopPlatforms{std::move(*platforms), makeDesktopUpdater()});
     instance->onActivate = [&delegate] { delegate.raiseController(); };
     if (!delegate.applicationDidFinishLaunching()) {
         return cli::kExitOk;

@@ -10,8 +10,8 @@
 
 #include <unistd.h>
 
-#include "core/log.h"
 #include "app/single_instance.h"
+#include "core/log.h"
 
 namespace lumenor {
 namespace {

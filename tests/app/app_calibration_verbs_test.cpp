@@ -11,7 +11,7 @@
 namespace lumenor::test {
 namespace {
 
-class CalibrationVerbs : public AppCore {
+class CalibrationVerbs : public AppFixture {
   protected:
     // The first session status recorded, once there is one; the record is cleared.
     QString nextStatus() {

@@ -6,7 +6,7 @@
 namespace lumenor::test {
 namespace {
 
-using DisplayVerbs = AppCore;
+using DisplayVerbs = AppFixture;
 
 QString countdown(int n) {
     return pagecalls::revertCountdown(n);
@@ -17,7 +17,7 @@ QString modes(FakeModePlatform& platform, DisplayId id) {
 }
 
 TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnly) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_EQ(run(verbs::SelectDisplay{kPanel}), QStringList{pagecalls::modesChanged({}, false)});
     // The panel is selected: its modes are not changed.
     EXPECT_TRUE(run(verbs::ApplyMode{10}).isEmpty());
@@ -28,7 +28,7 @@ TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnly) {
 }
 
 TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::SelectDisplay{kProjector});
     EXPECT_EQ(run(verbs::ApplyMode{22}),
               QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
@@ -53,7 +53,7 @@ TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
 }
 
 TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::SelectDisplay{kProjector});
     modes_->failComplete = true;
     EXPECT_EQ(run(verbs::ApplyMode{22}),
@@ -67,7 +67,7 @@ TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
 TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
     displays_->displays[0].builtin = false;
     modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::SelectDisplay{99});  // gone since: the first display stands in
     run(verbs::ApplyMode{11});
     displays_->notifyChange();
@@ -76,7 +76,7 @@ TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
 }
 
 TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::SelectDisplay{kProjector});
     run(verbs::ApplyMode{22});
     // The server reports the change, so the list now holds the trial mode as current.
@@ -87,7 +87,7 @@ TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
 }
 
 TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::SelectOutputDisplay{kProjector});
     run(verbs::SelectDisplay{kProjector});
     run(verbs::ShowInfo{true});
@@ -114,7 +114,7 @@ TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
 }
 
 TEST_F(DisplayVerbs, WakeRefreshesTheListAndPutsTheOutputBack) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::ShowOutput{true});
     modes_->displays[kProjector].currentId = 22;
     page_.clear();
@@ -126,7 +126,7 @@ TEST_F(DisplayVerbs, WakeRefreshesTheListAndPutsTheOutputBack) {
 }
 
 TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::ShowPattern{QStringLiteral("smpte")});
     run(verbs::SetSlateText{QStringLiteral("Stage left")});
     run(verbs::SetAspectRatios{{QStringLiteral("4:3")}});
@@ -155,7 +155,7 @@ TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
 }
 
 TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     app.state.selectedDisplayID = kPanel;
     Profile p;
     p.name = QStringLiteral("Away");
@@ -178,7 +178,7 @@ TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
 }
 
 TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     Profile same;
     same.name = QStringLiteral("Same");
     same.pattern = QStringLiteral("grid");
@@ -205,8 +205,8 @@ TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {
 TEST_F(DisplayVerbs, OnAWaylandDesktopModesAreLockedFramesUncountedAndTheReportSaysSo) {
     modes_->refusal = modesFixedOnWaylandDesktop();
     displays_->xwayland = true;
-    static_cast<ManualLinks&>(*platforms_.refreshLinks).followsDisplayClock = false;
-    AppDelegate& app = launch();
+    static_cast<ManualLinks&>(*platforms_.core.refreshLinks).followsDisplayClock = false;
+    AppCore& app = launch();
     EXPECT_EQ(run(verbs::SelectDisplay{kProjector}),
               QStringList{pagecalls::modesRefused(modesForDisplay(*modes_, kProjector),
                                                   modesFixedOnWaylandDesktop())});

@@ -54,9 +54,9 @@ inline ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, double hz)
     return m;
 }
 
-// The application core over fakes: two displays on the one offscreen screen, a built-in
-// panel (1) and an external "Projector" (2); every page script is recorded.
-class AppCore : public ::testing::Test {
+// The desktop application and its core over fakes: two displays on the one offscreen screen, a
+// built-in panel (1) and an external "Projector" (2); every page script is recorded.
+class AppFixture : public ::testing::Test {
   protected:
     static constexpr DisplayId kPanel = 1;
     static constexpr DisplayId kProjector = 2;
@@ -91,29 +91,29 @@ class AppCore : public ::testing::Test {
         p.copyToClipboard = [this](const QString& text) { clipboard_ << text; };
         p.pickSlateImage = [this](auto done) { pendingPick_ = std::move(done); };
         p.openUrl = [this](const QUrl& url) { opened_ << url.toString(); };
-        p.askAgreement = [] { return true; };
-        p.page = [this](const QString& script) { page_ << script; };
         auto wake = std::make_unique<WakeSource>();
         wake_ = wake.get();
         p.wake = std::move(wake);
-        platforms_ = std::move(p);
+        platforms_ = DesktopPlatforms{std::move(p)};
+        platforms_.askAgreement = [] { return true; };
+        platforms_.page = [this](const QString& script) { page_ << script; };
     }
 
     void TearDown() override { app_.reset(); }
 
-    // Builds the core and runs the launch sequence, which agrees when asked; the scripts sent
-    // so far are dropped.
-    AppDelegate& launch() {
+    // Builds the application and runs its launch sequence, which agrees when asked; the
+    // scripts sent so far are dropped.
+    AppCore& launch() {
         app_ = std::make_unique<AppDelegate>(std::move(platforms_));
         EXPECT_TRUE(app_->applicationDidFinishLaunching());
         page_.clear();
-        return *app_;
+        return app_->core();
     }
 
     // The scripts sent by one verb.
     QStringList run(const Verb& verb) {
         page_.clear();
-        app_->handle(verb);
+        app_->core().handle(verb);
         return page_;
     }
 
@@ -133,7 +133,7 @@ class AppCore : public ::testing::Test {
     LinkedDisplayPlatform* displays_ = nullptr;
     FakeAudioStream::Log signal_;
     FakeAudioStream::Log clicks_;
-    AppPlatforms platforms_;
+    DesktopPlatforms platforms_;
     std::unique_ptr<AppDelegate> app_;
     QStringList page_;
     QStringList clipboard_;

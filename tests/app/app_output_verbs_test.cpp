@@ -4,10 +4,10 @@
 namespace lumenor::test {
 namespace {
 
-using OutputVerbs = AppCore;
+using OutputVerbs = AppFixture;
 
 TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::AutoCycle{true, 60.0});
     ASSERT_TRUE(app.autoCycleRunning());
 
@@ -22,7 +22,7 @@ TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
 }
 
 TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     run(verbs::ShowPattern{QStringLiteral("slate")});
     EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList{pattern("calibration")});
     // A delta beyond int is held at its end, not wrapped round to the other sign.
@@ -36,7 +36,7 @@ TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
 }
 
 TEST_F(OutputVerbs, ShowAndHideTheOutput) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList{shown(true)});
     EXPECT_TRUE(app.output.isShown());
     // The external display is preferred to the built-in panel.
@@ -56,7 +56,7 @@ TEST_F(OutputVerbs, ShowAndHideTheOutput) {
 
 TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
     displays_->displays.clear();
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     app.state.infoVisible = true;
     EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList({shown(false), info(false)}));
     EXPECT_FALSE(app.state.outputVisible);
@@ -67,7 +67,7 @@ TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
 }
 
 TEST_F(OutputVerbs, ChoosingTheOutputDisplayMovesAShownOutputSilently) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_TRUE(run(verbs::SelectOutputDisplay{kPanel}).isEmpty());
     EXPECT_FALSE(app.output.isShown());
     run(verbs::ShowOutput{true});
@@ -83,7 +83,7 @@ TEST_F(OutputVerbs, ChoosingTheOutputDisplayMovesAShownOutputSilently) {
 }
 
 TEST_F(OutputVerbs, InfoMirrorAndBlankShowTheOutputButNeverHideIt) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_EQ(run(verbs::ShowInfo{true}), QStringList({shown(true), info(true)}));
     EXPECT_TRUE(app.output.isShown());
     EXPECT_EQ(run(verbs::ShowInfo{false}), QStringList{info(false)});
@@ -102,7 +102,7 @@ TEST_F(OutputVerbs, InfoMirrorAndBlankShowTheOutputButNeverHideIt) {
 }
 
 TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     // Asked for a strobe, it steps no faster than twice a second.
     EXPECT_EQ(run(verbs::AutoCycle{true, 0.001}),
               QStringList({shown(true), cycling(true), pattern("white")}));
@@ -125,7 +125,7 @@ TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
 }
 
 TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_TRUE(run(verbs::SetBounceRate{0.5}).isEmpty());
     EXPECT_EQ(app.output.patternView().bouncePeriod(), 0.5);
     EXPECT_TRUE(run(verbs::SetAspectRatios{{}}).isEmpty());
@@ -151,7 +151,7 @@ TEST_F(OutputVerbs, AudioNamesOutsideTheListMeanOffAndBoth) {
 }
 
 TEST_F(OutputVerbs, SyncOffsetIsHeldToASecondAsSetAndAsStored) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_EQ(app.output.syncOffsetMs(), 0.0);
     EXPECT_EQ(run(verbs::SetSyncOffset{-42.5}), QStringList{pagecalls::syncOffsetChanged(-42.5)});
     EXPECT_EQ(app.output.syncOffsetMs(), -42.5);
@@ -174,7 +174,7 @@ TEST_F(OutputVerbs, SyncOffsetIsHeldToASecondAsSetAndAsStored) {
 }
 
 TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     EXPECT_TRUE(run(verbs::PickSlateLogo{}).isEmpty());
     ASSERT_TRUE(pendingPick_);
     pendingPick_(std::nullopt);

@@ -10,7 +10,7 @@
 namespace lumenor::test {
 namespace {
 
-using SessionVerbs = AppCore;
+using SessionVerbs = AppFixture;
 
 QJsonObject statusIn(const QString& script) {
     const QString prefix = QStringLiteral("window.remoteStatus(");
@@ -20,7 +20,7 @@ QJsonObject statusIn(const QString& script) {
 }
 
 TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     const QStringList state = {pagecalls::displaysChanged(app.state.displays),
                                pagecalls::modesChanged({}, false),
                                pattern("calibration"),
@@ -37,7 +37,7 @@ TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
 
     // The tutorial from the menu starts whatever the record says.
     page_.clear();
-    app.showTutorial();
+    app_->showTutorial();
     EXPECT_EQ(page_, QStringList{QLatin1String(pagecalls::kStartTour)});
 }
 
@@ -57,7 +57,7 @@ TEST_F(SessionVerbs, RemoteCommandsMapOntoVerbs) {
     EXPECT_EQ(verb("identify", P{}), Verb(verbs::IdentifyDisplays{}));
     EXPECT_EQ(verb("Blank", P{}), std::nullopt);
 
-    AppDelegate& app = launch();
+    AppCore& app = launch();
     app.remoteCommand(QStringLiteral("output"), P{{"on", "1"}});
     EXPECT_TRUE(app.state.outputVisible);
 }

@@ -11,7 +11,7 @@ namespace {
 const QUrl kFeed("https://updates.test/appcast.xml?product=lumenor");
 
 // The core with an update service over fakes; launching starts its schedule.
-class AppUpdates : public AppCore {
+class AppUpdates : public AppFixture {
   protected:
     void giveUpdater(bool automatic) {
         auto fetcher = std::make_unique<FakeUpdateFetcher>();
@@ -35,7 +35,8 @@ class AppUpdates : public AppCore {
 
 // How the menu item reaches the service and what it says is shown end to end.
 TEST_F(AppUpdates, LaunchChecksQuietlyOnlyWhenAutomaticChecksAreOn) {
-    launch().checkForUpdates();  // without an update service: nothing, and no crash
+    launch();
+    app_->checkForUpdates();  // without an update service: nothing, and no crash
     EXPECT_TRUE(page_.isEmpty());
     app_.reset();
 

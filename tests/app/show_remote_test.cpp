@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "support/process.h"
 #include "support/xorg_testbed.h"
@@ -49,7 +48,7 @@ QByteArray decodeTerminalQr(const QStringList& lines) {
 
 class ShowRemote : public XServerTest {};
 
-TEST_F(ShowRemote, PhoneCommandsDriveTheOutput) {
+TEST_F(ShowRemote, PrintsTheAddressPinAndAQrCodeOfTheAddress) {
     QProcess show;
     show.setProcessEnvironment(x().environment());
     show.start(lumenorBinary(),
@@ -62,13 +61,6 @@ TEST_F(ShowRemote, PhoneCommandsDriveTheOutput) {
             }
         }
         return QString::fromUtf8(show.readLine()).chopped(1);
-    };
-    auto nextRemoteLine = [&]() -> QString {
-        QString line;
-        do {
-            line = nextLine();
-        } while (!line.isEmpty() && !line.startsWith("remote: "));
-        return line;
     };
 
     const QString first = nextLine();
@@ -87,30 +79,7 @@ TEST_F(ShowRemote, PhoneCommandsDriveTheOutput) {
     ASSERT_GT(qr.size(), 10);
     EXPECT_EQ(decodeTerminalQr(qr), first.mid(14).toUtf8());
     ASSERT_TRUE(x().findWindow("Lumenor output"));
-
-    EXPECT_EQ(post(port, "verb=pattern&name=grid&pin=" + pin + "x"), "403");
-    const std::vector<std::pair<QByteArray, QString>> steps = {
-        {"verb=pattern&name=smpte", "remote: pattern smpte"},
-        {"verb=cycle&delta=-1", "remote: cycle -1"},
-        {"verb=output&on=0", "remote: output 0"},
-        {"verb=output&on=1", "remote: output 1"},
-        {"verb=blank", "remote: blank"},
-        {"verb=identify", "remote: identify"}};
-    for (const auto& [form, line] : steps) {
-        EXPECT_EQ(post(port, form + "&pin=" + pin), "200");
-        EXPECT_EQ(nextRemoteLine(), line);
-        if (line == "remote: output 0") {
-            bool gone = false;
-            for (int i = 0; i < 50 && !gone; ++i) {
-                gone = !x().findWindow("Lumenor output", 0);
-                QThread::msleep(20);
-            }
-            EXPECT_TRUE(gone);
-        } else if (line == "remote: output 1") {
-            EXPECT_TRUE(x().findWindow("Lumenor output", 5000));
-        }
-    }
-    EXPECT_TRUE(x().findWindow("Lumenor identify 1", 5000));
+    EXPECT_EQ(post(port, "verb=blank&pin=" + pin), "200");
     show.terminate();
     EXPECT_TRUE(show.waitForFinished(5000));
 }

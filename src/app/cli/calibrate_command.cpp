@@ -8,13 +8,12 @@
 #include <variant>
 #include <vector>
 
+#include "app/app_core.h"
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/cli/x_session.h"
+#include "app/platform_session.h"
 #include "calibration/calibration_log.h"
-#include "calibration/calibration_session.h"
-#include "displays/display_service.h"
-#include "displays/present_refresh_link.h"
+#include "calibration/calibration_request.h"
 
 namespace lumenor::cli {
 
@@ -120,30 +119,31 @@ int runCalibrate(int argc, char** argv) {
         return kExitUsage;
     }
 
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
-    if (!xSession) {
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::widgets);
+    std::optional<AppPlatforms> platforms =
+        session ? session->appPlatformsOrExplain(PlatformUse::command) : std::nullopt;
+    if (!platforms) {
         return kExitEnvironment;
     }
-    DisplayService& displays = xSession->displays;
-    const DisplayInfo* chosen = chooseDisplayOrExplain(displays.displays(), wanted, "calibrate");
-    if (chosen == nullptr) {
-        return kExitUsage;
-    }
-    // The list is rebuilt on every change: keep the number, not the entry.
-    const DisplayId displayId = chosen->id;
-    QScreen* screen = displays.screenForDisplay(displayId);
-    if (screen == nullptr) {
-        printError(QStringLiteral("calibrate: display %1 has no screen to show on").arg(displayId));
-        return kExitEnvironment;
-    }
-
-    PresentRefreshLinkFactory links;
-    CalibrationSession session(links, *peer, *options);
     const std::uint64_t startUs = monotonicMicroseconds();
     int status = kExitOk;
     bool ended = false;
-    const QString peerText = peer->text();
-    session.onEnded = [&](SessionEnd how, const QString& why) {
+    const auto finish = [&](int code) {
+        status = code;
+        ended = true;
+        QApplication::quit();
+    };
+    CoreReports reports;
+    reports.calibrationConnected = [](const QString& peerText) {
+        qCInfo(logCalibration).noquote() << "connected to" << peerText;
+    };
+    reports.calibrationShown = [&](const ShownPatch& shown) { printShown(shown, startUs); };
+    reports.calibrationRefused = [&](const QString& why) {
+        printError(QStringLiteral("calibrate: %1").arg(why));
+        finish(kExitUsage);
+    };
+    reports.calibrationEnded = [&](SessionEnd how, const QString& peerText, const QString& why) {
         if (how == SessionEnd::unreachable) {
             printError(QStringLiteral("calibrate: cannot reach %1: %2").arg(peerText, why));
         } else if (how == SessionEnd::broken) {
@@ -151,28 +151,23 @@ int runCalibrate(int argc, char** argv) {
         } else {
             qCInfo(logCalibration).noquote() << "session with" << peerText << "ended:" << why;
         }
-        status = how == SessionEnd::clean ? kExitOk : kExitEnvironment;
-        ended = true;
-        QApplication::quit();
+        finish(how == SessionEnd::clean ? kExitOk : kExitEnvironment);
     };
-    session.onRefused = [&](const QString& why) {
-        qCWarning(logCalibration).noquote() << "refused a message from" << peerText << "-" << why;
-    };
-    session.onConnected = [&] { qCInfo(logCalibration).noquote() << "connected to" << peerText; };
-    session.onShown = [&](const ShownPatch& shown) { printShown(shown, startUs); };
-    displays.onChange = [&](const std::vector<DisplayInfo>& list) {
-        const bool listed = std::any_of(list.begin(), list.end(),
-                                        [&](const DisplayInfo& d) { return d.id == displayId; });
-        if (!listed) {
-            // Patches elsewhere would be measured as this display's: the session cannot go on.
-            session.end(SessionEnd::broken, QStringLiteral("display %1 went away").arg(displayId),
-                        true);
-            return;
-        }
-        session.moveTo(displays.screenForDisplay(displayId));
-    };
-    displays.start();
-    session.start(screen);
+    AppCore core(std::move(*platforms), std::move(reports));
+    core.start();
+    const DisplayInfo* chosen = chooseDisplayOrExplain(core.state.displays, wanted, "calibrate");
+    if (chosen == nullptr) {
+        return kExitUsage;
+    }
+    const DisplayId displayId = chosen->id;
+    if (core.displayService.screenForDisplay(displayId) == nullptr) {
+        printError(QStringLiteral("calibrate: display %1 has no screen to show on").arg(displayId));
+        return kExitEnvironment;
+    }
+    core.handle(verbs::StartCalibration{
+        args[0], args[1], displayId, numberOption(parser, o.window),
+        numberOption(parser, o.background), numberOption(parser, o.insertEvery),
+        numberOption(parser, o.insertFor), numberOption(parser, o.insertGrey)});
     // The display may have gone before the event loop ran, and a quit then is not kept.
     if (!ended) {
         QApplication::exec();

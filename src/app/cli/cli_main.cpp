@@ -3,8 +3,8 @@
 
 #include "app/cli/cli.h"
 #include "app/cli/cli_support.h"
-#include "core/app_id.h"
 #include "app/desktop_app.h"
+#include "core/app_id.h"
 #include "displays/xrandr_mode_guardian.h"
 
 #include <unistd.h>

@@ -6,8 +6,8 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/cli/x_session.h"
 #include "app/display_report.h"
+#include "app/platform_session.h"
 #include "displays/display_modes.h"
 #include "displays/display_service.h"
 
@@ -29,13 +29,14 @@ void printJsonLine(const std::vector<DisplayInfo>& displays) {
 int printReport(char* program) {
     // A GUI application, as Lumenor's own: only Qt's screens know the desktop's scale, so
     // only with them do points and "scaled" come out as the application reports them.
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(program, QtUse::gui);
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(program, QtUse::gui);
     const std::unique_ptr<XrandrModePlatform> modes =
-        xSession ? openModePlatformOrExplain() : nullptr;
+        session ? openModePlatformOrExplain() : nullptr;
     if (!modes) {
         return kExitEnvironment;
     }
-    const DisplayService& service = xSession->displays;
+    const DisplayService& service = session->displays();
     const QByteArray text =
         buildReport(
             service.displays(), [&](DisplayId id) { return modesForDisplay(*modes, id); },
@@ -64,16 +65,17 @@ int runDisplays(int argc, char** argv) {
         return printReport(argv[0]);
     }
 
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::gui);
-    if (!xSession) {
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::gui);
+    if (!session) {
         return kExitEnvironment;
     }
     if (!parser.isSet(watch)) {
-        printJsonLine(xSession->displays.displays());
+        printJsonLine(session->displays().displays());
         return kExitOk;
     }
-    xSession->displays.onChange = printJsonLine;
-    xSession->displays.start();
+    session->displays().onChange = printJsonLine;
+    session->displays().start();
     return QGuiApplication::exec();
 }
 

@@ -1,11 +1,10 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "app/app_core.h"
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/cli/x_session.h"
-#include "displays/display_service.h"
-#include "output/display_identifier.h"
+#include "app/platform_session.h"
 
 namespace lumenor::cli {
 
@@ -22,15 +21,17 @@ int runIdentify(int argc, char** argv) {
         printError(QStringLiteral("identify: --seconds takes a number of seconds from 0 to 3600"));
         return kExitUsage;
     }
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
-    if (!xSession) {
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::widgets);
+    std::optional<AppPlatforms> platforms =
+        session ? session->appPlatformsOrExplain(PlatformUse::command) : std::nullopt;
+    if (!platforms) {
         return kExitEnvironment;
     }
-    const DisplayService& displays = xSession->displays;
-    DisplayIdentifier identifier;
-    identifier.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
-    identifier.show(displays.displays(), *duration);
-    QTimer::singleShot(static_cast<int>(*duration * 1000.0) + 100, xSession->app.get(),
+    AppCore core(std::move(*platforms), {});
+    core.start();
+    core.identifier.show(core.state.displays, *duration);
+    QTimer::singleShot(static_cast<int>(*duration * 1000.0) + 100, &session->app(),
                        &QApplication::quit);
     return QApplication::exec();
 }

@@ -6,7 +6,7 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/cli/x_session.h"
+#include "app/platform_session.h"
 #include "displays/display_modes.h"
 
 namespace lumenor::cli {
@@ -49,14 +49,15 @@ int runModes(int argc, char** argv) {
         return kExitUsage;
     }
 
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::core);
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::core);
     const std::unique_ptr<XrandrModePlatform> platform =
-        xSession ? openModePlatformOrExplain() : nullptr;
+        session ? openModePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
     const DisplayInfo* display =
-        displayFromArgument(xSession->displays, parser.positionalArguments()[0]);
+        displayFromArgument(session->displays(), parser.positionalArguments()[0]);
     if (display == nullptr) {
         return kExitUsage;
     }

@@ -6,10 +6,10 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "core/log.h"
 #include "audio/audio_generator.h"
 #include "audio/click_player.h"
 #include "audio/rtaudio_stream.h"
+#include "core/log.h"
 
 namespace lumenor::cli {
 

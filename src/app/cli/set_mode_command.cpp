@@ -9,7 +9,7 @@
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
 #include "app/cli/stop_signals.h"
-#include "app/cli/x_session.h"
+#include "app/platform_session.h"
 #include "core/log.h"
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
@@ -60,9 +60,10 @@ int runSetMode(int argc, char** argv) {
     bool modeOk = false;
     const int modeId = args[1].toInt(&modeOk, 10);
 
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::core);
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::core);
     const std::unique_ptr<XrandrModePlatform> platform =
-        xSession ? openModePlatformOrExplain() : nullptr;
+        session ? openModePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
@@ -70,7 +71,7 @@ int runSetMode(int argc, char** argv) {
         printError(*refusal);
         return kExitEnvironment;
     }
-    DisplayService& service = xSession->displays;
+    DisplayService& service = session->displays();
     const DisplayInfo* found = displayFromArgument(service, args[0]);
     if (found == nullptr) {
         return kExitUsage;

@@ -5,15 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/app_core.h"
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
-#include "app/cli/show_remote.h"
-#include "app/cli/x_session.h"
-#include "audio/marker_stream.h"
-#include "displays/display_service.h"
-#include "displays/present_refresh_link.h"
+#include "app/platform_session.h"
 #include "output/frame_status_text.h"
-#include "output/output_window_controller.h"
+#include "remote/qr_code.h"
 
 namespace lumenor::cli {
 
@@ -37,6 +34,58 @@ void printFrameTimingUnavailable() {
         QStringLiteral("frame not measured: %1\n").arg(frameTimingUnavailableText().text).toUtf8();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fflush(stdout);
+}
+
+void printLine(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+// The phone remote's address, PIN and QR code; a failed start ends the command with status 1.
+void printRemoteStart(const std::optional<QString>& url, const QString& pin,
+                      const std::optional<QString>&) {
+    if (!url) {
+        printError(QStringLiteral("show: the phone remote could not listen on a TCP port"));
+        QCoreApplication::exit(kExitEnvironment);
+        return;
+    }
+    printLine(QStringLiteral("phone remote: %1").arg(*url));
+    printLine(QStringLiteral("PIN: %1").arg(pin));
+    if (const std::optional<QrSymbol> symbol = encodeQr(*url)) {
+        printLine(qrTerminalText(*symbol).chopped(1));
+    }
+}
+
+// One line for each command the phone sent, once carried out.
+void printRemoteVerb(const Verb& verb) {
+    if (const auto* show = std::get_if<verbs::ShowPattern>(&verb)) {
+        if (const std::optional<Pattern> pattern = patternFromRawName(show->name)) {
+            printLine(QStringLiteral("remote: pattern %1").arg(rawName(*pattern)));
+        }
+    } else if (const auto* cycle = std::get_if<verbs::CyclePattern>(&verb)) {
+        printLine(QStringLiteral("remote: cycle %1").arg(cycle->delta < 0 ? -1 : 1));
+    } else if (const auto* visible = std::get_if<verbs::ShowOutput>(&verb)) {
+        printLine(QStringLiteral("remote: output %1").arg(visible->value ? 1 : 0));
+    } else if (std::holds_alternative<verbs::Blank>(verb)) {
+        printLine(QStringLiteral("remote: blank"));
+    } else if (std::holds_alternative<verbs::IdentifyDisplays>(verb)) {
+        printLine(QStringLiteral("remote: identify"));
+    }
+}
+
+// The address to give the phone: `chosen` when the operator named one, else the machine's
+// own; none after one line on standard error saying what is missing.
+std::optional<QString> remoteAddressOrExplain(const std::optional<QString>& chosen) {
+    if (chosen) {
+        return chosen;
+    }
+    std::optional<QString> own = systemLocalAddress();
+    if (!own) {
+        printError(QStringLiteral(
+            "show: no network interface for the phone remote (a wired or wireless one that is "
+            "up with an IPv4 address); --remote-address ADDRESS names the address to give it"));
+    }
+    return own;
 }
 
 }  // namespace
@@ -111,59 +160,60 @@ int runShow(int argc, char** argv) {
         }
     }
 
-    const std::unique_ptr<XSession> xSession = openXSessionOrExplain(argv[0], QtUse::widgets);
-    if (!xSession) {
+    const std::unique_ptr<PlatformSession> session =
+        PlatformSession::openOrExplain(argv[0], QtUse::widgets);
+    std::optional<AppPlatforms> platforms =
+        session ? session->appPlatformsOrExplain(PlatformUse::command) : std::nullopt;
+    if (!platforms) {
         return kExitEnvironment;
     }
-    DisplayService& displays = xSession->displays;
-    const DisplayInfo* target = chooseDisplayOrExplain(displays.displays(), wanted, "show");
+    if (address) {
+        platforms->remote.localAddress = [a = *address]() -> std::optional<QString> { return a; };
+    }
+    const bool withRemote = address.has_value();
+    CoreReports reports;
+    reports.frame = printFrameReport;
+    reports.frameTimingUnavailable = printFrameTimingUnavailable;
+    // Without the phone nothing can bring a closed output back: closing it ends the command.
+    reports.outputShown = [withRemote](bool shown) {
+        if (!shown && !withRemote) {
+            QApplication::quit();
+        }
+    };
+    reports.remoteStarted = printRemoteStart;
+    reports.remoteVerb = printRemoteVerb;
+    AppCore core(std::move(*platforms), std::move(reports));
+    core.start();
+    const DisplayInfo* target = chooseDisplayOrExplain(core.state.displays, wanted, "show");
     if (target == nullptr) {
         return kExitUsage;
     }
-    const DisplayInfo chosen = *target;
-
-    PresentRefreshLinkFactory links;
-    OutputWindowController output(links, makeMarkerStream(QStringLiteral("Lumenor sync markers")));
-    output.setSyncOffsetMs(offsetMs);
-    output.screenForDisplay = [&](DisplayId id) { return displays.screenForDisplay(id); };
-    output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
-    output.onFrameUpdate = printFrameReport;
-    output.onFrameTimingUnavailable = printFrameTimingUnavailable;
-    output.patternView().onCycle = [&](int step) {
-        output.setPattern(next(output.patternView().pattern(), step));
-    };
-    output.patternView().onClose = [] { QApplication::quit(); };
-    output.setMirrorOn(parser.isSet(mirror));
-    output.showDisplayInfo(chosen);
-    output.setInfoVisible(parser.isSet(info));
-    output.show(chosen, *pattern);
-    if (!output.isShown()) {
-        printError(QStringLiteral("show: display %1 has no screen to show on").arg(chosen.id));
+    const DisplayId chosen = target->id;
+    core.handle(verbs::SelectOutputDisplay{chosen});
+    core.handle(verbs::ShowPattern{rawName(*pattern)});
+    core.handle(verbs::SetSyncOffset{offsetMs});
+    core.handle(verbs::ShowOutput{true});
+    if (!core.output.isShown()) {
+        printError(QStringLiteral("show: display %1 has no screen to show on").arg(chosen));
         return kExitEnvironment;
     }
-    displays.onChange = [&](const std::vector<DisplayInfo>& list) {
-        for (const DisplayInfo& d : list) {
-            if (d.id == output.currentDisplayID()) {
-                output.reposition(d);
-                output.showDisplayInfo(d);
-            }
-        }
-        output.rebuildMirrors();
-    };
-    displays.start();
-    std::optional<ShowRemote> phone;
-    if (address) {
+    if (parser.isSet(mirror)) {
+        core.handle(verbs::SetMirror{true});
+    }
+    if (parser.isSet(info)) {
+        core.handle(verbs::ShowInfo{true});
+    }
+    if (withRemote) {
         // Hiding the output from the phone must not end the program.
         QApplication::setQuitOnLastWindowClosed(false);
-        phone.emplace(output, displays, chosen.id, *address);
-        phone->start();
+        core.handle(verbs::SetRemote{true});
     }
     if (duration > 0.0) {
-        QTimer::singleShot(static_cast<int>(duration * 1000.0), xSession->app.get(),
+        QTimer::singleShot(static_cast<int>(duration * 1000.0), &session->app(),
                            &QApplication::quit);
     }
     const int status = QApplication::exec();
-    output.hide();
+    core.output.hide();
     return status == 0 ? kExitOk : kExitEnvironment;
 }
 

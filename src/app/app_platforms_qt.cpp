@@ -4,15 +4,9 @@
 #include <QGuiApplication>
 #include <QImageReader>
 
-#include "app/cli/cli_support.h"
+#include "app/app_platforms_qt.h"
 #include "core/user_settings.h"
-#include "app/desktop_platforms.h"
-#include "audio/marker_stream.h"
-#include "audio/rtaudio_stream.h"
-#include "displays/present_refresh_link.h"
-#include "displays/xrandr_display_platform.h"
 #include "onboarding/support_folder.h"
-#include "updates/desktop_updater.h"
 
 namespace lumenor {
 
@@ -51,17 +45,7 @@ auto slateImagePicker() {
 
 }  // namespace
 
-std::optional<AppPlatforms> makeDesktopPlatforms(std::unique_ptr<XrandrConnection> connection) {
-    std::unique_ptr<XrandrModePlatform> modes = cli::openModePlatformOrExplain();
-    if (!modes) {
-        return std::nullopt;
-    }
-    AppPlatforms p;
-    p.display = std::make_unique<XrandrDisplayPlatform>(std::move(connection));
-    p.mode = std::move(modes);
-    p.refreshLinks = std::make_unique<PresentRefreshLinkFactory>();
-    p.signalStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor test signal"));
-    p.clickStream = makeMarkerStream(QStringLiteral("Lumenor sync markers"));
+void addDesktopServices(AppPlatforms& p) {
     p.settings = openUserSettings();
     p.preferences = openUserSettings();
     p.supportFolder = supportFolder();
@@ -71,8 +55,6 @@ std::optional<AppPlatforms> makeDesktopPlatforms(std::unique_ptr<XrandrConnectio
     };
     p.pickSlateImage = slateImagePicker();
     p.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-    p.updater = makeDesktopUpdater();
-    return p;
 }
 
 }  // namespace lumenor

@@ -1,0 +1,47 @@
+#include "app/display_choice.h"
+
+#include <algorithm>
+
+namespace lumenor {
+
+std::optional<DisplayInfo> findDisplay(const std::vector<DisplayInfo>& displays, DisplayId id) {
+    const auto it = std::find_if(displays.begin(), displays.end(),
+                                 [id](const DisplayInfo& d) { return d.id == id; });
+    if (it == displays.end()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+std::optional<DisplayInfo> outputDisplay(const AppState& state) {
+    const std::vector<DisplayInfo>& list = state.displays;
+    if (state.outputDisplayID) {
+        if (std::optional<DisplayInfo> chosen = findDisplay(list, *state.outputDisplayID)) {
+            return chosen;
+        }
+    }
+    const auto external =
+        std::find_if(list.begin(), list.end(), [](const DisplayInfo& d) { return !d.isBuiltin; });
+    if (external != list.end()) {
+        return *external;
+    }
+    if (list.empty()) {
+        return std::nullopt;
+    }
+    return list.front();
+}
+
+std::optional<DisplayInfo> selectedDisplay(const AppState& state) {
+    const std::vector<DisplayInfo>& list = state.displays;
+    if (state.selectedDisplayID) {
+        if (std::optional<DisplayInfo> chosen = findDisplay(list, *state.selectedDisplayID)) {
+            return chosen;
+        }
+    }
+    if (list.empty()) {
+        return std::nullopt;
+    }
+    return list.front();
+}
+
+}  // namespace lumenor

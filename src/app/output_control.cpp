@@ -1,0 +1,247 @@
+#include "app/output_control.h"
+
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/display_choice.h"
+#include "controller/page_calls.h"
+#include "core/log.h"
+
+namespace lumenor {
+
+namespace {
+
+constexpr const char* kSyncOffsetKey = "syncOffsetMs";
+
+// Values from outside may exceed an int; they are held at its ends, never wrapped.
+int clampToInt(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+double heldSyncOffset(double ms) {
+    constexpr double kLargest = OutputWindowController::kLargestSyncOffsetMs;
+    return std::clamp(std::isfinite(ms) ? ms : 0.0, -kLargest, kLargest);
+}
+
+}  // namespace
+
+OutputControl::OutputControl(AppState& state, OutputWindowController& output,
+                             QSettings* preferences, Hooks hooks)
+    : state_(state), output_(output), preferences_(preferences), hooks_(std::move(hooks)) {}
+
+void OutputControl::showOn(const DisplayInfo& display, Pattern pattern) {
+    if (hooks_.patchesHold(display.id)) {
+        return;
+    }
+    output_.show(display, pattern);
+    state_.outputVisible = true;
+    hooks_.send(pagecalls::outputVisibilityChanged(true));
+    hooks_.shownChanged(true);
+}
+
+void OutputControl::hide() {
+    output_.hide();
+    state_.outputVisible = false;
+    hooks_.send(pagecalls::outputVisibilityChanged(false));
+    state_.infoVisible = false;
+    hooks_.send(pagecalls::infoVisibilityChanged(false));
+    hooks_.stopAutoCycle();
+    hooks_.shownChanged(false);
+}
+
+void OutputControl::showOutput(bool on) {
+    if (on) {
+        if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+            showOn(*d, state_.activePattern);
+            return;
+        }
+    }
+    hide();
+}
+
+void OutputControl::selectOutputDisplay(DisplayId id) {
+    state_.outputDisplayID = id;
+    if (!state_.outputVisible) {
+        return;
+    }
+    if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+        if (hooks_.patchesHold(d->id)) {
+            hide();
+        } else {
+            output_.show(*d, state_.activePattern);
+        }
+    }
+}
+
+void OutputControl::showPattern(const QString& name) {
+    const std::optional<Pattern> pattern = patternFromRawName(name);
+    if (!pattern) {
+        return;
+    }
+    hooks_.stopAutoCycle();
+    state_.activePattern = *pattern;
+    if (state_.outputVisible) {
+        output_.setPattern(*pattern);
+    }
+    hooks_.send(pagecalls::patternChanged(rawName(*pattern)));
+}
+
+void OutputControl::cycle(std::int64_t delta) {
+    hooks_.stopAutoCycle();
+    state_.activePattern = next(state_.activePattern, clampToInt(delta));
+    if (state_.outputVisible) {
+        output_.setPattern(state_.activePattern);
+    }
+    hooks_.send(pagecalls::patternChanged(rawName(state_.activePattern)));
+}
+
+void OutputControl::put(Pattern pattern) {
+    state_.activePattern = pattern;
+    const std::optional<DisplayInfo> d =
+        state_.outputVisible ? std::nullopt : outputDisplay(state_);
+    if (d) {
+        showOn(*d, pattern);
+    } else {
+        output_.setPattern(pattern);
+    }
+    hooks_.stopAutoCycle();
+    hooks_.send(pagecalls::patternChanged(rawName(pattern)));
+}
+
+void OutputControl::showInfo(bool on) {
+    state_.infoVisible = on;
+    if (on && !state_.outputVisible) {
+        if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+            showOn(*d, state_.activePattern);
+        }
+    }
+    if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+        output_.showDisplayInfo(*d);
+    }
+    output_.setInfoVisible(on);
+    hooks_.send(pagecalls::infoVisibilityChanged(on));
+}
+
+void OutputControl::setMirror(bool on) {
+    state_.mirrorAll = on;
+    if (on && !state_.outputVisible) {
+        if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+            showOn(*d, state_.activePattern);
+        }
+    }
+    output_.setMirrorOn(on);
+    output_.rebuildMirrors();
+    hooks_.send(pagecalls::mirrorChanged(on));
+}
+
+void OutputControl::setBouncePeriod(double seconds) {
+    state_.bouncePeriod = seconds;
+    // Setting the period restarts each view's bounce from now and redraws it.
+    output_.setBouncePeriod(state_.bouncePeriod);
+}
+
+void OutputControl::setAspectRatios(const QStringList& labels) {
+    state_.aspectRatios = QSet<QString>(labels.begin(), labels.end());
+    output_.setAspectRatios(state_.aspectRatios);
+}
+
+void OutputControl::setTimecodeFps(std::int64_t fps) {
+    state_.timecodeFps = clampToInt(fps);
+    output_.setTimecodeFps(state_.timecodeFps);
+}
+
+void OutputControl::setSlateText(const QString& text) {
+    state_.slateText = text;
+    output_.setSlateText(text);
+}
+
+void OutputControl::useSlateImage(const QString& path) {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        qCCritical(logApp, "slate logo could not be decoded");
+        return;
+    }
+    output_.setSlateImage(image);
+    put(Pattern::slate);
+}
+
+void OutputControl::clearSlateImage() {
+    output_.setSlateImage(std::nullopt);
+}
+
+void OutputControl::setSyncOffset(double ms) {
+    state_.syncOffsetMs = heldSyncOffset(ms);
+    output_.setSyncOffsetMs(state_.syncOffsetMs);
+    if (preferences_ != nullptr) {
+        preferences_->setValue(QLatin1String(kSyncOffsetKey), state_.syncOffsetMs);
+        preferences_->sync();
+    }
+    hooks_.send(pagecalls::syncOffsetChanged(state_.syncOffsetMs));
+}
+
+// Settings from before the offset existed have no value, which reads as none; a value that
+// is not a number reads as none too rather than stopping the launch.
+void OutputControl::restoreSyncOffset() {
+    double ms = 0.0;
+    if (preferences_ != nullptr) {
+        bool ok = false;
+        ms = preferences_->value(QLatin1String(kSyncOffsetKey), 0.0).toDouble(&ok);
+        if (!ok) {
+            ms = 0.0;
+        }
+    }
+    state_.syncOffsetMs = heldSyncOffset(ms);
+    output_.setSyncOffsetMs(state_.syncOffsetMs);
+}
+
+void OutputControl::applyState() {
+    output_.setAspectRatios(state_.aspectRatios);
+    output_.setBouncePeriod(state_.bouncePeriod);
+    output_.setSlateText(state_.slateText);
+    if (state_.outputVisible) {
+        if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+            output_.show(*d, state_.activePattern);
+        }
+    }
+}
+
+void OutputControl::displaysChanged(const std::vector<DisplayInfo>& displays) {
+    if (output_.currentDisplayID() && !findDisplay(displays, *output_.currentDisplayID())) {
+        hide();
+    }
+    if (!state_.outputVisible) {
+        return;
+    }
+    if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+        output_.reposition(*d);
+        output_.showDisplayBanner(*d);
+        if (state_.infoVisible) {
+            output_.showDisplayInfo(*d);
+        }
+        if (state_.mirrorAll) {
+            output_.setMirrorOn(true);
+            output_.rebuildMirrors();
+        }
+    }
+}
+
+void OutputControl::reposition() {
+    if (!state_.outputVisible) {
+        return;
+    }
+    if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
+        output_.reposition(*d);
+        if (state_.mirrorAll) {
+            output_.setMirrorOn(true);
+            output_.rebuildMirrors();
+        }
+    }
+}
+
+}  // namespace lumenor

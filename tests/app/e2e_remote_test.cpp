@@ -1,0 +1,122 @@
+#include <QRegularExpression>
+#include <QThread>
+
+#include "app/e2e_fixture.h"
+#include "patterns/pattern.h"
+#include "support/process.h"
+
+namespace lumenor::test {
+namespace {
+
+// The HTTP status of the answer to one form-encoded command sent to 127.0.0.1.
+QByteArray post(quint16 port, const QByteArray& form) {
+    return runProcess("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", form,
+                               QStringLiteral("http://127.0.0.1:%1/cmd").arg(port)})
+        .out;
+}
+
+// The phone's five commands, from a grid on the second head.
+const QList<QByteArray> kCommands = {
+    "verb=pattern&name=smpte", "verb=cycle&delta=-1", "verb=output&on=0",
+    "verb=output&on=1",        "verb=blank",          "verb=identify"};
+
+class E2eRemote : public LumenorE2E {
+  protected:
+    // What the second head shows after each command: the pattern whose rendering it holds
+    // exactly ("hidden" with no output window, "unknown" for none), "+identify" when the cards
+    // came up. Each step waits for what `expected` says and otherwise tells what is there.
+    QStringList stepThrough(quint16 port, const QByteArray& pin, const QStringList& expected) {
+        std::map<QString, QImage> rendered;
+        for (const QString& name : {"grid", "smpte", "black"}) {
+            rendered[name] = renderedWith({name}, kHead1.size());
+        }
+        const QString previous = rawName(next(Pattern::smpte, -1));
+        rendered[previous] = renderedWith({previous}, kHead1.size());
+        QStringList seen;
+        for (qsizetype i = 0; i < kCommands.size(); ++i) {
+            const QByteArray& command = kCommands[i];
+            EXPECT_EQ(post(port, command + "&pin=" + pin), "200") << command.toStdString();
+            // The cards stay for three seconds and cover the head meanwhile.
+            const bool cards = command.endsWith("identify") &&
+                               x().findWindow("Lumenor identify 1", 5000).has_value();
+            const QString wanted = expected[i].section('+', 0, 0);
+            const bool hiding = wanted == QLatin1String("hidden");
+            for (int t = 0; t < 100 && hiding && x().findWindow("Lumenor output", 0); ++t) {
+                QThread::msleep(20);
+            }
+            QString what = QStringLiteral("hidden");
+            if (x().findWindow("Lumenor output", hiding ? 0 : 5000)) {
+                what = QStringLiteral("unknown");
+                if (rendered.count(wanted) != 0 && settle(kHead1, rendered[wanted], 10000) == 0) {
+                    what = wanted;
+                }
+                const QImage head = x().capture(kHead1).convertToFormat(QImage::Format_RGB32);
+                for (const auto& [name, image] : rendered) {
+                    what = what == QLatin1String("unknown") && head == image ? name : what;
+                }
+            }
+            seen << (cards ? what + QStringLiteral("+identify") : what);
+        }
+        return seen;
+    }
+};
+
+TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
+    const QStringList expected = {"smpte",  rawName(next(Pattern::smpte, -1)),
+                                  "hidden", rawName(next(Pattern::smpte, -1)),
+                                  "black",  "black+identify"};
+
+    // The desktop application, its remote switched on in the page.
+    launch();
+    showOnHead1(QStringLiteral("grid"));
+    ASSERT_TRUE(click(QStringLiteral("#remote-switch")));
+    ASSERT_TRUE(waitForElement(QStringLiteral("#remote-live"), QStringLiteral("!el.hidden")))
+        << "the remote did not start; it needs a wired or wireless network interface";
+    const std::optional<QJsonValue> url = page().eval(
+        kController, QStringLiteral("document.getElementById('remote-url').textContent"));
+    const QRegularExpressionMatch app =
+        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
+    ASSERT_TRUE(app.hasMatch()) << (url ? url->toString().toStdString() : "no address");
+    EXPECT_EQ(stepThrough(static_cast<quint16>(app.captured(1).toUInt()),
+                          app.captured(2).toLatin1(), expected),
+              expected);
+    ASSERT_TRUE(closeController());
+
+    // `show --remote` on the same head.
+    QProcess show;
+    show.setProcessEnvironment(x().environment());
+    show.start(lumenorBinary(),
+               {"show", "grid", "--display", QString::number(x().outputId("DUMMY1")), "--remote",
+                "--remote-address", "127.0.0.1", "--seconds", "120"});
+    ASSERT_TRUE(show.waitForStarted());
+    ASSERT_TRUE(show.waitForReadyRead(15000));
+    while (!show.canReadLine() && show.waitForReadyRead(5000)) {
+    }
+    const QString first = QString::fromUtf8(show.readLine()).trimmed();
+    const QRegularExpressionMatch cli =
+        QRegularExpression("^phone remote: http://127\\.0\\.0\\.1:(\\d+)/\\?pin=(\\d{6})$")
+            .match(first);
+    ASSERT_TRUE(cli.hasMatch()) << first.toStdString();
+    const auto port = static_cast<quint16>(cli.captured(1).toUInt());
+    const QByteArray pin = cli.captured(2).toLatin1();
+    ASSERT_TRUE(x().findWindow("Lumenor output", 5000));
+    EXPECT_EQ(post(port, "verb=blank&pin=" + pin + "x"), "403");
+    EXPECT_EQ(stepThrough(port, pin, expected), expected);
+
+    // One line for each command carried out.
+    QStringList remote;
+    while (remote.size() < kCommands.size() &&
+           (show.canReadLine() || show.waitForReadyRead(5000))) {
+        const QString line = QString::fromUtf8(show.readLine()).trimmed();
+        if (line.startsWith("remote: ")) {
+            remote << line;
+        }
+    }
+    EXPECT_EQ(remote, QStringList({"remote: pattern smpte", "remote: cycle -1", "remote: output 0",
+                                   "remote: output 1", "remote: blank", "remote: identify"}));
+    show.terminate();
+    EXPECT_TRUE(show.waitForFinished(5000));
+}
+
+}  // namespace
+}  // namespace lumenor::test
