@@ -48,7 +48,8 @@ AppCore::AppCore(AppPlatforms platforms, CoreReports reports)
                              if (!state.outputVisible) {
                                  outputControl_.showOn(*d, p);
                              }
-                             return true;
+                             // Calibration patches may hold the display.
+                             return state.outputVisible;
                          },
                          [this](Pattern p) { output.setPattern(p); }}),
       trials_(
@@ -60,12 +61,18 @@ AppCore::AppCore(AppPlatforms platforms, CoreReports reports)
                  [this](double ms) { outputControl_.setSyncOffset(ms); },
                  [this](const DisplayInfo& d, const Profile& p) { trials_.tryProfileMode(d, p); }}),
       remoteControl_(remote, {[this](const QString& s) { send(s); }, reports_.remoteStarted}),
-      calibration_(
-          state, *platforms_.refreshLinks,
-          {[this](const QString& s) { send(s); },
-           [this](DisplayId id) { return displayService.screenForDisplay(id); },
-           [this] { outputControl_.hide(); }, reports_.calibrationConnected,
-           reports_.calibrationShown, reports_.calibrationRefused, reports_.calibrationEnded}) {
+      calibration_(state, *platforms_.refreshLinks,
+                   {[this](const QString& s) { send(s); },
+                    [this](DisplayId id) { return displayService.screenForDisplay(id); },
+                    [this] { outputControl_.hide(); },
+                    [this](bool withInfo) {
+                        outputControl_.showOutput(true);
+                        if (withInfo) {
+                            outputControl_.showInfo(true);
+                        }
+                    },
+                    reports_.calibrationConnected, reports_.calibrationShown,
+                    reports_.calibrationRefused, reports_.calibrationEnded}) {
     // How screens and displays map is the display service's to say; asking it starts nothing.
     output.screenForDisplay = [this](DisplayId id) { return displayService.screenForDisplay(id); };
     output.displayIdForScreen = [this](QScreen* s) { return displayService.displayIdForScreen(s); };
@@ -103,7 +110,7 @@ void AppCore::start() {
     revert.onCountdown = [this](int seconds) { send(pagecalls::revertCountdown(seconds)); };
     revert.onResolved = [this](bool kept) {
         trials_.resolved();
-        send(pagecalls::revertResolved(kept));
+        send(pagecalls::revertResolved(kept, revert.endedWithDisplayGone()));
         displayService.refresh();
     };
     remote.onCommand = [this](const QString& command, const RemoteParams& params) {

@@ -31,6 +31,8 @@ AutoCycle::AutoCycle(AppState& state, Hooks hooks) : state_(state), hooks_(std::
 
 void AutoCycle::start() {
     if (!hooks_.ensureOutput(Pattern::white)) {
+        // The page's switch may have moved already: nothing cycles.
+        hooks_.send(QLatin1String(pagecalls::kAutoCycleOff));
         return;
     }
     state_.autoCycleOn = true;

@@ -1,6 +1,7 @@
 #include "app/calibration_control.h"
 
 #include <memory>
+#include <utility>
 #include <variant>
 
 #include "app/display_choice.h"
@@ -115,7 +116,9 @@ void CalibrationControl::start(const verbs::StartCalibration& v) {
         return;
     }
     // The patches cover the display: a pattern output there would only fight them.
+    outputHadInfo_.reset();
     if (state_.outputVisible) {
+        outputHadInfo_ = state_.infoVisible;
         hooks_.hideOutput();
     }
     display_ = display->id;
@@ -142,6 +145,10 @@ void CalibrationControl::start(const verbs::StartCalibration& v) {
         ended_ = std::move(session_);
         QMetaObject::invokeMethod(
             &releaseEnded_, [this] { ended_.reset(); }, Qt::QueuedConnection);
+        // The output comes back as it was, where its display is still there.
+        if (outputHadInfo_ && findDisplay(state_.displays, display_)) {
+            hooks_.restoreOutput(*std::exchange(outputHadInfo_, std::nullopt));
+        }
         if (hooks_.ended) {
             hooks_.ended(how, peerText, why);
         }

@@ -29,6 +29,8 @@ class CalibrationControl {
         PageSink send;
         std::function<QScreen*(DisplayId)> screenForDisplay;
         std::function<void()> hideOutput;
+        // Shows the output again once the session is over, with the info card when asked.
+        std::function<void(bool withInfo)> restoreOutput;
         // For a caller that follows the session beyond the page (the command line); each may
         // be unset.
         std::function<void(const QString& peer)> connected;
@@ -61,6 +63,8 @@ class CalibrationControl {
     QObject releaseEnded_;  // lets an ended session go once its caller has returned
     DisplayId display_ = 0;
     std::int64_t patches_ = 0;
+    // How the output was when the session took it off: none when it was hidden.
+    std::optional<bool> outputHadInfo_;
 };
 
 }  // namespace lumenor

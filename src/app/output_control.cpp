@@ -22,6 +22,13 @@ int clampToInt(std::int64_t value) {
                                                      std::numeric_limits<int>::max()));
 }
 
+// The page's ranges, held here too: a bounce period far below a refresh would have the
+// markers' look-ahead chase more bounces than frames, and a slate text of hundreds of
+// thousands of characters takes the main thread most of a second to lay out on every redraw.
+constexpr double kShortestBounce = 0.1;
+constexpr double kLongestBounce = 60.0;
+constexpr qsizetype kLongestSlateText = 120;
+
 double heldSyncOffset(double ms) {
     constexpr double kLargest = OutputWindowController::kLargestSyncOffsetMs;
     return std::clamp(std::isfinite(ms) ? ms : 0.0, -kLargest, kLargest);
@@ -45,6 +52,8 @@ void OutputControl::showOn(const DisplayInfo& display, Pattern pattern) {
 
 void OutputControl::hide() {
     output_.hide();
+    // The card is off with the output: showing the output again must not bring it back.
+    output_.setInfoVisible(false);
     state_.outputVisible = false;
     hooks_.send(pagecalls::outputVisibilityChanged(false));
     state_.infoVisible = false;
@@ -139,7 +148,10 @@ void OutputControl::setMirror(bool on) {
 }
 
 void OutputControl::setBouncePeriod(double seconds) {
-    state_.bouncePeriod = seconds;
+    if (!std::isfinite(seconds)) {
+        return;
+    }
+    state_.bouncePeriod = std::clamp(seconds, kShortestBounce, kLongestBounce);
     // Setting the period restarts each view's bounce from now and redraws it.
     output_.setBouncePeriod(state_.bouncePeriod);
 }
@@ -155,8 +167,8 @@ void OutputControl::setTimecodeFps(std::int64_t fps) {
 }
 
 void OutputControl::setSlateText(const QString& text) {
-    state_.slateText = text;
-    output_.setSlateText(text);
+    state_.slateText = text.left(kLongestSlateText);
+    output_.setSlateText(state_.slateText);
 }
 
 void OutputControl::useSlateImage(const QString& path) {
@@ -201,6 +213,12 @@ void OutputControl::restoreSyncOffset() {
 }
 
 void OutputControl::applyState() {
+    state_.slateText.truncate(kLongestSlateText);
+    if (std::isfinite(state_.bouncePeriod)) {
+        state_.bouncePeriod = std::clamp(state_.bouncePeriod, kShortestBounce, kLongestBounce);
+    } else {
+        state_.bouncePeriod = AppState{}.bouncePeriod;
+    }
     output_.setAspectRatios(state_.aspectRatios);
     output_.setBouncePeriod(state_.bouncePeriod);
     output_.setSlateText(state_.slateText);

@@ -39,12 +39,15 @@ void ProfileVerbs::load(const QString& name) {
         return;
     }
     qCInfo(logApp, "loaded profile");
+    // A profile's mode belongs to the display it was saved for, and to no other.
+    bool displayHere = !p->outputDisplayName.has_value();
     if (p->outputDisplayName) {
         for (const DisplayInfo& d : state_.displays) {
             if (d.name == *p->outputDisplayName) {
                 state_.outputDisplayID = d.id;
                 state_.selectedDisplayID = d.id;
                 hooks_.pushModes();
+                displayHere = true;
                 break;
             }
         }
@@ -68,7 +71,13 @@ void ProfileVerbs::load(const QString& name) {
             state_.bouncePeriod));
     }
     hooks_.setSyncOffset(p->syncOffsetMs.value_or(0.0));
-    if (o) {
+    if (!displayHere) {
+        qCInfo(logApp, "the loaded profile's display is not attached: no mode changed");
+        hooks_.send(pagecalls::profileNote(
+            QStringLiteral("%1 is not attached: the rest of the profile is loaded, no display "
+                           "mode was changed.")
+                .arg(*p->outputDisplayName)));
+    } else if (o) {
         hooks_.tryMode(*o, *p);
     }
 }

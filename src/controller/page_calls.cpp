@@ -111,8 +111,9 @@ QString revertCountdown(std::int64_t seconds) {
     return call("revertCountdown", QString::number(seconds));
 }
 
-QString revertResolved(bool kept) {
-    return call("revertResolved", boolean(kept));
+QString revertResolved(bool kept, bool displayGone) {
+    return call("revertResolved",
+                displayGone ? boolean(kept) + QStringLiteral(", true") : boolean(kept));
 }
 
 QString frameStatus(double hz, std::int64_t dropped, bool steady) {
@@ -127,6 +128,10 @@ QString frameTimingUnavailable(const QString& why) {
 
 QString remoteStatus(const QJsonObject& status) {
     return call("remoteStatus", json(status));
+}
+
+QString profileNote(const QString& note) {
+    return call("profileNote", text(note));
 }
 
 QString calibrationStatus(const QString& state, std::int64_t patches, const QString& message) {

@@ -26,6 +26,8 @@ QString modesRefused(const std::vector<ModeInfo>& modes, const QString& refusal)
 // The name travels in a one-element JSON array, so any text reaches the page as a string.
 QString patternChanged(const QString& rawName);
 QString profilesChanged(const QStringList& names);
+// What a loaded profile could not bring back, in a sentence.
+QString profileNote(const QString& note);
 QString mirrorChanged(bool on);
 QString syncOffsetChanged(double ms);
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
@@ -34,7 +36,8 @@ QString modeApplied(bool applied, std::int64_t seconds);
 QString outputVisibilityChanged(bool shown);
 QString infoVisibilityChanged(bool shown);
 QString revertCountdown(std::int64_t seconds);
-QString revertResolved(bool kept);
+// `displayGone`: the trial's display went away, so no mode went back.
+QString revertResolved(bool kept, bool displayGone = false);
 QString frameStatus(double hz, std::int64_t dropped, bool steady);
 // No counts at all where refreshes cannot be timed; the page shows `why` instead.
 QString frameTimingUnavailable(const QString& why);

@@ -56,15 +56,27 @@ void RevertCoordinator::tick() {
 }
 
 void RevertCoordinator::revertNow() {
+    displayGone_ = false;
     if (snapshot_ && displayID_) {
-        applyDisplayMode(platform_, *displayID_, *snapshot_, ConfigureScope::forAppOnly);
-        qCInfo(logDisplay, "reverted display %u to %ldx%ld", *displayID_,
-               static_cast<long>(snapshot_->pixelWidth), static_cast<long>(snapshot_->pixelHeight));
+        if (applyDisplayMode(platform_, *displayID_, *snapshot_, ConfigureScope::forAppOnly)) {
+            qCInfo(logDisplay, "reverted display %u to %ldx%ld", *displayID_,
+                   static_cast<long>(snapshot_->pixelWidth),
+                   static_cast<long>(snapshot_->pixelHeight));
+        } else if (!platform_.currentMode(*displayID_)) {
+            displayGone_ = true;
+            qCInfo(logDisplay, "display %u went away during its trial: no mode to put back",
+                   *displayID_);
+        } else {
+            qCCritical(logDisplay, "could not put display %u back to %ldx%ld", *displayID_,
+                       static_cast<long>(snapshot_->pixelWidth),
+                       static_cast<long>(snapshot_->pixelHeight));
+        }
     }
     resolve(false);
 }
 
 void RevertCoordinator::keep() {
+    displayGone_ = false;
     if (pending_ && displayID_) {
         applyDisplayMode(platform_, *displayID_, *pending_, ConfigureScope::permanently);
         qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(pending_->pixelWidth),

@@ -34,6 +34,9 @@ class RevertCoordinator {
     bool trialRunning() const { return pending_.has_value(); }
     int secondsLeft() const { return secondsLeft_; }
     std::optional<DisplayId> displayID() const { return displayID_; }
+    // True when the last trial ended without its mode going back, because its display had
+    // gone (from onResolved on, until the next trial ends).
+    bool endedWithDisplayGone() const { return displayGone_; }
 
   private:
     void resolve(bool kept);
@@ -46,6 +49,7 @@ class RevertCoordinator {
     std::optional<DisplayId> displayID_;
     std::unique_ptr<QTimer> timer_;
     int secondsLeft_ = 0;
+    bool displayGone_ = false;
 };
 
 }  // namespace lumenor

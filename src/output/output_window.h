@@ -27,11 +27,15 @@ class OutputWindow : public QWidget {
 
     // Called after the window followed a change of its screen's size.
     std::function<void()> onResized;
+    // Called, from the event loop, when the window manager asks the window to close (Alt+F4):
+    // the window stays until its owner takes it away. Unset, the window closes.
+    std::function<void()> onCloseRequested;
 
     PatternView* view() const { return view_; }
 
   protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     Role role_;

@@ -134,6 +134,12 @@ void OutputWindowController::show(const DisplayInfo& display, Pattern pattern) {
     if (!window_) {
         window_ = std::make_unique<OutputWindow>(OutputWindow::Role::output);
         window_->onResized = [this] { layOutOverlays(); };
+        // Closed by the window manager, the output goes as with Escape, and its owner knows.
+        window_->onCloseRequested = [this] {
+            if (patternView_->onClose) {
+                patternView_->onClose();
+            }
+        };
     }
     window_->attach(patternView_.get());
     window_->cover(screen);

@@ -1,5 +1,6 @@
 #include "output/output_window.h"
 
+#include <QCloseEvent>
 #include <QPalette>
 #include <QScreen>
 #include <QTimer>
@@ -76,6 +77,16 @@ void OutputWindow::cover(QScreen* screen) {
     if (view_ != nullptr) {
         view_->updateScale();
     }
+}
+
+void OutputWindow::closeEvent(QCloseEvent* event) {
+    if (!onCloseRequested) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // The owner takes the window away, which it cannot do inside the window's own event.
+    event->ignore();
+    QMetaObject::invokeMethod(this, onCloseRequested, Qt::QueuedConnection);
 }
 
 void OutputWindow::changeEvent(QEvent* event) {

@@ -96,7 +96,11 @@ std::vector<MarkerLookahead::Marker> MarkerLookahead::take(Pattern pattern, doub
                 break;
             }
             markers.push_back({Kind::bounce, shown});
-            ++nextBounce_;
+            // Contacts closer together than the refreshes all show on that frame: one marker
+            // stands for them, so the work is one step a refresh whatever the period.
+            const double lastOnFrame = std::floor((shown - startTime) / bouncePeriod + 0.5);
+            nextBounce_ = std::max(nextBounce_ + 1,
+                                   static_cast<long long>(std::min(lastOnFrame + 1.0, 1.0e15)));
         }
     }
     return markers;

@@ -84,7 +84,7 @@ TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndStartNothing) {
 }
 
 TEST_F(CalibrationVerbs, ASessionReportsConnectingRunningAndEndedWithItsPatchCount) {
-    launch();
+    AppCore& app = launch();
     QTcpServer program;
     ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
     verbs::StartCalibration start = resolveAt(program);
@@ -107,11 +107,16 @@ TEST_F(CalibrationVerbs, ASessionReportsConnectingRunningAndEndedWithItsPatchCou
     run(verbs::SelectOutputDisplay{kProjector});
     EXPECT_EQ(run(verbs::ShowOutput{true}), held);
     EXPECT_EQ(run(verbs::IdentifyDisplays{}), held);
+    EXPECT_EQ(run(verbs::AutoCycle{true, 2.0}), held + QStringList{cycling(false)});
+    EXPECT_FALSE(app.state.autoCycleOn);
     run(verbs::StopCalibration{});
     EXPECT_EQ(nextStatus(),
               status("ended", 1,
                      QStringLiteral("Session with %1 ended: stopped from the controller")
                          .arg(start.address)));
+    // The output the session took off comes back.
+    EXPECT_TRUE(app.state.outputVisible);
+    EXPECT_EQ(app.output.currentDisplayID(), kProjector);
     // Over: a new one may start.
     EXPECT_EQ(run(start).last(), status("connecting", 0, start.address));
 }

@@ -93,12 +93,16 @@ TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
     run(verbs::ShowInfo{true});
     run(verbs::ApplyMode{22});
     const auto projector = displays_->displays[1];
+    const auto projectorModes = modes_->displays[kProjector];
     displays_->displays.pop_back();
+    modes_->displays.erase(kProjector);
     page_.clear();
     displays_->notifyChange();
     ASSERT_GE(page_.size(), 5);
     EXPECT_TRUE(page_.startsWith(pagecalls::displaysChanged(app.state.displays)));
-    EXPECT_TRUE(page_.contains(pagecalls::revertResolved(false)));
+    // Nothing went back: the page says the display went, not that the mode was restored.
+    EXPECT_TRUE(page_.contains(pagecalls::revertResolved(false, true)));
+    EXPECT_FALSE(page_.contains(pagecalls::revertResolved(false)));
     const qsizetype hidden = page_.indexOf(shown(false));
     ASSERT_GE(hidden, 0);
     EXPECT_EQ(page_.value(hidden + 1), info(false));
@@ -108,6 +112,7 @@ TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
     EXPECT_EQ(app.state.outputDisplayID, kProjector);
 
     displays_->displays.push_back(projector);
+    modes_->displays[kProjector] = projectorModes;
     displays_->notifyChange();
     EXPECT_FALSE(app.state.outputVisible);
     EXPECT_FALSE(app.output.isShown());
@@ -163,8 +168,15 @@ TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
     p.pattern = QStringLiteral("focus");
     p.bouncePeriod = 2.5;
     p.slateText = QStringLiteral("Away day");
+    // Its mode belongs to its own display: the projector, the output now, keeps its mode.
+    p.pixelWidth = 1280;
+    p.pixelHeight = 720;
     ASSERT_TRUE(app.presets.save(p));
-    run(verbs::LoadProfile{p.name});
+    EXPECT_TRUE(run(verbs::LoadProfile{p.name})
+                    .contains(pagecalls::profileNote(
+                        QStringLiteral("Elsewhere is not attached: the rest of the profile is "
+                                       "loaded, no display mode was changed."))));
+    EXPECT_FALSE(app.revert.trialRunning());
     EXPECT_EQ(app.state.selectedDisplayID, kPanel);
     EXPECT_EQ(app.state.outputDisplayID, std::nullopt);
     EXPECT_EQ(app.state.activePattern, Pattern::focus);

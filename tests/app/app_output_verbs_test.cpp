@@ -46,6 +46,10 @@ TEST_F(OutputVerbs, ShowAndHideTheOutput) {
     EXPECT_EQ(run(verbs::ShowOutput{false}), QStringList({shown(false), info(false)}));
     EXPECT_FALSE(app.output.isShown());
     EXPECT_FALSE(app.state.infoVisible);
+    // The card went with the output and stays off when it comes back.
+    run(verbs::ShowOutput{true});
+    EXPECT_FALSE(app.output.infoCard().isShown());
+    run(verbs::ShowOutput{false});
 
     // Escape on the output hides it like the page's switch does.
     run(verbs::ShowOutput{true});
@@ -61,8 +65,8 @@ TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
     EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList({shown(false), info(false)}));
     EXPECT_FALSE(app.state.outputVisible);
     EXPECT_FALSE(app.state.infoVisible);
-    // Nothing to cycle on either: the auto-cycle stays off and says nothing.
-    EXPECT_TRUE(run(verbs::AutoCycle{true, 2.0}).isEmpty());
+    // Nothing to cycle on either: the auto-cycle stays off and says so.
+    EXPECT_EQ(run(verbs::AutoCycle{true, 2.0}), QStringList{cycling(false)});
     EXPECT_FALSE(app.state.autoCycleOn);
 }
 
@@ -132,6 +136,15 @@ TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {
     EXPECT_TRUE(app.output.patternView().aspectRatios().isEmpty());
     EXPECT_TRUE(run(verbs::SetSlateText{QStringLiteral("Take 3")}).isEmpty());
     EXPECT_EQ(app.output.patternView().slateText(), QStringLiteral("Take 3"));
+    // The page's bounds hold whatever reaches the bridge.
+    run(verbs::SetSlateText{QString(200000, QLatin1Char('x'))});
+    EXPECT_EQ(app.output.patternView().slateText(), QString(120, QLatin1Char('x')));
+    for (const auto& [asked, held] : {std::pair{1e-9, 0.1}, {1e9, 60.0}, {-1.0, 0.1}}) {
+        run(verbs::SetBounceRate{asked});
+        EXPECT_EQ(app.output.patternView().bouncePeriod(), held) << asked;
+    }
+    run(verbs::SetBounceRate{std::numeric_limits<double>::quiet_NaN()});
+    EXPECT_EQ(app.state.bouncePeriod, 0.1);
     EXPECT_TRUE(run(verbs::SetTimecodeFps{25}).isEmpty());
     EXPECT_EQ(app.output.patternView().timecodeFps(), 25);
     // Beyond int the rate is held at its end, not wrapped to a small or negative one.

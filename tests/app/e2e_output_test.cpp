@@ -12,11 +12,23 @@ namespace {
 
 using E2eOutput = LumenorE2E;
 
-TEST_F(E2eOutput, APatternClickedAndShownIsTheRenderersExactPixelsOnTheOutputHead) {
+TEST_F(E2eOutput, APatternShownIsTheRenderersExactPixelsUntilTheOutputIsClosedOrUnplugged) {
     launch();
     ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
     EXPECT_EQ(settle(kHead1, rendered("grid", kHead1.size())), 0);
     ASSERT_TRUE(click(".pattern[data-pattern=\"pluge\"]"));
+    EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
+
+    // Closed by the window manager (Alt+F4), the output is hidden and the page says so; shown
+    // again, it comes back without the info card that went with it.
+    ASSERT_TRUE(click("#info-toggle"));
+    const auto output = x().findWindow(QStringLiteral("Lumenor output"));
+    ASSERT_TRUE(output.has_value());
+    ASSERT_TRUE(x().requestClose(output->id));
+    EXPECT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'false'"));
+    EXPECT_TRUE(waitForElement("#info-toggle", "el.getAttribute('aria-pressed') === 'false'"));
+    ASSERT_TRUE(click("#output-toggle"));
+    EXPECT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'true'"));
     EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
 
     // Unplugged, the head leaves the page's list and takes the output down with it.

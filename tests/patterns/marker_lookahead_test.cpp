@@ -75,6 +75,14 @@ TEST(MarkerLookaheadTest, EachBounceOnceForTheFirstFrameAtOrAfterItsContact) {
     const auto again = ahead.take(Pattern::bounce, 10.0, 0.5, grid, 10.6);
     ASSERT_EQ(again.size(), 1u);
     EXPECT_NEAR(again[0].showTime, 10.253, 1e-9);
+
+    // Contacts far closer together than the refreshes: one marker a refresh (10 ms here).
+    MarkerLookahead crowded;
+    const auto markers = crowded.take(Pattern::bounce, 10.0, 1e-6, grid, 10.5);
+    EXPECT_LE(markers.size(), 51u);
+    for (std::size_t i = 1; i < markers.size(); ++i) {
+        EXPECT_GT(markers[i].showTime, markers[i - 1].showTime);
+    }
 }
 
 TEST(MarkerLookaheadTest, CountSecondsFromTheStartAndNoBouncesWithoutAPeriod) {

@@ -215,14 +215,20 @@
     }
   };
 
-  window.revertResolved = function (kept) {
+  window.revertResolved = function (kept, displayGone) {
     const wasShown = !LM.byId('trial').hidden;
     lastTrialEvent = { kind: 'resolved', at: Date.now() };
     LM.byId('trial').hidden = true;
     trialModeId = null;
     renderModes();
     if (wasShown) {
-      flashNote(kept === true ? 'New mode kept.' : 'Previous mode restored.', kept === true ? 'ok-note' : '');
+      if (kept === true) {
+        flashNote('New mode kept.', 'ok-note');
+      } else if (displayGone === true) {
+        flashNote('The display went away before its mode could go back.', '');
+      } else {
+        flashNote('Previous mode restored.', '');
+      }
     }
   };
 

@@ -72,6 +72,17 @@
     renderList();
   };
 
+  let noteTimer = null;
+  window.profileNote = function (text) {
+    const note = LM.byId('profile-note');
+    note.textContent = typeof text === 'string' ? text : '';
+    note.hidden = note.textContent === '';
+    clearTimeout(noteTimer);
+    noteTimer = setTimeout(() => {
+      note.hidden = true;
+    }, 8000);
+  };
+
   LM.initProfiles = function () {
     const field = LM.byId('profile-name');
     field.addEventListener('input', renderSave);
