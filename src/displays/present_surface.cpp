@@ -313,8 +313,21 @@ bool PresentSurface::present(std::uint64_t targetMsc) {
     if (b->segment == 0) {
         upload(*b);
     }
+    // A frame asked for the next refresh would be overtaken by one queued earlier for a later
+    // refresh (the last frame of an animation, when the pattern stops moving): it goes to that
+    // refresh instead, where the server drops the earlier frame for it.
+    collectEvents(false);
+    const bool laterPending =
+        pending_ && (!lastCompletion_ ||
+                     static_cast<std::int32_t>(pending_->serial - lastCompletion_->serial) > 0);
+    if (laterPending && targetMsc < pending_->msc) {
+        targetMsc = pending_->msc;
+    }
     xcb_present_pixmap(c, window_, b->pixmap, ++serial_, 0, 0, 0, 0, 0, 0, 0,
                        XCB_PRESENT_OPTION_NONE, targetMsc, 0, 0, 0, nullptr);
+    if (targetMsc != 0) {
+        pending_ = Shown{serial_, targetMsc, 0};
+    }
     b->busy = true;
     if (xcb_flush(c) <= 0 || xcb_connection_has_error(c) != 0) {
         return false;

@@ -78,6 +78,8 @@ class PresentSurface {
     Buffer* current_ = nullptr;
     std::uint32_t serial_ = 0;
     std::uint64_t presented_ = 0;
+    // The newest frame queued for a given refresh (serial and msc).
+    std::optional<Shown> pending_;
     std::uint64_t completed_ = 0;
     std::optional<Completion> lastCompletion_;
 };

@@ -104,6 +104,32 @@ TEST_F(PresentSurfaceWithoutShmTest, BuffersComeBackAfterUse) {
     buffersComeBackAfterUse(x());
 }
 
+// The last frame of an animation is queued for a refresh ahead; the still frame that follows
+// it, asked for the next refresh, must not be overtaken by it.
+TEST_F(PresentSurfaceTest, AFrameForTheNextRefreshIsNotOvertakenByOneQueuedForALaterRefresh) {
+    BareWindow window(x().displayName(), QRect(0, 0, 320, 200));
+    auto surface = PresentSurface::open(window.id());
+    ASSERT_TRUE(surface);
+    std::optional<std::uint64_t> msc;
+    surface->onShown = [&](const PresentSurface::Shown& s) { msc = s.msc; };
+    const auto show = [&](Qt::GlobalColor colour, std::uint64_t target) {
+        QImage frame;
+        waitFor([&] {
+            frame = surface->beginFrame({320, 200});
+            return !frame.isNull();
+        });
+        frame.fill(colour);
+        return surface->present(target);
+    };
+    ASSERT_TRUE(show(Qt::blue, 0));
+    waitFor([&] { return surface->completed() >= 1 && msc.has_value(); });
+    ASSERT_TRUE(msc.has_value());
+    ASSERT_TRUE(show(Qt::red, *msc + 20));
+    ASSERT_TRUE(show(Qt::green, 0));
+    waitFor([&] { return surface->completed() >= surface->presented(); });
+    EXPECT_EQ(x().capture(QRect(0, 0, 320, 200)).pixel(160, 100) & 0xffffffu, 0x00ff00u);
+}
+
 TEST_F(PresentSurfaceTest, NoSurfaceForAMissingWindow) {
     EXPECT_EQ(PresentSurface::open(0x1fffffff), nullptr);
 }

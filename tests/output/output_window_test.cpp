@@ -108,6 +108,32 @@ TEST_F(OutputOnX, PointerOverTheOutputBringsTheBannerBackButNotOverAMirror) {
     EXPECT_GT(differing(x().capture(banner), blackBanner), 1000);
 }
 
+// Stepping from a moving pattern to a still one, the mirror shows the still one every time,
+// with the machine idle and with a core kept busy: the moving pattern's last frame, queued
+// for a later refresh than the still frame, must never overtake it.
+TEST_F(OutputOnX, AMirrorNeverKeepsTheLastMovingFrame) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    startShow({"movingBlock", "--display", id("DUMMY1"), "--mirror", "--seconds", "300"});
+    const Pattern still = next(Pattern::movingBlock, -1);
+    const QRect mirror(0, 0, 1920, 1080);
+    const QImage expected = rendered(rawName(still), mirror.size());
+    QThread::msleep(kBannerGoneMs);
+    QProcess busy;
+    for (int step = 0; step < 160; ++step) {
+        if (step == 80) {
+            busy.start("sh", {"-c", "while :; do :; done"});
+            ASSERT_TRUE(busy.waitForStarted());
+        }
+        QThread::msleep(40 + (step * 37) % 90);
+        key("Left");
+        EXPECT_EQ(settle(mirror, expected, 2000), 0)
+            << "step " << step << ": the mirror kept another frame";
+        key("Right");
+    }
+    busy.kill();
+    busy.waitForFinished(2000);
+}
+
 // Reads `lumenor show`'s frame lines until `done` or the timeout.
 std::vector<QByteArray> frameLines(QProcess& p, int ms, const std::function<bool()>& done = {}) {
     std::vector<QByteArray> lines;
