@@ -168,5 +168,19 @@ TEST_F(HttpsUpdates, APlainHttpRedirectOrATruncatedDownloadIsRefused) {
     EXPECT_FALSE(QFile::exists(dir_.filePath("downloads/p.deb")));
 }
 
+// A feed nested deeper than any real one is refused, not read by recursion until the stack
+// runs out.
+TEST_F(HttpsUpdates, ADeeplyNestedFeedIsRefused) {
+    trustTestAuthority();
+    test::FeedItem item = test::feedItem("2.0.0", base_ + "p.deb", 10, "");
+    item.description = "@";
+    serve("appcast.xml",
+          test::feedXml({item}).replace(
+              "@", QByteArray("<a>").repeated(60000) + QByteArray("</a>").repeated(60000)));
+    const QStringList told = check().told;
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("The update feed is not well-formed")) << told[0].toStdString();
+}
+
 }  // namespace
 }  // namespace lumenor
