@@ -1,7 +1,6 @@
 #include "updates/updater_controller.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include "core/log.h"
@@ -17,14 +16,23 @@ constexpr int kScheduleMs = 60 * 60 * 1000;
 constexpr qint64 kMaxFeedBytes = 1024LL * 1024;
 constexpr qint64 kMaxPackageBytes = 512LL * 1024 * 1024;
 
-// The file name the package is kept under: the one in its address, when it is a plain
-// package name.
-QString packageFileName(const AppcastItem& item) {
-    QString name = QFileInfo(item.enclosure->url.path()).fileName();
-    if (!name.isEmpty() && name.endsWith(QLatin1String(".deb")) && !name.startsWith('.')) {
-        return name;
-    }
-    return QStringLiteral("lumenor_%1.deb").arg(item.displayVersion());
+// The file name the package is kept under, made only of the characters a Debian version or
+// architecture may hold: nothing the feed says can make it a path.
+QString packageFileName(const AppcastItem& item, const QString& arch) {
+    const auto plain = [](const QString& text) {
+        QString kept;
+        for (const QChar c : text) {
+            if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                QStringView(u".+~-").contains(c)) {
+                kept += c;
+            }
+        }
+        return kept;
+    };
+    const QString version = item.version.isEmpty() ? item.shortVersion : item.version;
+    return QStringLiteral("lumenor_%1_%2.deb").arg(plain(version), plain(arch));
 }
 
 }  // namespace
@@ -150,7 +158,8 @@ void UpdaterController::downloaded(const FetchResult& result, const AppcastItem&
         return;
     }
     QDir().mkpath(services_.downloadFolder);
-    const QString path = QDir(services_.downloadFolder).filePath(packageFileName(item));
+    const QString path =
+        QDir(services_.downloadFolder).filePath(packageFileName(item, services_.platform.arch));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*result.body) != result.body->size() ||
         !file.commit()) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
@@ -180,6 +181,23 @@ TEST_F(HttpsUpdates, ADeeplyNestedFeedIsRefused) {
     const QStringList told = check().told;
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith("The update feed is not well-formed")) << told[0].toStdString();
+}
+
+// The file is saved under a name made from the version, whatever the feed's versions and
+// address look like.
+TEST_F(HttpsUpdates, APathInTheVersionDoesNotLeaveTheDownloadFolder) {
+    trustTestAuthority();
+    const QByteArray package(5000, 'p');
+    serve("package", package);
+    test::FeedItem item =
+        test::feedItem("2.0.0", base_ + "package", package.size(), key_.signature(package));
+    item.shortVersion = "0.1.0/../../escaped";
+    serve("appcast.xml", test::feedXml({item}));
+    const FakeUpdatePrompt& seen = check();
+    ASSERT_EQ(seen.handedOn.size(), 1) << seen.told.join(' ').toStdString();
+    EXPECT_EQ(QFileInfo(seen.handedOn[0]).absolutePath(), dir_.filePath("downloads"));
+    EXPECT_EQ(QFileInfo(seen.handedOn[0]).fileName(), "lumenor_2.0.0_amd64.deb");
+    EXPECT_FALSE(QFile::exists(dir_.filePath("escaped.deb")));
 }
 
 }  // namespace
