@@ -37,6 +37,10 @@ QString packageFileName(const AppcastItem& item, const QString& arch) {
 
 }  // namespace
 
+std::chrono::milliseconds UpdaterController::Deadlines::package(qint64 length) const {
+    return packageBase + std::chrono::milliseconds(length * 1000 / slowestBytesPerSecond);
+}
+
 UpdaterController::UpdaterController(UpdatesConfig config, Services services, QString running)
     : config_(std::move(config)), services_(std::move(services)), running_(std::move(running)) {
     services_.platform.channels = allowedChannels(config_);
@@ -93,7 +97,7 @@ void UpdaterController::check(bool byOperator) {
     byOperator_ = byOperator;
     services_.settings->setValue(QLatin1String(kLastCheckKey), now().toSecsSinceEpoch());
     services_.settings->sync();
-    services_.fetcher->get(config_.feedURL, kMaxFeedBytes,
+    services_.fetcher->get(config_.feedURL, kMaxFeedBytes, services_.deadlines.feed,
                            [this](const FetchResult& r) { feedArrived(r, byOperator_); });
 }
 
@@ -144,6 +148,7 @@ void UpdaterController::feedArrived(const FetchResult& result, bool byOperator) 
 
 void UpdaterController::download(const AppcastItem& item) {
     services_.fetcher->get(item.enclosure->url, item.enclosure->length,
+                           services_.deadlines.package(item.enclosure->length),
                            [this, item](const FetchResult& r) { downloaded(r, item); });
 }
 

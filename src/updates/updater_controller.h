@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,16 @@ namespace lumenor {
 // update. Main thread only.
 class UpdaterController {
   public:
+    // How long a fetch may take in all, however steadily the server trickles.
+    struct Deadlines {
+        std::chrono::milliseconds feed{60000};
+        // The package's: this, and a second for every `slowestBytesPerSecond` of its length.
+        std::chrono::milliseconds packageBase{60000};
+        qint64 slowestBytesPerSecond = 32 * 1024;
+
+        std::chrono::milliseconds package(qint64 length) const;
+    };
+
     struct Services {
         std::unique_ptr<UpdateFetcher> fetcher;
         std::unique_ptr<UpdatePrompt> prompt;
@@ -29,6 +40,7 @@ class UpdaterController {
         QString downloadFolder;  // where verified packages are written
         UpdatePlatform platform;
         std::function<QDateTime()> now;  // the clock; the system's when unset
+        Deadlines deadlines = {};
     };
 
     UpdaterController(UpdatesConfig config, Services services, QString running);

@@ -74,7 +74,8 @@ class HttpsUpdates : public ::testing::Test {
             std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat),
             dir_.filePath("downloads"),
             UpdatePlatform{"linux", "amd64", "12", {}},
-            nullptr};
+            nullptr,
+            deadlines_};
         controllers_.push_back(std::make_unique<UpdaterController>(
             UpdatesConfig{QUrl(base_ + feed + "?product=lumenor"), std::nullopt, key_.publicKey()},
             std::move(s), "1.0.0"));
@@ -93,6 +94,7 @@ class HttpsUpdates : public ::testing::Test {
     QString base_;
     QSslConfiguration original_;
     test::TestKey key_;
+    UpdaterController::Deadlines deadlines_;
     std::vector<std::unique_ptr<UpdaterController>> controllers_;
 };
 
@@ -198,6 +200,25 @@ TEST_F(HttpsUpdates, APathInTheVersionDoesNotLeaveTheDownloadFolder) {
     EXPECT_EQ(QFileInfo(seen.handedOn[0]).absolutePath(), dir_.filePath("downloads"));
     EXPECT_EQ(QFileInfo(seen.handedOn[0]).fileName(), "lumenor_2.0.0_amd64.deb");
     EXPECT_FALSE(QFile::exists(dir_.filePath("escaped.deb")));
+}
+
+// A server that sends a byte now and then is never silent for long, but the feed and the
+// package each have a deadline in all (here short ones: the package's from its length).
+TEST_F(HttpsUpdates, ATricklingServerEndsTheCheckAtTheDeadline) {
+    trustTestAuthority();
+    deadlines_ = {std::chrono::milliseconds(1500), std::chrono::milliseconds(500), 5000};
+    serve("appcast.xml", test::feedXml({}));
+    EXPECT_EQ(check("drip/appcast.xml").told,
+              QStringList{"Lumenor could not check for updates: the server took more than 2 s "
+                          "to send it."});
+
+    const QByteArray package(5000, 'p');
+    serve("p.deb", package);
+    offer("drip/p.deb", package.size(), package);
+    const FakeUpdatePrompt& seen = check();
+    EXPECT_EQ(seen.told, QStringList{"Lumenor could not download the update: the server took "
+                                     "more than 2 s to send it."});
+    EXPECT_TRUE(seen.handedOn.isEmpty());
 }
 
 }  // namespace
