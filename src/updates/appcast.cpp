@@ -55,7 +55,10 @@ AppcastEnclosure readEnclosure(const QXmlStreamAttributes& a) {
     const qint64 length = a.value(QStringLiteral("length")).toLongLong(&ok);
     e.length = ok && length >= 0 ? length : -1;
     e.type = a.value(QStringLiteral("type")).toString();
-    e.edSignature = a.value(ours(), QStringLiteral("edSignature")).toString().trimmed();
+    // lumenor:edSignature, the file's signature alone, is for versions before the offer was
+    // signed; it is not read.
+    e.sha256 = a.value(ours(), QStringLiteral("sha256")).toString().trimmed();
+    e.offerSignature = a.value(ours(), QStringLiteral("offerSignature")).toString().trimmed();
     e.os = a.value(ours(), QStringLiteral("os")).toString().trimmed();
     e.arch = a.value(ours(), QStringLiteral("arch")).toString().trimmed();
     return e;

@@ -5,6 +5,7 @@
 
 #include "core/log.h"
 #include "updates/appcast.h"
+#include "updates/package_fields.h"
 
 namespace lumenor {
 namespace {
@@ -158,7 +159,12 @@ void UpdaterController::downloaded(const FetchResult& result, const AppcastItem&
         fail(QStringLiteral("Lumenor could not download the update: %1.").arg(result.error), true);
         return;
     }
-    if (const std::optional<QString> wrong = checkDownload(*result.body, item, config_.publicKey)) {
+    // The signed claims first, then whether the package itself says it is what they claim.
+    std::optional<QString> wrong = checkDownload(*result.body, item, config_.publicKey);
+    if (!wrong) {
+        wrong = checkPackageFields(*result.body, item);
+    }
+    if (wrong) {
         fail(*wrong, true);
         return;
     }

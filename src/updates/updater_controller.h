@@ -17,9 +17,9 @@
 namespace lumenor {
 
 // Lumenor's update service: reads the feed, offers a newer release, downloads it, checks its
-// length and signature and hands the file on. A check from the menu says how it ended; an
-// automatic one (off until turned on, then at most once a day) speaks only to offer an
-// update. Main thread only.
+// length, the signed offer and the package's own fields, and hands the file on. A check from the
+// menu says how it ended; an automatic one (off until turned on, then at most once a day) speaks
+// only to offer an update. Main thread only.
 class UpdaterController {
   public:
     // How long a fetch may take in all, however steadily the server trickles.

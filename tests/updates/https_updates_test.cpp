@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -55,13 +56,14 @@ class HttpsUpdates : public ::testing::Test {
         file.write(bytes);
     }
 
-    // Serves a feed offering 2.0.0 at `path`, `length` bytes long, signed over `signedBytes`
-    // (unsigned when empty).
+    // Serves a feed offering 2.0.0 at `path`, `length` bytes long, signed as the offer of
+    // `signedBytes` (unsigned when empty).
     void offer(const QString& path, qint64 length, const QByteArray& signedBytes) {
-        serve("appcast.xml",
-              test::feedXml({test::feedItem(
-                  "2.0.0", base_ + path, length,
-                  signedBytes.isEmpty() ? QString() : key_.signature(signedBytes))}));
+        test::FeedItem item = test::feedItem("2.0.0", base_ + path, length, {});
+        if (!signedBytes.isEmpty()) {
+            test::signOffer(key_, item, signedBytes);
+        }
+        serve("appcast.xml", test::feedXml({item}));
     }
 
     // One check from the menu, answered with "Download", run until it has ended.
@@ -103,7 +105,7 @@ TEST_F(HttpsUpdates, UpToDateAndANewerReleaseDownloadedVerifiedAndHandedOn) {
     serve("appcast.xml", test::feedXml({test::feedItem("1.0.0", base_ + "old.deb", 10, "")}));
     EXPECT_EQ(check().told, QStringList{"Lumenor is up to date."});
 
-    const QByteArray package = QByteArray("!<arch>\n").repeated(4000);
+    const QByteArray package = test::debPackage("2.0.0");
     serve("lumenor_2.0.0_amd64.deb", package);
     offer("lumenor_2.0.0_amd64.deb", package.size(), package);
     const FakeUpdatePrompt& seen = check();
@@ -189,11 +191,11 @@ TEST_F(HttpsUpdates, ADeeplyNestedFeedIsRefused) {
 // address look like.
 TEST_F(HttpsUpdates, APathInTheVersionDoesNotLeaveTheDownloadFolder) {
     trustTestAuthority();
-    const QByteArray package(5000, 'p');
+    const QByteArray package = test::debPackage("2.0.0");
     serve("package", package);
-    test::FeedItem item =
-        test::feedItem("2.0.0", base_ + "package", package.size(), key_.signature(package));
+    test::FeedItem item = test::feedItem("2.0.0", base_ + "package", package.size(), {});
     item.shortVersion = "0.1.0/../../escaped";
+    test::signOffer(key_, item, package);
     serve("appcast.xml", test::feedXml({item}));
     const FakeUpdatePrompt& seen = check();
     ASSERT_EQ(seen.handedOn.size(), 1) << seen.told.join(' ').toStdString();
@@ -219,6 +221,47 @@ TEST_F(HttpsUpdates, ATricklingServerEndsTheCheckAtTheDeadline) {
     EXPECT_EQ(seen.told, QStringList{"Lumenor could not download the update: the server took "
                                      "more than 2 s to send it."});
     EXPECT_TRUE(seen.handedOn.isEmpty());
+}
+
+// The signature covers what the offer claims, so a genuine old package cannot be offered under
+// another version or architecture; and a package whose own fields are not what was signed
+// (a mistake in signing) is not handed on either.
+TEST_F(HttpsUpdates, ARelabelledPackageOrOneThatIsNotWhatItsOfferSaysIsRefused) {
+    trustTestAuthority();
+    const QString mismatch =
+        "The download of Lumenor %1 does not match its signature, so "
+        "Lumenor discarded it.";
+    const QString fields =
+        "The download of Lumenor 2.0.0 is, by its own fields, %1, so "
+        "Lumenor discarded it.";
+    const struct {
+        QByteArray package;
+        QString signedAs;     // the version the maker signed the offer for
+        QString offeredAs;    // the version the feed offers it as
+        QString offeredArch;  // the architecture the feed offers it for
+        QString told;
+    } cases[] = {
+        {test::debPackage("1.5.0"), "1.5.0", "9.9.9", "amd64", mismatch.arg("9.9.9")},
+        {test::debPackage("1.5.0"), "1.5.0", "1.5.0", "", mismatch.arg("1.5.0")},
+        {test::debPackage("1.5.0"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor 1.5.0 for amd64")},
+        {test::debPackage("2.0.0", "arm64"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor 2.0.0 for arm64")},
+        {test::debPackage("2.0.0", "amd64", "lumenor-extra"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor-extra 2.0.0 for amd64")},
+    };
+    for (const auto& c : cases) {
+        serve("p.deb", c.package);
+        test::FeedItem item = test::feedItem(c.signedAs, base_ + "p.deb", c.package.size(), {});
+        test::signOffer(key_, item, c.package);
+        item.version = c.offeredAs;
+        item.arch = c.offeredArch;
+        serve("appcast.xml", test::feedXml({item}));
+        const FakeUpdatePrompt& seen = check();
+        EXPECT_EQ(seen.told, QStringList{c.told});
+        EXPECT_TRUE(seen.handedOn.isEmpty());
+        EXPECT_TRUE(QDir(dir_.filePath("downloads")).isEmpty(QDir::Files)) << c.told.toStdString();
+    }
 }
 
 }  // namespace
