@@ -1,6 +1,6 @@
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -8,7 +8,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <optional>
 
 #include "app/single_instance.h"
 #include "core/log.h"
@@ -19,8 +22,37 @@ namespace {
 constexpr QByteArrayView kRaise = "raise\n";
 constexpr QByteArrayView kDone = "done\n";
 
+// True when `folder` is a real folder (not a link) of this user's, with none of `others`
+// permission bits.
+bool isPrivateFolder(const QByteArray& folder, mode_t others) {
+    struct stat st {};
+    return ::lstat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & others) == 0;
+}
+
+// A folder only this user owns for the lock and the socket: the session's runtime folder, or
+// one of ours made in the temporary folder. Never a shared folder, where another user could
+// plant a lock or a socket first.
+std::optional<QString> privateFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime, S_IWGRP | S_IWOTH)) {
+        return QFile::decodeName(runtime);
+    }
+    const QByteArray own =
+        QFile::encodeName(QStringLiteral("%1/lumenor-%2").arg(QDir::tempPath()).arg(::getuid()));
+    ::mkdir(own.constData(), S_IRWXU);
+    if (isPrivateFolder(own, S_IRWXG | S_IRWXO)) {
+        return QFile::decodeName(own);
+    }
+    return std::nullopt;
+}
+
 // One name per user and X display; ":1" and ":1.0" are the same display.
-QString sessionPath() {
+std::optional<QString> sessionPath() {
+    const std::optional<QString> folder = privateFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
     QString display = qEnvironmentVariable("DISPLAY");
     display.replace(QRegularExpression(QStringLiteral(R"((:\d+)\.\d+$)")), QStringLiteral("\\1"));
     for (QChar& c : display) {
@@ -28,11 +60,7 @@ QString sessionPath() {
             c = QLatin1Char('_');
         }
     }
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        folder = QDir::tempPath();
-    }
-    return QStringLiteral("%1/lumenor-%2-%3").arg(folder).arg(::getuid()).arg(display);
+    return QStringLiteral("%1/lumenor-%2-%3").arg(*folder).arg(::getuid()).arg(display);
 }
 
 // True when the Lumenor listening at `path` took the request and answered it.
@@ -105,7 +133,15 @@ class LocalSingleInstance : public SingleInstance {
 }  // namespace
 
 std::unique_ptr<SingleInstance> SingleInstance::claim() {
-    const QString path = sessionPath();
+    const std::optional<QString> session = sessionPath();
+    if (!session) {
+        // Starting matters more than being the only one.
+        qCWarning(logApp,
+                  "no folder of this user's own for the session lock; another Lumenor "
+                  "in this session is not detected");
+        return std::make_unique<SingleInstance>();
+    }
+    const QString& path = *session;
     auto self = std::make_unique<LocalSingleInstance>(path);
     QElapsedTimer waited;
     waited.start();

@@ -15,6 +15,8 @@ namespace {
 constexpr int kRetryMs = 200;
 // How often a request the tool has not answered yet checks that the tool is still there.
 constexpr int kProbeMs = 2000;
+// An answer is one colour, "#RRGGBB" and a line break; anything much longer is not one.
+constexpr qint64 kMaxAnswerBytes = 1024;
 
 }  // namespace
 
@@ -25,6 +27,8 @@ WebDisplayClient::WebDisplayClient(QUrl base) : nonce_(QRandomGenerator::global(
     messages_ = base;
     // The tool is on this machine or this network: never go through a proxy.
     network_.setProxy(QNetworkProxy::NoProxy);
+    // The tool answers at the address it was given; a redirect elsewhere is not its answer.
+    network_.setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
     probe_.setProxy(QNetworkProxy::NoProxy);
     retry_.setSingleShot(true);
     QObject::connect(&retry_, &QTimer::timeout, [this] { request(); });
@@ -90,6 +94,12 @@ void WebDisplayClient::request() {
     waiting_ = true;
     probeTimer_.start();
     QNetworkReply* reply = network_.get(req);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, [reply](qint64 received) {
+        if (received > kMaxAnswerBytes) {
+            reply->setProperty("tooLong", true);
+            reply->abort();
+        }
+    });
     QObject::connect(reply, &QNetworkReply::finished, [this, reply] { answered(reply); });
 }
 
@@ -98,6 +108,15 @@ void WebDisplayClient::answered(QNetworkReply* reply) {
     waiting_ = false;
     probeTimer_.stop();
     if (ended_) {
+        return;
+    }
+    if (reply->property("tooLong").toBool()) {
+        end(SessionEnd::broken,
+            QStringLiteral("the tool's answer is longer than %1 bytes").arg(kMaxAnswerBytes));
+        return;
+    }
+    if (reply->error() == QNetworkReply::InsecureRedirectError) {
+        end(SessionEnd::broken, QStringLiteral("the tool redirected to another address"));
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "core/app_id.h"
+#include "core/visible_text.h"
 
 namespace lumenor {
 
@@ -34,7 +35,9 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& m
                         nullptr);
     }
     if (g_toStderr) {
-        const QByteArray line = QStringLiteral("[%1] %2\n").arg(rec.category, rec.message).toUtf8();
+        const QByteArray line = QStringLiteral("[%1] %2\n")
+                                    .arg(rec.category, withVisibleControls(rec.message, u"\n\t"))
+                                    .toUtf8();
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     }
 }

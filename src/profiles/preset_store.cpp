@@ -1,5 +1,9 @@
 #include "profiles/preset_store.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
 #include <algorithm>
 
 #include "core/log.h"
@@ -8,6 +12,14 @@
 #include "profiles/profile_order.h"
 
 namespace lumenor {
+namespace {
+
+// A change reads the whole list and writes it back, so two savers at once, in this process
+// or another, would lose one side's change: each holds this lock from its read to its write.
+// It is not the settings file's own lock, which QSettings takes inside every sync.
+constexpr int kLockWaitMs = 10000;
+
+}  // namespace
 
 PresetStore::PresetStore() : PresetStore(openUserSettings()) {}
 
@@ -60,7 +72,8 @@ bool PresetStore::write(const std::vector<Profile>& profiles, const Stored& befo
     if (before.unreadable.isValid()) {
         keepUnreadable(before.unreadable);
     }
-    // One sync writes the copy and the new list together, atomically, or neither.
+    // One sync writes the copy and the new list together, atomically (QSettings writes a new
+    // file and renames it over the old one), or neither.
     settings_->setValue(QLatin1String(kKey), *bytes);
     settings_->sync();
     return settings_->status() == QSettings::NoError;
@@ -78,14 +91,29 @@ QStringList PresetStore::names() const {
     return list;
 }
 
-bool PresetStore::save(const Profile& profile) {
+bool PresetStore::change(const std::function<void(std::vector<Profile>&)>& edit) {
+    const QString file = settings_->fileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());  // the first save makes the folder
+    QLockFile lock(file + QStringLiteral(".profiles-lock"));
+    if (!lock.tryLock(kLockWaitMs)) {
+        qCWarning(logApp,
+                  "the profiles could not be locked for a change (error %d); nothing was "
+                  "saved",
+                  static_cast<int>(lock.error()));
+        return false;
+    }
     const Stored before = read();
-    std::vector<Profile> profiles;
-    std::copy_if(before.profiles.begin(), before.profiles.end(), std::back_inserter(profiles),
-                 [&](const Profile& p) { return p.name != profile.name; });
-    profiles.push_back(profile);
-    sortProfiles(profiles);
+    std::vector<Profile> profiles = before.profiles;
+    edit(profiles);
     return write(profiles, before);
+}
+
+bool PresetStore::save(const Profile& profile) {
+    return change([&](std::vector<Profile>& profiles) {
+        std::erase_if(profiles, [&](const Profile& p) { return p.name == profile.name; });
+        profiles.push_back(profile);
+        sortProfiles(profiles);
+    });
 }
 
 std::optional<Profile> PresetStore::load(const QString& name) const {
@@ -99,11 +127,9 @@ std::optional<Profile> PresetStore::load(const QString& name) const {
 }
 
 bool PresetStore::remove(const QString& name) {
-    const Stored before = read();
-    std::vector<Profile> profiles;
-    std::copy_if(before.profiles.begin(), before.profiles.end(), std::back_inserter(profiles),
-                 [&](const Profile& p) { return p.name != name; });
-    return write(profiles, before);
+    return change([&](std::vector<Profile>& profiles) {
+        std::erase_if(profiles, [&](const Profile& p) { return p.name == name; });
+    });
 }
 
 }  // namespace lumenor

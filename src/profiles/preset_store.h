@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,6 +50,8 @@ class PresetStore {
         std::vector<Profile> profiles;
         QVariant unreadable;  // the stored value when it exists but cannot be decoded
     };
+    // Reads, edits and writes the list under a lock held across processes.
+    bool change(const std::function<void(std::vector<Profile>&)>& edit);
     Stored read() const;
     bool write(const std::vector<Profile>& profiles, const Stored& before);
     void keepUnreadable(const QVariant& value);

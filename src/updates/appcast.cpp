@@ -5,8 +5,47 @@
 namespace lumenor {
 namespace {
 
+// Deeper than any real feed; the reader below never recurses, but a bound keeps a hostile
+// feed from costing more than reading it.
+constexpr int kMaxDepth = 32;
+
 QString ours() {
     return QLatin1String(kAppcastNamespace);
+}
+
+// Reads to the end of the current element, without recursion, and returns its text: the
+// text of child elements too when `children`, otherwise a child element is an error.
+QString readText(QXmlStreamReader& xml, bool children = false) {
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.hasError()) {
+        switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                if (!children) {
+                    xml.raiseError(QStringLiteral("an element where text was expected"));
+                } else if (++depth > kMaxDepth) {
+                    xml.raiseError(
+                        QStringLiteral("elements nested more than %1 deep").arg(kMaxDepth));
+                }
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                text += xml.text();
+                break;
+            case QXmlStreamReader::Invalid:
+                return {};
+            default:
+                break;
+        }
+    }
+    return text;
+}
+
+void skip(QXmlStreamReader& xml) {
+    readText(xml, true);
 }
 
 AppcastEnclosure readEnclosure(const QXmlStreamAttributes& a) {
@@ -16,7 +55,10 @@ AppcastEnclosure readEnclosure(const QXmlStreamAttributes& a) {
     const qint64 length = a.value(QStringLiteral("length")).toLongLong(&ok);
     e.length = ok && length >= 0 ? length : -1;
     e.type = a.value(QStringLiteral("type")).toString();
-    e.edSignature = a.value(ours(), QStringLiteral("edSignature")).toString().trimmed();
+    // lumenor:edSignature, the file's signature alone, is for versions before the offer was
+    // signed; it is not read.
+    e.sha256 = a.value(ours(), QStringLiteral("sha256")).toString().trimmed();
+    e.offerSignature = a.value(ours(), QStringLiteral("offerSignature")).toString().trimmed();
     e.os = a.value(ours(), QStringLiteral("os")).toString().trimmed();
     e.arch = a.value(ours(), QStringLiteral("arch")).toString().trimmed();
     return e;
@@ -29,24 +71,23 @@ AppcastItem readItem(QXmlStreamReader& xml) {
         const bool isOurs = xml.namespaceUri() == ours();
         if (xml.namespaceUri().isEmpty() && name == QLatin1String("enclosure")) {
             item.enclosure = readEnclosure(xml.attributes());
-            xml.skipCurrentElement();
+            skip(xml);
         } else if (xml.namespaceUri().isEmpty() && name == QLatin1String("title")) {
-            item.title = xml.readElementText().trimmed();
+            item.title = readText(xml).trimmed();
         } else if (xml.namespaceUri().isEmpty() && name == QLatin1String("description")) {
-            item.description =
-                xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            item.description = readText(xml, true).trimmed();
         } else if (isOurs && name == QLatin1String("version")) {
-            item.version = xml.readElementText().trimmed();
+            item.version = readText(xml).trimmed();
         } else if (isOurs && name == QLatin1String("shortVersionString")) {
-            item.shortVersion = xml.readElementText().trimmed();
+            item.shortVersion = readText(xml).trimmed();
         } else if (isOurs && name == QLatin1String("minimumSystemVersion")) {
-            item.minimumSystemVersion = xml.readElementText().trimmed();
+            item.minimumSystemVersion = readText(xml).trimmed();
         } else if (isOurs && name == QLatin1String("channel")) {
-            item.channel = xml.readElementText().trimmed();
+            item.channel = readText(xml).trimmed();
         } else if (isOurs && name == QLatin1String("releaseNotesLink")) {
-            item.releaseNotesLink = QUrl(xml.readElementText().trimmed(), QUrl::StrictMode);
+            item.releaseNotesLink = QUrl(readText(xml).trimmed(), QUrl::StrictMode);
         } else {
-            xml.skipCurrentElement();
+            skip(xml);
         }
     }
     return item;
@@ -70,7 +111,7 @@ AppcastParse parseAppcast(const QByteArray& bytes) {
     bool sawChannel = false;
     while (!xml.hasError() && xml.readNextStartElement()) {
         if (xml.qualifiedName() != QLatin1String("channel")) {
-            xml.skipCurrentElement();
+            skip(xml);
             continue;
         }
         sawChannel = true;
@@ -78,7 +119,7 @@ AppcastParse parseAppcast(const QByteArray& bytes) {
             if (xml.qualifiedName() == QLatin1String("item")) {
                 result.items.push_back(readItem(xml));
             } else {
-                xml.skipCurrentElement();
+                skip(xml);
             }
         }
     }

@@ -17,9 +17,10 @@ struct AppcastEnclosure {
     QUrl url;
     qint64 length = -1;  // -1 when missing or not a number
     QString type;
-    QString edSignature;  // base64 of the Ed25519 signature of the file
-    QString os;           // empty: every system
-    QString arch;         // Debian architecture name; empty: every architecture
+    QString sha256;          // hex of the file's SHA-256
+    QString offerSignature;  // base64 of the Ed25519 signature of offerStatement()
+    QString os;              // empty: every system
+    QString arch;            // Debian architecture name; empty: every architecture
 };
 
 // One release in the feed.

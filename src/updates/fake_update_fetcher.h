@@ -12,9 +12,10 @@ namespace lumenor {
 // Answers from a table at once; an address not in it fails. Records what was asked.
 class FakeUpdateFetcher : public UpdateFetcher {
   public:
-    void get(const QUrl& url, qint64 maxBytes,
+    void get(const QUrl& url, qint64 maxBytes, std::chrono::milliseconds deadline,
              std::function<void(const FetchResult&)> done) override {
         requests.push_back(url);
+        deadlines.push_back(deadline);
         const auto found = answers.constFind(url);
         if (found == answers.constEnd()) {
             done(FetchResult{std::nullopt, QStringLiteral("no such address")});
@@ -29,6 +30,7 @@ class FakeUpdateFetcher : public UpdateFetcher {
 
     QHash<QUrl, FetchResult> answers;
     std::vector<QUrl> requests;
+    std::vector<std::chrono::milliseconds> deadlines;
 };
 
 }  // namespace lumenor

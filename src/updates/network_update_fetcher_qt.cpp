@@ -3,6 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslConfiguration>
+#include <QTimer>
 
 #include "core/app_id.h"
 
@@ -32,15 +33,14 @@ NetworkUpdateFetcher::NetworkUpdateFetcher() : manager_(std::make_unique<QNetwor
 // dropped first.
 NetworkUpdateFetcher::~NetworkUpdateFetcher() = default;
 
-void NetworkUpdateFetcher::get(const QUrl& url, qint64 maxBytes,
+void NetworkUpdateFetcher::get(const QUrl& url, qint64 maxBytes, std::chrono::milliseconds deadline,
                                std::function<void(const FetchResult&)> done) {
-    start(url, maxBytes, kMaxRedirects, done);
+    start(url, Fetch{maxBytes, deadline, QDeadlineTimer(deadline), kMaxRedirects, done});
 }
 
-void NetworkUpdateFetcher::start(const QUrl& url, qint64 maxBytes, int redirectsLeft,
-                                 const std::function<void(const FetchResult&)>& done) {
+void NetworkUpdateFetcher::start(const QUrl& url, const Fetch& fetch) {
     if (!isHttps(url)) {
-        done(failed(
+        fetch.done(failed(
             QStringLiteral("%1 is not an encrypted (HTTPS) address").arg(url.toDisplayString())));
         return;
     }
@@ -54,23 +54,35 @@ void NetworkUpdateFetcher::start(const QUrl& url, qint64 maxBytes, int redirects
 
     QNetworkReply* reply = manager_->get(request);
     QObject::connect(reply, &QNetworkReply::downloadProgress, manager_.get(),
-                     [reply, maxBytes](qint64 received, qint64) {
+                     [reply, maxBytes = fetch.maxBytes](qint64 received, qint64) {
                          if (received > maxBytes) {
                              reply->setProperty("tooLarge", true);
                              reply->abort();
                          }
                      });
-    QObject::connect(reply, &QNetworkReply::finished, manager_.get(),
-                     [this, reply, maxBytes, redirectsLeft, done] {
-                         reply->deleteLater();
-                         finish(reply, maxBytes, redirectsLeft, done);
-                     });
+    // The transfer timeout counts only silence; a server sending a byte now and then would
+    // hold the fetch for ever without this.
+    QTimer::singleShot(
+        std::chrono::duration_cast<std::chrono::milliseconds>(fetch.ends.remainingTimeAsDuration()),
+        reply, [reply] {
+            reply->setProperty("late", true);
+            reply->abort();
+        });
+    QObject::connect(reply, &QNetworkReply::finished, manager_.get(), [this, reply, fetch] {
+        reply->deleteLater();
+        finish(reply, fetch);
+    });
 }
 
-void NetworkUpdateFetcher::finish(QNetworkReply* reply, qint64 maxBytes, int redirectsLeft,
-                                  const std::function<void(const FetchResult&)>& done) {
+void NetworkUpdateFetcher::finish(QNetworkReply* reply, const Fetch& fetch) {
+    const auto& done = fetch.done;
     if (reply->property("tooLarge").toBool()) {
-        done(failed(QStringLiteral("the server sent more than %1 bytes").arg(maxBytes)));
+        done(failed(QStringLiteral("the server sent more than %1 bytes").arg(fetch.maxBytes)));
+        return;
+    }
+    if (reply->property("late").toBool()) {
+        done(failed(QStringLiteral("the server took more than %1 s to send it")
+                        .arg(std::chrono::ceil<std::chrono::seconds>(fetch.deadline).count())));
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
@@ -85,10 +97,12 @@ void NetworkUpdateFetcher::finish(QNetworkReply* reply, qint64 maxBytes, int red
             done(failed(QStringLiteral("the server redirected to %1, an address that is not "
                                        "encrypted")
                             .arg(target.toDisplayString())));
-        } else if (redirectsLeft <= 0) {
+        } else if (fetch.redirectsLeft <= 0) {
             done(failed(QStringLiteral("the server redirected too many times")));
         } else {
-            start(target, maxBytes, redirectsLeft - 1, done);
+            Fetch next = fetch;
+            --next.redirectsLeft;
+            start(target, next);
         }
         return;
     }
@@ -100,8 +114,8 @@ void NetworkUpdateFetcher::finish(QNetworkReply* reply, qint64 maxBytes, int red
         return;
     }
     const QByteArray body = reply->readAll();
-    if (body.size() > maxBytes) {
-        done(failed(QStringLiteral("the server sent more than %1 bytes").arg(maxBytes)));
+    if (body.size() > fetch.maxBytes) {
+        done(failed(QStringLiteral("the server sent more than %1 bytes").arg(fetch.maxBytes)));
         return;
     }
     done(FetchResult{body, QString()});

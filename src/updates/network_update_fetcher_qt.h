@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <memory>
 
 #include "updates/update_fetcher.h"
@@ -18,14 +20,20 @@ class NetworkUpdateFetcher : public UpdateFetcher {
     NetworkUpdateFetcher(const NetworkUpdateFetcher&) = delete;
     NetworkUpdateFetcher& operator=(const NetworkUpdateFetcher&) = delete;
 
-    void get(const QUrl& url, qint64 maxBytes,
+    void get(const QUrl& url, qint64 maxBytes, std::chrono::milliseconds deadline,
              std::function<void(const FetchResult&)> done) override;
 
   private:
-    void start(const QUrl& url, qint64 maxBytes, int redirectsLeft,
-               const std::function<void(const FetchResult&)>& done);
-    void finish(QNetworkReply* reply, qint64 maxBytes, int redirectsLeft,
-                const std::function<void(const FetchResult&)>& done);
+    // One fetch, across its redirects.
+    struct Fetch {
+        qint64 maxBytes;
+        std::chrono::milliseconds deadline;
+        QDeadlineTimer ends;
+        int redirectsLeft;
+        std::function<void(const FetchResult&)> done;
+    };
+    void start(const QUrl& url, const Fetch& fetch);
+    void finish(QNetworkReply* reply, const Fetch& fetch);
 
     std::unique_ptr<QNetworkAccessManager> manager_;
 };

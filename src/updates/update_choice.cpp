@@ -1,15 +1,28 @@
 #include "updates/update_choice.h"
 
+#include <QCryptographicHash>
+
+#include <algorithm>
+
 #include "updates/ed25519.h"
+#include "updates/update_offer.h"
 #include "updates/version_order.h"
 
 namespace lumenor {
 namespace {
 
+constexpr int kSha256HexSize = 64;
+
 QByteArray decodedSignature(const AppcastEnclosure& e) {
     const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
-        e.edSignature.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        e.offerSignature.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     return decoded ? *decoded : QByteArray();
+}
+
+bool isSha256Hex(const QString& text) {
+    return text.size() == kSha256HexSize && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return QStringView(u"0123456789abcdefABCDEF").contains(c);
+           });
 }
 
 bool isForPlatform(const AppcastItem& item, const UpdatePlatform& platform) {
@@ -57,13 +70,14 @@ UpdateChoice chooseUpdate(const std::vector<AppcastItem>& items, const QString& 
     choice.item = *best;
     const AppcastEnclosure& e = *best->enclosure;
     const QString name = QStringLiteral("Lumenor ") + best->displayVersion();
-    if (e.edSignature.isEmpty()) {
+    if (e.offerSignature.isEmpty()) {
         choice.kind = UpdateChoice::Kind::refused;
         choice.message = QStringLiteral(
                              "The update to %1 is not signed, so Lumenor will not "
                              "offer it.")
                              .arg(name);
-    } else if (decodedSignature(e).size() != kEd25519SignatureSize) {
+    } else if (decodedSignature(e).size() != kEd25519SignatureSize || !isSha256Hex(e.sha256) ||
+               !offerStatement(*best)) {
         choice.kind = UpdateChoice::Kind::refused;
         choice.message = QStringLiteral(
                              "The update to %1 carries a signature that cannot be "
@@ -96,7 +110,12 @@ std::optional<QString> checkDownload(const QByteArray& file, const AppcastItem& 
             .arg(file.size())
             .arg(e.length);
     }
-    if (!verifyEd25519(publicKey, file, decodedSignature(e))) {
+    // The signature covers the feed's claims, the file's digest among them; the file must
+    // then be the one the digest names.
+    const std::optional<QByteArray> statement = offerStatement(item);
+    const QByteArray digest = QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex();
+    if (!statement || !verifyEd25519(publicKey, *statement, decodedSignature(e)) ||
+        digest != e.sha256.toLower().toLatin1()) {
         return QStringLiteral(
                    "The download of %1 does not match its signature, so Lumenor "
                    "discarded it.")

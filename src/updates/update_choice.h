@@ -28,14 +28,15 @@ struct UpdateChoice {
 };
 
 // Picks the newest item for `platform` that is newer than `running` in semantic version
-// order. One without a usable signature, length or HTTPS address is refused rather than
-// offered. Items for other systems, too new a system, or with an unreadable version are
+// order. One without a usable offer signature and digest, length or HTTPS address is refused
+// rather than offered. Items for other systems, too new a system, or with an unreadable version are
 // passed over.
 UpdateChoice chooseUpdate(const std::vector<AppcastItem>& items, const QString& running,
                           const UpdatePlatform& platform);
 
-// Why a downloaded file must not be handed on (wrong length, bad signature), in one
-// sentence; none when it is the file the item describes, signed by `publicKey`.
+// Why a downloaded file must not be handed on (wrong length, an offer whose signature by
+// `publicKey` does not hold, a file whose SHA-256 is not the signed one), in one sentence;
+// none when it is the file the item describes.
 std::optional<QString> checkDownload(const QByteArray& file, const AppcastItem& item,
                                      const QByteArray& publicKey);
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -16,12 +17,13 @@ struct FetchResult {
 };
 
 // Gets a resource over HTTPS with the certificate checked. Redirects are followed only to
-// HTTPS addresses; a body larger than `maxBytes` is cut off and reported as an error.
+// HTTPS addresses; a body larger than `maxBytes` is cut off and reported as an error, and so
+// is a fetch, redirects included, that has not ended within `deadline`.
 class UpdateFetcher {
   public:
     virtual ~UpdateFetcher() = default;
     // `done` runs later on the main thread, once, unless the fetcher is destroyed first.
-    virtual void get(const QUrl& url, qint64 maxBytes,
+    virtual void get(const QUrl& url, qint64 maxBytes, std::chrono::milliseconds deadline,
                      std::function<void(const FetchResult&)> done) = 0;
 };
 

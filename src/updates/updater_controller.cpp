@@ -1,11 +1,11 @@
 #include "updates/updater_controller.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include "core/log.h"
 #include "updates/appcast.h"
+#include "updates/package_fields.h"
 
 namespace lumenor {
 namespace {
@@ -17,17 +17,30 @@ constexpr int kScheduleMs = 60 * 60 * 1000;
 constexpr qint64 kMaxFeedBytes = 1024LL * 1024;
 constexpr qint64 kMaxPackageBytes = 512LL * 1024 * 1024;
 
-// The file name the package is kept under: the one in its address, when it is a plain
-// package name.
-QString packageFileName(const AppcastItem& item) {
-    QString name = QFileInfo(item.enclosure->url.path()).fileName();
-    if (!name.isEmpty() && name.endsWith(QLatin1String(".deb")) && !name.startsWith('.')) {
-        return name;
-    }
-    return QStringLiteral("lumenor_%1.deb").arg(item.displayVersion());
+// The file name the package is kept under, made only of the characters a Debian version or
+// architecture may hold: nothing the feed says can make it a path.
+QString packageFileName(const AppcastItem& item, const QString& arch) {
+    const auto plain = [](const QString& text) {
+        QString kept;
+        for (const QChar c : text) {
+            if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                QStringView(u".+~-").contains(c)) {
+                kept += c;
+            }
+        }
+        return kept;
+    };
+    const QString version = item.version.isEmpty() ? item.shortVersion : item.version;
+    return QStringLiteral("lumenor_%1_%2.deb").arg(plain(version), plain(arch));
 }
 
 }  // namespace
+
+std::chrono::milliseconds UpdaterController::Deadlines::package(qint64 length) const {
+    return packageBase + std::chrono::milliseconds(length * 1000 / slowestBytesPerSecond);
+}
 
 UpdaterController::UpdaterController(UpdatesConfig config, Services services, QString running)
     : config_(std::move(config)), services_(std::move(services)), running_(std::move(running)) {
@@ -85,7 +98,7 @@ void UpdaterController::check(bool byOperator) {
     byOperator_ = byOperator;
     services_.settings->setValue(QLatin1String(kLastCheckKey), now().toSecsSinceEpoch());
     services_.settings->sync();
-    services_.fetcher->get(config_.feedURL, kMaxFeedBytes,
+    services_.fetcher->get(config_.feedURL, kMaxFeedBytes, services_.deadlines.feed,
                            [this](const FetchResult& r) { feedArrived(r, byOperator_); });
 }
 
@@ -136,6 +149,7 @@ void UpdaterController::feedArrived(const FetchResult& result, bool byOperator) 
 
 void UpdaterController::download(const AppcastItem& item) {
     services_.fetcher->get(item.enclosure->url, item.enclosure->length,
+                           services_.deadlines.package(item.enclosure->length),
                            [this, item](const FetchResult& r) { downloaded(r, item); });
 }
 
@@ -145,12 +159,18 @@ void UpdaterController::downloaded(const FetchResult& result, const AppcastItem&
         fail(QStringLiteral("Lumenor could not download the update: %1.").arg(result.error), true);
         return;
     }
-    if (const std::optional<QString> wrong = checkDownload(*result.body, item, config_.publicKey)) {
+    // The signed claims first, then whether the package itself says it is what they claim.
+    std::optional<QString> wrong = checkDownload(*result.body, item, config_.publicKey);
+    if (!wrong) {
+        wrong = checkPackageFields(*result.body, item);
+    }
+    if (wrong) {
         fail(*wrong, true);
         return;
     }
     QDir().mkpath(services_.downloadFolder);
-    const QString path = QDir(services_.downloadFolder).filePath(packageFileName(item));
+    const QString path =
+        QDir(services_.downloadFolder).filePath(packageFileName(item, services_.platform.arch));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*result.body) != result.body->size() ||
         !file.commit()) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -16,11 +17,21 @@
 namespace lumenor {
 
 // Lumenor's update service: reads the feed, offers a newer release, downloads it, checks its
-// length and signature and hands the file on. A check from the menu says how it ended; an
-// automatic one (off until turned on, then at most once a day) speaks only to offer an
-// update. Main thread only.
+// length, the signed offer and the package's own fields, and hands the file on. A check from the
+// menu says how it ended; an automatic one (off until turned on, then at most once a day) speaks
+// only to offer an update. Main thread only.
 class UpdaterController {
   public:
+    // How long a fetch may take in all, however steadily the server trickles.
+    struct Deadlines {
+        std::chrono::milliseconds feed{60000};
+        // The package's: this, and a second for every `slowestBytesPerSecond` of its length.
+        std::chrono::milliseconds packageBase{60000};
+        qint64 slowestBytesPerSecond = 32 * 1024;
+
+        std::chrono::milliseconds package(qint64 length) const;
+    };
+
     struct Services {
         std::unique_ptr<UpdateFetcher> fetcher;
         std::unique_ptr<UpdatePrompt> prompt;
@@ -29,6 +40,7 @@ class UpdaterController {
         QString downloadFolder;  // where verified packages are written
         UpdatePlatform platform;
         std::function<QDateTime()> now;  // the clock; the system's when unset
+        Deadlines deadlines = {};
     };
 
     UpdaterController(UpdatesConfig config, Services services, QString running);

@@ -240,6 +240,24 @@ TEST_F(CommandLineX, DisplaysPrintsTheReport) {
         << s.out.toStdString();
 }
 
+// A monitor's name is the monitor's to choose: its control characters reach the terminal as
+// visible escapes, in the report and in the JSON (which keeps the name itself).
+TEST_F(CommandLineX, ControlCharactersInAMonitorNameAreShownAsEscapes) {
+    const QString name = QStringLiteral("A\x1b]2;x\a\u009b");
+    ASSERT_TRUE(x().setEdidName("DUMMY0", name));
+    const auto report = runProcess(lumenorBinary(), {"displays"}, env);
+    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(report.out).contains("\u2022 A\\x1b]2;x\\x07\\x9b [external]\n"))
+        << report.out.toStdString();
+    const auto json = runProcess(lumenorBinary(), {"displays", "--json"}, env);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.out).array()[0].toObject()["name"].toString(), name);
+    for (const QByteArray& out : {report.out, json.out}) {
+        EXPECT_FALSE(out.contains('\x1b') || out.contains('\a') || out.contains("\xc2\x9b"))
+            << out.toStdString();
+    }
+}
+
 TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
     ASSERT_TRUE(x().newMode(
         {"1920x1080_unoffered", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 #include <csignal>
 #include <memory>
@@ -20,7 +26,12 @@ class SingleInstanceClaim : public ::testing::Test {
     QProcessEnvironment env(const QString& display) const {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("DISPLAY", display);
-        e.insert("XDG_RUNTIME_DIR", runtime.path());
+        if (sharedTmp.isEmpty()) {
+            e.insert("XDG_RUNTIME_DIR", runtime.path());
+        } else {
+            e.remove("XDG_RUNTIME_DIR");
+            e.insert("TMPDIR", sharedTmp);
+        }
         return e;
     }
     // A probe that claimed its session and stays until its input closes.
@@ -39,6 +50,7 @@ class SingleInstanceClaim : public ::testing::Test {
         return p.canReadLine() || p.waitForReadyRead(5000) ? p.readLine() == "activated\n" : false;
     }
     QTemporaryDir runtime;
+    QString sharedTmp;  // when set: no runtime folder, and this as the temporary folder
 };
 
 TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext) {
@@ -73,6 +85,42 @@ TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext)
     EXPECT_TRUE(
         QDir(runtime.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         << "a holder that ends leaves nothing behind";
+}
+
+// Without a runtime folder the lock and socket go in a folder of this user's own, never in the
+// shared temporary folder, where anyone can plant a lock that looks held or a link.
+TEST_F(SingleInstanceClaim, FilesPlantedInTheSharedTemporaryFolderDoNotStopAStart) {
+    QTemporaryDir shared;
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    sharedTmp = shared.path();
+    const QString uid = QString::number(::getuid());
+    QFile planted(shared.filePath(QString("lumenor-%1-_97.lock").arg(uid)));
+    ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    // A lock that looks held: its process (this test) is alive and has the name it records.
+    planted.write(QString("%1\n%2\n%3\n")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                           QSysInfo::machineHostName())
+                      .toUtf8());
+    planted.close();
+
+    auto first = holder(":97");
+    EXPECT_EQ(second(":97").exitCode, 3) << "the second start did not find the first";
+    EXPECT_TRUE(saysActivated(*first));
+    EXPECT_EQ(QFileInfo(shared.filePath("lumenor-" + uid)).permissions() & 0x0077, 0);
+    first->closeWriteChannel();
+    EXPECT_TRUE(first->waitForFinished(5000));
+
+    // A link planted where our folder goes is not followed: Lumenor starts without a lock.
+    QTemporaryDir other;
+    QTemporaryDir target;
+    sharedTmp = other.path();
+    ASSERT_TRUE(QFile::link(target.path(), other.filePath("lumenor-" + uid)));
+    auto unguarded = holder(":97");
+    EXPECT_TRUE(
+        QDir(target.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    unguarded->closeWriteChannel();
+    EXPECT_TRUE(unguarded->waitForFinished(5000));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "calibration/calibrate_session.h"
 #include "support/loopback.h"
@@ -209,6 +210,52 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
         EXPECT_EQ(r.err.count("lumenor: "), 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("calibrate: cannot reach ")) << r.err.toStdString();
     }
+}
+
+// A web display tool's answer is one short colour: an answer that never ends, or a redirect
+// to another address, ends the session as broken, and nothing is asked of that address.
+TEST_F(CalibrationStreams, AnEndlessOrRedirectedWebDisplayAnswerEndsTheSession) {
+    const int elsewhere = test::listenLoopback(0);
+    const QByteArray endless = "HTTP/1.1 200 OK\r\nContent-Length: 100000000000\r\n\r\n";
+    const QByteArray redirect = QString(
+                                    "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:%1/"
+                                    "ajax/messages\r\nContent-Length: 0\r\n\r\n")
+                                    .arg(test::localPort(elsewhere))
+                                    .toLatin1();
+    const struct {
+        QByteArray head;
+        bool endless;
+        const char* why;
+    } cases[] = {{endless, true, "answer is longer than"},
+                 {redirect, false, "redirected to another address"}};
+    for (const auto& c : cases) {
+        listening_ = test::listenLoopback(0);
+        startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(test::localPort(listening_))});
+        const int fd = test::acceptWithin(listening_, 10000);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(test::readable(fd, 5000));
+        char request[4096];
+        ASSERT_GT(::recv(fd, request, sizeof request, 0), 0);
+        test::sendAll(fd, c.head);
+        // Colours for as long as lumenor takes them, at most 64 MB.
+        const QByteArray colours = QByteArray("#102030\n").repeated(8192);
+        for (int i = 0; c.endless && i < 1024 && lumenor_.state() == QProcess::Running; ++i) {
+            if (::send(fd, colours.constData(), colours.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+                errno != EAGAIN) {
+                break;
+            }
+            lumenor_.waitForFinished(5);
+        }
+        ASSERT_TRUE(lumenor_.waitForFinished(10000)) << c.why;
+        EXPECT_EQ(lumenor_.exitCode(), 1) << c.why;
+        const QString err = lumenor_.readAllStandardError();
+        EXPECT_TRUE(err.contains(c.why)) << err.toStdString();
+        ::close(fd);
+        ::close(listening_);
+    }
+    EXPECT_LT(test::acceptWithin(elsewhere, 0), 0) << "the redirect was followed";
+    ::close(elsewhere);
+    listening_ = -1;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include <limits>
+#include <thread>
 
 #include "core/app_id.h"
 #include "core/user_settings.h"
@@ -167,6 +168,23 @@ TEST_F(PresetStoreTest, UnreadableALaterValueIsKeptBesideTheFirstAndTextIsKeptTo
               "[1,2,3]");
     EXPECT_TRUE(store.names().isEmpty());
     EXPECT_EQ(storedBytes(), "[]");
+}
+
+// Two savers at once, each with its own settings object as two processes have: neither
+// loses the other's profiles.
+TEST_F(PresetStoreTest, TwoSaversAtOnceKeepBothSidesProfiles) {
+    constexpr int kEach = 40;
+    const auto saver = [](const QString& prefix) {
+        PresetStore store;
+        for (int i = 0; i < kEach; ++i) {
+            EXPECT_TRUE(store.save(profile(prefix + QString::number(i))));
+        }
+    };
+    std::thread a(saver, QStringLiteral("a"));
+    std::thread b(saver, QStringLiteral("b"));
+    a.join();
+    b.join();
+    EXPECT_EQ(PresetStore().names().size(), 2 * kEach);
 }
 
 }  // namespace

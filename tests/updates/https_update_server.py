@@ -7,12 +7,14 @@ Makes FOLDER/tls/ca.pem (the authority a test trusts) and a certificate for 127.
 signed by it, prints "port N" once it listens, and serves FOLDER until it is killed.
 GET /to-http/PATH redirects to plain http://127.0.0.1:PORT/PATH.
 GET /cut/PATH announces PATH's whole length, sends half of it and hangs up.
+GET /drip/PATH announces PATH's whole length and sends it a byte every 0.2 s.
 """
 import http.server
 import os
 import ssl
 import subprocess
 import sys
+import time
 
 
 def make_certificates(tls):
@@ -51,6 +53,21 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(data[: len(data) // 2])
             self.wfile.flush()
+            self.close_connection = True
+            return
+        if self.path.startswith("/drip/"):
+            with open(self.translate_path(self.path[5:]), "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            try:
+                for i in range(len(data)):
+                    self.wfile.write(data[i : i + 1])
+                    self.wfile.flush()
+                    time.sleep(0.2)
+            except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
+                pass
             self.close_connection = True
             return
         super().do_GET()

@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <openssl/evp.h>
+
+#include "updates/appcast.h"
+#include "updates/update_offer.h"
 
 namespace lumenor::test {
 
@@ -31,7 +40,7 @@ class TestKey {
         return raw;
     }
 
-    // Base64 of the signature of `data`, as the feed carries it.
+    // Base64 of the signature of `data`.
     QString signature(const QByteArray& data) const {
         QByteArray sig(64, '\0');
         size_t size = 64;
@@ -55,6 +64,8 @@ struct FeedItem {
     qint64 length = 0;
     QString signature;
     QString os = QStringLiteral("linux");
+    QString arch = QStringLiteral("amd64");
+    QString sha256;
     QString shortVersion;
     QString minimumSystem;
     QString channel;
@@ -95,13 +106,52 @@ inline QByteArray feedXml(const std::vector<FeedItem>& items) {
                    .arg(i.url.toHtmlEscaped())
                    .arg(i.length)
                    .arg(i.os);
-        if (!i.signature.isEmpty()) {
-            xml += QStringLiteral(" lumenor:edSignature=\"%1\"").arg(i.signature);
+        for (const auto& [name, value] : {std::pair{"arch", i.arch}, std::pair{"sha256", i.sha256},
+                                          std::pair{"offerSignature", i.signature}}) {
+            if (!value.isEmpty()) {
+                xml += QStringLiteral(" lumenor:%1=\"%2\"").arg(QLatin1String(name), value);
+            }
         }
         xml += QStringLiteral("/></item>\n");
     }
     xml += QStringLiteral("</channel></rss>\n");
     return xml.toUtf8();
+}
+
+// Signs `item` as the maker would for `file`: its digest, and the offer with the item's
+// claims (its length stays as the item says).
+inline void signOffer(const TestKey& key, FeedItem& item, const QByteArray& file) {
+    item.sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex());
+    item.signature.clear();
+    const std::vector<AppcastItem> read = parseAppcast(feedXml({item})).items;
+    item.signature = read.empty() ? QString() : key.signature(offerStatement(read[0]).value());
+}
+
+// A Debian package built by dpkg-deb whose control file says `version` and `arch` (and
+// `package`), with `padding` bytes of content.
+inline QByteArray debPackage(const QString& version, const QString& arch = "amd64",
+                             const QString& package = "lumenor", int padding = 4000) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("root/DEBIAN");
+    QDir(dir.path()).mkpath("root/usr/share/doc/lumenor");
+    QFile control(dir.filePath("root/DEBIAN/control"));
+    control.open(QIODevice::WriteOnly);
+    control.write(QStringLiteral("Package: %1\nVersion: %2\nArchitecture: %3\nMaintainer: Test "
+                                 "<test@lumenor.test>\nDescription: test package\n")
+                      .arg(package, version, arch)
+                      .toUtf8());
+    control.close();
+    QFile content(dir.filePath("root/usr/share/doc/lumenor/padding"));
+    content.open(QIODevice::WriteOnly);
+    content.write(QByteArray(padding, 'p'));
+    content.close();
+    QProcess build;
+    build.start("dpkg-deb", {"--root-owner-group", "-Zgzip", "-b", dir.filePath("root"),
+                             dir.filePath("p.deb")});
+    build.waitForFinished(30000);
+    QFile deb(dir.filePath("p.deb"));
+    return deb.open(QIODevice::ReadOnly) ? deb.readAll() : QByteArray();
 }
 
 }  // namespace lumenor::test

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "updates/appcast.h"
+#include "updates/package_fields.h"
 #include "updates/test_feed.h"
 #include "updates/update_choice.h"
 
@@ -18,8 +19,11 @@ using test::feedXml;
 const UpdatePlatform kPlatform{"linux", "amd64", "12", {}};
 
 FeedItem signedItem(const QString& version) {
-    return test::feedItem(version, "https://example.test/lumenor_" + version + "_amd64.deb", 1000,
-                          QString::fromLatin1(QByteArray(64, 'x').toBase64()));
+    FeedItem item =
+        test::feedItem(version, "https://example.test/lumenor_" + version + "_amd64.deb", 1000,
+                       QString::fromLatin1(QByteArray(64, 'x').toBase64()));
+    item.sha256 = QString(64, 'a');
+    return item;
 }
 
 UpdateChoice choose(const std::vector<FeedItem>& items, const QString& running = "1.9.0") {
@@ -46,7 +50,9 @@ TEST(Appcast, ReadsEveryFieldOfAnItem) {
     EXPECT_EQ(read.enclosure->length, 1000);
     EXPECT_EQ(read.enclosure->type, "application/vnd.debian.binary-package");
     EXPECT_EQ(read.enclosure->os, "linux");
-    EXPECT_EQ(read.enclosure->edSignature, item.signature);
+    EXPECT_EQ(read.enclosure->arch, "amd64");
+    EXPECT_EQ(read.enclosure->sha256, item.sha256);
+    EXPECT_EQ(read.enclosure->offerSignature, item.signature);
 }
 
 TEST(Appcast, AFeedThatIsNotWellFormedRssIsAnError) {
@@ -93,45 +99,61 @@ TEST(UpdateChoice, AnUnsignedOrUnsafeNewestItemIsRefusedNotOffered) {
     garbled.signature = "c2hvcnQ=";
     FeedItem plain = signedItem("2.0");
     plain.url = "http://example.test/lumenor.deb";
-    for (const FeedItem& item : {unsigned_, garbled, plain}) {
+    FeedItem noDigest = signedItem("2.0");
+    noDigest.sha256 = "abc";
+    for (const FeedItem& item : {unsigned_, garbled, plain, noDigest}) {
         const UpdateChoice choice = choose({signedItem("1.9.5"), item});
         EXPECT_EQ(choice.kind, UpdateChoice::Kind::refused);
         EXPECT_TRUE(choice.message.contains("Lumenor 2.0")) << choice.message.toStdString();
     }
 }
 
-// The maintainers' signing script and the check in Lumenor agree, with keys made by the
-// openssl tool as the release key is.
+// The maintainers' signing script and the checks in Lumenor agree, with keys made by the
+// openssl tool as the release key is: the offer it signs is the one Lumenor verifies, for the
+// package it was given and no other.
 TEST(DownloadCheck, AcceptsWhatTheReleaseSigningScriptSignsAndNothingElse) {
     QTemporaryDir dir;
     const QString key = dir.filePath("release.pem");
-    const QString package = dir.filePath("p.deb");
+    const QString path = dir.filePath("p.deb");
     ASSERT_EQ(QProcess::execute("openssl", {"genpkey", "-algorithm", "ed25519", "-out", key}), 0);
-    QFile file(package);
+    const QByteArray package = test::debPackage("2.0.0");
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(3000, 'z'));
+    file.write(package);
     file.close();
 
     QProcess sign;
-    sign.start(SIGN_SCRIPT, {key, package});
+    sign.start(SIGN_SCRIPT, {key, path, "2.0"});
     ASSERT_TRUE(sign.waitForFinished(30000));
-    const QString attributes = QString::fromLatin1(sign.readAllStandardOutput());
-    const QRegularExpression pattern("^length=\"(\\d+)\" lumenor:edSignature=\"([^\"]+)\"\n$");
-    const QRegularExpressionMatch m = pattern.match(attributes);
-    ASSERT_TRUE(m.hasMatch()) << attributes.toStdString();
+    const QString printed = QString::fromLatin1(sign.readAllStandardOutput());
+    const QRegularExpression pattern(
+        "^<lumenor:version>2.0.0</lumenor:version>\n"
+        "<lumenor:shortVersionString>2.0</lumenor:shortVersionString>\n"
+        "length=\"(\\d+)\" lumenor:arch=\"amd64\" lumenor:sha256=\"([0-9a-f]{64})\" "
+        "lumenor:offerSignature=\"([^\"]+)\" lumenor:edSignature=\"[^\"]+\"\n$");
+    const QRegularExpressionMatch m = pattern.match(printed);
+    ASSERT_TRUE(m.hasMatch()) << printed.toStdString();
 
     QProcess pub;
     pub.start("openssl", {"pkey", "-in", key, "-pubout", "-outform", "DER"});
     ASSERT_TRUE(pub.waitForFinished(30000));
     const QByteArray publicKey = pub.readAllStandardOutput().right(32);
 
-    FeedItem item = signedItem("2.0");
+    FeedItem item = signedItem("2.0.0");
+    item.shortVersion = "2.0";
     item.length = m.captured(1).toLongLong();
-    item.signature = m.captured(2);
+    item.sha256 = m.captured(2);
+    item.signature = m.captured(3);
     const AppcastItem read = parseAppcast(feedXml({item})).items.at(0);
-    EXPECT_FALSE(checkDownload(QByteArray(3000, 'z'), read, publicKey));
-    EXPECT_TRUE(checkDownload(QByteArray(3000, 'y'), read, publicKey));
-    EXPECT_TRUE(checkDownload(QByteArray(3000, 'z'), read, test::TestKey().publicKey()));
+    EXPECT_FALSE(checkDownload(package, read, publicKey));
+    EXPECT_FALSE(checkPackageFields(package, read));
+    QByteArray changed = package;
+    changed[changed.size() - 1] = static_cast<char>(changed.back() ^ 1);
+    EXPECT_TRUE(checkDownload(changed, read, publicKey));
+    EXPECT_TRUE(checkDownload(package, read, test::TestKey().publicKey()));
+    AppcastItem relabelled = read;
+    relabelled.shortVersion = "2.1";
+    EXPECT_TRUE(checkDownload(package, relabelled, publicKey));
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ class Updater : public ::testing::Test {
             UpdatesConfig{kFeed, std::nullopt, key_.publicKey()}, std::move(s), "1.0.0");
     }
 
-    // The feed offers 2.0.0, whose package is `package`, signed as `signedBytes` say.
-    void offer(const QByteArray& package, const QByteArray& signedBytes) {
-        const test::FeedItem item =
-            test::feedItem("2.0.0", kPackage.toString(), 4096, key_.signature(signedBytes));
+    // The feed offers 2.0.0, whose package is `package`, signed for it.
+    void offer(const QByteArray& package) {
+        test::FeedItem item = test::feedItem("2.0.0", kPackage.toString(), package.size(), {});
+        test::signOffer(key_, item, package);
         fetcher_->answers[kFeed] = FetchResult{test::feedXml({item}), {}};
         fetcher_->answers[kPackage] = FetchResult{package, {}};
     }
@@ -59,8 +59,7 @@ TEST_F(Updater, AMenuCheckSaysWhyItFailed) {
 }
 
 TEST_F(Updater, DownloadHandsOnTheFileAndLaterDownloadsNothing) {
-    const QByteArray package(4096, 'd');
-    offer(package, package);
+    offer(test::debPackage("2.0.0"));
     controller_->checkForUpdates();
     ASSERT_EQ(prompt_->offered.size(), 1U);
     EXPECT_EQ(prompt_->offered[0].version, "2.0.0");
@@ -102,8 +101,7 @@ TEST_F(Updater, AutomaticChecksAreOffUntilTurnedOnThenDailyAndQuiet) {
     EXPECT_TRUE(controller_->automaticallyChecksForUpdates());
     controller_->start();
     EXPECT_TRUE(fetcher_->requests.empty());
-    const QByteArray package(4096, 'd');
-    offer(package, package);
+    offer(test::debPackage("2.0.0"));
     now_ = now_.addDays(1);
     prompt_->answer.reset();
     controller_->checkIfDue();

@@ -5,11 +5,14 @@
 #include <cstring>
 
 #include "app/cli/cli.h"
+#include "core/visible_text.h"
 
 namespace lumenor::cli {
 
 void printError(const QString& message) {
-    const QByteArray line = QStringLiteral("lumenor: %1\n").arg(message).toLocal8Bit();
+    // One line, whatever a server or a display put in the message.
+    const QByteArray line =
+        QStringLiteral("lumenor: %1\n").arg(withVisibleControls(message)).toLocal8Bit();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
 }

@@ -8,6 +8,7 @@
 #include "app/cli/commands.h"
 #include "app/display_report.h"
 #include "app/platform_session.h"
+#include "core/visible_text.h"
 #include "displays/display_modes.h"
 #include "displays/display_service.h"
 
@@ -20,7 +21,8 @@ void printJsonLine(const std::vector<DisplayInfo>& displays) {
     for (const DisplayInfo& d : displays) {
         array.append(d.toJson());
     }
-    const QByteArray line = QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray line =
+        jsonWithVisibleControls(QJsonDocument(array).toJson(QJsonDocument::Compact)) + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fflush(stdout);
 }
@@ -37,11 +39,14 @@ int printReport(char* program) {
         return kExitEnvironment;
     }
     const DisplayService& service = session->displays();
-    const QByteArray text =
-        buildReport(
-            service.displays(), [&](DisplayId id) { return modesForDisplay(*modes, id); },
-            service.seenThroughXwayland())
-            .toUtf8();
+    std::vector<DisplayInfo> displays = service.displays();
+    for (DisplayInfo& d : displays) {
+        d.name = withVisibleControls(d.name);
+    }
+    const QByteArray text = buildReport(
+                                displays, [&](DisplayId id) { return modesForDisplay(*modes, id); },
+                                service.seenThroughXwayland())
+                                .toUtf8();
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     return kExitOk;
 }

@@ -11,6 +11,7 @@
 #include "app/cli/stop_signals.h"
 #include "app/platform_session.h"
 #include "core/log.h"
+#include "core/visible_text.h"
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
 
@@ -79,7 +80,7 @@ int runSetMode(int argc, char** argv) {
     const DisplayInfo display = *found;
     if (display.isBuiltin) {
         printError(QStringLiteral("set-mode: %1 is a built-in display, whose mode is not changed")
-                       .arg(display.name));
+                       .arg(withVisibleControls(display.name)));
         return kExitUsage;
     }
     const std::vector<ModeInfo> modes = modesForDisplay(*platform, display.id);
