@@ -80,7 +80,9 @@ void OutputWindow::cover(QScreen* screen) {
 }
 
 void OutputWindow::closeEvent(QCloseEvent* event) {
-    if (!onCloseRequested) {
+    // Only the window manager's request is the owner's to carry out; the application closing
+    // every window as it quits must not be refused.
+    if (!onCloseRequested || !event->spontaneous()) {
         QWidget::closeEvent(event);
         return;
     }

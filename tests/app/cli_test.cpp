@@ -141,6 +141,20 @@ class CommandLineX : public XServerTest {
 };
 
 // The fields themselves, read from the server, are checked with the display service.
+TEST(CommandLine, ARemoteWithoutANetworkInterfaceIsOneLineAndStatusOne) {
+    // A network namespace of its own has nothing but a loopback interface.
+    if (runProcess("unshare", {"-n", "true"}).exitCode != 0) {
+        GTEST_SKIP() << "no network namespace can be made here (needs root and unshare)";
+    }
+    const auto r = runProcess("unshare", {"-n", lumenorBinary(), "show", "grid", "--remote"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("no network interface for the phone remote"));
+    const auto bad =
+        runProcess(lumenorBinary(), {"show", "grid", "--remote", "--remote-address", "::1"});
+    EXPECT_EQ(bad.exitCode, 2);
+}
+
 TEST_F(CommandLineX, DisplaysJsonListsEveryHeadOnOneLine) {
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Studio 27"));
     const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, env);

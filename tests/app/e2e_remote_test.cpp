@@ -1,4 +1,5 @@
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include "app/e2e_fixture.h"
@@ -13,6 +14,30 @@ QByteArray post(quint16 port, const QByteArray& form) {
     return runProcess("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", form,
                                QStringLiteral("http://127.0.0.1:%1/cmd").arg(port)})
         .out;
+}
+
+// Turns the terminal drawing back into an image (block characters are light modules) and
+// reads it with zbarimg.
+QByteArray decodeTerminalQr(const QStringList& lines) {
+    const int width = static_cast<int>(lines.front().size());
+    QImage image(width * 8, static_cast<int>(lines.size()) * 16, QImage::Format_Grayscale8);
+    for (int row = 0; row < lines.size(); ++row) {
+        for (int col = 0; col < width; ++col) {
+            const QChar c = lines[row].at(col);
+            const bool top = c == QChar(0x2588) || c == QChar(0x2580);
+            const bool bottom = c == QChar(0x2588) || c == QChar(0x2584);
+            for (int y = 0; y < 16; ++y) {
+                const bool light = y < 8 ? top : bottom;
+                for (int x = 0; x < 8; ++x) {
+                    image.scanLine(row * 16 + y)[col * 8 + x] = light ? 255 : 0;
+                }
+            }
+        }
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath("qr.png");
+    image.save(file);
+    return runProcess("zbarimg", {"--raw", "-q", file}).out.trimmed();
 }
 
 // The phone's five commands, from a grid on the second head.
@@ -89,16 +114,30 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
                {"show", "grid", "--display", QString::number(x().outputId("DUMMY1")), "--remote",
                 "--remote-address", "127.0.0.1", "--seconds", "120"});
     ASSERT_TRUE(show.waitForStarted());
-    ASSERT_TRUE(show.waitForReadyRead(15000));
-    while (!show.canReadLine() && show.waitForReadyRead(5000)) {
-    }
-    const QString first = QString::fromUtf8(show.readLine()).trimmed();
+    const auto nextLine = [&]() -> QString {
+        while (!show.canReadLine()) {
+            if (!show.waitForReadyRead(10000)) {
+                return {};
+            }
+        }
+        return QString::fromUtf8(show.readLine()).chopped(1);
+    };
+    // The address, the PIN, and the address again as a QR code drawn in the terminal.
+    const QString first = nextLine();
     const QRegularExpressionMatch cli =
         QRegularExpression("^phone remote: http://127\\.0\\.0\\.1:(\\d+)/\\?pin=(\\d{6})$")
             .match(first);
     ASSERT_TRUE(cli.hasMatch()) << first.toStdString();
     const auto port = static_cast<quint16>(cli.captured(1).toUInt());
     const QByteArray pin = cli.captured(2).toLatin1();
+    EXPECT_EQ(nextLine(), "PIN: " + pin);
+    QStringList qr;
+    for (QString line = nextLine(); !line.isEmpty() && !line.startsWith("frame");
+         line = nextLine()) {
+        qr << line;
+    }
+    ASSERT_GT(qr.size(), 10);
+    EXPECT_EQ(decodeTerminalQr(qr), first.mid(14).toUtf8());
     ASSERT_TRUE(x().findWindow("Lumenor output", 5000));
     EXPECT_EQ(post(port, "verb=blank&pin=" + pin + "x"), "403");
     EXPECT_EQ(stepThrough(port, pin, expected), expected);
