@@ -11,9 +11,10 @@ std::optional<QString> field(const RemoteParams& params, const char* name) {
     return it == params.end() ? std::nullopt : std::optional<QString>(it->second);
 }
 
-RouteResult commandRoute(const HttpRequest& request, CommandGate& gate) {
+RouteResult commandRoute(const HttpRequest& request, CommandGate& gate,
+                         const RequestSource& source) {
     const QString plain = QStringLiteral("text/plain");
-    switch (gate.check(field(request.params, "pin"))) {
+    switch (gate.check(source.client, field(request.params, "pin"))) {
         case CommandGate::Verdict::locked:
             return {{429, QStringLiteral("locked"), plain}, std::nullopt};
         case CommandGate::Verdict::forbidden:
@@ -30,9 +31,10 @@ RouteResult commandRoute(const HttpRequest& request, CommandGate& gate) {
 
 }  // namespace
 
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate) {
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
+                         const RequestSource& source) {
     if (request.method == QLatin1String("POST") && request.path == QLatin1String("/cmd")) {
-        return commandRoute(request, gate);
+        return commandRoute(request, gate, source);
     }
     return {{200, remotePage(), QStringLiteral("text/html; charset=utf-8")}, std::nullopt};
 }

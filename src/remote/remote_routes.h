@@ -19,7 +19,13 @@ struct RouteResult {
     std::optional<RemoteCommand> command;
 };
 
+// Who sent a request.
+struct RequestSource {
+    QString client;  // the peer's address, as the gate counts it
+};
+
 // "POST /cmd" is the command route, guarded by the gate; anything else gets the page.
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate);
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
+                         const RequestSource& source);
 
 }  // namespace lumenor

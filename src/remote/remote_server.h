@@ -17,6 +17,7 @@ namespace lumenor {
 
 class RemoteConnection;
 class RemoteListener;
+struct RequestSource;
 
 // The phone remote: an HTTP/1.1 server on an ephemeral port of every IPv4 address that
 // answers each connection once and closes it. "POST /cmd" with the right PIN hands a command
@@ -58,7 +59,7 @@ class RemoteServer {
     void reportReady(unsigned run);
     void finish(unsigned run, const std::optional<QString>& url, const std::optional<QString>& qr);
     void accept(int fd);
-    QByteArray respond(const QByteArray& buffer);
+    QByteArray respond(const QByteArray& buffer, const RequestSource& source);
 
     Options options_;
     CommandGate gate_;

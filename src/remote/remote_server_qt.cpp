@@ -1,10 +1,13 @@
 #include <QHostAddress>
 #include <QTcpServer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 
 #include <utility>
 
@@ -31,6 +34,23 @@ class RemoteListener : public QTcpServer {
         }
     }
 };
+
+namespace {
+
+QString addressText(const sockaddr_in& address) {
+    std::array<char, INET_ADDRSTRLEN> text{};
+    return inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size()) ? text.data()
+                                                                           : QString();
+}
+
+RequestSource sourceOf(int fd) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
+    return {addressText(peer)};
+}
+
+}  // namespace
 
 RemoteServer::RemoteServer() : RemoteServer(Options{}) {}
 
@@ -128,7 +148,7 @@ void RemoteServer::accept(int fd) {
     }
     auto* connection = new RemoteConnection(
         fd, options_.requestDeadlineMs,
-        [this](const QByteArray& buffer) { return respond(buffer); },
+        [this, source = sourceOf(fd)](const QByteArray& buffer) { return respond(buffer, source); },
         [this](RemoteConnection* closed) { connections_.remove(closed); }, context_.get());
     connections_.push_back(connection);
     // Connections arrive in bursts after a busy moment; answering the ones whose request is
@@ -136,8 +156,8 @@ void RemoteServer::accept(int fd) {
     connection->start();
 }
 
-QByteArray RemoteServer::respond(const QByteArray& buffer) {
-    RouteResult result = routeRequest(parseRequest(decodeRequestText(buffer)), gate_);
+QByteArray RemoteServer::respond(const QByteArray& buffer, const RequestSource& source) {
+    RouteResult result = routeRequest(parseRequest(decodeRequestText(buffer)), gate_, source);
     if (result.command) {
         QMetaObject::invokeMethod(
             context_.get(),

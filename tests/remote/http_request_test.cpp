@@ -88,6 +88,8 @@ TEST(HttpRequest, QueryAndFormBody) {
     EXPECT_EQ(form.params.size(), 8U);
 }
 
+const RequestSource kSource{QStringLiteral("192.0.2.10")};
+
 TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     CommandGate gate([] { return 100.0; });
     gate.reset(QStringLiteral("123456"));
@@ -97,7 +99,7 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
         const RouteResult r = routeRequest(
             parseRequest(
                 QStringLiteral("%1\r\n\r\nverb=blank&pin=123456").arg(QLatin1String(line))),
-            gate);
+            gate, kSource);
         EXPECT_EQ(r.answer.status, 200) << line;
         EXPECT_EQ(r.answer.contentType, "text/html; charset=utf-8") << line;
         EXPECT_EQ(r.answer.body, remotePage()) << line;
@@ -105,13 +107,13 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     }
     const RouteResult cmd = routeRequest(
         parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\nverb=pattern&name=grid&pin=123456")),
-        gate);
+        gate, kSource);
     EXPECT_EQ(cmd.answer.body, "ok");
     ASSERT_TRUE(cmd.command);
     EXPECT_EQ(cmd.command->verb, "pattern");
     EXPECT_EQ(cmd.command->params.size(), 3U);
-    const RouteResult noVerb =
-        routeRequest(parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate);
+    const RouteResult noVerb = routeRequest(
+        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate, kSource);
     EXPECT_EQ(noVerb.answer.status, 200);
     EXPECT_FALSE(noVerb.command);
 }

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,8 +49,26 @@ void serveFor(int ms) {
     loop.exec();
 }
 
-QByteArray exchange(quint16 port, const QByteArray& request) {
-    const int fd = connectLoopback(port);
+// A blocking connection to 127.0.0.1:port from another loopback address, as a second machine.
+int connectFrom(const char* source, quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QByteArray exchange(quint16 port, const QByteArray& request, const char* source = "127.0.0.1") {
+    const int fd = connectFrom(source, port);
     sendAll(fd, request);
     QByteArray answer = readToEnd(fd);
     ::close(fd);
@@ -214,8 +234,11 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
     EXPECT_EQ(handed, 2);
 }
 
-TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
+TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
+    test::LogCapture log;
     RemoteServer server(options());
+    int handed = 0;
+    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
     startAndWait(server);
     const quint16 port = server.port();
     const QString pin = server.pin();
@@ -225,8 +248,14 @@ TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
             EXPECT_EQ(exchange(port, command(wrong)), plain(403, "forbidden"));
         }
         EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked"));
+        EXPECT_EQ(exchange(port, command(pin), "127.0.0.2"), plain(200, "ok"));
         return 0;
     });
+    serveFor(20);
+    EXPECT_EQ(handed, 1);
+    EXPECT_TRUE(
+        log.lines().contains("org.lumenor.Lumenor.remote: phone remote: 127.0.0.1 locked "
+                             "out for 30 s after 10 wrong PINs"));
     // A new start opens the gate again with a new PIN.
     startAndWait(server);
     EXPECT_EQ(whileServing([&] { return exchange(server.port(), command(server.pin())); }),
