@@ -47,7 +47,11 @@ RequestSource sourceOf(int fd) {
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
     ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
-    return {addressText(peer)};
+    sockaddr_in own{};
+    length = sizeof own;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length);
+    return {addressText(peer),
+            QStringLiteral("http://%1:%2").arg(addressText(own)).arg(ntohs(own.sin_port))};
 }
 
 }  // namespace

@@ -178,11 +178,19 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
     EXPECT_TRUE(head.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
     EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"));
 
-    for (const auto& [form, status] : std::vector<std::pair<QString, QByteArray>>{
-             {"verb=pattern&name=grid&pin=" + server.pin(), "200 OK"},
-             {"verb=pattern&name=white&pin=000000x", "403 Forbidden"}}) {
+    struct Case {
+        QString form;
+        QString origin;
+        QByteArray status;
+    };
+    for (const auto& [form, origin, status] :
+         std::vector<Case>{{"verb=pattern&name=grid&pin=" + server.pin(), base, "200 OK"},
+                           {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
+                           {"verb=pattern&name=black&pin=" + server.pin(),
+                            "http://attacker.example", "403 Forbidden"}}) {
         const auto r = whileServing([&] {
-            return test::runProcess("curl", {"-sS", "-i", "-d", form, base + "/cmd"});
+            return test::runProcess(
+                "curl", {"-sS", "-i", "-H", "Origin: " + origin, "-d", form, base + "/cmd"});
         });
         EXPECT_TRUE(r.out.startsWith("HTTP/1.1 " + status + "\r\n")) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains("\r\nConnection: close\r\nCache-Control: no-store\r\n"));
