@@ -32,7 +32,8 @@ class RemoteServer {
         std::function<double()> clock = monotonicSeconds;
         // A request must have arrived this long after the connection was accepted.
         int requestDeadlineMs = 5000;
-        // Open connections beyond this close one, answered or silent ones first.
+        // Open connections beyond this close one, answered ones first, then those that have
+        // sent least for their age.
         int maxConnections = 64;
     };
 
@@ -67,7 +68,12 @@ class RemoteServer {
     std::unique_ptr<RemoteListener> listener_;
     Completion startCompletion_;
     unsigned run_ = 0;
-    std::list<RemoteConnection*> connections_;  // oldest first
+    struct OpenConnection {
+        RemoteConnection* connection;
+        QString client;
+        double acceptedAt;
+    };
+    std::list<OpenConnection> connections_;  // oldest first
 };
 
 }  // namespace lumenor

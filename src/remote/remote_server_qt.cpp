@@ -1,39 +1,24 @@
-#include <QHostAddress>
-#include <QTcpServer>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
+#include <iterator>
+#include <vector>
 
 #include <utility>
 
 #include "core/log.h"
+#include "remote/connection_eviction.h"
 #include "remote/pin.h"
 #include "remote/qr_code.h"
 #include "remote/remote_connection_qt.h"
+#include "remote/remote_listener_qt.h"
 #include "remote/remote_routes.h"
 #include "remote/remote_server.h"
 
 namespace lumenor {
-
-// Hands over the raw descriptor of each accepted connection.
-class RemoteListener : public QTcpServer {
-  public:
-    std::function<void(int)> onConnection;
-
-  protected:
-    void incomingConnection(qintptr fd) override {
-        if (onConnection) {
-            onConnection(static_cast<int>(fd));
-        } else {
-            ::close(static_cast<int>(fd));
-        }
-    }
-};
 
 namespace {
 
@@ -72,11 +57,8 @@ void RemoteServer::start(Completion completion) {
     gate_.reset(pin.value_or(QString()));
     startCompletion_ = std::move(completion);
     const unsigned run = ++run_;
-    listener_ = std::make_unique<RemoteListener>();
-    listener_->onConnection = [this](int fd) { accept(fd); };
-    // Room for bursts of connections, so that none waits for the client to try again.
-    listener_->setListenBacklogSize(SOMAXCONN);
-    const bool listening = pin && listener_->listen(QHostAddress::AnyIPv4, 0);
+    listener_ = std::make_unique<RemoteListener>([this](int fd) { accept(fd); });
+    const bool listening = pin && listener_->listen();
     QMetaObject::invokeMethod(
         context_.get(),
         [this, run, listening] {
@@ -103,7 +85,7 @@ bool RemoteServer::isListening() const {
 }
 
 quint16 RemoteServer::port() const {
-    return listener_ ? listener_->serverPort() : 0;
+    return listener_ ? listener_->port() : 0;
 }
 
 void RemoteServer::reportReady(unsigned run) {
@@ -132,29 +114,36 @@ void RemoteServer::finish(unsigned run, const std::optional<QString>& url,
 }
 
 void RemoteServer::accept(int fd) {
-    // A flood of connections must not push out a phone's request: beyond the cap the
-    // longest-open connection that has already been answered makes room, else the
-    // longest-open one that has sent nothing, else the longest-open of all.
+    // Beyond the cap a connection that has been answered, else the one that has achieved
+    // least for its age makes room, so that a flood cannot push out a phone's request.
+    const double now = options_.clock();
     while (static_cast<int>(connections_.size()) >= options_.maxConnections &&
            !connections_.empty()) {
-        auto victim = std::find_if(connections_.begin(), connections_.end(),
-                                   [](RemoteConnection* c) { return c->isAnswered(); });
-        if (victim == connections_.end()) {
-            victim = std::find_if(connections_.begin(), connections_.end(),
-                                  [](RemoteConnection* c) { return !c->hasSentAnything(); });
+        std::vector<ConnectionStanding> standings;
+        standings.reserve(connections_.size());
+        for (const OpenConnection& open : connections_) {
+            standings.push_back({open.client, now - open.acceptedAt,
+                                 open.connection->bytesReceived(), open.connection->isAnswered(),
+                                 open.connection->isResponseSent()});
         }
-        if (victim == connections_.end()) {
-            victim = connections_.begin();
-        }
-        RemoteConnection* closing = *victim;
+        const auto victim =
+            std::next(connections_.begin(), static_cast<std::ptrdiff_t>(evictionVictim(standings)));
+        RemoteConnection* closing = victim->connection;
         connections_.erase(victim);
         closing->abort();
+        delete closing;  // now, not on a later turn of the event loop
     }
+    const RequestSource source = sourceOf(fd);
     auto* connection = new RemoteConnection(
         fd, options_.requestDeadlineMs,
-        [this, source = sourceOf(fd)](const QByteArray& buffer) { return respond(buffer, source); },
-        [this](RemoteConnection* closed) { connections_.remove(closed); }, context_.get());
-    connections_.push_back(connection);
+        [this, source](const QByteArray& buffer) { return respond(buffer, source); },
+        [this](RemoteConnection* closed) {
+            std::erase_if(connections_, [closed](const OpenConnection& open) {
+                return open.connection == closed;
+            });
+        },
+        context_.get());
+    connections_.push_back({connection, source.client, now});
     // Connections arrive in bursts after a busy moment; answering the ones whose request is
     // already in keeps them from being pushed out by the rest of the burst.
     connection->start();

@@ -11,7 +11,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <future>
 #include <thread>
 
@@ -73,6 +75,39 @@ QByteArray exchange(quint16 port, const QByteArray& request, const char* source 
     QByteArray answer = readToEnd(fd);
     ::close(fd);
     return answer;
+}
+
+// Connections from 127.0.0.1 that each send one byte and stay open, up to `held` at a time,
+// the oldest reset to make room for the next, until `stop`.
+void oneByteFlood(quint16 port, const std::atomic<bool>& stop, std::size_t held = 256) {
+    std::deque<int> open;
+    auto reset = [&open] {
+        const linger abortive{1, 0};
+        ::setsockopt(open.front(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        ::close(open.front());
+        open.pop_front();
+    };
+    while (!stop) {
+        const int fd = connectLoopback(port);
+        if (fd < 0) {
+            std::this_thread::sleep_for(1ms);
+            continue;
+        }
+        ::send(fd, "G", 1, MSG_NOSIGNAL);
+        open.push_back(fd);
+        if (open.size() > held) {
+            reset();
+        }
+    }
+    while (!open.empty()) {
+        reset();
+    }
+}
+
+long residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    statm.open(QIODevice::ReadOnly);
+    return statm.readAll().split(' ').value(1).toLong() * ::sysconf(_SC_PAGESIZE);
 }
 
 QByteArray plain(int status, const char* body) {
@@ -330,6 +365,53 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
         return kept;
     });
     EXPECT_TRUE(silentKept);
+}
+
+TEST_F(RemoteServerTest, FloodsOfOneByteConnectionsGiveTheirMemoryBack) {
+    RemoteServer server(options());
+    startAndWait(server);
+    serveFor(50);
+    const long before = residentBytes();
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<bool> stop{false};
+        whileServing([&] {
+            std::thread flood(oneByteFlood, server.port(), std::cref(stop), 256);
+            std::this_thread::sleep_for(2s);
+            stop = true;
+            flood.join();
+            return 0;
+        });
+        serveFor(100);
+    }
+    EXPECT_LT(residentBytes() - before, 100L << 20);
+}
+
+TEST_F(RemoteServerTest, APhonesCommandsSentTwentyMsAfterConnectingAllGetThroughAFlood) {
+    RemoteServer server(options());
+    int handed = 0;
+    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QByteArray request = command(server.pin());
+    std::atomic<bool> stop{false};
+    const int answered = whileServing([&] {
+        std::thread flood(oneByteFlood, port, std::cref(stop), 256);
+        std::this_thread::sleep_for(200ms);
+        int ok = 0;
+        for (int i = 0; i < 20; ++i) {
+            const int fd = connectFrom("127.0.0.2", port);
+            std::this_thread::sleep_for(20ms);
+            sendAll(fd, request);
+            ok += readToEnd(fd, 2000) == plain(200, "ok") ? 1 : 0;
+            ::close(fd);
+        }
+        stop = true;
+        flood.join();
+        return ok;
+    });
+    serveFor(20);
+    EXPECT_EQ(answered, 20);
+    EXPECT_EQ(handed, 20);
 }
 
 }  // namespace
