@@ -5,12 +5,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
+
+#include "core/log.h"
 
 namespace lumenor {
 
-RemoteListener::RemoteListener(std::function<void(int)> onConnection)
-    : onConnection_(std::move(onConnection)) {}
+RemoteListener::RemoteListener(int retryMs, std::function<void(int)> onConnection)
+    : onConnection_(std::move(onConnection)) {
+    retry_.setSingleShot(true);
+    retry_.setInterval(retryMs);
+    connect(&retry_, &QTimer::timeout, this, [this] { readable_->setEnabled(true); });
+}
 
 RemoteListener::~RemoteListener() {
     readable_.reset();
@@ -52,10 +59,28 @@ void RemoteListener::acceptSome() {
     for (int i = 0; i < kAcceptsPerTurn; ++i) {
         const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            // Nothing more waiting, or a connection that went away before it was taken.
+            const int error = errno;
+            if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+                pauseAfter(error);
+            }
+            // Else nothing more is waiting, or a connection went away before it was taken.
             return;
         }
+        if (std::exchange(starved_, false)) {
+            qCInfo(logRemote, "phone remote accepts connections again");
+        }
         onConnection_(fd);
+    }
+}
+
+void RemoteListener::pauseAfter(int error) {
+    // The waiting connection stays in the queue and would wake the loop at once, again and again.
+    readable_->setEnabled(false);
+    retry_.start();
+    if (!std::exchange(starved_, true)) {
+        qCWarning(logRemote,
+                  "phone remote cannot accept connections (%s); trying again every %d ms",
+                  std::strerror(error), retry_.interval());
     }
 }
 

@@ -35,6 +35,8 @@ class RemoteServer {
         // Open connections beyond this close one, answered ones first, then those that have
         // sent least for their age.
         int maxConnections = 64;
+        // After an accept failed for want of descriptors or memory, tried again this often.
+        int acceptRetryMs = 1000;
     };
 
     RemoteServer();

@@ -57,7 +57,8 @@ void RemoteServer::start(Completion completion) {
     gate_.reset(pin.value_or(QString()));
     startCompletion_ = std::move(completion);
     const unsigned run = ++run_;
-    listener_ = std::make_unique<RemoteListener>([this](int fd) { accept(fd); });
+    listener_ =
+        std::make_unique<RemoteListener>(options_.acceptRetryMs, [this](int fd) { accept(fd); });
     const bool listening = pin && listener_->listen();
     QMetaObject::invokeMethod(
         context_.get(),

@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -412,6 +413,50 @@ TEST_F(RemoteServerTest, APhonesCommandsSentTwentyMsAfterConnectingAllGetThrough
     serveFor(20);
     EXPECT_EQ(answered, 20);
     EXPECT_EQ(handed, 20);
+}
+
+TEST_F(RemoteServerTest, AfterRunningOutOfDescriptorsItAcceptsAgainByItself) {
+    test::LogCapture log;
+    RemoteServer::Options o = options();
+    o.acceptRetryMs = 50;
+    RemoteServer server(o);
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QByteArray request = command(server.pin());
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    // Every descriptor taken but one, which the client's socket gets.
+    const int lowest = ::dup(0);
+    ::close(lowest);
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(lowest) + 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> fillers;
+    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+        fillers.push_back(fd);
+    }
+    ::close(fillers.back());
+    fillers.pop_back();
+    const QByteArray answer = whileServing([&] {
+        const int fd = connectLoopback(port);
+        sendAll(fd, request);
+        std::this_thread::sleep_for(300ms);  // the server fails to accept meanwhile
+        for (const int filler : fillers) {
+            ::close(filler);
+        }
+        QByteArray got = readToEnd(fd, 3000);
+        ::close(fd);
+        return got;
+    });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(answer, plain(200, "ok"));
+    const QStringList lines = log.lines().filter(".remote: phone remote ");
+    EXPECT_EQ(lines.filter("cannot accept").value(0),
+              "org.lumenor.Lumenor.remote: phone remote cannot accept connections (Too many open "
+              "files); trying again every 50 ms");
+    EXPECT_EQ(lines.filter("cannot accept").size(), 1);
+    EXPECT_TRUE(
+        lines.contains("org.lumenor.Lumenor.remote: phone remote accepts connections again"));
 }
 
 }  // namespace
