@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
+#include <unordered_map>
 
 namespace lumenor {
 
@@ -14,7 +14,8 @@ constexpr double kShortestAge = 0.001;
 }  // namespace
 
 std::size_t evictionVictim(const std::vector<ConnectionStanding>& open) {
-    std::map<QString, int> held;
+    std::unordered_map<quint32, int> held;
+    held.reserve(open.size());
     for (const ConnectionStanding& c : open) {
         ++held[c.client];
     }

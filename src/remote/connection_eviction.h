@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <vector>
@@ -9,8 +9,8 @@ namespace lumenor {
 
 // What an open connection of the phone remote has done so far.
 struct ConnectionStanding {
-    QString client;    // the peer's address
-    double age = 0.0;  // seconds since it was accepted
+    quint32 client = 0;  // the peer's IPv4 address
+    double age = 0.0;    // seconds since it was accepted
     qint64 bytesReceived = 0;
     bool answered = false;      // its response is being sent or has gone
     bool responseSent = false;  // the whole response has gone; only lingering now

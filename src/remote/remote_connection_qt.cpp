@@ -1,7 +1,6 @@
 #include "remote/remote_connection_qt.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,12 +44,6 @@ void RemoteConnection::start() {
 
 void RemoteConnection::abort() {
     close();
-}
-
-qint64 RemoteConnection::bytesReceived() const {
-    int waiting = 0;
-    const bool peeked = fd_ >= 0 && ::ioctl(fd_, FIONREAD, &waiting) == 0;
-    return received_ + (peeked ? waiting : 0);
 }
 
 void RemoteConnection::readOnce() {

@@ -35,8 +35,8 @@ class RemoteConnection : public QObject {
     void abort();
     bool isAnswered() const { return answered_; }
     bool isResponseSent() const { return answered_ && pending_.isEmpty(); }
-    // What the peer has sent, read or still waiting in the socket.
-    qint64 bytesReceived() const;
+    // What has been read from the peer so far.
+    qint64 bytesReceived() const { return received_; }
 
   private:
     void readOnce();

@@ -23,15 +23,21 @@ QString addressText(const sockaddr_in& address) {
                                                                            : QString();
 }
 
-RequestSource sourceOf(int fd) {
+struct Ends {
+    quint32 peer;
+    RequestSource source;
+};
+
+Ends endsOf(int fd) {
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
     ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
     sockaddr_in own{};
     length = sizeof own;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length);
-    return {addressText(peer),
-            QStringLiteral("http://%1:%2").arg(addressText(own)).arg(ntohs(own.sin_port))};
+    return {ntohl(peer.sin_addr.s_addr),
+            {addressText(peer),
+             QStringLiteral("http://%1:%2").arg(addressText(own)).arg(ntohs(own.sin_port))}};
 }
 
 }  // namespace
@@ -75,7 +81,7 @@ void RemoteHost::accept(int fd) {
         closing->abort();
         delete closing;  // now, not on a later turn of the event loop
     }
-    const RequestSource source = sourceOf(fd);
+    const auto [peer, source] = endsOf(fd);
     auto* connection = new RemoteConnection(
         fd, options_.requestDeadlineMs,
         [this, source](const QByteArray& buffer) { return respond(buffer, source); },
@@ -86,7 +92,7 @@ void RemoteHost::accept(int fd) {
             open_ = static_cast<int>(connections_.size());
         },
         &context_);
-    connections_.push_back({connection, source.client, now});
+    connections_.push_back({connection, peer, now});
     open_ = static_cast<int>(connections_.size());
     // Connections arrive in bursts after a busy moment; answering the ones whose request is
     // already in keeps them from being pushed out by the rest of the burst.

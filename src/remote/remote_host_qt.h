@@ -39,7 +39,7 @@ class RemoteHost {
 
     struct OpenConnection {
         RemoteConnection* connection;
-        QString client;
+        quint32 client;  // the peer's IPv4 address
         double acceptedAt;
     };
 

@@ -35,7 +35,7 @@ class RemoteServer {
         int requestDeadlineMs = 5000;
         // Open connections beyond this close one, answered ones first, then those that have
         // sent least for their age.
-        int maxConnections = 64;
+        int maxConnections = 512;
         // After an accept failed for want of descriptors or memory, tried again this often.
         int acceptRetryMs = 1000;
     };

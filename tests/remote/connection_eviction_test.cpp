@@ -6,8 +6,8 @@ namespace lumenor {
 namespace {
 
 TEST(ConnectionEviction, LingeringFirstThenLeastAchievedForItsAgeAndItsHostsShare) {
-    const QString flood = QStringLiteral("192.0.2.66");
-    const QString phone = QStringLiteral("192.0.2.10");
+    const quint32 flood = 0xC0000242;  // 192.0.2.66
+    const quint32 phone = 0xC000020A;  // 192.0.2.10
     struct Case {
         const char* why;
         std::vector<ConnectionStanding> open;
