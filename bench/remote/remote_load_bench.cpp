@@ -1,8 +1,9 @@
 // Drives `lumenor show movingBlock --remote` on the virtual X server with 500 commands a
-// second for 20 s while 200 idle connections are held open against it, all on 127.0.0.1,
-// and prints the commands' latency (connect to last response byte), the commands lost and the
-// refreshes the output's frame meter counted as missed meanwhile, beside the same count over
-// 20 s without load.
+// second for 20 s in each of two stages: while 200 idle connections are held open against it,
+// and while 400 connections from another loopback address trickle a byte of garbage each
+// every 100 ms, all on loopback. For each stage it prints the commands' latency (connect to
+// last response byte), the commands lost and the refreshes the output's frame meter counted
+// as missed meanwhile, beside the same count over 20 s without load.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -24,11 +25,13 @@
 #include <memory>
 #include <vector>
 
+#include "support/trickle_flood.h"
 #include "support/xorg_testbed.h"
 
 namespace {
 
 constexpr int kIdleConnections = 200;
+constexpr int kTricklingConnections = 400;
 constexpr int kCommandsPerSecond = 500;
 constexpr int kSeconds = 20;
 constexpr int kReopenDelayMs = 100;
@@ -112,7 +115,7 @@ class IdleFloodThread {
         thread_.quit();
         thread_.wait();
     }
-    int reopened() const { return flood_ ? flood_->reopened() : 0; }
+    int closedByServer() const { return flood_ ? flood_->reopened() : 0; }
 
   private:
     QThread thread_;
@@ -251,13 +254,14 @@ int main(int argc, char** argv) {
     const QByteArray ok =
         "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n"
         "Connection: close\r\nCache-Control: no-store\r\n\r\nok";
-    std::vector<double> latencies;
-    int failed = 0;  // closed without the answer, or another answer
-    int sent = 0;
-    int inFlight = 0;
     const int total = kCommandsPerSecond * kSeconds;
-    {
-        IdleFloodThread idle(port, kIdleConnections);
+    // One stage: commands at the set pace beside a flood, and what they and the output met.
+    auto stage = [&](const char* name, auto&& makeFlood) {
+        std::vector<double> latencies;
+        int failed = 0;  // closed without the answer, or another answer
+        int sent = 0;
+        int inFlight = 0;
+        auto flood = makeFlood();
         runFor(1000);
         const int droppedBefore = lastDropped;
         const int handledBefore = handled;
@@ -290,16 +294,20 @@ int main(int argc, char** argv) {
         pace.stop();
         runFor(1500);  // the last lines and frame reports
         const int lost = sent - (handled - handledBefore);
+        std::printf("%s\n", name);
         std::printf("commands sent %d in %.1f s, answered ok %zu, failed %d, lost %d\n", sent,
                     static_cast<double>(clock.elapsed()) / 1000.0 - 1.5, latencies.size(), failed,
                     lost);
         std::printf("latency ms: p50 %.3f  p99 %.3f  max %.3f\n", percentile(latencies, 0.50),
                     percentile(latencies, 0.99), percentile(latencies, 1.0));
-        std::printf("idle connections held %d, reopened after the server closed them %d\n",
-                    kIdleConnections, idle.reopened());
+        std::printf("flood connections closed by the server %d\n", flood->closedByServer());
         std::printf("refreshes missed by the output %d under load, %d in %d s without\n",
                     lastDropped - droppedBefore, missedQuiet, kSeconds);
-    }
+    };
+    stage("idle flood: 200 connections held open, never sending",
+          [&] { return std::make_unique<IdleFloodThread>(port, kIdleConnections); });
+    stage("trickling flood: 400 connections from 127.0.0.2, a byte of garbage every 100 ms",
+          [&] { return std::make_unique<test::TrickleFlood>(port, kTricklingConnections); });
     show.terminate();
     show.waitForFinished(5000);
     return 0;

@@ -2,9 +2,18 @@
 
 #include <time.h>
 
+#include <cmath>
 #include <utility>
 
+#include "core/log.h"
+
 namespace lumenor {
+
+namespace {
+
+constexpr double kCeilingWindowSeconds = 60.0;
+
+}  // namespace
 
 double monotonicSeconds() {
     timespec ts{};
@@ -16,24 +25,66 @@ CommandGate::CommandGate(std::function<double()> clock) : clock_(std::move(clock
 
 void CommandGate::reset(const QString& pin) {
     pin_ = pin;
-    failedAttempts_ = 0;
-    lockoutUntil_ = 0.0;
+    clients_.clear();
+    recentWrong_.clear();
+    ceilingLogged_ = false;
 }
 
-CommandGate::Verdict CommandGate::check(const std::optional<QString>& pin) {
+int CommandGate::failedAttempts(const QString& client) const {
+    const auto it = clients_.find(client);
+    return it == clients_.end() ? 0 : it->second.failed;
+}
+
+CommandGate::Verdict CommandGate::check(const QString& client, const std::optional<QString>& pin) {
     const double now = clock_();
-    if (now < lockoutUntil_) {
+    if (!clients_.contains(client)) {
+        forgetIdleClients(now);
+    }
+    Client& c = clients_[client];
+    if (now < c.lockedUntil || overCeiling(now, c.trusted)) {
         return Verdict::locked;
     }
-    if (!pin || !samePin(*pin, pin_)) {
-        if (++failedAttempts_ >= kAttemptsBeforeLockout) {
-            failedAttempts_ = 0;
-            lockoutUntil_ = now + kLockoutSeconds;
-        }
-        return Verdict::forbidden;
+    if (pin && samePin(*pin, pin_)) {
+        c = Client{0, 0, 0.0, true};
+        return Verdict::accepted;
     }
-    failedAttempts_ = 0;
-    return Verdict::accepted;
+    recentWrong_.push_back(now);
+    if (++c.failed >= kAttemptsBeforeLockout) {
+        const double seconds = kLockoutSeconds * std::exp2(std::min(c.lockouts, kMaxDoublings));
+        c.failed = 0;
+        ++c.lockouts;
+        c.lockedUntil = now + seconds;
+        qCWarning(logRemote, "phone remote: %s locked out for %.0f s after %d wrong PINs",
+                  qPrintable(client), seconds, kAttemptsBeforeLockout);
+    }
+    return Verdict::forbidden;
+}
+
+bool CommandGate::overCeiling(double now, bool trusted) {
+    while (!recentWrong_.empty() && recentWrong_.front() <= now - kCeilingWindowSeconds) {
+        recentWrong_.pop_front();
+    }
+    if (std::ssize(recentWrong_) < kWrongPerMinuteCeiling) {
+        ceilingLogged_ = false;
+        return false;
+    }
+    if (!ceilingLogged_) {
+        ceilingLogged_ = true;
+        qCWarning(logRemote,
+                  "phone remote: %d wrong PINs within a minute; only addresses that gave the "
+                  "right PIN are checked until the minute has passed",
+                  kWrongPerMinuteCeiling);
+    }
+    return !trusted;
+}
+
+void CommandGate::forgetIdleClients(double now) {
+    if (clients_.size() < kTrackedAddresses) {
+        return;
+    }
+    std::erase_if(clients_, [now](const auto& entry) {
+        return !entry.second.trusted && entry.second.lockedUntil <= now;
+    });
 }
 
 bool samePin(const QString& given, const QString& expected) {

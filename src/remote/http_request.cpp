@@ -46,6 +46,17 @@ std::optional<qint64> parseLength(QStringView s) {
     return negative ? -value : value;
 }
 
+// The value of the first header line of that name.
+std::optional<QString> headerField(QStringView head, QStringView name) {
+    for (const QStringView line : head.split(kLineEnd)) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0 && trimmedBlanks(line.left(colon)).compare(name, Qt::CaseInsensitive) == 0) {
+            return trimmedBlanks(line.mid(colon + 1)).toString();
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<qint64> declaredLength(QStringView head) {
     for (const QStringView line : head.split(kLineEnd)) {
         const qsizetype colon = line.indexOf(u':');
@@ -223,6 +234,8 @@ HttpRequest parseRequest(const QString& text) {
     const QList<QStringView> pieces = requestLine.split(u' ', Qt::SkipEmptyParts);
 
     HttpRequest request;
+    request.origin = headerField(head.mid(requestLine.size()), u"origin");
+    request.referer = headerField(head.mid(requestLine.size()), u"referer");
     request.method = pieces.isEmpty() ? QStringLiteral("GET") : pieces[0].toString();
     const QString target = pieces.size() < 2 ? QStringLiteral("/") : pieces[1].toString();
     const std::optional<UrlParts> url = splitUrl(QString(QStringLiteral("http://x") + target));

@@ -10,12 +10,14 @@ namespace lumenor {
 
 using RemoteParams = std::map<QString, QString>;
 
-// One request as the phone remote understands it. Only the request line, the query and a
-// form body matter; every other header is ignored.
+// One request as the phone remote understands it: the request line, the query, a form body
+// and the two headers that tell which page sent it; every other header is ignored.
 struct HttpRequest {
     QString method;
     QString path;
     RemoteParams params;
+    std::optional<QString> origin;
+    std::optional<QString> referer;
 };
 
 // The receive buffer decoded as UTF-8, each invalid sequence replaced by U+FFFD.

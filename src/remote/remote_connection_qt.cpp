@@ -1,10 +1,10 @@
 #include "remote/remote_connection_qt.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <utility>
@@ -46,28 +46,29 @@ void RemoteConnection::abort() {
     close();
 }
 
-bool RemoteConnection::hasSentAnything() const {
-    int waiting = 0;
-    return answered_ || !buffer_.isEmpty() ||
-           (fd_ >= 0 && ::ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0);
-}
-
 void RemoteConnection::readOnce() {
-    const qsizetype start = buffer_.size();
-    buffer_.resize(start + kReadSize);
-    const ssize_t got = ::recv(fd_, buffer_.data() + start, kReadSize, 0);
-    const int error = errno;
-    buffer_.resize(start + (got > 0 ? got : 0));
-    if (got < 0) {
-        if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
-            close();
+    // Into a scratch buffer first, so that the request grows only by what has arrived.
+    std::array<char, 4096> chunk{};
+    for (;;) {
+        const qsizetype room = std::min<qsizetype>(chunk.size(), kMaxRequest - buffer_.size());
+        const ssize_t got = ::recv(fd_, chunk.data(), room, 0);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                close();
+            }
+            return;
         }
-        return;
-    }
-    const bool peerFinished = got == 0;
-    if (peerFinished || buffer_.size() >= kReadSize ||
-        isRequestComplete(decodeRequestText(buffer_))) {
-        answer(peerFinished);
+        buffer_.append(chunk.data(), got);
+        received_ += got;
+        const bool peerFinished = got == 0;
+        if (peerFinished || buffer_.size() >= kMaxRequest ||
+            (buffer_.contains("\r\n\r\n") && isRequestComplete(decodeRequestText(buffer_)))) {
+            answer(peerFinished);
+            return;
+        }
     }
 }
 
@@ -76,7 +77,7 @@ void RemoteConnection::answer(bool peerFinished) {
     peerFinished_ = peerFinished;
     readable_.setEnabled(!peerFinished);
     pending_ = respond_(buffer_);
-    buffer_.clear();
+    buffer_ = QByteArray();
     writeSome();
 }
 
@@ -96,6 +97,7 @@ void RemoteConnection::writeSome() {
         }
         pending_.remove(0, sent);
     }
+    pending_ = QByteArray();
     writable_.setEnabled(false);
     ::shutdown(fd_, SHUT_WR);
     if (peerFinished_) {
@@ -122,6 +124,8 @@ void RemoteConnection::close() {
     deadline_.stop();
     ::close(fd_);
     fd_ = -1;
+    buffer_ = QByteArray();
+    pending_ = QByteArray();
     if (onClosed_) {
         std::exchange(onClosed_, nullptr)(this);
     }

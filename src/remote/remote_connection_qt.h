@@ -11,10 +11,12 @@ namespace lumenor {
 
 // One accepted TCP connection of the phone remote, on the raw socket so that a request whose
 // sender has closed its side can still be answered. It reads one request, sends one response
-// and closes; a request that has not arrived within the deadline is dropped unanswered.
+// and closes; a request that has not arrived within the deadline is dropped unanswered. It
+// holds no more memory than the peer has sent, and none once closed.
 class RemoteConnection : public QObject {
   public:
-    static constexpr qsizetype kReadSize = 65536;
+    // Requests are cut off here and answered as they are.
+    static constexpr qsizetype kMaxRequest = 65536;
     // After the response the connection drains what the peer still sends for this long, so
     // that unread bytes do not turn the close into a reset that destroys the response.
     static constexpr int kLingerMs = 1000;
@@ -32,8 +34,9 @@ class RemoteConnection : public QObject {
     // Closes at once without a response.
     void abort();
     bool isAnswered() const { return answered_; }
-    // True once the peer has sent something, read or still waiting in the socket.
-    bool hasSentAnything() const;
+    bool isResponseSent() const { return answered_ && pending_.isEmpty(); }
+    // What has been read from the peer so far.
+    qint64 bytesReceived() const { return received_; }
 
   private:
     void readOnce();
@@ -50,6 +53,7 @@ class RemoteConnection : public QObject {
     QTimer deadline_;
     QByteArray buffer_;
     QByteArray pending_;  // response bytes not yet sent
+    qint64 received_ = 0;
     bool peerFinished_ = false;
     bool answered_ = false;
 };

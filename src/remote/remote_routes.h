@@ -19,7 +19,19 @@ struct RouteResult {
     std::optional<RemoteCommand> command;
 };
 
-// "POST /cmd" is the command route, guarded by the gate; anything else gets the page.
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate);
+// Who sent a request and where it arrived.
+struct RequestSource {
+    QString client;     // the peer's address, as the gate counts it
+    QString ownOrigin;  // "http://ADDRESS:PORT" of the address the connection came in on
+};
+
+// "POST /cmd" is the command route, guarded by the gate; anything else gets the page. A
+// command sent by a page of another origin is refused before its PIN is looked at, so that
+// other sites a browser on the network opens can neither drive nor lock out the remote.
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
+                         const RequestSource& source);
+
+// "scheme://host:port" of a URL, the port always written; none when it has no host.
+std::optional<QString> originOf(const QString& url);
 
 }  // namespace lumenor

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <functional>
-#include <list>
 #include <memory>
 #include <optional>
 
@@ -12,15 +11,17 @@
 #include "remote/local_address.h"
 
 class QObject;
+class QThread;
 
 namespace lumenor {
 
-class RemoteConnection;
-class RemoteListener;
+class RemoteHost;
 
 // The phone remote: an HTTP/1.1 server on an ephemeral port of every IPv4 address that
 // answers each connection once and closes it. "POST /cmd" with the right PIN hands a command
-// to onCommand; every other request gets the remote page. Runs on the main thread.
+// to onCommand; every other request gets the remote page. The sockets are accepted, read and
+// answered on a thread of the remote's own, so that no traffic delays the main thread; only
+// commands that passed the PIN check reach it. The object itself is used on the main thread.
 class RemoteServer {
   public:
     using Completion = std::function<void(const std::optional<QString>& url, const QString& pin,
@@ -28,11 +29,15 @@ class RemoteServer {
 
     struct Options {
         LocalAddressSource localAddress = systemLocalAddress;
+        // Called on the remote's thread.
         std::function<double()> clock = monotonicSeconds;
         // A request must have arrived this long after the connection was accepted.
         int requestDeadlineMs = 5000;
-        // Open connections beyond this close one, answered or silent ones first.
-        int maxConnections = 64;
+        // Open connections beyond this close one, answered ones first, then those that have
+        // sent least for their age.
+        int maxConnections = 512;
+        // After an accept failed for want of descriptors or memory, tried again this often.
+        int acceptRetryMs = 1000;
     };
 
     RemoteServer();
@@ -49,24 +54,25 @@ class RemoteServer {
     void start(Completion completion);
     void stop();
 
-    bool isListening() const;
-    const QString& pin() const { return gate_.pin(); }
-    quint16 port() const;
-    int openConnections() const { return static_cast<int>(connections_.size()); }
+    bool isListening() const { return port_ != 0; }
+    const QString& pin() const { return pin_; }
+    quint16 port() const { return port_; }
+    int openConnections() const;
 
   private:
+    void onRemoteThread(const std::function<void()>& task);
     void reportReady(unsigned run);
     void finish(unsigned run, const std::optional<QString>& url, const std::optional<QString>& qr);
-    void accept(int fd);
-    QByteArray respond(const QByteArray& buffer);
 
     Options options_;
-    CommandGate gate_;
-    std::unique_ptr<QObject> context_;  // parent of connections and posted tasks
-    std::unique_ptr<RemoteListener> listener_;
+    std::unique_ptr<QObject> context_;  // the main thread's: receives commands and posted tasks
+    std::unique_ptr<QThread> thread_;   // started with the first run
+    std::unique_ptr<QObject> anchor_;   // lives on the remote's thread
+    std::unique_ptr<RemoteHost> host_;  // made, used and destroyed on the remote's thread
+    QString pin_;
+    quint16 port_ = 0;
     Completion startCompletion_;
     unsigned run_ = 0;
-    std::list<RemoteConnection*> connections_;  // oldest first
 };
 
 }  // namespace lumenor

@@ -11,45 +11,70 @@ namespace {
 
 using Verdict = CommandGate::Verdict;
 
+const QString kPhone = QStringLiteral("192.0.2.10");
+const QString kRight = QStringLiteral("042042");
+const QString kWrong = QStringLiteral("999999");
+
 class Lockout : public ::testing::Test {
   protected:
     double now = 1000.0;
     CommandGate gate{[this] { return now; }};
-    void SetUp() override { gate.reset(QStringLiteral("042042")); }
-    void wrong(int times) {
+    void SetUp() override { gate.reset(kRight); }
+    void wrong(int times, const QString& client = kPhone) {
         for (int i = 0; i < times; ++i) {
-            EXPECT_EQ(gate.check(QStringLiteral("999999")), Verdict::forbidden);
+            EXPECT_EQ(gate.check(client, kWrong), Verdict::forbidden);
         }
     }
 };
 
 TEST_F(Lockout, NineWrongThenRightResetsTheCount) {
     wrong(9);
-    EXPECT_EQ(gate.check(QStringLiteral("042042")), Verdict::accepted);
-    EXPECT_EQ(gate.failedAttempts(), 0);
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);
+    EXPECT_EQ(gate.failedAttempts(kPhone), 0);
     wrong(9);
-    EXPECT_EQ(gate.check(QStringLiteral("042042")), Verdict::accepted);
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);
 }
 
-TEST_F(Lockout, TenWrongLockForThirtySecondsEvenTheRightPin) {
-    wrong(10);
-    EXPECT_EQ(gate.failedAttempts(), 0);
-    now += 29.999;
-    EXPECT_EQ(gate.check(QStringLiteral("042042")), Verdict::locked);
-    EXPECT_EQ(gate.check(std::nullopt), Verdict::locked);
-    EXPECT_EQ(gate.failedAttempts(), 0);  // locked requests are not counted
-    now += 0.001;
-    EXPECT_EQ(gate.check(QStringLiteral("042042")), Verdict::accepted);
+TEST_F(Lockout, TenWrongLockOnlyThatAddressForThirtySecondsThenTwiceAsLongEachRound) {
+    const QString other = QStringLiteral("192.0.2.11");
+    for (const double seconds : {30.0, 60.0, 120.0, 240.0}) {
+        wrong(10);
+        EXPECT_EQ(gate.failedAttempts(kPhone), 0);
+        now += seconds - 0.001;
+        EXPECT_EQ(gate.check(kPhone, kRight), Verdict::locked) << seconds;
+        EXPECT_EQ(gate.check(kPhone, std::nullopt), Verdict::locked) << seconds;
+        EXPECT_EQ(gate.failedAttempts(kPhone), 0);  // locked requests are not counted
+        EXPECT_EQ(gate.check(other, kRight), Verdict::accepted) << seconds;
+        now += 0.001 + 60.0;  // past the overall ceiling's minute too
+    }
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);
+    wrong(10);  // the right PIN starts the rounds again
+    now += 30.0;
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);
+}
+
+TEST_F(Lockout, WrongPinsFromEveryAddressHaveACeilingAMinute) {
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);
+    for (int i = 0; i < CommandGate::kWrongPerMinuteCeiling; ++i) {
+        wrong(1, QStringLiteral("198.51.100.%1").arg(i));
+        now += 1.0;
+    }
+    const QString newcomer = QStringLiteral("203.0.113.1");
+    EXPECT_EQ(gate.check(newcomer, kRight), Verdict::locked);
+    EXPECT_EQ(gate.check(newcomer, kWrong), Verdict::locked);
+    EXPECT_EQ(gate.check(kPhone, kRight), Verdict::accepted);  // it gave the right PIN before
+    now += 60.0 - CommandGate::kWrongPerMinuteCeiling + 1.0;  // the first wrong PIN is a minute old
+    EXPECT_EQ(gate.check(newcomer, kRight), Verdict::accepted);
 }
 
 TEST_F(Lockout, PinsCompareExactly) {
     for (const QString& bad :
          {QStringLiteral("042042 "), QStringLiteral(" 042042"), QStringLiteral("42042"),
           QStringLiteral("0420420"), QString(), QStringLiteral("04204٢")}) {
-        EXPECT_EQ(gate.check(bad), Verdict::forbidden) << bad.toStdString();
+        EXPECT_EQ(gate.check(kPhone, bad), Verdict::forbidden) << bad.toStdString();
     }
-    EXPECT_EQ(gate.check(std::nullopt), Verdict::forbidden);
-    EXPECT_EQ(gate.failedAttempts(), 7);
+    EXPECT_EQ(gate.check(kPhone, std::nullopt), Verdict::forbidden);
+    EXPECT_EQ(gate.failedAttempts(kPhone), 7);
     EXPECT_FALSE(samePin(QString(), QStringLiteral("1")));
     EXPECT_TRUE(samePin(QString(), QString()));
 }

@@ -88,6 +88,8 @@ TEST(HttpRequest, QueryAndFormBody) {
     EXPECT_EQ(form.params.size(), 8U);
 }
 
+const RequestSource kSource{QStringLiteral("192.0.2.10"), QStringLiteral("http://192.0.2.7:8080")};
+
 TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     CommandGate gate([] { return 100.0; });
     gate.reset(QStringLiteral("123456"));
@@ -97,7 +99,7 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
         const RouteResult r = routeRequest(
             parseRequest(
                 QStringLiteral("%1\r\n\r\nverb=blank&pin=123456").arg(QLatin1String(line))),
-            gate);
+            gate, kSource);
         EXPECT_EQ(r.answer.status, 200) << line;
         EXPECT_EQ(r.answer.contentType, "text/html; charset=utf-8") << line;
         EXPECT_EQ(r.answer.body, remotePage()) << line;
@@ -105,15 +107,47 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     }
     const RouteResult cmd = routeRequest(
         parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\nverb=pattern&name=grid&pin=123456")),
-        gate);
+        gate, kSource);
     EXPECT_EQ(cmd.answer.body, "ok");
     ASSERT_TRUE(cmd.command);
     EXPECT_EQ(cmd.command->verb, "pattern");
     EXPECT_EQ(cmd.command->params.size(), 3U);
-    const RouteResult noVerb =
-        routeRequest(parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate);
+    const RouteResult noVerb = routeRequest(
+        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate, kSource);
     EXPECT_EQ(noVerb.answer.status, 200);
     EXPECT_FALSE(noVerb.command);
+}
+
+TEST(HttpRequest, CommandsFromAPageOfAnotherOriginAreRefusedUncounted) {
+    CommandGate gate([] { return 100.0; });
+    gate.reset(QStringLiteral("123456"));
+    struct Case {
+        const char* headers;
+        bool refused;
+    };
+    // A wrong PIN throughout: the body tells whether the gate looked at it.
+    for (const auto& [headers, refused] : std::vector<Case>{
+             {"", false},
+             {"Origin: http://192.0.2.7:8080\r\n", false},
+             {"ORIGIN:HTTP://192.0.2.7:8080\r\n", false},
+             {"Referer: http://192.0.2.7:8080/?pin=123456\r\n", false},
+             {"Origin: http://192.0.2.7:8080\r\nReferer: http://evil.example/\r\n", false},
+             {"Origin: http://evil.example\r\n", true},
+             {"Origin: null\r\n", true},
+             {"Origin: http://192.0.2.7:8081\r\n", true},
+             {"Origin: http://192.0.2.7\r\n", true},
+             {"Origin: https://192.0.2.7:8080\r\n", true},
+             {"Origin: http://192.0.2.7.evil.example:8080\r\n", true},
+             {"Referer: http://evil.example/?to=http://192.0.2.7:8080\r\n", true},
+             {"Origin: \r\n", true}}) {
+        const RouteResult r = routeRequest(
+            parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n%1\r\nverb=blank&pin=000000")
+                             .arg(QLatin1String(headers))),
+            gate, kSource);
+        EXPECT_EQ(r.answer.status, 403) << headers;
+        EXPECT_EQ(r.answer.body, refused ? "cross-origin" : "forbidden") << headers;
+    }
+    EXPECT_EQ(gate.failedAttempts(kSource.client), 5);  // only the requests that passed
 }
 
 TEST(HttpResponse, BytesAreExact) {

@@ -6,10 +6,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <future>
 #include <thread>
 
@@ -47,12 +52,63 @@ void serveFor(int ms) {
     loop.exec();
 }
 
-QByteArray exchange(quint16 port, const QByteArray& request) {
-    const int fd = connectLoopback(port);
+// A blocking connection to 127.0.0.1:port from another loopback address, as a second machine.
+int connectFrom(const char* source, quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+QByteArray exchange(quint16 port, const QByteArray& request, const char* source = "127.0.0.1") {
+    const int fd = connectFrom(source, port);
     sendAll(fd, request);
     QByteArray answer = readToEnd(fd);
     ::close(fd);
     return answer;
+}
+
+// Connections from 127.0.0.1 that each send one byte and stay open, up to `held` at a time,
+// the oldest reset to make room for the next, until `stop`.
+void oneByteFlood(quint16 port, const std::atomic<bool>& stop, std::size_t held = 256) {
+    std::deque<int> open;
+    auto reset = [&open] {
+        const linger abortive{1, 0};
+        ::setsockopt(open.front(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        ::close(open.front());
+        open.pop_front();
+    };
+    while (!stop) {
+        const int fd = connectLoopback(port);
+        if (fd < 0) {
+            std::this_thread::sleep_for(1ms);
+            continue;
+        }
+        ::send(fd, "G", 1, MSG_NOSIGNAL);
+        open.push_back(fd);
+        if (open.size() > held) {
+            reset();
+        }
+    }
+    while (!open.empty()) {
+        reset();
+    }
+}
+
+long residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    statm.open(QIODevice::ReadOnly);
+    return statm.readAll().split(' ').value(1).toLong() * ::sysconf(_SC_PAGESIZE);
 }
 
 QByteArray plain(int status, const char* body) {
@@ -158,11 +214,19 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
     EXPECT_TRUE(head.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
     EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"));
 
-    for (const auto& [form, status] : std::vector<std::pair<QString, QByteArray>>{
-             {"verb=pattern&name=grid&pin=" + server.pin(), "200 OK"},
-             {"verb=pattern&name=white&pin=000000x", "403 Forbidden"}}) {
+    struct Case {
+        QString form;
+        QString origin;
+        QByteArray status;
+    };
+    for (const auto& [form, origin, status] :
+         std::vector<Case>{{"verb=pattern&name=grid&pin=" + server.pin(), base, "200 OK"},
+                           {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
+                           {"verb=pattern&name=black&pin=" + server.pin(),
+                            "http://attacker.example", "403 Forbidden"}}) {
         const auto r = whileServing([&] {
-            return test::runProcess("curl", {"-sS", "-i", "-d", form, base + "/cmd"});
+            return test::runProcess(
+                "curl", {"-sS", "-i", "-H", "Origin: " + origin, "-d", form, base + "/cmd"});
         });
         EXPECT_TRUE(r.out.startsWith("HTTP/1.1 " + status + "\r\n")) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains("\r\nConnection: close\r\nCache-Control: no-store\r\n"));
@@ -214,8 +278,11 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
     EXPECT_EQ(handed, 2);
 }
 
-TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
+TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
+    test::LogCapture log;
     RemoteServer server(options());
+    int handed = 0;
+    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
     startAndWait(server);
     const quint16 port = server.port();
     const QString pin = server.pin();
@@ -225,8 +292,14 @@ TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
             EXPECT_EQ(exchange(port, command(wrong)), plain(403, "forbidden"));
         }
         EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked"));
+        EXPECT_EQ(exchange(port, command(pin), "127.0.0.2"), plain(200, "ok"));
         return 0;
     });
+    serveFor(20);
+    EXPECT_EQ(handed, 1);
+    EXPECT_TRUE(
+        log.lines().contains("org.lumenor.Lumenor.remote: phone remote: 127.0.0.1 locked "
+                             "out for 30 s after 10 wrong PINs"));
     // A new start opens the gate again with a new PIN.
     startAndWait(server);
     EXPECT_EQ(whileServing([&] { return exchange(server.port(), command(server.pin())); }),
@@ -293,6 +366,101 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
         return kept;
     });
     EXPECT_TRUE(silentKept);
+}
+
+TEST_F(RemoteServerTest, FloodsOfOneByteConnectionsGiveTheirMemoryBack) {
+    RemoteServer::Options o = options();
+    o.maxConnections = 64;  // fewer than the flood holds, so that it is evicted all along
+    RemoteServer server(o);
+    startAndWait(server);
+    serveFor(50);
+    const long before = residentBytes();
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<bool> stop{false};
+        whileServing([&] {
+            std::thread flood(oneByteFlood, server.port(), std::cref(stop), 256);
+            std::this_thread::sleep_for(2s);
+            stop = true;
+            flood.join();
+            return 0;
+        });
+        serveFor(100);
+    }
+    EXPECT_LT(residentBytes() - before, 100L << 20);
+}
+
+TEST_F(RemoteServerTest, APhonesCommandsSentTwentyMsAfterConnectingAllGetThroughAFlood) {
+    RemoteServer::Options o = options();
+    o.maxConnections = 64;  // fewer than the flood holds
+    RemoteServer server(o);
+    int handed = 0;
+    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QByteArray request = command(server.pin());
+    std::atomic<bool> stop{false};
+    const int answered = whileServing([&] {
+        std::thread flood(oneByteFlood, port, std::cref(stop), 256);
+        std::this_thread::sleep_for(200ms);
+        int ok = 0;
+        for (int i = 0; i < 20; ++i) {
+            const int fd = connectFrom("127.0.0.2", port);
+            std::this_thread::sleep_for(20ms);
+            sendAll(fd, request);
+            ok += readToEnd(fd, 2000) == plain(200, "ok") ? 1 : 0;
+            ::close(fd);
+        }
+        stop = true;
+        flood.join();
+        return ok;
+    });
+    serveFor(20);
+    EXPECT_EQ(answered, 20);
+    EXPECT_EQ(handed, 20);
+}
+
+TEST_F(RemoteServerTest, AfterRunningOutOfDescriptorsItAcceptsAgainByItself) {
+    test::LogCapture log;
+    RemoteServer::Options o = options();
+    o.acceptRetryMs = 50;
+    RemoteServer server(o);
+    startAndWait(server);
+    const quint16 port = server.port();
+    const QByteArray request = command(server.pin());
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    // Every descriptor taken but one, which the client's socket gets.
+    const int lowest = ::dup(0);
+    ::close(lowest);
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(lowest) + 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> fillers;
+    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+        fillers.push_back(fd);
+    }
+    ::close(fillers.back());
+    fillers.pop_back();
+    const QByteArray answer = whileServing([&] {
+        const int fd = connectLoopback(port);
+        sendAll(fd, request);
+        std::this_thread::sleep_for(300ms);  // the server fails to accept meanwhile
+        for (const int filler : fillers) {
+            ::close(filler);
+        }
+        QByteArray got = readToEnd(fd, 3000);
+        ::close(fd);
+        return got;
+    });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(answer, plain(200, "ok"));
+    const QStringList lines = log.lines().filter(".remote: phone remote ");
+    EXPECT_EQ(lines.filter("cannot accept").value(0),
+              "org.lumenor.Lumenor.remote: phone remote cannot accept connections (Too many open "
+              "files); trying again every 50 ms");
+    EXPECT_EQ(lines.filter("cannot accept").size(), 1);
+    EXPECT_TRUE(
+        lines.contains("org.lumenor.Lumenor.remote: phone remote accepts connections again"));
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "support/process.h"
+#include "support/trickle_flood.h"
+#include "support/xorg_testbed.h"
+
+namespace lumenor {
+namespace {
+
+using test::lumenorBinary;
+using test::XServerTest;
+
+class ShowRemote : public XServerTest {};
+
+TEST_F(ShowRemote, TricklingConnectionsCostTheMovingOutputNoRefresh) {
+    QProcess show;
+    show.setProcessEnvironment(x().environment());
+    show.start(lumenorBinary(), {"show", "movingBlock", "--remote", "--remote-address", "127.0.0.1",
+                                 "--seconds", "60"});
+    ASSERT_TRUE(show.waitForStarted());
+    quint16 port = 0;
+    int dropped = -1;
+    const QRegularExpression urlLine("^phone remote: http://127\\.0\\.0\\.1:(\\d+)/");
+    const QRegularExpression frameLine("^frame [0-9.]+ Hz dropped (\\d+)");
+    // Reads the output's lines for this long, keeping its port and its count of dropped
+    // refreshes.
+    auto follow = [&](int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms && show.state() == QProcess::Running) {
+            show.waitForReadyRead(50);
+            while (show.canReadLine()) {
+                const QString line = QString::fromUtf8(show.readLine()).trimmed();
+                if (const auto m = urlLine.match(line); m.hasMatch()) {
+                    port = static_cast<quint16>(m.captured(1).toUInt());
+                } else if (const auto f = frameLine.match(line); f.hasMatch()) {
+                    dropped = f.captured(1).toInt();
+                }
+            }
+        }
+    };
+    follow(4000);
+    ASSERT_NE(port, 0);
+    ASSERT_GE(dropped, 0);
+    // The same stretch without traffic first: refreshes the machine alone costs say nothing
+    // about the remote.
+    const int quietFrom = dropped;
+    follow(8000);
+    if (dropped > quietFrom) {
+        show.terminate();
+        show.waitForFinished(5000);
+        GTEST_SKIP() << "the output dropped " << dropped - quietFrom
+                     << " refreshes without any traffic: the machine is too busy to judge";
+    }
+    const int before = dropped;
+    int closed = 0;
+    {
+        test::TrickleFlood flood(port, 400);
+        follow(8000);
+        closed = flood.closedByServer();
+    }
+    follow(1500);          // the report that covers the flood's last moment
+    EXPECT_GT(closed, 0);  // the flood reached the remote
+    EXPECT_EQ(dropped - before, 0);
+    show.terminate();
+    EXPECT_TRUE(show.waitForFinished(5000));
+}
+
+}  // namespace
+}  // namespace lumenor
