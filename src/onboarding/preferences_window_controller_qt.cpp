@@ -1,6 +1,10 @@
-#include "core/resources.h"
-#include "controller/frame_autosave.h"
 #include "onboarding/preferences_window_controller.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+
+#include "controller/frame_autosave.h"
+#include "core/resources.h"
 #include "onboarding/window_messages.h"
 
 namespace lumenor {
@@ -17,6 +21,12 @@ PreferencesWindowController::PreferencesWindowController()
     window_->setWindowTitle(QStringLiteral("Lumenor Preferences"));
     window_->setFixedSize(460, 470);
     paintWindowBackground(window_.get());
+    // Closed from the keyboard as other preference windows are.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        auto* shortcut = new QShortcut(keys, window_.get());
+        QObject::connect(shortcut, &QShortcut::activated, window_.get(), &QWidget::close);
+    }
     webView_ = fillWithWebView(window_.get(), {QLatin1String(kPrefsHandlerName)}, kDragBarHeight);
 
     webView_->onMessage = [this](const QString& handler, const QVariant& body) {

@@ -14,6 +14,7 @@
 #include "controller/title_drag_bar.h"
 #include "onboarding/eula_window_controller.h"
 #include "onboarding/preferences_window_controller.h"
+#include "support/process.h"
 #include "support/qt_on_x.h"
 #include "support/xorg_testbed.h"
 #include "webview/web_view_host.h"
@@ -246,6 +247,15 @@ TEST_F(WebWindows, PreferencesShowTheStoredStateAndReportTheSwitch) {
     ASSERT_TRUE(waitUntil([&] { return replays == 1; }));
     EXPECT_EQ(set, (std::vector<bool>{false, false}));
 
+    // Escape and Ctrl+W close it, as typed on the keyboard.
+    for (const char* keys : {"Escape", "ctrl+w"}) {
+        ASSERT_TRUE(prefs.window()->isVisible());
+        const QString id = QString::number(prefs.window()->winId());
+        test::runProcess("xdotool", {"windowfocus", "--sync", id}, x().environment());
+        test::runProcess("xdotool", {"key", keys}, x().environment());
+        EXPECT_TRUE(waitUntil([&] { return !prefs.window()->isVisible(); })) << keys;
+        prefs.show();
+    }
     prefs.window()->close();
     stored = false;
     const int before = asked;
