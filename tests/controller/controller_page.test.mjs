@@ -19,7 +19,7 @@ import { displays, fillState, modes, qrDataUrl } from './controller_fixture.mjs'
 const patternNames = [
   'calibration', 'grid', 'circle', 'focus', 'overscan', 'pixelGrid', 'smpte', 'pluge', 'white',
   'black', 'grey50', 'red', 'green', 'blue', 'grayscaleSteps', 'gradient', 'aspect', 'movingBlock',
-  'bounce', 'countdown', 'timecode', 'slate',
+  'bounce', 'countdown', 'timecode', 'slate', 'smpteHdBars', 'ebuBars', 'safeAreas', 'crosshatch',
 ];
 const hostile = '<img src=x onerror=alert(1)>';
 
@@ -381,7 +381,7 @@ describe('controller page', () => {
     test(`at ${width} × ${height}: nothing clipped, nothing under the drag strip, no serious accessibility finding`, async () => {
       const { context, page, problems } = await controllerPage({ width, height });
       const previews = await page.$$eval('.pattern img', (imgs) => imgs.filter((i) => i.complete && i.naturalWidth > 0).length);
-      assert.equal(previews, 22, 'every pattern preview loads from the pages folder');
+      assert.equal(previews, 26, 'every pattern preview loads from the pages folder');
       assert.deepEqual(await clippedControls(page), []);
       assert.deepEqual(await controlsUnderDragStrip(page, 56, 150), []);
       assert.deepEqual(await seriousViolations(page), []);
