@@ -106,6 +106,10 @@ describe('controller page', () => {
     await expectPosts('bounce period', typeInto('#bounce-seconds', '2.5'),
       [editing(true), { verb: 'setBounceRate', seconds: 2.5 }, editing(false)]);
     await expectPosts('timecode rate', () => page.selectOption('#timecode-fps', '25'), [{ verb: 'setTimecodeFps', fps: 25 }]);
+    await expectPosts('video range', () => page.selectOption('#video-range', 'limited'), [{ verb: 'setVideoRange', range: 'limited' }]);
+    await call(page, () => window.videoRangeChanged('full'));
+    assert.equal(await page.inputValue('#video-range'), 'full');
+    assert.match(await text(page, '#video-range option[value="full"]'), /clipped/);
     await expectPosts('slate text', typeInto('#slate-text', 'Hall A, take 3'),
       [editing(true), { verb: 'setSlateText', text: 'Hall A, take 3' }, editing(false)]);
     await expectPosts('choose logo', click('#logo-pick'), [{ verb: 'pickSlateLogo' }]);

@@ -22,8 +22,8 @@ const std::vector<Command>& commands() {
          "[--depth 8|16] [-o FILE]",
          "draw one frame of a pattern into a PNG", runRender},
         {"show",
-         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--av-offset MS] [--remote "
-         "[--remote-address ADDRESS]]",
+         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--av-offset MS] "
+         "[--range full|limited] [--remote [--remote-address ADDRESS]]",
          "show a pattern full screen and print the frame meter's reports; --remote lets a "
          "phone drive it",
          runShow},
