@@ -163,6 +163,8 @@ void AppCore::handle(const Verb& verb) {
                 outputControl_.setTimecodeFps(v.value);
             } else if constexpr (std::is_same_v<V, verbs::SetSlateText>) {
                 outputControl_.setSlateText(v.value);
+            } else if constexpr (std::is_same_v<V, verbs::SetVideoRange>) {
+                outputControl_.setVideoRange(v.value);
             } else if constexpr (std::is_same_v<V, verbs::SetEditing>) {
                 isEditing_ = v.value;
             } else if constexpr (std::is_same_v<V, verbs::SetMirror>) {

@@ -9,6 +9,7 @@
 #include "displays/display_info.h"
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern.h"
+#include "patterns/video_levels.h"
 
 namespace lumenor {
 
@@ -26,6 +27,7 @@ struct AppState {
     double autoCycleInterval = 2.0;
     int timecodeFps = 30;
     QString slateText;
+    VideoRange videoRange = VideoRange::full;
     bool mirrorAll = false;
     double syncOffsetMs = 0.0;
 };

@@ -97,6 +97,7 @@ void OutputControl::showPattern(const QString& name) {
         output_.setPattern(*pattern);
     }
     hooks_.send(pagecalls::patternChanged(rawName(*pattern)));
+    noteClippedPluge();
 }
 
 void OutputControl::cycle(std::int64_t delta) {
@@ -106,6 +107,7 @@ void OutputControl::cycle(std::int64_t delta) {
         output_.setPattern(state_.activePattern);
     }
     hooks_.send(pagecalls::patternChanged(rawName(state_.activePattern)));
+    noteClippedPluge();
 }
 
 void OutputControl::put(Pattern pattern) {
@@ -119,6 +121,7 @@ void OutputControl::put(Pattern pattern) {
     }
     hooks_.stopAutoCycle();
     hooks_.send(pagecalls::patternChanged(rawName(pattern)));
+    noteClippedPluge();
 }
 
 void OutputControl::showInfo(bool on) {
@@ -169,6 +172,28 @@ void OutputControl::setTimecodeFps(std::int64_t fps) {
 void OutputControl::setSlateText(const QString& text) {
     state_.slateText = text.left(kLongestSlateText);
     output_.setSlateText(state_.slateText);
+}
+
+void OutputControl::setVideoRange(const QString& name) {
+    const std::optional<VideoRange> range = rangeFromName(name);
+    if (!range) {
+        return;
+    }
+    state_.videoRange = *range;
+    output_.setVideoRange(*range);
+    hooks_.send(pagecalls::videoRangeChanged(rangeName(*range)));
+    noteClippedPluge();
+}
+
+void OutputControl::noteClippedPluge() {
+    if (plugeNoted_ || state_.videoRange != VideoRange::full ||
+        state_.activePattern != Pattern::smpteHdBars) {
+        return;
+    }
+    plugeNoted_ = true;
+    qCInfo(logApp,
+           "HD bars in full range: the PLUGE's -2 %% step is clipped to black; limited "
+           "range shows it below black");
 }
 
 void OutputControl::useSlateImage(const QString& path) {
@@ -222,6 +247,8 @@ void OutputControl::applyState() {
     output_.setAspectRatios(state_.aspectRatios);
     output_.setBouncePeriod(state_.bouncePeriod);
     output_.setSlateText(state_.slateText);
+    output_.setVideoRange(state_.videoRange);
+    hooks_.send(pagecalls::videoRangeChanged(rangeName(state_.videoRange)));
     if (state_.outputVisible) {
         if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
             output_.show(*d, state_.activePattern);

@@ -47,6 +47,8 @@ class OutputControl {
     void setAspectRatios(const QStringList& labels);
     void setTimecodeFps(std::int64_t fps);
     void setSlateText(const QString& text);
+    // "full" or "limited"; anything else is ignored.
+    void setVideoRange(const QString& name);
     void useSlateImage(const QString& path);
     void clearSlateImage();
     // Held to the range `show --av-offset` takes, kept in the preferences, and sent back so
@@ -63,10 +65,14 @@ class OutputControl {
     void reposition();
 
   private:
+    // Says once, when the HD bars are up in full range, that their step below black is lost.
+    void noteClippedPluge();
+
     AppState& state_;
     OutputWindowController& output_;
     QSettings* preferences_;
     Hooks hooks_;
+    bool plugeNoted_ = false;
 };
 
 }  // namespace lumenor

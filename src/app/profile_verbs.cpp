@@ -28,6 +28,7 @@ void ProfileVerbs::save(const QString& name) {
     if (state_.syncOffsetMs != 0.0) {
         profile.syncOffsetMs = state_.syncOffsetMs;
     }
+    profile.videoRange = rangeName(state_.videoRange);
     presets_.save(profile);
     qCInfo(logApp, "saved profile");
     hooks_.send(pagecalls::profilesChanged(presets_.names()));
@@ -60,6 +61,7 @@ void ProfileVerbs::load(const QString& name) {
                               : QSet<QString>(p->aspectRatios.begin(), p->aspectRatios.end());
     state_.bouncePeriod = p->bouncePeriod;
     state_.slateText = p->slateText.value_or(QString());
+    state_.videoRange = rangeFromName(p->videoRange.value_or(QString())).value_or(VideoRange::full);
     hooks_.applyState();
     hooks_.send(pagecalls::patternChanged(rawName(state_.activePattern)));
     const std::optional<DisplayInfo> o = outputDisplay(state_);

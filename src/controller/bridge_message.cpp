@@ -145,6 +145,14 @@ std::optional<Verb> setSlateText(const Body& b) {
     return verbs::SetSlateText{bridge::string(b["text"]).value_or(QString())};
 }
 
+std::optional<Verb> setVideoRange(const Body& b) {
+    const auto range = bridge::string(b["range"]);
+    if (!range) {
+        return std::nullopt;
+    }
+    return verbs::SetVideoRange{*range};
+}
+
 std::optional<Verb> saveProfile(const Body& b) {
     const auto name = bridge::string(b["name"]);
     if (!name || name->isEmpty()) {
@@ -192,6 +200,7 @@ constexpr std::array<Entry, kVerbCount> kTable = {{
     {"setSyncOffset", setSyncOffset},
     {"setTimecodeFps", setTimecodeFps},
     {"setSlateText", setSlateText},
+    {"setVideoRange", setVideoRange},
     {"setEditing", flagOn<verbs::SetEditing>},
     {"setMirror", flagOn<verbs::SetMirror>},
     {"setRemote", flagOn<verbs::SetRemote>},

@@ -87,6 +87,10 @@ QString syncOffsetChanged(double ms) {
     return call("syncOffsetChanged", number(ms));
 }
 
+QString videoRangeChanged(const QString& range) {
+    return call("videoRangeChanged", text(range));
+}
+
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod) {
     return call("syncSelections",

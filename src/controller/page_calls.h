@@ -30,6 +30,7 @@ QString profilesChanged(const QStringList& names);
 QString profileNote(const QString& note);
 QString mirrorChanged(bool on);
 QString syncOffsetChanged(double ms);
+QString videoRangeChanged(const QString& range);
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod);
 QString modeApplied(bool applied, std::int64_t seconds);

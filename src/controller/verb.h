@@ -76,6 +76,10 @@ struct SetSlateText {
     QString value;
     friend bool operator==(const SetSlateText&, const SetSlateText&) = default;
 };
+struct SetVideoRange {
+    QString value;  // "full" or "limited"
+    friend bool operator==(const SetVideoRange&, const SetVideoRange&) = default;
+};
 struct SetEditing {
     bool value = false;
     friend bool operator==(const SetEditing&, const SetEditing&) = default;
@@ -157,8 +161,8 @@ using Verb =
                  verbs::CyclePattern, verbs::ApplyMode, verbs::ShowOutput, verbs::ShowInfo,
                  verbs::SetBounceRate, verbs::SetAspectRatios, verbs::AutoCycle, verbs::OpenURL,
                  verbs::SetAudio, verbs::SetSyncOffset, verbs::SetTimecodeFps, verbs::SetSlateText,
-                 verbs::SetEditing, verbs::SetMirror, verbs::SetRemote, verbs::SaveProfile,
-                 verbs::LoadProfile, verbs::DeleteProfile, verbs::TourEvent,
+                 verbs::SetVideoRange, verbs::SetEditing, verbs::SetMirror, verbs::SetRemote,
+                 verbs::SaveProfile, verbs::LoadProfile, verbs::DeleteProfile, verbs::TourEvent,
                  verbs::StartCalibration, verbs::Ready, verbs::ConfirmMode, verbs::RevertMode,
                  verbs::Blank, verbs::IdentifyDisplays, verbs::PickSlateLogo, verbs::ClearSlateLogo,
                  verbs::CopyReport, verbs::StopCalibration>;

@@ -208,6 +208,13 @@ void OutputWindowController::setSlateImage(const std::optional<QImage>& image) {
     }
 }
 
+void OutputWindowController::setVideoRange(VideoRange range) {
+    patternView_->setVideoRange(range);
+    for (const auto& m : mirrors_) {
+        m->view->setVideoRange(range);
+    }
+}
+
 void OutputWindowController::setBouncePeriod(double seconds) {
     if (patternView_->pattern() == Pattern::bounce) {
         click_.cancelScheduled();
@@ -267,6 +274,7 @@ void OutputWindowController::rebuildMirrors() {
         v.setTimecodeFps(patternView_->timecodeFps());
         v.setSlateText(patternView_->slateText());
         v.setSlateImage(patternView_->slateImage());
+        v.setVideoRange(patternView_->videoRange());
         mirror->window = std::make_unique<OutputWindow>(OutputWindow::Role::mirror);
         mirror->window->attach(&v);
         mirror->window->cover(screen);

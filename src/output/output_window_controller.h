@@ -50,6 +50,7 @@ class OutputWindowController {
     void setSlateText(const QString& text);
     void setSlateImage(const std::optional<QImage>& image);
     void setBouncePeriod(double seconds);
+    void setVideoRange(VideoRange range);
     void setTimecodeFps(int fps);
     // A second either way is far beyond any display's or receiver's own delay.
     static constexpr double kLargestSyncOffsetMs = 1000.0;

@@ -5,10 +5,11 @@ namespace lumenor {
 namespace {
 
 constexpr std::array<const char*, kPatternCount> kRawNames = {
-    "calibration", "grid",      "circle",         "focus",    "overscan", "pixelGrid",
-    "smpte",       "pluge",     "white",          "black",    "grey50",   "red",
-    "green",       "blue",      "grayscaleSteps", "gradient", "aspect",   "movingBlock",
-    "bounce",      "countdown", "timecode",       "slate",
+    "calibration", "grid",       "circle",         "focus",    "overscan",    "pixelGrid",
+    "smpte",       "pluge",      "white",          "black",    "grey50",      "red",
+    "green",       "blue",       "grayscaleSteps", "gradient", "aspect",      "movingBlock",
+    "bounce",      "countdown",  "timecode",       "slate",    "smpteHdBars", "ebuBars",
+    "safeAreas",   "crosshatch",
 };
 
 std::array<Pattern, kPatternCount> makeAll() {

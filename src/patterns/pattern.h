@@ -33,9 +33,13 @@ enum class Pattern : std::uint8_t {
     countdown,
     timecode,
     slate,
+    smpteHdBars,
+    ebuBars,
+    safeAreas,
+    crosshatch,
 };
 
-inline constexpr std::size_t kPatternCount = 22;
+inline constexpr std::size_t kPatternCount = 26;
 
 const std::array<Pattern, kPatternCount>& allPatterns();
 

@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "patterns/animated_patterns.h"
+#include "patterns/broadcast_patterns.h"
 #include "patterns/calibration_card.h"
+#include "patterns/graticule_patterns.h"
 #include "patterns/render_primitives.h"
 #include "patterns/still_patterns.h"
 
@@ -12,7 +14,8 @@ namespace lumenor {
 
 void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double H, double scale,
                            const Anim& anim, const QSet<QString>& aspectRatios,
-                           const QString& slateText, const std::optional<QImage>& slateImage) {
+                           const QString& slateText, const std::optional<QImage>& slateImage,
+                           VideoRange range) {
     if (!(W > 0) || !(H > 0) || !std::isfinite(W) || !std::isfinite(H)) {
         return;
     }
@@ -27,6 +30,7 @@ void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double 
     painter.translate(0, H);
     painter.scale(1, -1);
     QPainter& p = painter;
+    const VideoLevels levels(range, VideoLevels::canvasBits(painter));
     switch (pattern) {
         case Pattern::white:
             render::fillAll(p, W, H, render::rgb(1, 1, 1));
@@ -93,6 +97,18 @@ void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double 
             break;
         case Pattern::slate:
             render::drawSlate(p, W, H, slateText, slateImage);
+            break;
+        case Pattern::smpteHdBars:
+            render::drawSmpteHdBars(p, W, H, levels);
+            break;
+        case Pattern::ebuBars:
+            render::drawEbuBars(p, W, H, levels);
+            break;
+        case Pattern::safeAreas:
+            render::drawSafeAreas(p, W, H, scale, levels);
+            break;
+        case Pattern::crosshatch:
+            render::drawCrosshatch(p, W, H, scale, levels);
             break;
     }
     painter.restore();

@@ -73,6 +73,12 @@ void PatternView::setAspectRatios(const QSet<QString>& labels) {
     requestRedraw();
 }
 
+void PatternView::setVideoRange(VideoRange range) {
+    videoRange_ = range;
+    stillFrame_ = QImage();
+    requestRedraw();
+}
+
 void PatternView::setSlateText(const QString& text) {
     slateText_ = text;
     stillFrame_ = QImage();
@@ -230,7 +236,8 @@ void PatternView::renderPattern(QImage& target, double t) const {
     const PatternRenderer::Anim anim =
         makeAnim(pattern_, t, w, h, bouncePeriod_, timecodeFps_, clock_.flashUntil());
     QPainter p(&target);
-    PatternRenderer::draw(pattern_, p, w, h, scale_, anim, aspectRatios_, slateText_, slateImage_);
+    PatternRenderer::draw(pattern_, p, w, h, scale_, anim, aspectRatios_, slateText_, slateImage_,
+                          videoRange_);
 }
 
 void PatternView::drawFrame() {

@@ -15,6 +15,7 @@
 #include "patterns/marker_lookahead.h"
 #include "patterns/pattern.h"
 #include "patterns/pattern_clock.h"
+#include "patterns/video_levels.h"
 
 namespace lumenor {
 
@@ -64,6 +65,8 @@ class PatternView : public QWidget {
     const QString& slateText() const { return slateText_; }
     void setSlateImage(std::optional<QImage> image);
     const std::optional<QImage>& slateImage() const { return slateImage_; }
+    void setVideoRange(VideoRange range);
+    VideoRange videoRange() const { return videoRange_; }
 
     // Asks for a new frame soon; several requests before it is drawn make one frame.
     void requestRedraw();
@@ -112,6 +115,7 @@ class PatternView : public QWidget {
     QString slateText_;
     std::optional<QImage> slateImage_;
     double bouncePeriod_ = 1.0;
+    VideoRange videoRange_ = VideoRange::full;
     DisplayLinkAnimator animator_;
     PatternClock clock_;
     MarkerLookahead lookahead_;

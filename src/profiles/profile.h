@@ -22,6 +22,8 @@ struct Profile {
     std::optional<QString> slateText;
     // Milliseconds; absent in profiles from before it was kept, and then none.
     std::optional<double> syncOffsetMs;
+    // "full" or "limited"; absent in profiles from before it was kept, and then full.
+    std::optional<QString> videoRange;
 
     friend bool operator==(const Profile&, const Profile&) = default;
 };

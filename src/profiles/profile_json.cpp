@@ -64,6 +64,9 @@ std::optional<QByteArray> encodeProfile(const Profile& p) {
     if (p.syncOffsetMs) {
         w.add("syncOffsetMs", *p.syncOffsetMs);
     }
+    if (p.videoRange) {
+        w.add("videoRange", *p.videoRange);
+    }
     return w.finish();
 }
 
@@ -120,12 +123,13 @@ std::optional<Profile> decodeProfile(const QJsonValue& value) {
     const auto refresh = optionalField<double>(o, "refreshHz", doubleOf);
     const auto slate = optionalField<QString>(o, "slateText", stringOf);
     const auto offset = optionalField<double>(o, "syncOffsetMs", doubleOf);
+    const auto range = optionalField<QString>(o, "videoRange", stringOf);
     if (!name || !pattern || !ratios || !bounce || !display || !width || !height || !refresh ||
-        !slate || !offset) {
+        !slate || !offset || !range) {
         return std::nullopt;
     }
-    return Profile{*name,  *display, *pattern, *ratios, *bounce,
-                   *width, *height,  *refresh, *slate,  *offset};
+    return Profile{*name,   *display, *pattern, *ratios, *bounce, *width,
+                   *height, *refresh, *slate,   *offset, *range};
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
 
 TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
     AppCore& app = launch();
-    run(verbs::ShowPattern{QStringLiteral("slate")});
+    run(verbs::ShowPattern{QStringLiteral("crosshatch")});
     EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList{pattern("calibration")});
     // A delta beyond int is held at its end, not wrapped round to the other sign.
     run(verbs::CyclePattern{(std::int64_t{1} << 32) - 1});
@@ -32,7 +32,7 @@ TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
     EXPECT_EQ(app.state.activePattern, Pattern::calibration);
     // The output's arrow keys cycle the same way.
     app.output.patternView().onCycle(-1);
-    EXPECT_EQ(app.state.activePattern, Pattern::slate);
+    EXPECT_EQ(app.state.activePattern, Pattern::crosshatch);
 }
 
 TEST_F(OutputVerbs, ShowAndHideTheOutput) {
@@ -126,6 +126,20 @@ TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
     // A state that says on without a timer is still put right, and said.
     app.state.autoCycleOn = true;
     EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList({cycling(false), pattern("black")}));
+}
+
+// The range reaches the views and the page, and is kept in a profile; other names are ignored.
+TEST_F(OutputVerbs, VideoRangeReachesTheViewsThePageAndProfiles) {
+    AppCore& app = launch();
+    EXPECT_EQ(run(verbs::SetVideoRange{"limited"}),
+              QStringList{pagecalls::videoRangeChanged("limited")});
+    EXPECT_EQ(app.output.patternView().videoRange(), VideoRange::limited);
+    EXPECT_TRUE(run(verbs::SetVideoRange{"video"}).isEmpty());
+    EXPECT_EQ(app.state.videoRange, VideoRange::limited);
+    run(verbs::SaveProfile{"Bars"});
+    run(verbs::SetVideoRange{"full"});
+    run(verbs::LoadProfile{"Bars"});
+    EXPECT_EQ(app.output.patternView().videoRange(), VideoRange::limited);
 }
 
 TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <array>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -61,6 +63,105 @@ TEST(RenderCommand, WritesAnRgbPngWithoutColourChunks) {
     EXPECT_EQ(image.pixel(5, 5), qRgb(128, 128, 128));
 }
 
+// --depth 16 writes 16-bit samples: the HD bars' 10-bit codes read back exact from the file.
+TEST(RenderCommand, SixteenBitFilesHoldTenBitCodes) {
+    const auto result = runProcess(
+        lumenorBinary(),
+        {"render", "smpteHdBars", "--size", "1920x1080", "--range", "limited", "--depth", "16"},
+        withoutDisplay());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(static_cast<unsigned char>(result.out[24]), 16);
+    const QImage image = QImage::fromData(result.out, "PNG");
+    const auto tenBits = [&image](int x, int y) {
+        return image.pixelColor(x, y).rgba64().green() >> 6;
+    };
+    EXPECT_EQ(tenBits(300, 200), 721);
+    EXPECT_EQ(tenBits(100, 200), 414);
+    EXPECT_EQ(tenBits(1165, 1000), 46);
+}
+
+// An 8-bit narrow-range R'G'B' pixel as BT.709 Y'CbCr codes.
+std::array<double, 3> ycbcr(QRgb p) {
+    const double r = (qRed(p) - 16) / 219.0;
+    const double g = (qGreen(p) - 16) / 219.0;
+    const double b = (qBlue(p) - 16) / 219.0;
+    const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    return {16 + 219 * y, 128 + 224 * (b - y) / 1.8556, 128 + 224 * (r - y) / 1.5748};
+}
+
+// The HD bars in limited range against ffmpeg's, drawn independently, at the centre of each
+// region both draw alike; ffmpeg's I, Q and ramp differ from the standard's, so ours are held
+// to the standard's 10-bit values there, a quarter of them in 8 bits.
+TEST(RenderCommand, HdBarsMatchAnIndependentGenerator) {
+    const auto mine = runProcess(
+        lumenorBinary(), {"render", "smpteHdBars", "--size", "1920x1080", "--range", "limited"},
+        withoutDisplay());
+    ASSERT_EQ(mine.exitCode, 0) << mine.err.toStdString();
+    const QImage bars = QImage::fromData(mine.out, "PNG");
+    const auto theirs = runProcess(
+        "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "smptehdbars=size=1920x1080,format=yuv444p",
+                   "-frames:v", "1", "-f", "rawvideo", "-"});
+    ASSERT_EQ(theirs.exitCode, 0) << theirs.err.toStdString();
+    constexpr int kW = 1920;
+    constexpr int kPlane = 1920 * 1080;
+    ASSERT_EQ(theirs.out.size(), 3 * kPlane);
+    const auto ffmpeg = [&theirs](int x, int y) {
+        const auto* d = reinterpret_cast<const unsigned char*>(theirs.out.constData());
+        return std::array<double, 3>{double(d[y * kW + x]), double(d[kPlane + y * kW + x]),
+                                     double(d[2 * kPlane + y * kW + x])};
+    };
+    const double c = 1440.0 / 7;
+    const auto bar = [c](double units) { return static_cast<int>(240 + units * c); };
+    struct Region {
+        const char* what;
+        int x;
+        int y;
+    };
+    std::vector<Region> regions = {
+        {"40 % grey", 120, 315},
+        {"100 % cyan", 120, 675},
+        {"75 % white row", 1000, 675},
+        {"100 % blue", 1800, 675},
+        {"100 % yellow", 120, 765},
+        {"100 % red", 1800, 765},
+        {"15 % grey", 120, 945},
+        {"black", bar(0.75), 945},
+        {"100 % white", bar(2.5), 945},
+        {"PLUGE -2 %", bar(4.5), 945},
+        {"PLUGE +2 %", bar(31.0 / 6), 945},
+        {"PLUGE +4 %", bar(35.0 / 6), 945},
+        {"black, right", bar(6.5), 945},
+    };
+    for (int i = 0; i < 7; ++i) {
+        regions.push_back({"75 % bar", bar(i + 0.5), 315});
+    }
+    for (const Region& r : regions) {
+        const auto ours = ycbcr(bars.pixel(r.x, r.y));
+        const auto ref = ffmpeg(r.x, r.y);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_LE(std::abs(std::round(ours[k]) - ref[k]), 1) << r.what << " channel " << k;
+        }
+    }
+    struct Standard {
+        const char* what;
+        int x;
+        int y;
+        std::array<int, 3> ycbcr10;
+    };
+    const Standard standard[] = {
+        {"-I", bar(0.5), 675, {244, 612, 395}},
+        {"+Q", bar(0.5), 765, {141, 697, 606}},
+        {"ramp start", bar(1) + 1, 765, {64, 512, 512}},
+        {"ramp end", bar(7) - 1, 765, {940, 512, 512}},
+    };
+    for (const Standard& s : standard) {
+        const auto ours = ycbcr(bars.pixel(s.x, s.y));
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_LE(std::abs(ours[k] - s.ycbcr10[k] / 4.0), 1) << s.what << " channel " << k;
+        }
+    }
+}
+
 TEST(RenderCommand, OptionsReachTheRenderer) {
     QTemporaryDir dir;
     QImage red(20, 10, QImage::Format_RGB32);
@@ -87,6 +188,12 @@ TEST(RenderCommand, OptionsReachTheRenderer) {
         {{"aspect", "--size", "160x90", "--aspect", "16:9"},
          {160, 90},
          {{{0, 45}, qRgb(0, 255, 0)}}},
+        {{"smpteHdBars", "--size", "1920x1080", "--range", "limited"},
+         {1920, 1080},
+         {{{700, 1000}, qRgb(235, 235, 235)}, {{1640, 1000}, qRgb(16, 16, 16)}}},
+        {{"smpteHdBars", "--size", "1920x1080", "--range", "full"},
+         {1920, 1080},
+         {{{700, 1000}, white}, {{1640, 1000}, black}}},
         {{"slate", "--size", "200x200", "--slate-image", dir.filePath("red.png")},
          {200, 200},
          {{{100, 100}, qRgb(255, 0, 0)}, {{100, 30}, black}}},
@@ -120,6 +227,8 @@ TEST(RenderCommand, BadInputExitsTwoWithOneLineAndNoFile) {
         {"render", "grid", "--timecode-fps", "x"},
         {"render", "grid", "--aspect", "16:9,2:1"},
         {"render", "slate", "--slate-image", dir.filePath("missing.png")},
+        {"render", "smpteHdBars", "--range", "video"},
+        {"render", "grid", "--depth", "10"},
     };
     for (const QStringList& c : cases) {
         const auto result =

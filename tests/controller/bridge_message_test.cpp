@@ -49,7 +49,8 @@ QVariantMap completeBody(const QString& verb) {
                        {"ratios", strings({"4:3"})},
                        {"url", "https://example.org/"},
                        {"fps", ll(25)},
-                       {"ms", ll(0)}});
+                       {"ms", ll(0)},
+                       {"range", "limited"}});
 }
 
 // Values of one argument, each alone in its verb's body, and what the verb makes of each. An
@@ -160,6 +161,8 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
          {QString::fromUtf8("Bühne\n2")},
          verbs::SetSlateText{QString::fromUtf8("Bühne\n2")}},
         {"setSlateText", "text", {absent, ll(5)}, verbs::SetSlateText{""}},
+        {"setVideoRange", "range", {"limited"}, verbs::SetVideoRange{"limited"}},
+        {"setVideoRange", "range", {absent, ll(1)}, std::nullopt},
         {"saveProfile", "name", {"  Studio B "}, verbs::SaveProfile{"  Studio B "}},
         {"saveProfile", "name", {" "}, verbs::SaveProfile{" "}},
         {"saveProfile", "name", {absent, true, ""}, std::nullopt},

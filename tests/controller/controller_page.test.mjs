@@ -19,7 +19,7 @@ import { displays, fillState, modes, qrDataUrl } from './controller_fixture.mjs'
 const patternNames = [
   'calibration', 'grid', 'circle', 'focus', 'overscan', 'pixelGrid', 'smpte', 'pluge', 'white',
   'black', 'grey50', 'red', 'green', 'blue', 'grayscaleSteps', 'gradient', 'aspect', 'movingBlock',
-  'bounce', 'countdown', 'timecode', 'slate',
+  'bounce', 'countdown', 'timecode', 'slate', 'smpteHdBars', 'ebuBars', 'safeAreas', 'crosshatch',
 ];
 const hostile = '<img src=x onerror=alert(1)>';
 
@@ -106,6 +106,10 @@ describe('controller page', () => {
     await expectPosts('bounce period', typeInto('#bounce-seconds', '2.5'),
       [editing(true), { verb: 'setBounceRate', seconds: 2.5 }, editing(false)]);
     await expectPosts('timecode rate', () => page.selectOption('#timecode-fps', '25'), [{ verb: 'setTimecodeFps', fps: 25 }]);
+    await expectPosts('video range', () => page.selectOption('#video-range', 'limited'), [{ verb: 'setVideoRange', range: 'limited' }]);
+    await call(page, () => window.videoRangeChanged('full'));
+    assert.equal(await page.inputValue('#video-range'), 'full');
+    assert.match(await text(page, '#video-range option[value="full"]'), /clipped/);
     await expectPosts('slate text', typeInto('#slate-text', 'Hall A, take 3'),
       [editing(true), { verb: 'setSlateText', text: 'Hall A, take 3' }, editing(false)]);
     await expectPosts('choose logo', click('#logo-pick'), [{ verb: 'pickSlateLogo' }]);
@@ -381,7 +385,7 @@ describe('controller page', () => {
     test(`at ${width} × ${height}: nothing clipped, nothing under the drag strip, no serious accessibility finding`, async () => {
       const { context, page, problems } = await controllerPage({ width, height });
       const previews = await page.$$eval('.pattern img', (imgs) => imgs.filter((i) => i.complete && i.naturalWidth > 0).length);
-      assert.equal(previews, 22, 'every pattern preview loads from the pages folder');
+      assert.equal(previews, 26, 'every pattern preview loads from the pages folder');
       assert.deepEqual(await clippedControls(page), []);
       assert.deepEqual(await controlsUnderDragStrip(page, 56, 150), []);
       assert.deepEqual(await seriousViolations(page), []);

@@ -9,11 +9,12 @@ namespace {
 
 // The names are what profiles, the command line and the remote use: they must not drift.
 TEST(PatternCatalogue, RawNamesRoundTripExactlyInDeclaredOrder) {
-    const char* expected[] = {"calibration", "grid",   "circle",      "focus",  "overscan",
-                              "pixelGrid",   "smpte",  "pluge",       "white",  "black",
-                              "grey50",      "red",    "green",       "blue",   "grayscaleSteps",
-                              "gradient",    "aspect", "movingBlock", "bounce", "countdown",
-                              "timecode",    "slate"};
+    const char* expected[] = {"calibration", "grid",   "circle",      "focus",   "overscan",
+                              "pixelGrid",   "smpte",  "pluge",       "white",   "black",
+                              "grey50",      "red",    "green",       "blue",    "grayscaleSteps",
+                              "gradient",    "aspect", "movingBlock", "bounce",  "countdown",
+                              "timecode",    "slate",  "smpteHdBars", "ebuBars", "safeAreas",
+                              "crosshatch"};
     ASSERT_EQ(allPatterns().size(), std::size(expected));
     for (std::size_t i = 0; i < allPatterns().size(); ++i) {
         const Pattern p = allPatterns()[i];
@@ -28,8 +29,9 @@ TEST(PatternCatalogue, RawNamesRoundTripExactlyInDeclaredOrder) {
 }
 
 TEST(PatternCatalogue, CyclingStepsOnceAndWraps) {
-    EXPECT_EQ(next(Pattern::slate, 1), Pattern::calibration);
-    EXPECT_EQ(next(Pattern::calibration, -1), Pattern::slate);
+    EXPECT_EQ(next(Pattern::slate, 1), Pattern::smpteHdBars);
+    EXPECT_EQ(next(Pattern::crosshatch, 1), Pattern::calibration);
+    EXPECT_EQ(next(Pattern::calibration, -1), Pattern::crosshatch);
     EXPECT_EQ(next(Pattern::calibration, 5), Pattern::grid);
     EXPECT_EQ(next(Pattern::calibration, 0), Pattern::grid);
     EXPECT_EQ(next(Pattern::grid, -1000), Pattern::calibration);

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QRawFont>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -411,6 +413,183 @@ TEST(Renderer, EveryPatternPaintsTheWholeCanvas) {
             }
         }
         EXPECT_FALSE(untouched) << rawName(p).toStdString();
+    }
+}
+
+// A frame drawn on a canvas of `format` in `range`, rows from the bottom as the layout has them.
+QImage renderAt(Pattern p, int w, int h, QImage::Format format, VideoRange range) {
+    QImage canvas(w, h, format);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    PatternRenderer::draw(p, painter, w, h, 1, makeAnim(p, 1.3, w, h, 1, 30, 0),
+                          defaultAspectSelection(), QStringLiteral("A"), std::nullopt, range);
+    painter.end();
+    return canvas.mirrored();
+}
+
+// 16-bit codes brought to 8 bits the way each range scales them: full range by 65535 / 255,
+// limited range by 256 (narrow-range white is 235 and, its top bits repeated, 60218).
+QImage toEightBits(const QImage& wide, VideoRange range) {
+    if (range == VideoRange::full) {
+        return wide.convertToFormat(QImage::Format_RGB32);
+    }
+    QImage narrow(wide.size(), QImage::Format_RGB32);
+    const auto byte = [](quint16 v) { return std::min((v + 128) >> 8, 255); };
+    for (int y = 0; y < wide.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgba64*>(wide.constScanLine(y));
+        for (int x = 0; x < wide.width(); ++x) {
+            narrow.setPixel(x, y, qRgb(byte(in[x].red()), byte(in[x].green()), byte(in[x].blue())));
+        }
+    }
+    return narrow;
+}
+
+// The largest difference in any channel between two RGB32 frames of one size.
+int largestDifference(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+// Flat areas are the same codes at both depths; anti-aliased edges are blended at each
+// depth's own precision, so may round a code or two apart.
+TEST(Renderer, SixteenBitFramesReduceToTheEightBitOnes) {
+    for (Pattern p : allPatterns()) {
+        const QImage eight = renderAt(p, 97, 61, QImage::Format_RGB32, VideoRange::full);
+        const QImage wide = renderAt(p, 97, 61, QImage::Format_RGBX64, VideoRange::full);
+        EXPECT_LE(largestDifference(toEightBits(wide, VideoRange::full), eight), 2)
+            << rawName(p).toStdString();
+    }
+    for (Pattern p : {Pattern::smpteHdBars, Pattern::ebuBars}) {
+        for (const VideoRange range : {VideoRange::full, VideoRange::limited}) {
+            EXPECT_EQ(toEightBits(renderAt(p, 1920, 1080, QImage::Format_RGBX64, range), range),
+                      renderAt(p, 1920, 1080, QImage::Format_RGB32, range))
+                << rawName(p).toStdString();
+        }
+    }
+}
+
+// The HD bars at 1920 x 1080 in limited range, read as 10-bit codes from a 16-bit canvas.
+TEST(Renderer, HdBarsHoldTheirTenBitValuesAndGeometry) {
+    const QImage bars =
+        renderAt(Pattern::smpteHdBars, 1920, 1080, QImage::Format_RGBX64, VideoRange::limited);
+    // Layout y up: the top row spans 450..1079, the bottom one 0..269.
+    const auto code = [&bars](int x, int y) {
+        const QRgba64 c = bars.pixelColor(x, y).rgba64();
+        return std::array<int, 3>{c.red() >> 6, c.green() >> 6, c.blue() >> 6};
+    };
+    const auto grey = [](int v) { return std::array<int, 3>{v, v, v}; };
+    struct Probe {
+        const char* what;
+        int x;
+        int y;
+        std::array<int, 3> rgb;
+    };
+    // R'G'B' as the BT.709 matrix gives it from the Y'CbCr values, a code off at places.
+    const Probe probes[] = {
+        {"left panel", 120, 800, grey(414)},      {"left panel edge", 239, 800, grey(414)},
+        {"75 % white", 240, 800, grey(721)},      {"75 % white, right", 342, 800, grey(721)},
+        {"75 % blue", 1600, 800, {63, 64, 721}},  {"right panel", 1680, 800, grey(414)},
+        {"75 % white row", 1000, 400, grey(721)}, {"100 % cyan", 100, 400, {64, 940, 941}},
+        {"100 % red", 1800, 300, {940, 64, 63}},  {"ramp start", 446, 300, grey(64)},
+        {"ramp end", 1679, 300, grey(940)},       {"15 % grey", 100, 100, grey(195)},
+        {"100 % white", 700, 100, grey(940)},     {"PLUGE -2 %", 1165, 100, grey(46)},
+        {"PLUGE +2 %", 1303, 100, grey(82)},      {"PLUGE +4 %", 1440, 100, grey(99)},
+        {"black", 1640, 100, grey(64)},
+    };
+    for (const Probe& p : probes) {
+        EXPECT_EQ(code(p.x, p.y), p.rgb) << p.what;
+    }
+    // Row heights 630, 90, 90 and 270: the rows change between these lines.
+    EXPECT_NE(code(1000, 450), code(1000, 449));
+    EXPECT_NE(code(100, 360), code(100, 359));
+    EXPECT_NE(code(100, 270), code(100, 269));
+    // In full range black is 0 and the step below it is clipped to it.
+    const QImage full =
+        renderAt(Pattern::smpteHdBars, 1920, 1080, QImage::Format_RGB32, VideoRange::full);
+    EXPECT_EQ(full.pixel(1165, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(full.pixel(700, 100), qRgb(255, 255, 255));
+}
+
+TEST(Renderer, EbuBarsAreWhiteSevenColoursAtThreeQuartersAndBlack) {
+    const QImage bars = renderAt(Pattern::ebuBars, 800, 10, QImage::Format_RGB32, VideoRange::full);
+    const QRgb expected[] = {qRgb(255, 255, 255), qRgb(191, 191, 0), qRgb(0, 191, 191),
+                             qRgb(0, 191, 0),     qRgb(191, 0, 191), qRgb(191, 0, 0),
+                             qRgb(0, 0, 191),     qRgb(0, 0, 0)};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(bars.pixel(50 + 100 * i, 5), expected[i]) << i;
+    }
+    const QImage limited =
+        renderAt(Pattern::ebuBars, 800, 10, QImage::Format_RGB32, VideoRange::limited);
+    EXPECT_EQ(limited.pixel(50, 5), qRgb(235, 235, 235));
+    EXPECT_EQ(limited.pixel(750, 5), qRgb(16, 16, 16));
+}
+
+// Lit columns of a row left of x = 300: each area's left edge, 2 px wide.
+TEST(Renderer, SafeAreasSitAtTheirPercentages) {
+    const QImage areas =
+        renderAt(Pattern::safeAreas, 1920, 1080, QImage::Format_RGB32, VideoRange::full);
+    std::vector<int> lit;
+    for (int x = 0; x < 300; ++x) {
+        if (areas.pixel(x, 270) != qRgb(0, 0, 0)) {
+            lit.push_back(x);
+        }
+    }
+    // Action 93 % at 67.2, title 90 % at 96, 14:9 at 120, 4:3 at 240.
+    EXPECT_EQ(lit, (std::vector<int>{66, 67, 95, 96, 119, 120, 239, 240}));
+}
+
+TEST(Renderer, CrosshatchIsSymmetricWithSquareCells) {
+    for (const QSize size : {QSize(1920, 1080), QSize(1023, 767)}) {
+        const QImage hatch = renderAt(Pattern::crosshatch, size.width(), size.height(),
+                                      QImage::Format_RGB32, VideoRange::full);
+        const auto litColumns = [&hatch](int y) {
+            std::vector<int> xs;
+            for (int x = 0; x < hatch.width(); ++x) {
+                if (hatch.pixel(x, y) != qRgb(0, 0, 0)) {
+                    xs.push_back(x);
+                }
+            }
+            return xs;
+        };
+        const auto litRows = [&hatch](int x) {
+            std::vector<int> ys;
+            for (int y = 0; y < hatch.height(); ++y) {
+                if (hatch.pixel(x, y) != qRgb(0, 0, 0)) {
+                    ys.push_back(y);
+                }
+            }
+            return ys;
+        };
+        SCOPED_TRACE(size.width());
+        // A row and a column through cells away from the label.
+        const std::vector<int> xs = litColumns(hatch.height() / 5 + 3);
+        const std::vector<int> ys = litRows(hatch.width() / 5 + 3);
+        for (const auto* lines : {&xs, &ys}) {
+            const int side = lines == &xs ? hatch.width() : hatch.height();
+            ASSERT_FALSE(lines->empty());
+            EXPECT_EQ(lines->front(), 0);
+            EXPECT_EQ(lines->back(), side - 1);
+            for (const int at : *lines) {
+                EXPECT_TRUE(std::binary_search(lines->begin(), lines->end(), side - 1 - at)) << at;
+            }
+            EXPECT_TRUE(std::binary_search(lines->begin(), lines->end(), side / 2));
+        }
+        // Square: the first full cell has the same pitch across and down.
+        const auto pitch = [](const std::vector<int>& lines, int side) {
+            const auto centre = std::lower_bound(lines.begin(), lines.end(), side / 2);
+            const auto next =
+                std::find_if(centre, lines.end(), [&](int v) { return v > *centre + 2; });
+            return *next - *centre;
+        };
+        EXPECT_EQ(pitch(xs, hatch.width()), pitch(ys, hatch.height()));
     }
 }
 

@@ -24,11 +24,12 @@ TEST(ProfileJson, KeysInFieldOrderCompact) {
     p.refreshHz = 59.94;
     p.slateText = "Take \"1\"";
     p.syncOffsetMs = -42.5;
+    p.videoRange = "limited";
     EXPECT_EQ(*encodeProfiles({p}),
               R"([{"name":"Studio","outputDisplayName":"Studio 27","pattern":"smpte",)"
               R"("aspectRatios":["4:3","16:9"],"bouncePeriod":1.5,"pixelWidth":1920,)"
               R"("pixelHeight":1080,"refreshHz":59.94,"slateText":"Take \"1\"",)"
-              R"("syncOffsetMs":-42.5}])");
+              R"("syncOffsetMs":-42.5,"videoRange":"limited"}])");
     EXPECT_EQ((*decodeProfiles(*encodeProfiles({p})))[0], p);
     EXPECT_EQ(*encodeProfiles({}), "[]");
 }

@@ -18,11 +18,12 @@ const std::vector<Command>& commands() {
          "play a test signal or the sync markers", runPlay},
         {"render",
          "PATTERN [--size WxH] [--scale S] [--time T] [--aspect LIST] [--bounce-period S] "
-         "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [-o FILE]",
+         "[--timecode-fps N] [--slate-text TEXT] [--slate-image FILE] [--range full|limited] "
+         "[--depth 8|16] [-o FILE]",
          "draw one frame of a pattern into a PNG", runRender},
         {"show",
-         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--av-offset MS] [--remote "
-         "[--remote-address ADDRESS]]",
+         "PATTERN [--display ID] [--mirror] [--info] [--seconds N] [--av-offset MS] "
+         "[--range full|limited] [--remote [--remote-address ADDRESS]]",
          "show a pattern full screen and print the frame meter's reports; --remote lets a "
          "phone drive it",
          runShow},

@@ -20,6 +20,7 @@
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern.h"
 #include "patterns/pattern_renderer.h"
+#include "patterns/video_levels.h"
 
 namespace lumenor::cli {
 
@@ -55,6 +56,8 @@ struct Options {
     int timecodeFps = 30;
     QString slateText;
     std::optional<QImage> slateImage;
+    VideoRange range = VideoRange::full;
+    int depth = 8;
     QString output;
 };
 
@@ -153,22 +156,39 @@ std::optional<QString> readOptions(const QCommandLineParser& parser, Options& op
         }
         options.slateImage = std::move(image);
     }
+    if (parser.isSet(QStringLiteral("range"))) {
+        const std::optional<VideoRange> range =
+            rangeFromName(parser.value(QStringLiteral("range")));
+        if (!range) {
+            return QStringLiteral("render: --range '%1' is not full or limited")
+                .arg(parser.value(QStringLiteral("range")));
+        }
+        options.range = *range;
+    }
+    if (parser.isSet(QStringLiteral("depth"))) {
+        const QString depth = parser.value(QStringLiteral("depth"));
+        if (depth != QLatin1String("8") && depth != QLatin1String("16")) {
+            return QStringLiteral("render: --depth '%1' is not 8 or 16 bits").arg(depth);
+        }
+        options.depth = depth.toInt();
+    }
     options.output = parser.value(QStringLiteral("o"));
     return std::nullopt;
 }
 
 QImage renderFrame(const Options& o) {
-    // RGB32 is the raster engine's fastest target; the file gets 8-bit RGB.
-    QImage canvas(o.width, o.height, QImage::Format_RGB32);
+    // RGB32 is the raster engine's fastest target; the file gets 8-bit RGB, or 16-bit from a
+    // 64-bit canvas.
+    QImage canvas(o.width, o.height, o.depth == 16 ? QImage::Format_RGBX64 : QImage::Format_RGB32);
     canvas.fill(Qt::black);
     {
         QPainter painter(&canvas);
         const Anim anim =
             makeAnim(o.pattern, o.time, o.width, o.height, o.bouncePeriod, o.timecodeFps, -1);
         PatternRenderer::draw(o.pattern, painter, o.width, o.height, o.scale, anim, o.aspects,
-                              o.slateText, o.slateImage);
+                              o.slateText, o.slateImage, o.range);
     }
-    QImage rgb = canvas.convertToFormat(QImage::Format_RGB888);
+    QImage rgb = o.depth == 16 ? std::move(canvas) : canvas.convertToFormat(QImage::Format_RGB888);
     // No colour space: the file holds device values, without gAMA, sRGB or iCCP chunks.
     rgb.setColorSpace(QColorSpace());
     return rgb;
@@ -180,7 +200,7 @@ int runRender(int argc, char** argv) {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("pattern"), QStringLiteral("pattern raw name"));
     for (const char* name : {"size", "scale", "time", "aspect", "bounce-period", "timecode-fps",
-                             "slate-text", "slate-image", "o"}) {
+                             "slate-text", "slate-image", "range", "depth", "o"}) {
         parser.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     }

@@ -10,6 +10,7 @@
 #include "app/cli/commands.h"
 #include "app/platform_session.h"
 #include "output/frame_status_text.h"
+#include "patterns/video_levels.h"
 #include "remote/qr_code.h"
 
 namespace lumenor::cli {
@@ -105,7 +106,10 @@ int runShow(int argc, char** argv) {
     const QCommandLineOption avOffset(QStringLiteral("av-offset"),
                                       QStringLiteral("sound against picture, ms"),
                                       QStringLiteral("MS"));
-    parser.addOptions({display, mirror, info, seconds, avOffset, remote, remoteAddress});
+    const QCommandLineOption range(QStringLiteral("range"),
+                                   QStringLiteral("video range of the broadcast patterns"),
+                                   QStringLiteral("full|limited"));
+    parser.addOptions({display, mirror, info, seconds, avOffset, range, remote, remoteAddress});
     if (!parseOrExplain(parser, argc, argv, "show")) {
         return kExitUsage;
     }
@@ -142,6 +146,10 @@ int runShow(int argc, char** argv) {
                            .arg(OutputWindowController::kLargestSyncOffsetMs));
             return kExitUsage;
         }
+    }
+    if (parser.isSet(range) && !rangeFromName(parser.value(range))) {
+        printError(QStringLiteral("show: --range takes full or limited"));
+        return kExitUsage;
     }
     std::optional<QString> address;
     if (parser.isSet(remoteAddress)) {
@@ -192,6 +200,9 @@ int runShow(int argc, char** argv) {
     core.handle(verbs::SelectOutputDisplay{chosen});
     core.handle(verbs::ShowPattern{rawName(*pattern)});
     core.handle(verbs::SetSyncOffset{offsetMs});
+    if (parser.isSet(range)) {
+        core.handle(verbs::SetVideoRange{parser.value(range)});
+    }
     core.handle(verbs::ShowOutput{true});
     if (!core.output.isShown()) {
         printError(QStringLiteral("show: display %1 has no screen to show on").arg(chosen));

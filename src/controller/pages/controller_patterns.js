@@ -1,6 +1,6 @@
 'use strict';
 
-// The 22 patterns in their families, each with a preview rendered at build time.
+// The patterns in their families, each with a preview rendered at build time.
 (function (LM) {
   const state = LM.state;
 
@@ -45,6 +45,15 @@
         ['countdown', 'Countdown', '', 'Countdown with beep'],
         ['timecode', 'Timecode'],
         ['slate', 'Slate'],
+      ],
+    },
+    {
+      title: 'Broadcast',
+      patterns: [
+        ['smpteHdBars', 'HD bars', '', 'HD colour bars with PLUGE'],
+        ['ebuBars', 'EBU bars', '', 'EBU 100/0/75/0 bars'],
+        ['safeAreas', 'Safe areas', '', 'Safe and protection areas'],
+        ['crosshatch', 'Crosshatch'],
       ],
     },
   ];

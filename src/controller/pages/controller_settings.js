@@ -1,6 +1,6 @@
 'use strict';
 
-// Pattern settings (aspect frames, bounce period, timecode rate, slate), the audio test
+// Pattern settings (aspect frames, bounce period, timecode rate, video range, slate), the audio test
 // signal and the sync offset of the clicks and beeps.
 (function (LM) {
   const aspectLabels = ['21:9', '16:9', '16:10', '4:3'];
@@ -36,6 +36,16 @@
     if (LM.isNumber(ms)) {
       syncOffsetMs = ms;
       LM.byId('sync-offset').value = String(ms);
+    }
+  };
+
+  function renderRange(range) {
+    LM.byId('video-range').value = range;
+  }
+
+  window.videoRangeChanged = function (range) {
+    if (range === 'full' || range === 'limited') {
+      renderRange(range);
     }
   };
 
@@ -95,6 +105,12 @@
     });
     const fps = LM.byId('timecode-fps');
     fps.addEventListener('change', () => LM.post('bridge', { verb: 'setTimecodeFps', fps: Number(fps.value) }));
+    const range = LM.byId('video-range');
+    range.addEventListener('change', () => {
+      renderRange(range.value);
+      LM.post('bridge', { verb: 'setVideoRange', range: range.value });
+    });
+    renderRange(range.value);
     const slate = LM.byId('slate-text');
     slate.addEventListener('change', () => LM.post('bridge', { verb: 'setSlateText', text: slate.value }));
     LM.byId('logo-pick').addEventListener('click', () => LM.post('bridge', { verb: 'pickSlateLogo' }));
