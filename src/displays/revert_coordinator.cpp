@@ -30,9 +30,8 @@ void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeIn
         revertNow();
         return;
     }
-    qCInfo(logDisplay, "applied %ldx%ld on display %u; reverting in %lds unless kept",
-           static_cast<long>(target.pixelWidth), static_cast<long>(target.pixelHeight), displayID,
-           static_cast<long>(seconds));
+    qCInfo(logDisplay, "applied %s on display %u; reverting in %lds unless kept",
+           target.label().c_str(), displayID, static_cast<long>(seconds));
     stopTimer();
     if (onCountdown) {
         onCountdown(secondsLeft_);
@@ -58,8 +57,7 @@ void RevertCoordinator::tick() {
 void RevertCoordinator::revertNow() {
     if (snapshot_ && displayID_) {
         applyDisplayMode(platform_, *displayID_, *snapshot_, ConfigureScope::forAppOnly);
-        qCInfo(logDisplay, "reverted display %u to %ldx%ld", *displayID_,
-               static_cast<long>(snapshot_->pixelWidth), static_cast<long>(snapshot_->pixelHeight));
+        qCInfo(logDisplay, "reverted display %u to %s", *displayID_, snapshot_->label().c_str());
     }
     resolve(false);
 }
@@ -67,8 +65,7 @@ void RevertCoordinator::revertNow() {
 void RevertCoordinator::keep() {
     if (pending_ && displayID_) {
         applyDisplayMode(platform_, *displayID_, *pending_, ConfigureScope::permanently);
-        qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(pending_->pixelWidth),
-               static_cast<long>(pending_->pixelHeight), *displayID_);
+        qCInfo(logDisplay, "kept %s on display %u", pending_->label().c_str(), *displayID_);
     }
     resolve(true);
 }

@@ -303,6 +303,9 @@ TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
     EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
     ASSERT_TRUE(trial.waitForFinished(10000));
     EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
+    EXPECT_TRUE(trial.readAllStandardError().contains(
+        "lumenor: set-mode: Enter keeps 1920x1080 @ 60.00 Hz; Ctrl-C goes back to 1280x720 @ "
+        "60.00 Hz\n"));
     EXPECT_EQ(trial.exitCode(), 3);
     EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
 }
