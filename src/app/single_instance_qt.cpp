@@ -10,8 +10,8 @@
 
 #include <unistd.h>
 
-#include "core/log.h"
 #include "app/single_instance.h"
+#include "core/log.h"
 
 namespace lumenor {
 namespace {
@@ -104,13 +104,16 @@ class LocalSingleInstance : public SingleInstance {
 
 }  // namespace
 
-std::unique_ptr<SingleInstance> SingleInstance::claim() {
+std::unique_ptr<SingleInstance> SingleInstance::claim(bool* raised) {
     const QString path = sessionPath();
     auto self = std::make_unique<LocalSingleInstance>(path);
     QElapsedTimer waited;
     waited.start();
     while (!self->take()) {
         if (askToRaise(path)) {
+            if (raised != nullptr) {
+                *raised = true;
+            }
             return nullptr;
         }
         // The holder is alive but does not answer: it may be between taking the lock and

@@ -1,5 +1,7 @@
 #include "app/cli/cli_support.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,17 @@ void printError(const QString& message) {
     const QByteArray line = QStringLiteral("lumenor: %1\n").arg(message).toLocal8Bit();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
+}
+
+void tellTerminal(const QString& message) {
+    FILE* terminal = ::isatty(STDERR_FILENO) != 0   ? stderr
+                     : ::isatty(STDOUT_FILENO) != 0 ? stdout
+                                                    : nullptr;
+    if (terminal != nullptr) {
+        const QByteArray line = QStringLiteral("lumenor: %1\n").arg(message).toLocal8Bit();
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), terminal);
+        std::fflush(terminal);
+    }
 }
 
 std::unique_ptr<XrandrConnection> openXOrExplain() {

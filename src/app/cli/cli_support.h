@@ -33,6 +33,11 @@ class QtArguments {
 // Writes "lumenor: <message>" as one line on standard error.
 void printError(const QString& message);
 
+// Writes "lumenor: <message>" as one line where someone reads it: on standard error if that is
+// a terminal, else on standard output if that is one; nowhere when neither is (a start from
+// the desktop, whose output goes to a log).
+void tellTerminal(const QString& message);
+
 // Opens our X connection, or says on standard error why it cannot.
 std::unique_ptr<XrandrConnection> openXOrExplain();
 
