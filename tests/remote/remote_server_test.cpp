@@ -161,7 +161,8 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
     for (const auto& [form, status] : std::vector<std::pair<QString, QByteArray>>{
              {"verb=pattern&name=grid&pin=" + server.pin(), "200 OK"},
              {"verb=pattern&name=white&pin=000000x", "403 Forbidden"}}) {
-        const auto r = whileServing([&] {
+        // Captured by name: Clang 14 cannot capture a structured binding.
+        const auto r = whileServing([&, &form = form] {
             return test::runProcess("curl", {"-sS", "-i", "-d", form, base + "/cmd"});
         });
         EXPECT_TRUE(r.out.startsWith("HTTP/1.1 " + status + "\r\n")) << r.out.toStdString();
