@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Checks a built lumenor .deb on a clean Debian 12: makes a minimal chroot, installs the
+# Checks a built lumenor .deb: first with lintian, which must find no error and no warning;
+# then on a clean Debian 12: makes a minimal chroot, installs the
 # package there with apt (which pulls its dependencies), runs it from /usr/bin, removes it
 # and checks that exactly its own files went and nothing of it is left. Needs root and
 # debootstrap; the chroot is deleted at the end. Usage: scripts/check-package.sh FILE.deb
 set -euo pipefail
 deb=$(realpath "$1")
+lintian --fail-on error,warning "$deb"
+echo "lintian finds nothing to warn of"
 root=$(mktemp -d /tmp/lumenor-chroot.XXXXXX)
 cleanup() {
     umount "$root/proc" 2>/dev/null || true

@@ -37,8 +37,13 @@ int runDesktopApp(char* program) {
     QApplication::setQuitOnLastWindowClosed(true);
 
     // One Lumenor per desktop session: a second one only raises the first.
-    std::unique_ptr<SingleInstance> instance = SingleInstance::claim();
+    bool raised = false;
+    std::unique_ptr<SingleInstance> instance = SingleInstance::claim(&raised);
     if (!instance) {
+        if (raised) {
+            cli::tellTerminal(
+                QStringLiteral("Lumenor is already running; its window was brought to the front"));
+        }
         return cli::kExitOk;
     }
     std::optional<AppPlatforms> platforms = session->appPlatformsOrExplain(PlatformUse::desktop);

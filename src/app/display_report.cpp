@@ -46,6 +46,10 @@ QString buildReport(const std::vector<DisplayInfo>& displays,
         lines << QStringLiteral("\u2022 %1 [%2]")
                      .arg(d.name,
                           d.isBuiltin ? QStringLiteral("built-in") : QStringLiteral("external"));
+        // What the commands take to name the display: its number, or where it is plugged in.
+        lines << (d.connector.isEmpty() ? QStringLiteral("  number:  %1").arg(d.id)
+                                        : QStringLiteral("  number:  %1 on %2")
+                                              .arg(QString::number(d.id), d.connector));
         lines << currentLine(m);
         if (!d.isBuiltin && modesForDisplay) {
             const std::vector<ModeInfo> modes = modesForDisplay(d.id);

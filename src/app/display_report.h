@@ -10,9 +10,10 @@
 namespace lumenor {
 
 // The plain-text display report: a title, then a block of lines per display (name and kind,
-// current mode, native mode for external displays, dots per inch where the width is known).
-// `modesForDisplay` gives a display's mode list, as the mode list logic builds it. On a Wayland
-// desktop seen through Xwayland the report says so once, under the title.
+// number and connector, current mode, native mode for external displays, dots per inch where
+// the width is known). `modesForDisplay` gives a display's mode list, as the mode list logic
+// builds it. On a Wayland desktop seen through Xwayland the report says so once, under the
+// title.
 QString buildReport(const std::vector<DisplayInfo>& displays,
                     const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay,
                     bool throughXwayland = false);

@@ -132,7 +132,7 @@ class LocalSingleInstance : public SingleInstance {
 
 }  // namespace
 
-std::unique_ptr<SingleInstance> SingleInstance::claim() {
+std::unique_ptr<SingleInstance> SingleInstance::claim(bool* raised) {
     const std::optional<QString> session = sessionPath();
     if (!session) {
         // Starting matters more than being the only one.
@@ -147,6 +147,9 @@ std::unique_ptr<SingleInstance> SingleInstance::claim() {
     waited.start();
     while (!self->take()) {
         if (askToRaise(path)) {
+            if (raised != nullptr) {
+                *raised = true;
+            }
             return nullptr;
         }
         // The holder is alive but does not answer: it may be between taking the lock and

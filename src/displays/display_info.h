@@ -20,6 +20,7 @@ struct PhysicalSize {
 struct DisplayInfo {
     DisplayId id = 0;
     QString name;
+    QString connector;  // where it is plugged in ("HDMI-1"); empty where unknown
     bool isBuiltin = false;
     ModeInfo currentMode;  // always marked current and never native
     PhysicalSize physicalSizeMM;

@@ -18,6 +18,7 @@ struct ScreenEntry {
     QScreen* screen = nullptr;        // null where no Qt screen object shows it
     std::optional<DisplayId> number;  // none when the screen's number cannot be read
     QString localizedName;
+    QString connector;  // where the display is plugged in ("HDMI-1"); empty where unknown
 };
 
 // Keeps a change registration alive; destroying it unregisters.

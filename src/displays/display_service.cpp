@@ -56,6 +56,7 @@ std::vector<DisplayInfo> DisplayService::enumerateDisplays() const {
                                          [id](const ScreenEntry& s) { return s.number == id; });
         if (screen != screens.end()) {
             info.name = screen->localizedName;
+            info.connector = screen->connector;
         } else if (info.isBuiltin) {
             info.name = QStringLiteral("Built-in Display");
         } else {

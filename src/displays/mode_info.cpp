@@ -13,6 +13,14 @@ ModeInfo ModeInfo::turnedQuarter() const {
     return m;
 }
 
+std::string ModeInfo::label() const {
+    QString text = QStringLiteral("%1x%2").arg(pixelWidth).arg(pixelHeight);
+    if (refreshHz > 0.0) {
+        text += QString::asprintf(" @ %.2f Hz", refreshHz);
+    }
+    return text.toStdString();
+}
+
 QJsonObject ModeInfo::toJson() const {
     QJsonObject o;
     o.insert(QStringLiteral("id"), static_cast<qint64>(id));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 // Kept free of Qt headers: X11 code includes this after Xlib, whose macros break them.
 class QJsonObject;
@@ -25,6 +26,9 @@ struct ModeInfo {
 
     // The object the controller page receives for one mode.
     QJsonObject toJson() const;
+    // "1920x1080 @ 59.94 Hz" (the rate left out where unknown), as logs and messages name it:
+    // a trial of another rate at the same size must read differently.
+    std::string label() const;
     // The same mode as a head turned a quarter (portrait) shows it: width and height swap.
     ModeInfo turnedQuarter() const;
 

@@ -30,9 +30,8 @@ void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeIn
         revertNow();
         return;
     }
-    qCInfo(logDisplay, "applied %ldx%ld on display %u; reverting in %lds unless kept",
-           static_cast<long>(target.pixelWidth), static_cast<long>(target.pixelHeight), displayID,
-           static_cast<long>(seconds));
+    qCInfo(logDisplay, "applied %s on display %u; reverting in %lds unless kept",
+           target.label().c_str(), displayID, static_cast<long>(seconds));
     stopTimer();
     if (onCountdown) {
         onCountdown(secondsLeft_);
@@ -59,17 +58,15 @@ void RevertCoordinator::revertNow() {
     displayGone_ = false;
     if (snapshot_ && displayID_) {
         if (applyDisplayMode(platform_, *displayID_, *snapshot_, ConfigureScope::forAppOnly)) {
-            qCInfo(logDisplay, "reverted display %u to %ldx%ld", *displayID_,
-                   static_cast<long>(snapshot_->pixelWidth),
-                   static_cast<long>(snapshot_->pixelHeight));
+            qCInfo(logDisplay, "reverted display %u to %s", *displayID_,
+                   snapshot_->label().c_str());
         } else if (!platform_.currentMode(*displayID_)) {
             displayGone_ = true;
             qCInfo(logDisplay, "display %u went away during its trial: no mode to put back",
                    *displayID_);
         } else {
-            qCCritical(logDisplay, "could not put display %u back to %ldx%ld", *displayID_,
-                       static_cast<long>(snapshot_->pixelWidth),
-                       static_cast<long>(snapshot_->pixelHeight));
+            qCCritical(logDisplay, "could not put display %u back to %s", *displayID_,
+                       snapshot_->label().c_str());
         }
     }
     resolve(false);
@@ -79,8 +76,7 @@ void RevertCoordinator::keep() {
     displayGone_ = false;
     if (pending_ && displayID_) {
         applyDisplayMode(platform_, *displayID_, *pending_, ConfigureScope::permanently);
-        qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(pending_->pixelWidth),
-               static_cast<long>(pending_->pixelHeight), *displayID_);
+        qCInfo(logDisplay, "kept %s on display %u", pending_->label().c_str(), *displayID_);
     }
     resolve(true);
 }

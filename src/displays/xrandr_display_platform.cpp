@@ -229,7 +229,7 @@ std::vector<ScreenEntry> XrandrDisplayPlatform::screens() {
         const QString connector = QString::fromLocal8Bit(out->name, out->nameLen);
         const QByteArray edid = connection_->outputProperty(id, "EDID").value_or(QByteArray());
         list.push_back({qtScreenNamed(connector), static_cast<DisplayId>(id),
-                        screenNameForOutput(connector, edid)});
+                        screenNameForOutput(connector, edid), connector});
     }
     return list;
 }

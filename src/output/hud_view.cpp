@@ -18,6 +18,7 @@ HUDView::HUDView() {
     p.setColor(QPalette::WindowText, palette::paper());
     label_.setPalette(p);
     label_.setAlignment(Qt::AlignCenter);
+    label_.setTextFormat(Qt::PlainText);  // the banner holds a display's name, not markup
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 0, 14, 0);
     layout->addWidget(&label_);

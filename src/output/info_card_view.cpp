@@ -28,6 +28,7 @@ void styleLabel(QLabel& label, QFontDatabase::SystemFont family, int size, QFont
     p.setColor(QPalette::WindowText, colour);
     label.setPalette(p);
     label.setAlignment(Qt::AlignCenter);
+    label.setTextFormat(Qt::PlainText);  // display names come from EDIDs and users, not markup
 }
 
 }  // namespace

@@ -13,11 +13,9 @@ QString rateText(double hz) {
 QString displayBannerText(const DisplayInfo& display) {
     const ModeInfo& m = display.currentMode;
     const QString rate = m.refreshHz > 0.0 ? rateText(m.refreshHz) : QStringLiteral("\u2014");
+    // One multi-argument arg(): a chain would substitute later fields into a name holding "%1".
     return QStringLiteral("%1   %2\u00D7%3   %4")
-        .arg(display.name)
-        .arg(m.pixelWidth)
-        .arg(m.pixelHeight)
-        .arg(rate);
+        .arg(display.name, QString::number(m.pixelWidth), QString::number(m.pixelHeight), rate);
 }
 
 DisplayInfoTexts displayInfoTexts(const DisplayInfo& display) {

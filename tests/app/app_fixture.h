@@ -75,8 +75,8 @@ class AppFixture : public ::testing::Test {
         QScreen* screen = QGuiApplication::primaryScreen();
         displays_->displays = {{kPanel, std::nullopt, true, {}, false},
                                {kProjector, std::nullopt, false, {527, 296}, false}};
-        displays_->screenList = {{screen, kPanel, QStringLiteral("Built-in Display")},
-                                 {screen, kProjector, QStringLiteral("Projector")}};
+        displays_->screenList = {{screen, kPanel, QStringLiteral("Built-in Display"), "eDP-1"},
+                                 {screen, kProjector, QStringLiteral("Projector"), "HDMI-1"}};
 
         AppPlatforms p;
         p.display = std::move(displays);

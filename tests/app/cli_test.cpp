@@ -230,6 +230,31 @@ TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonThePageGets) {
                                     "  3840x2160 px  3840x2160 pt  30.00 Hz  native\n"));
 }
 
+TEST_F(CommandLineX, ADisplayIsNamedByNumberConnectorOrMonitorName) {
+    ASSERT_TRUE(x().setEdidName("DUMMY0", "Studio 27"));
+    ASSERT_TRUE(x().setEdidName("DUMMY1", "Desk"));
+    const auto byNumber = runProcess(lumenorBinary(), {"modes", display1()}, env);
+    ASSERT_EQ(byNumber.exitCode, 0) << byNumber.err.toStdString();
+    for (const char* name : {"DUMMY1", "Desk"}) {
+        const auto r = runProcess(lumenorBinary(), {"modes", name}, env);
+        EXPECT_EQ(r.exitCode, 0) << name << r.err.toStdString();
+        EXPECT_EQ(r.out, byNumber.out) << name;
+    }
+    // Two of one model: the message says how to tell them apart, and nothing is shown.
+    ASSERT_TRUE(x().setEdidName("DUMMY0", "Desk"));
+    const QString both = QStringLiteral(
+                             "'Desk' is the name of 2 displays (%1 on DUMMY0, %2 on DUMMY1): "
+                             "give the number or connector of the one meant\n")
+                             .arg(x().outputId("DUMMY0"))
+                             .arg(x().outputId("DUMMY1"));
+    const auto modes = runProcess(lumenorBinary(), {"modes", "Desk"}, env);
+    EXPECT_EQ(modes.exitCode, 2);
+    EXPECT_EQ(QString::fromUtf8(modes.err), "lumenor: " + both);
+    const auto show = runProcess(lumenorBinary(), {"show", "grey50", "--display", "Desk"}, env);
+    EXPECT_EQ(show.exitCode, 2);
+    EXPECT_EQ(QString::fromUtf8(show.err), "lumenor: show: " + both);
+}
+
 TEST_F(CommandLineX, DisplaysPrintsTheReport) {
     ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
     const auto r = runProcess(lumenorBinary(), {"displays"}, env);
@@ -237,12 +262,16 @@ TEST_F(CommandLineX, DisplaysPrintsTheReport) {
     EXPECT_EQ(QString::fromUtf8(r.out),
               QStringLiteral("LUMENOR \u2014 Display report\n\n"
                              "\u2022 DUMMY0 [external]\n"
+                             "  number:  %1 on DUMMY0\n"
                              "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
                              "  native:  3840\u00d72160 px\n\n"
                              "\u2022 DUMMY1 [external]\n"
+                             "  number:  %2 on DUMMY1\n"
                              "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
                              "  native:  3840\u00d72160 px\n"
-                             "  dpi:     ~61\n"));
+                             "  dpi:     ~61\n")
+                  .arg(x().outputId("DUMMY0"))
+                  .arg(x().outputId("DUMMY1")));
 
     // On a desktop scaled by two, as Lumenor's own windows see it.
     QProcessEnvironment scaled = env;
@@ -279,7 +308,7 @@ TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
     for (const QStringList& args :
          {QStringList{"set-mode"}, QStringList{"set-mode", display1()},
           QStringList{"set-mode", display1(), good, "extra"},
-          QStringList{"set-mode", "999999", good}, QStringList{"set-mode", "DUMMY1", good},
+          QStringList{"set-mode", "999999", good}, QStringList{"set-mode", "DUMMY9", good},
           QStringList{"set-mode", display1(), "123456"},
           QStringList{"set-mode", display1(), mode("1920x1080_unoffered")},
           QStringList{"set-mode", display1(), "sixty"},
@@ -306,6 +335,9 @@ TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
     EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
     ASSERT_TRUE(trial.waitForFinished(10000));
     EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
+    EXPECT_TRUE(trial.readAllStandardError().contains(
+        "lumenor: set-mode: Enter keeps 1920x1080 @ 60.00 Hz; Ctrl-C goes back to 1280x720 @ "
+        "60.00 Hz\n"));
     EXPECT_EQ(trial.exitCode(), 3);
     EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
 }

@@ -28,10 +28,11 @@ ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, std::int64_t pw, 
 }
 
 DisplayInfo display(DisplayId id, const QString& name, bool builtin, ModeInfo current,
-                    PhysicalSize size = {}) {
+                    PhysicalSize size = {}, const QString& connector = {}) {
     DisplayInfo d;
     d.id = id;
     d.name = name;
+    d.connector = connector;
     d.isBuiltin = builtin;
     d.currentMode = std::move(current);
     d.physicalSizeMM = size;
@@ -50,6 +51,7 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
         display(4, "XWAYLAND0", false, mode(1, 1920, 1080, 1920, 1080, 60));
     const QString xwaylandBlock = QStringLiteral(
         "\u2022 XWAYLAND0 [external]\n"
+        "  number:  4\n"
         "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n");
     struct Case {
         std::vector<DisplayInfo> displays;
@@ -58,28 +60,34 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
     };
     const Case cases[] = {
         {{}, QStringLiteral("LUMENOR \u2014 Display report\n")},
-        {{display(3, "Studio 27", false, mode(1, 2880, 1800, 1440, 900, 59.94), {527, 296})},
+        {{display(3, "Studio 27", false, mode(1, 2880, 1800, 1440, 900, 59.94), {527, 296},
+                  "DP-1")},
          title + "\u2022 Studio 27 [external]\n"
+                 "  number:  3 on DP-1\n"
                  "  current: 2880\u00d71800 px  (1440\u00d7900 pt, scaled) @ 59.94 Hz\n"
                  "  native:  5120\u00d72880 px\n  dpi:     ~138\n"},
         // No rate, no size, no native mode: none of their lines.
         {{display(6, "DUMMY1", false, mode(1, 1920, 1080, 1920, 1080, 0))},
-         title +
-             "\u2022 DUMMY1 [external]\n  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1)\n"},
+         title + "\u2022 DUMMY1 [external]\n  number:  6\n  current: 1920\u00d71080 px  "
+                 "(1920\u00d71080 pt, 1:1)\n"},
         {{display(1, "Built-in Display", true, mode(2, 3024, 1964, 1512, 982, 120), {302, 196})},
          title + "\u2022 Built-in Display [built-in]\n"
+                 "  number:  1\n"
                  "  current: 3024\u00d71964 px  (1512\u00d7982 pt, scaled) @ 120.00 Hz\n"
                  "  dpi:     ~254\n"},
         {{display(20, "B", false, mode(4, 1920, 1080, 1920, 1080, 60)),
           display(10, "A", true, mode(1, 1280, 800, 1280, 800, 59.999))},
          title + "\u2022 B [external]\n"
+                 "  number:  20\n"
                  "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
                  "  native:  3840\u00d72160 px\n\n"
                  "\u2022 A [built-in]\n"
+                 "  number:  10\n"
                  "  current: 1280\u00d7800 px  (1280\u00d7800 pt, 1:1) @ 60.00 Hz\n"},
         // 1000 px over 254 mm is 100 dpi exactly, not 99.
         {{display(7, "C", false, mode(1, 1000, 10, 1000, 10, 0), {254, 1})},
-         title + "\u2022 C [external]\n  current: 1000\u00d710 px  (1000\u00d710 pt, 1:1)\n"
+         title + "\u2022 C [external]\n  number:  7\n  current: 1000\u00d710 px  (1000\u00d710 pt, "
+                 "1:1)\n"
                  "  dpi:     ~100\n"},
         {{xwayland, xwayland},
          title + waylandDesktopNote() + "\n\n" + xwaylandBlock + "\n" + xwaylandBlock,
@@ -108,6 +116,7 @@ TEST(DisplayReport, APortraitHeadHasThePanelsDensityAndItsCurrentModeListed) {
     EXPECT_EQ(buildReport(service.displays(),
                           [&](DisplayId id) { return modesForDisplay(modePlatform, id); }),
               QStringLiteral("LUMENOR \u2014 Display report\n\n\u2022 Display 40 [external]\n"
+                             "  number:  40\n"
                              "  current: 1080\u00d71920 px  (1080\u00d71920 pt, 1:1) @ 60.00 Hz\n"
                              "  native:  1080\u00d71920 px\n  dpi:     ~92\n"));
 

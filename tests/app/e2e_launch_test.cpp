@@ -43,6 +43,7 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
     ASSERT_TRUE(dropKeyboardFocus());
     const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_FALSE((second.out + second.err).contains("already running")) << "pipes are no terminal";
     EXPECT_EQ(page().pageUrls().size(), 1);
     QString focused;
     ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));
@@ -99,8 +100,11 @@ TEST_F(E2eSession, ASecondLumenorRaisesTheFirstGivesItTheKeyboardAndExits) {
     ASSERT_TRUE(xdotool({"windowraise", QString::number(output)}));
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(output)}));
     ASSERT_TRUE(stackedAbove(output, controller));
-    const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
-    ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+    const ProcessResult second = runOnTerminal(lumenorBinary(), {}, environment(), 20000);
+    ASSERT_EQ(second.exitCode, 0) << second.out.toStdString();
+    EXPECT_TRUE(second.out.contains(
+        "lumenor: Lumenor is already running; its window was brought to the front\r\n"))
+        << second.out.toStdString();
     EXPECT_TRUE(stackedAbove(controller, output)) << "the controller window is raised";
     QString focused;
     ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));

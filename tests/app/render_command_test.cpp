@@ -240,6 +240,13 @@ TEST(RenderCommand, BadInputExitsTwoWithOneLineAndNoFile) {
     }
     const auto unknown = runProcess(lumenorBinary(), {"render", "gray50"}, withoutDisplay());
     EXPECT_TRUE(unknown.err.contains("grey50, red, green")) << unknown.err.toStdString();
+    // Standard output on a terminal gets one line naming -o, not the PNG's bytes.
+    const auto terminal =
+        test::runOnTerminal(lumenorBinary(), {"render", "grey50"}, withoutDisplay());
+    EXPECT_EQ(terminal.exitCode, 2);
+    EXPECT_EQ(terminal.out,
+              "lumenor: render: standard output is a terminal; write the PNG to a "
+              "file with -o FILE\r\n");
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ describe('controller page', () => {
     const click = (selector) => () => page.locator(selector).click();
     const typeInto = (selector, value) => async () => {
       await page.locator(selector).fill(value);
-      await page.locator(selector).press('Tab');
+      await page.locator(selector).blur();
     };
     const editing = (on) => ({ verb: 'setEditing', on });
 
@@ -171,10 +171,11 @@ describe('controller page', () => {
     await context.close();
   });
 
-  test('every text field reports editing on focus and blur', async () => {
+  test('every text field and drop-down list reports editing on focus and blur', async () => {
     const { context, page } = await controllerPage();
-    const fields = await page.$$eval('input:not([type=checkbox])', (all) => all.map((f) => f.id));
+    const fields = await page.$$eval('input:not([type=checkbox]), select', (all) => all.map((f) => f.id));
     assert.ok(fields.length >= 4, 'fields: ' + fields.join(', '));
+    assert.ok(fields.includes('timecode-fps'), 'fields: ' + fields.join(', '));
     for (const id of fields) {
       await page.focus('#' + id);
       await page.locator('#' + id).blur();

@@ -82,11 +82,11 @@ TEST_F(DisplayServiceTest, NamesAndScreensComeFromTheFirstMatchingScreenElseFall
                       {5, mode(3, 1920, 1080, 60), false, {}},
                       {6, mode(4, 1920, 1080, 60), false, {}},
                       {8, mode(5, 1920, 1080, 60), true, {}}};
-    fake->screenList = {{screenAt(1), std::nullopt, "No number"},
-                        {screenAt(2), 5u, "Studio 27"},
-                        {screenAt(3), 6u, "Studio 27"},
-                        {screenAt(4), 8u, "Built-in Retina"},
-                        {screenAt(5), 5u, "Second match is ignored"}};
+    fake->screenList = {{screenAt(1), std::nullopt, "No number", "DP-9"},
+                        {screenAt(2), 5u, "Studio 27", "DP-1"},
+                        {screenAt(3), 6u, "Studio 27", "DP-2"},
+                        {screenAt(4), 8u, "Built-in Retina", "eDP-1"},
+                        {screenAt(5), 5u, "Second match is ignored", "DP-3"}};
     service->refresh();
     const auto& list = service->displays();
     ASSERT_EQ(list.size(), 5u);
@@ -95,6 +95,9 @@ TEST_F(DisplayServiceTest, NamesAndScreensComeFromTheFirstMatchingScreenElseFall
     EXPECT_EQ(list[2].name, "Studio 27");
     EXPECT_EQ(list[3].name, "Studio 27");
     EXPECT_EQ(list[4].name, "Built-in Retina");
+    EXPECT_EQ(list[0].connector, "");
+    EXPECT_EQ(list[2].connector, "DP-1");
+    EXPECT_EQ(list[3].connector, "DP-2");
 
     EXPECT_EQ(service->screenForDisplay(5), screenAt(2));
     EXPECT_EQ(service->screenForDisplay(7), nullptr);

@@ -98,8 +98,9 @@ TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
     EXPECT_EQ(fake.applied[1].scope, ConfigureScope::forAppOnly);
     EXPECT_EQ(fake.applied[1].modeId, before.id);
     EXPECT_EQ(messages(),
-              (std::vector<QString>{"applied 1280x720 on display 42; reverting in 3s unless kept",
-                                    "reverted display 42 to 1920x1080"}));
+              (std::vector<QString>{
+                  "applied 1280x720 @ 60.00 Hz on display 42; reverting in 3s unless kept",
+                  "reverted display 42 to 1920x1080 @ 60.00 Hz"}));
     EXPECT_EQ(log[0].type, QtInfoMsg);
     EXPECT_EQ(log[1].type, QtInfoMsg);
 }
@@ -112,7 +113,7 @@ TEST_F(RevertCoordinatorTest, KeepingMakesTheTrialPermanentAndStopsTheCount) {
     ASSERT_EQ(fake.applied.size(), 2u);
     EXPECT_EQ(fake.applied[1].modeId, trial.id);
     EXPECT_EQ(fake.applied[1].scope, ConfigureScope::permanently);
-    EXPECT_EQ(messages().back(), "kept 1280x720 on display 42");
+    EXPECT_EQ(messages().back(), "kept 1280x720 @ 60.00 Hz on display 42");
     // No further counts once kept.
     runUntil([] { return false; }, 1500);
     EXPECT_EQ(events.size(), 3u);

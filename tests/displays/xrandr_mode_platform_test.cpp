@@ -277,7 +277,7 @@ TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedMode) {
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].first, QtCriticalMsg);
     EXPECT_EQ(log[0].second, "mode apply failed on display " + display);
-    EXPECT_EQ(log[1].second, "reverted display " + display + " to 1280x720");
+    EXPECT_EQ(log[1].second, "reverted display " + display + " to 1280x720 @ 60.00 Hz");
 }
 
 }  // namespace

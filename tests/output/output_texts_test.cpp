@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "output/hud_view.h"
 #include "output/info_card_view.h"
 #include "output/output_texts.h"
 #include "output/overlay_palette.h"
@@ -23,6 +24,20 @@ TEST(OutputTexts, BannerNamesModeAndRate) {
               QString::fromUtf8("TV   1920\u00D71080   59.94 Hz"));
     EXPECT_EQ(displayBannerText(display("Projector", 1280, 720, 0.0)),
               QString::fromUtf8("Projector   1280\u00D7720   \u2014"));
+    EXPECT_EQ(displayBannerText(display("<i>P</i>%1 %2", 1280, 720, 0.0)),
+              QString::fromUtf8("<i>P</i>%1 %2   1280\u00D7720   \u2014"));
+}
+
+TEST(OutputWidgets, DisplayNamesArePlainTextInTheOverlays) {
+    InfoCardView card;
+    card.showDisplay(display("<i>P</i>%1", 1920, 1080, 60.0));
+    EXPECT_EQ(card.nameLabel().text(), "<i>P</i>%1");
+    HUDView hud;
+    for (const QLabel* label : {&card.nameLabel(), &card.resLabel(), &card.fpsLabel(),
+                                &card.frameLabel(), hud.findChild<const QLabel*>()}) {
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    }
 }
 
 TEST(OutputWidgets, InfoCardShowsTheDisplayAndTheFrameStatus) {

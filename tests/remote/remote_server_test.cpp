@@ -224,7 +224,8 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
                            {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
                            {"verb=pattern&name=black&pin=" + server.pin(),
                             "http://attacker.example", "403 Forbidden"}}) {
-        const auto r = whileServing([&] {
+        // Captured by name: Clang 14 cannot capture a structured binding.
+        const auto r = whileServing([&, &form = form, &origin = origin] {
             return test::runProcess(
                 "curl", {"-sS", "-i", "-H", "Origin: " + origin, "-d", form, base + "/cmd"});
         });

@@ -1,8 +1,13 @@
 #include "support/process.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -33,6 +38,56 @@ ProcessResult runProcess(const QString& program, const QStringList& args,
     r.exitCode = r.crashed ? -1 : p.exitCode();
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
+    return r;
+}
+
+ProcessResult runOnTerminal(const QString& program, const QStringList& args,
+                            const QProcessEnvironment& env, int timeoutMs) {
+    ProcessResult r;
+    int terminal = -1;
+    int side = -1;
+    if (::openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0) {
+        r.err = "could not open a terminal";
+        return r;
+    }
+    ::fcntl(terminal, F_SETFL, O_NONBLOCK);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    // Runs in the child once QProcess has set up its pipes.
+    p.setChildProcessModifier([side] {
+        ::dup2(side, STDOUT_FILENO);
+        ::dup2(side, STDERR_FILENO);
+    });
+    p.start(program, args);
+    const bool started = p.waitForStarted(10000);
+    ::close(side);
+    const auto drain = [&] {
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(terminal, buffer, sizeof(buffer))) > 0) {
+            r.out.append(buffer, n);
+        }
+    };
+    if (started) {
+        p.closeWriteChannel();
+        QElapsedTimer waited;
+        waited.start();
+        while (p.state() != QProcess::NotRunning && waited.elapsed() < timeoutMs) {
+            p.waitForFinished(50);
+            drain();
+        }
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        } else {
+            r.crashed = p.exitStatus() == QProcess::CrashExit;
+            r.exitCode = r.crashed ? -1 : p.exitCode();
+        }
+        drain();
+    } else {
+        r.err = "could not start " + program.toLocal8Bit();
+    }
+    ::close(terminal);
     return r;
 }
 

@@ -20,6 +20,14 @@ ProcessResult runProcess(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                          int timeoutMs = 30000, const QByteArray& input = {});
 
+// Runs a program with its standard output and error on a terminal of its own (a pseudo
+// terminal; standard input stays a pipe, closed at once) and returns what it wrote there as
+// `out`, with the terminal's CR LF line ends. Killed after `timeoutMs`.
+ProcessResult runOnTerminal(
+    const QString& program, const QStringList& args,
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+    int timeoutMs = 30000);
+
 // The ids of running processes whose command line holds every one of `arguments` as a whole
 // argument.
 std::vector<int> processesWithArguments(const QStringList& arguments);

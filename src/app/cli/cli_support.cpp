@@ -1,11 +1,14 @@
 #include "app/cli/cli_support.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/cli/cli.h"
 #include "core/visible_text.h"
+#include "displays/xrandr_display_platform.h"
 
 namespace lumenor::cli {
 
@@ -15,6 +18,17 @@ void printError(const QString& message) {
         QStringLiteral("lumenor: %1\n").arg(withVisibleControls(message)).toLocal8Bit();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
+}
+
+void tellTerminal(const QString& message) {
+    FILE* terminal = ::isatty(STDERR_FILENO) != 0   ? stderr
+                     : ::isatty(STDOUT_FILENO) != 0 ? stdout
+                                                    : nullptr;
+    if (terminal != nullptr) {
+        const QByteArray line = QStringLiteral("lumenor: %1\n").arg(message).toLocal8Bit();
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), terminal);
+        std::fflush(terminal);
+    }
 }
 
 std::unique_ptr<XrandrConnection> openXOrExplain() {
@@ -37,20 +51,64 @@ std::unique_ptr<XrandrModePlatform> openModePlatformOrExplain() {
                                                 QStringList{QLatin1String(kModeGuardianCommand)});
 }
 
-const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument) {
-    bool ok = false;
-    const uint id = argument.toUInt(&ok, 10);
-    if (ok) {
-        for (const DisplayInfo& d : service.displays()) {
-            if (d.id == id) {
-                return &d;
+namespace {
+
+// The displays `argument` names: by number, else by connector, else by the monitor's whole
+// name, which two displays of one model share.
+std::vector<const DisplayInfo*> displaysNamed(const std::vector<DisplayInfo>& displays,
+                                              const QString& argument) {
+    const auto matching = [&](const auto& matches) {
+        std::vector<const DisplayInfo*> found;
+        for (const DisplayInfo& d : displays) {
+            if (matches(d)) {
+                found.push_back(&d);
             }
         }
+        return found;
+    };
+    bool isNumber = false;
+    const uint id = argument.toUInt(&isNumber, 10);
+    if (isNumber) {
+        return matching([&](const DisplayInfo& d) { return d.id == id; });
     }
-    printError(
-        QStringLiteral("no display '%1' is attached (`lumenor displays` lists their numbers)")
-            .arg(argument));
+    std::vector<const DisplayInfo*> found =
+        matching([&](const DisplayInfo& d) { return d.connector == argument; });
+    if (found.empty()) {
+        found = matching([&](const DisplayInfo& d) { return d.name == argument; });
+    }
+    return found;
+}
+
+}  // namespace
+
+const DisplayInfo* findDisplayOrExplain(const std::vector<DisplayInfo>& displays,
+                                        const QString& argument, const QString& command) {
+    const QString prefix = command.isEmpty() ? QString() : command + QStringLiteral(": ");
+    const std::vector<const DisplayInfo*> found = displaysNamed(displays, argument);
+    if (found.size() == 1) {
+        return found.front();
+    }
+    if (found.empty()) {
+        printError(prefix + QStringLiteral("no display '%1' is attached (`lumenor displays` "
+                                           "lists their numbers)")
+                                .arg(argument));
+        return nullptr;
+    }
+    QStringList which;
+    for (const DisplayInfo* d : found) {
+        which << (d->connector.isEmpty()
+                      ? QString::number(d->id)
+                      : QStringLiteral("%1 on %2").arg(QString::number(d->id), d->connector));
+    }
+    printError(prefix +
+               QStringLiteral("'%1' is the name of %2 displays (%3): give the number "
+                              "or connector of the one meant")
+                   .arg(argument, QString::number(found.size()), which.join(QStringLiteral(", "))));
     return nullptr;
+}
+
+const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument) {
+    return findDisplayOrExplain(service.displays(), argument, QString());
 }
 
 void useX11Platform() {
@@ -98,14 +156,26 @@ bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& o
     if (!parser.isSet(option)) {
         return true;
     }
-    bool ok = false;
-    const qulonglong id = parser.value(option).toULongLong(&ok);
-    if (!ok || id > 0xFFFFFFFFull) {
-        printError(QStringLiteral("%1: --display takes a display id (see lumenor displays)")
-                       .arg(QLatin1String(command)));
+    const QString value = parser.value(option);
+    bool isNumber = false;
+    const uint id = value.toUInt(&isNumber, 10);
+    if (isNumber) {
+        *wanted = id;
+        return true;
+    }
+    // A connector or monitor name is looked up on the X server now; the number it has there
+    // is the display's for as long as it stays plugged in.
+    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
+    if (!connection) {
         return false;
     }
-    *wanted = static_cast<DisplayId>(id);
+    const DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    const std::vector<DisplayInfo> displays = service.enumerateDisplays();
+    const DisplayInfo* found = findDisplayOrExplain(displays, value, QLatin1String(command));
+    if (found == nullptr) {
+        return false;
+    }
+    *wanted = found->id;
     return true;
 }
 

@@ -33,6 +33,11 @@ class QtArguments {
 // Writes "lumenor: <message>" as one line on standard error.
 void printError(const QString& message);
 
+// Writes "lumenor: <message>" as one line where someone reads it: on standard error if that is
+// a terminal, else on standard output if that is one; nowhere when neither is (a start from
+// the desktop, whose output goes to a log).
+void tellTerminal(const QString& message);
+
 // Opens our X connection, or says on standard error why it cannot.
 std::unique_ptr<XrandrConnection> openXOrExplain();
 
@@ -42,11 +47,17 @@ std::unique_ptr<XrandrModePlatform> openModePlatformOrExplain();
 // The hidden command line that runs the mode guardian: `lumenor __mode-guardian DISPLAY`.
 inline constexpr const char* kModeGuardianCommand = "__mode-guardian";
 
-// The active display that a DISPLAY argument names (its decimal id), or none after a message.
+// The display that a DISPLAY argument names among `displays`: its number, its connector
+// ("HDMI-1") or its monitor's exact name. None, after a message starting "COMMAND: " (when
+// given), where nothing or more than one display answers to it.
+const DisplayInfo* findDisplayOrExplain(const std::vector<DisplayInfo>& displays,
+                                        const QString& argument, const QString& command);
+
+// The active display that a DISPLAY argument names, or none after a message.
 const DisplayInfo* displayFromArgument(const DisplayService& service, const QString& argument);
 
-// Reads a --display option into `wanted` (left empty when the option is not given); false
-// after a message when it is not a display id.
+// Reads a --display option (a number, connector or monitor name) into `wanted` (left empty
+// when the option is not given); false after a message when it names no single display.
 bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& option,
                    const char* command, std::optional<DisplayId>* wanted);
 

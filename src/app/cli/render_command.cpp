@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -210,6 +212,12 @@ int runRender(int argc, char** argv) {
     Options options;
     if (const std::optional<QString> problem = readOptions(parser, options)) {
         printError(*problem);
+        return kExitUsage;
+    }
+    // A PNG's bytes would only garble the terminal; a pipe or a file gets them.
+    if (options.output.isEmpty() && ::isatty(STDOUT_FILENO) != 0) {
+        printError(QStringLiteral(
+            "render: standard output is a terminal; write the PNG to a file with -o FILE"));
         return kExitUsage;
     }
     // Drawing text needs a GUI application; the offscreen platform needs no display server.

@@ -99,14 +99,24 @@ int runSetMode(int argc, char** argv) {
             qCCritical(logDisplay, "mode apply failed on display %u", display.id);
             return kExitEnvironment;
         }
-        qCInfo(logDisplay, "kept %ldx%ld on display %u", static_cast<long>(target->pixelWidth),
-               static_cast<long>(target->pixelHeight), display.id);
+        qCInfo(logDisplay, "kept %s on display %u", target->label().c_str(), display.id);
         return kExitOk;
     }
 
     RevertCoordinator revert(*platform);
     std::optional<bool> outcome;
-    revert.onCountdown = printCount;
+    // The count on standard output stays bare numbers for scripts; once the mode is on, what
+    // the keys do goes to standard error.
+    bool told = false;
+    revert.onCountdown = [&](int n) {
+        if (!told) {
+            told = true;
+            printError(QStringLiteral("set-mode: Enter keeps %1; Ctrl-C goes back to %2")
+                           .arg(QString::fromStdString(target->label()),
+                                QString::fromStdString(display.currentMode.label())));
+        }
+        printCount(n);
+    };
     revert.onResolved = [&](bool kept) {
         outcome = kept;
         QCoreApplication::exit(kept ? kExitOk : kExitReverted);

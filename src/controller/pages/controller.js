@@ -3,8 +3,12 @@
 // Starts the controller page: wires every section, reports text editing so that the
 // application's single-letter shortcuts stay out of typing, and asks for the state once.
 (function (LM) {
+  // A focused drop-down list takes typed letters to pick an entry, so it counts as a text field.
   function isTextField(node) {
-    return node instanceof HTMLInputElement && node.type !== 'checkbox' && node.type !== 'radio';
+    if (node instanceof HTMLInputElement) {
+      return node.type !== 'checkbox' && node.type !== 'radio';
+    }
+    return node instanceof HTMLSelectElement || node instanceof HTMLTextAreaElement;
   }
 
   function init() {
