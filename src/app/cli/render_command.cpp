@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QColorSpace>
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -18,6 +17,7 @@
 
 #include "app/cli/cli_support.h"
 #include "app/cli/commands.h"
+#include "app/cli/png_encoder.h"
 #include "patterns/anim.h"
 #include "patterns/aspect_tables.h"
 #include "patterns/pattern.h"
@@ -226,15 +226,12 @@ int runRender(int argc, char** argv) {
     QGuiApplication app(qtArgs.argc(), qtArgs.argv());
     const QImage image = renderFrame(options);
 
-    QByteArray png;
-    {
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG")) {
-            printError(QStringLiteral("render: could not encode the PNG"));
-            return kExitEnvironment;
-        }
+    const std::optional<QByteArray> encoded = encodePng(image);
+    if (!encoded) {
+        printError(QStringLiteral("render: could not encode the PNG"));
+        return kExitEnvironment;
     }
+    const QByteArray& png = *encoded;
     if (options.output.isEmpty()) {
         const size_t written =
             std::fwrite(png.constData(), 1, static_cast<size_t>(png.size()), stdout);
