@@ -63,6 +63,8 @@ class OutputControl {
     void reposition();
 
   private:
+    void showWindow(const DisplayInfo& display, Pattern pattern);
+
     AppState& state_;
     OutputWindowController& output_;
     QSettings* preferences_;
