@@ -117,6 +117,9 @@ void AppCore::start() {
     remote.onCommand = [this](const QString& command, const RemoteParams& params) {
         remoteCommand(command, params);
     };
+    remote.snapshot = [this] {
+        return RemoteSnapshot{rawName(state.activePattern), state.outputVisible};
+    };
     if (platforms_.wake) {
         platforms_.wake->onWake = [this] { systemDidWake(); };
     }

@@ -14,12 +14,21 @@ struct RemoteCommand {
     RemoteParams params;  // the whole table, "verb" and "pin" included
 };
 
+// What the phone's page shows of the application: the pattern and whether the output is up.
+struct RemoteSnapshot {
+    QString pattern;  // the raw name
+    bool outputShown = false;
+};
+
 struct RouteResult {
     RouteAnswer answer;
     std::optional<RemoteCommand> command;
 };
 
-// "POST /cmd" is the command route, guarded by the gate; anything else gets the page.
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate);
+// "POST /cmd" is the command route and "GET /state" answers `snapshot`, both guarded by the
+// gate; a lockout's answer says its seconds left after `now` (the gate's clock). Anything else
+// gets the page.
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
+                         const RemoteSnapshot& snapshot, double now);
 
 }  // namespace lumenor

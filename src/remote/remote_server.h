@@ -10,6 +10,7 @@
 #include "remote/command_gate.h"
 #include "remote/http_request.h"
 #include "remote/local_address.h"
+#include "remote/remote_routes.h"
 
 class QObject;
 
@@ -43,6 +44,8 @@ class RemoteServer {
 
     // Called on the main thread after the response to the command has been queued.
     std::function<void(const QString& verb, const RemoteParams& params)> onCommand;
+    // What "GET /state" answers; unset, an empty pattern and no output.
+    std::function<RemoteSnapshot()> snapshot;
 
     // Stops any run, draws a new PIN and listens; the completion is called once, later, with
     // the page's address and its QR code, or without them when the start failed.

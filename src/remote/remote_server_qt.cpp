@@ -137,7 +137,8 @@ void RemoteServer::accept(int fd) {
 }
 
 QByteArray RemoteServer::respond(const QByteArray& buffer) {
-    RouteResult result = routeRequest(parseRequest(decodeRequestText(buffer)), gate_);
+    RouteResult result = routeRequest(parseRequest(decodeRequestText(buffer)), gate_,
+                                      snapshot ? snapshot() : RemoteSnapshot{}, options_.clock());
     if (result.command) {
         QMetaObject::invokeMethod(
             context_.get(),

@@ -15,6 +15,15 @@ QByteArray post(quint16 port, const QByteArray& form) {
         .out;
 }
 
+// The status and body of the state answer for `pin`.
+QByteArray stateFor(quint16 port, const QByteArray& pin) {
+    return runProcess("curl", {"-sS", "-w", " %{http_code}",
+                               QStringLiteral("http://127.0.0.1:%1/state?pin=%2")
+                                   .arg(port)
+                                   .arg(QString::fromLatin1(pin))})
+        .out;
+}
+
 // The phone's five commands, from a grid on the second head.
 const QList<QByteArray> kCommands = {
     "verb=pattern&name=smpte", "verb=cycle&delta=-1", "verb=output&on=0",
@@ -77,9 +86,15 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
     const QRegularExpressionMatch app =
         QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
     ASSERT_TRUE(app.hasMatch()) << (url ? url->toString().toStdString() : "no address");
-    EXPECT_EQ(stepThrough(static_cast<quint16>(app.captured(1).toUInt()),
-                          app.captured(2).toLatin1(), expected),
-              expected);
+    const auto appPort = static_cast<quint16>(app.captured(1).toUInt());
+    // A wrong PIN changes nothing and learns nothing; the right one reads the state.
+    EXPECT_EQ(post(appPort, "verb=blank&pin=" + app.captured(2).toLatin1() + "x"), "403");
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1() + "x"), "forbidden 403");
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
+              R"({"output":true,"pattern":"grid"} 200)");
+    EXPECT_EQ(stepThrough(appPort, app.captured(2).toLatin1(), expected), expected);
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
+              R"({"output":true,"pattern":"black"} 200)");
     ASSERT_TRUE(closeController());
 
     // `show --remote` on the same head.

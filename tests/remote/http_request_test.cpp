@@ -97,7 +97,7 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
         const RouteResult r = routeRequest(
             parseRequest(
                 QStringLiteral("%1\r\n\r\nverb=blank&pin=123456").arg(QLatin1String(line))),
-            gate);
+            gate, {}, 100.0);
         EXPECT_EQ(r.answer.status, 200) << line;
         EXPECT_EQ(r.answer.contentType, "text/html; charset=utf-8") << line;
         EXPECT_EQ(r.answer.body, remotePage()) << line;
@@ -105,15 +105,42 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     }
     const RouteResult cmd = routeRequest(
         parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\nverb=pattern&name=grid&pin=123456")),
-        gate);
+        gate, {}, 100.0);
     EXPECT_EQ(cmd.answer.body, "ok");
     ASSERT_TRUE(cmd.command);
     EXPECT_EQ(cmd.command->verb, "pattern");
     EXPECT_EQ(cmd.command->params.size(), 3U);
-    const RouteResult noVerb =
-        routeRequest(parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate);
+    const RouteResult noVerb = routeRequest(
+        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate, {}, 100.0);
     EXPECT_EQ(noVerb.answer.status, 200);
     EXPECT_FALSE(noVerb.command);
+}
+
+TEST(HttpRequest, TheStateIsAnsweredOnlyWithThePinAndALockoutSaysItsSecondsLeft) {
+    double now = 100.0;
+    CommandGate gate([&now] { return now; });
+    gate.reset(QStringLiteral("123456"));
+    const RemoteSnapshot snapshot{QStringLiteral("smpte"), true};
+    const auto state = [&](const char* query) {
+        const RouteAnswer a =
+            routeRequest(
+                parseRequest(
+                    QStringLiteral("GET /state%1 HTTP/1.1\r\n\r\n").arg(QLatin1String(query))),
+                gate, snapshot, now)
+                .answer;
+        return QStringLiteral("%1 %2").arg(a.status).arg(a.body);
+    };
+    EXPECT_EQ(state("?pin=123456"), R"(200 {"output":true,"pattern":"smpte"})");
+    EXPECT_EQ(state(""), "403 forbidden");
+    for (int i = 0; i < CommandGate::kAttemptsBeforeLockout - 2; ++i) {
+        EXPECT_EQ(state("?pin=654321"), "403 forbidden");
+    }
+    EXPECT_EQ(state("?pin=654321"), "403 forbidden");
+    EXPECT_EQ(state("?pin=123456"), "429 locked 30");
+    now += 12.5;
+    EXPECT_EQ(state("?pin=123456"), "429 locked 18");
+    now += 18.0;
+    EXPECT_EQ(state("?pin=123456"), R"(200 {"output":true,"pattern":"smpte"})");
 }
 
 TEST(HttpResponse, BytesAreExact) {

@@ -215,7 +215,9 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
 }
 
 TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
-    RemoteServer server(options());
+    RemoteServer::Options o = options();
+    o.clock = [] { return 500.0; };
+    RemoteServer server(o);
     startAndWait(server);
     const quint16 port = server.port();
     const QString pin = server.pin();
@@ -224,7 +226,7 @@ TEST_F(RemoteServerTest, TenWrongPinsLockEveryConnectionOut) {
         for (int i = 0; i < 10; ++i) {
             EXPECT_EQ(exchange(port, command(wrong)), plain(403, "forbidden"));
         }
-        EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked"));
+        EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked 30"));
         return 0;
     });
     // A new start opens the gate again with a new PIN.
