@@ -51,7 +51,10 @@ AppCore::AppCore(AppPlatforms platforms, CoreReports reports)
                              // Calibration patches may hold the display.
                              return state.outputVisible;
                          },
-                         [this](Pattern p) { output.setPattern(p); }}),
+                         [this](Pattern p) {
+                             output.setPattern(p);
+                             shareWithRemote();
+                         }}),
       trials_(
           revert, *platforms_.mode,
           {[this](const QString& s) { send(s); }, [this](DisplayId d) { return patchesHold(d); }}),
@@ -70,9 +73,11 @@ AppCore::AppCore(AppPlatforms platforms, CoreReports reports)
                         if (withInfo) {
                             outputControl_.showInfo(true);
                         }
+                        shareWithRemote();
                     },
                     reports_.calibrationConnected, reports_.calibrationShown,
-                    reports_.calibrationRefused, reports_.calibrationEnded}) {
+                    reports_.calibrationRefused, reports_.calibrationEnded}),
+      displayMemory_(platforms_.preferences.get()) {
     // How screens and displays map is the display service's to say; asking it starts nothing.
     output.screenForDisplay = [this](DisplayId id) { return displayService.screenForDisplay(id); };
     output.displayIdForScreen = [this](QScreen* s) { return displayService.displayIdForScreen(s); };
@@ -124,14 +129,17 @@ void AppCore::start() {
 }
 
 void AppCore::handle(const Verb& verb) {
+    seeController();
     std::visit(
         [this](const auto& v) {
             using V = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<V, verbs::SelectDisplay>) {
                 state.selectedDisplayID = v.id;
+                displayMemory_.remember(state);
                 pushModes();
             } else if constexpr (std::is_same_v<V, verbs::SelectOutputDisplay>) {
                 outputControl_.selectOutputDisplay(v.id);
+                displayMemory_.remember(state);
             } else if constexpr (std::is_same_v<V, verbs::ShowPattern>) {
                 outputControl_.showPattern(v.name);
             } else if constexpr (std::is_same_v<V, verbs::CyclePattern>) {
@@ -204,6 +212,11 @@ void AppCore::handle(const Verb& verb) {
             }
         },
         verb);
+    shareWithRemote();
+}
+
+void AppCore::shareWithRemote() {
+    remote.setSnapshot(RemoteSnapshot{rawName(state.activePattern), state.outputVisible});
 }
 
 void AppCore::remoteCommand(const QString& command, const RemoteParams& params) {
@@ -228,15 +241,33 @@ void AppCore::send(const QString& script) {
 
 void AppCore::displaysDidChange(const std::vector<DisplayInfo>& displays) {
     state.displays = displays;
+    seeController();
+    displayMemory_.recall(state);
     send(pagecalls::displaysChanged(state.displays));
+    pushSelections();
     calibration_.displaysChanged(displays);
     trials_.displaysChanged(displays);
     outputControl_.displaysChanged(displays);
     pushModes();
+    shareWithRemote();
 }
 
 void AppCore::pushModes() {
     trials_.pushModes(selectedDisplay(state));
+}
+
+// The page shows where the output goes and whose modes it lists as the core decides them.
+void AppCore::pushSelections() {
+    const std::optional<DisplayInfo> selected = selectedDisplay(state);
+    const std::optional<DisplayInfo> out = outputDisplay(state);
+    if (selected && out) {
+        send(pagecalls::displaySelections(selected->id, out->id));
+    }
+}
+
+void AppCore::seeController() {
+    state.controllerDisplayID =
+        platforms_.controllerDisplay ? platforms_.controllerDisplay() : std::nullopt;
 }
 
 bool AppCore::patchesHold(DisplayId display) {
@@ -296,6 +327,7 @@ void AppCore::ready() {
     qCDebug(logApp, "controller page ready");
     pageReady_ = true;
     send(pagecalls::displaysChanged(state.displays));
+    pushSelections();
     pushModes();
     send(pagecalls::patternChanged(rawName(state.activePattern)));
     send(pagecalls::outputVisibilityChanged(state.outputVisible));

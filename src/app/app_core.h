@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/auto_cycle.h"
 #include "app/calibration_control.h"
+#include "app/display_memory.h"
 #include "app/mode_trials.h"
 #include "app/output_control.h"
 #include "app/profile_verbs.h"
@@ -86,8 +87,12 @@ class AppCore {
 
   private:
     void send(const QString& script);
+    // What the phone's page shows of the state: the pattern and whether the output is up.
+    void shareWithRemote();
     void displaysDidChange(const std::vector<DisplayInfo>& displays);
     void pushModes();
+    void pushSelections();
+    void seeController();
     bool patchesHold(DisplayId display);
     void identify();
     void setAudio(const verbs::SetAudio& v);
@@ -103,6 +108,7 @@ class AppCore {
     ProfileVerbs profiles_;
     RemoteControl remoteControl_;
     CalibrationControl calibration_;
+    DisplayMemory displayMemory_;
 
     bool isEditing_ = false;
     bool pageReady_ = false;

@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QTimer>
 
 #include <chrono>
@@ -36,7 +37,21 @@ AppDelegate::AppDelegate(DesktopPlatforms platforms)
     : updater_(std::move(platforms.updater)),
       askAgreement_(std::move(platforms.askAgreement)),
       page_(std::move(platforms.page)),
-      core_(std::move(platforms.core), CoreReports{[this](const QString& s) { send(s); }}) {}
+      core_(withControllerDisplay(std::move(platforms.core)),
+            CoreReports{[this](const QString& s) { send(s); }}) {}
+
+AppPlatforms AppDelegate::withControllerDisplay(AppPlatforms platforms) {
+    if (!platforms.controllerDisplay) {
+        platforms.controllerDisplay = [this]() -> std::optional<DisplayId> {
+            QWidget* window = controller_ ? controller_->window() : nullptr;
+            if (window == nullptr || window->screen() == nullptr) {
+                return std::nullopt;
+            }
+            return core_.displayService.displayIdForScreen(window->screen());
+        };
+    }
+    return platforms;
+}
 
 AppDelegate::~AppDelegate() {
     // The page and its windows go before the services they report to.

@@ -41,6 +41,8 @@ class AppDelegate {
     ControllerWindowController* controller() { return controller_.get(); }
 
   private:
+    // Lets the core ask which display holds the controller window, unless told already.
+    AppPlatforms withControllerDisplay(AppPlatforms platforms);
     bool passAgreementGate();
     void createControllerWindow();
     void send(const QString& script);

@@ -39,6 +39,8 @@ struct AppPlatforms {
     std::function<void(std::function<void(const std::optional<QString>& path)> done)>
         pickSlateImage;
     std::function<void(const QUrl& url)> openUrl;
+    // The display holding the controller window; unset or none without one.
+    std::function<std::optional<DisplayId>()> controllerDisplay;
 };
 
 // What the desktop application adds to the core's platforms.

@@ -18,6 +18,8 @@ struct AppState {
     std::vector<DisplayInfo> displays;
     std::optional<DisplayId> selectedDisplayID;
     std::optional<DisplayId> outputDisplayID;
+    // The display holding the controller window, as last seen: refreshed before each command.
+    std::optional<DisplayId> controllerDisplayID;
     Pattern activePattern = Pattern::calibration;
     bool outputVisible = false;
     bool infoVisible = false;

@@ -1,6 +1,7 @@
 #include "app/display_choice.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace lumenor {
 
@@ -20,15 +21,22 @@ std::optional<DisplayInfo> outputDisplay(const AppState& state) {
             return chosen;
         }
     }
-    const auto external =
-        std::find_if(list.begin(), list.end(), [](const DisplayInfo& d) { return !d.isBuiltin; });
-    if (external != list.end()) {
+    // The pattern must not cover the controller that is to take it away again.
+    std::vector<DisplayInfo> candidates;
+    std::copy_if(list.begin(), list.end(), std::back_inserter(candidates),
+                 [&state](const DisplayInfo& d) { return d.id != state.controllerDisplayID; });
+    if (candidates.empty()) {
+        candidates = list;
+    }
+    const auto external = std::find_if(candidates.begin(), candidates.end(),
+                                       [](const DisplayInfo& d) { return !d.isBuiltin; });
+    if (external != candidates.end()) {
         return *external;
     }
-    if (list.empty()) {
+    if (candidates.empty()) {
         return std::nullopt;
     }
-    return list.front();
+    return candidates.front();
 }
 
 std::optional<DisplayInfo> selectedDisplay(const AppState& state) {

@@ -44,10 +44,18 @@ void OutputControl::showOn(const DisplayInfo& display, Pattern pattern) {
     if (hooks_.patchesHold(display.id)) {
         return;
     }
-    output_.show(display, pattern);
+    showWindow(display, pattern);
     state_.outputVisible = true;
     hooks_.send(pagecalls::outputVisibilityChanged(true));
     hooks_.shownChanged(true);
+}
+
+// Over the controller's own screen the banner says how to take the output away again.
+void OutputControl::showWindow(const DisplayInfo& display, Pattern pattern) {
+    output_.show(display, pattern);
+    if (display.id == state_.controllerDisplayID) {
+        output_.showDisplayBanner(display, true);
+    }
 }
 
 void OutputControl::hide() {
@@ -81,7 +89,7 @@ void OutputControl::selectOutputDisplay(DisplayId id) {
         if (hooks_.patchesHold(d->id)) {
             hide();
         } else {
-            output_.show(*d, state_.activePattern);
+            showWindow(*d, state_.activePattern);
         }
     }
 }

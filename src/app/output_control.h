@@ -67,6 +67,7 @@ class OutputControl {
   private:
     // Says once, when the HD bars are up in full range, that their step below black is lost.
     void noteClippedPluge();
+    void showWindow(const DisplayInfo& display, Pattern pattern);
 
     AppState& state_;
     OutputWindowController& output_;

@@ -57,6 +57,11 @@ QString displaysChanged(const std::vector<DisplayInfo>& displays) {
     return call("displaysChanged", json(array));
 }
 
+QString displaySelections(DisplayId selected, DisplayId output) {
+    return call("displaySelections",
+                QString::number(selected) + QStringLiteral(", ") + QString::number(output));
+}
+
 QString modesChanged(const std::vector<ModeInfo>& modes, bool changesAllowed) {
     QJsonArray array;
     for (const ModeInfo& m : modes) {

@@ -20,6 +20,8 @@ namespace pagecalls {
 QString number(double value);
 
 QString displaysChanged(const std::vector<DisplayInfo>& displays);
+// The display whose modes are listed and the one the output goes to, as the core has them.
+QString displaySelections(DisplayId selected, DisplayId output);
 QString modesChanged(const std::vector<ModeInfo>& modes, bool changesAllowed);
 // modesChanged with changes not allowed, and the sentence that says why for the page to show.
 QString modesRefused(const std::vector<ModeInfo>& modes, const QString& refusal);

@@ -16,6 +16,7 @@ namespace lumenor {
 namespace {
 
 constexpr double kBannerSeconds = 3.0;
+constexpr double kHintSeconds = 6.0;
 // Room for a main thread held up by a busy machine.
 constexpr double kMarkerMargin = 0.15;
 constexpr double kUntimedMarkerLead = 0.02;
@@ -292,9 +293,10 @@ std::vector<PatternView*> OutputWindowController::mirrorViews() const {
     return views;
 }
 
-void OutputWindowController::showDisplayBanner(const DisplayInfo& display) {
-    hud_.setText(displayBannerText(display));
-    hud_.show(kBannerSeconds);
+void OutputWindowController::showDisplayBanner(const DisplayInfo& display, bool withHideHint) {
+    hud_.setText(withHideHint ? displayBannerText(display) + QString::fromUtf8(kHideHintText)
+                              : displayBannerText(display));
+    hud_.show(withHideHint ? kHintSeconds : kBannerSeconds);
 }
 
 void OutputWindowController::showDisplayInfo(const DisplayInfo& display) {

@@ -60,7 +60,8 @@ class OutputWindowController {
     void setMirrorOn(bool on);
     bool mirrorOn() const { return mirrorOn_; }
     void rebuildMirrors();
-    void showDisplayBanner(const DisplayInfo& display);
+    // With the hint, the banner also says how the output is taken away, and stays longer.
+    void showDisplayBanner(const DisplayInfo& display, bool withHideHint = false);
     void showDisplayInfo(const DisplayInfo& display);
     void setInfoVisible(bool visible);
 

@@ -60,6 +60,20 @@ CommandGate::Verdict CommandGate::check(const QString& client, const std::option
     return Verdict::forbidden;
 }
 
+int CommandGate::secondsLocked(const QString& client) const {
+    const double now = clock_();
+    double until = 0.0;
+    const auto it = clients_.find(client);
+    if (it != clients_.end()) {
+        until = it->second.lockedUntil;
+    }
+    const bool trusted = it != clients_.end() && it->second.trusted;
+    if (!trusted && std::ssize(recentWrong_) >= kWrongPerMinuteCeiling) {
+        until = std::max(until, recentWrong_.front() + kCeilingWindowSeconds);
+    }
+    return static_cast<int>(std::ceil(std::max(0.0, until - now)));
+}
+
 bool CommandGate::overCeiling(double now, bool trusted) {
     while (!recentWrong_.empty() && recentWrong_.front() <= now - kCeilingWindowSeconds) {
         recentWrong_.pop_front();

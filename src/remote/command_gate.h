@@ -37,6 +37,9 @@ class CommandGate {
 
     const QString& pin() const { return pin_; }
     int failedAttempts(const QString& client) const;
+    // Whole seconds until `client` is checked again after a locked verdict (its lockout, or
+    // the minute of the ceiling); 0 when it is not held back.
+    int secondsLocked(const QString& client) const;
 
   private:
     struct Client {

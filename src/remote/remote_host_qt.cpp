@@ -43,8 +43,12 @@ Ends endsOf(int fd) {
 }  // namespace
 
 RemoteHost::RemoteHost(const RemoteServer::Options& options,
-                       std::function<void(RemoteCommand)> deliver)
-    : options_(options), deliver_(std::move(deliver)), gate_(options_.clock) {}
+                       std::function<void(RemoteCommand)> deliver,
+                       std::function<RemoteSnapshot()> snapshot)
+    : options_(options),
+      deliver_(std::move(deliver)),
+      snapshot_(std::move(snapshot)),
+      gate_(options_.clock) {}
 
 // The connections go with the context, closing their sockets without reporting back.
 RemoteHost::~RemoteHost() = default;
@@ -100,7 +104,8 @@ void RemoteHost::accept(int fd) {
 }
 
 QByteArray RemoteHost::respond(const QByteArray& buffer, const RequestSource& source) {
-    RouteResult result = routeRequest(parseRequest(decodeRequestText(buffer)), gate_, source);
+    RouteResult result =
+        routeRequest(parseRequest(decodeRequestText(buffer)), gate_, source, snapshot_());
     if (result.command) {
         // Handed on once the response has been queued, on a later turn of this thread.
         QMetaObject::invokeMethod(

@@ -22,7 +22,9 @@ class RemoteListener;
 // destroyed there, and hands each command that passed the gate to `deliver` on that thread.
 class RemoteHost {
   public:
-    RemoteHost(const RemoteServer::Options& options, std::function<void(RemoteCommand)> deliver);
+    // `snapshot` gives what "GET /state" answers, safe to call from this host's thread.
+    RemoteHost(const RemoteServer::Options& options, std::function<void(RemoteCommand)> deliver,
+               std::function<RemoteSnapshot()> snapshot);
     ~RemoteHost();
     RemoteHost(const RemoteHost&) = delete;
     RemoteHost& operator=(const RemoteHost&) = delete;
@@ -45,6 +47,7 @@ class RemoteHost {
 
     RemoteServer::Options options_;
     std::function<void(RemoteCommand)> deliver_;
+    std::function<RemoteSnapshot()> snapshot_;
     CommandGate gate_;
     QObject context_;  // parent of the connections
     std::unique_ptr<RemoteListener> listener_;

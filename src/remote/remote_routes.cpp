@@ -1,5 +1,7 @@
 #include "remote/remote_routes.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUrl>
 
 #include "remote/remote_page.h"
@@ -22,33 +24,59 @@ bool fromOwnPage(const HttpRequest& request, const QString& ownOrigin) {
     return !sender || originOf(*sender) == ownOrigin;
 }
 
-RouteResult commandRoute(const HttpRequest& request, CommandGate& gate,
-                         const RequestSource& source) {
+// The refusal for a request that does not get through, none for one that does.
+std::optional<RouteAnswer> refusal(const HttpRequest& request, CommandGate& gate,
+                                   const RequestSource& source) {
     const QString plain = QStringLiteral("text/plain");
     if (!fromOwnPage(request, source.ownOrigin)) {
-        return {{403, QStringLiteral("cross-origin"), plain}, std::nullopt};
+        return RouteAnswer{403, QStringLiteral("cross-origin"), plain};
     }
     switch (gate.check(source.client, field(request.params, "pin"))) {
         case CommandGate::Verdict::locked:
-            return {{429, QStringLiteral("locked"), plain}, std::nullopt};
+            // The page counts the seconds down for the operator.
+            return RouteAnswer{
+                429, QStringLiteral("locked %1").arg(gate.secondsLocked(source.client)), plain};
         case CommandGate::Verdict::forbidden:
-            return {{403, QStringLiteral("forbidden"), plain}, std::nullopt};
+            return RouteAnswer{403, QStringLiteral("forbidden"), plain};
         case CommandGate::Verdict::accepted:
             break;
     }
-    RouteResult result{{200, QStringLiteral("ok"), plain}, std::nullopt};
+    return std::nullopt;
+}
+
+RouteResult commandRoute(const HttpRequest& request, CommandGate& gate,
+                         const RequestSource& source) {
+    if (std::optional<RouteAnswer> refused = refusal(request, gate, source)) {
+        return {*refused, std::nullopt};
+    }
+    RouteResult result{{200, QStringLiteral("ok"), QStringLiteral("text/plain")}, std::nullopt};
     if (const std::optional<QString> verb = field(request.params, "verb")) {
         result.command = RemoteCommand{*verb, request.params};
     }
     return result;
 }
 
+RouteResult stateRoute(const HttpRequest& request, CommandGate& gate, const RequestSource& source,
+                       const RemoteSnapshot& snapshot) {
+    if (std::optional<RouteAnswer> refused = refusal(request, gate, source)) {
+        return {*refused, std::nullopt};
+    }
+    const QJsonObject state{{QStringLiteral("pattern"), snapshot.pattern},
+                            {QStringLiteral("output"), snapshot.outputShown}};
+    return {{200, QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)),
+             QStringLiteral("application/json")},
+            std::nullopt};
+}
+
 }  // namespace
 
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
-                         const RequestSource& source) {
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate, const RequestSource& source,
+                         const RemoteSnapshot& snapshot) {
     if (request.method == QLatin1String("POST") && request.path == QLatin1String("/cmd")) {
         return commandRoute(request, gate, source);
+    }
+    if (request.method == QLatin1String("GET") && request.path == QLatin1String("/state")) {
+        return stateRoute(request, gate, source, snapshot);
     }
     return {{200, remotePage(), QStringLiteral("text/html; charset=utf-8")}, std::nullopt};
 }

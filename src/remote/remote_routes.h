@@ -14,6 +14,12 @@ struct RemoteCommand {
     RemoteParams params;  // the whole table, "verb" and "pin" included
 };
 
+// What the phone's page shows of the application: the pattern and whether the output is up.
+struct RemoteSnapshot {
+    QString pattern;  // the raw name
+    bool outputShown = false;
+};
+
 struct RouteResult {
     RouteAnswer answer;
     std::optional<RemoteCommand> command;
@@ -25,11 +31,12 @@ struct RequestSource {
     QString ownOrigin;  // "http://ADDRESS:PORT" of the address the connection came in on
 };
 
-// "POST /cmd" is the command route, guarded by the gate; anything else gets the page. A
-// command sent by a page of another origin is refused before its PIN is looked at, so that
-// other sites a browser on the network opens can neither drive nor lock out the remote.
-RouteResult routeRequest(const HttpRequest& request, CommandGate& gate,
-                         const RequestSource& source);
+// "POST /cmd" is the command route and "GET /state" answers `snapshot`, both guarded by the
+// gate; a lockout's answer says its seconds left. Anything else gets the page. A command sent
+// by a page of another origin is refused before its PIN is looked at, so that other sites a
+// browser on the network opens can neither drive nor lock out the remote.
+RouteResult routeRequest(const HttpRequest& request, CommandGate& gate, const RequestSource& source,
+                         const RemoteSnapshot& snapshot);
 
 // "scheme://host:port" of a URL, the port always written; none when it has no host.
 std::optional<QString> originOf(const QString& url);

@@ -4,11 +4,13 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "remote/command_gate.h"
 #include "remote/http_request.h"
 #include "remote/local_address.h"
+#include "remote/remote_routes.h"
 
 class QObject;
 class QThread;
@@ -48,6 +50,9 @@ class RemoteServer {
 
     // Called on the main thread after the response to the command has been queued.
     std::function<void(const QString& verb, const RemoteParams& params)> onCommand;
+    // What "GET /state" answers from now on (an empty pattern and no output until set).
+    // Main thread; the remote's thread reads a copy.
+    void setSnapshot(const RemoteSnapshot& snapshot);
 
     // Stops any run, draws a new PIN and listens; the completion is called once, later, with
     // the page's address and its QR code, or without them when the start failed.
@@ -71,6 +76,8 @@ class RemoteServer {
     std::unique_ptr<RemoteHost> host_;  // made, used and destroyed on the remote's thread
     QString pin_;
     quint16 port_ = 0;
+    mutable std::mutex snapshotLock_;
+    RemoteSnapshot snapshot_;
     Completion startCompletion_;
     unsigned run_ = 0;
 };

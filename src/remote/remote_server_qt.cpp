@@ -30,6 +30,11 @@ void RemoteServer::onRemoteThread(const std::function<void()>& task) {
     QMetaObject::invokeMethod(anchor_.get(), task, Qt::BlockingQueuedConnection);
 }
 
+void RemoteServer::setSnapshot(const RemoteSnapshot& snapshot) {
+    const std::lock_guard<std::mutex> hold(snapshotLock_);
+    snapshot_ = snapshot;
+}
+
 void RemoteServer::start(Completion completion) {
     stop();
     if (!thread_) {
@@ -39,16 +44,22 @@ void RemoteServer::start(Completion completion) {
         anchor_ = std::make_unique<QObject>();
         anchor_->moveToThread(thread_.get());
         onRemoteThread([this] {
-            host_ = std::make_unique<RemoteHost>(options_, [this](RemoteCommand command) {
-                QMetaObject::invokeMethod(
-                    context_.get(),
-                    [this, command = std::move(command)] {
-                        if (onCommand) {
-                            onCommand(command.verb, command.params);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            });
+            host_ = std::make_unique<RemoteHost>(
+                options_,
+                [this](RemoteCommand command) {
+                    QMetaObject::invokeMethod(
+                        context_.get(),
+                        [this, command = std::move(command)] {
+                            if (onCommand) {
+                                onCommand(command.verb, command.params);
+                            }
+                        },
+                        Qt::QueuedConnection);
+                },
+                [this] {
+                    const std::lock_guard<std::mutex> hold(snapshotLock_);
+                    return snapshot_;
+                });
         });
     }
     const std::optional<QString> pin = drawPin();

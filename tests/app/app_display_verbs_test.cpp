@@ -2,6 +2,7 @@
 #include "app/display_report.h"
 #include "displays/display_modes.h"
 #include "output/frame_status_text.h"
+#include "output/output_texts.h"
 
 namespace lumenor::test {
 namespace {
@@ -35,9 +36,9 @@ TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
     EXPECT_TRUE(app.revert.trialRunning());
     // Either answer is followed by the list as the display now has it.
     const auto resolved = [&](bool kept) {
-        return QStringList({pagecalls::revertResolved(kept),
-                            pagecalls::displaysChanged(app.state.displays),
-                            modes(*modes_, kProjector)});
+        return QStringList(
+            {pagecalls::revertResolved(kept), pagecalls::displaysChanged(app.state.displays),
+             pagecalls::displaySelections(kProjector, kProjector), modes(*modes_, kProjector)});
     };
     const QStringList kept = run(verbs::ConfirmMode{});
     EXPECT_EQ(kept, resolved(true));
@@ -59,6 +60,7 @@ TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
     EXPECT_EQ(run(verbs::ApplyMode{22}),
               QStringList({pagecalls::revertResolved(false),
                            pagecalls::displaysChanged(app.state.displays),
+                           pagecalls::displaySelections(kProjector, kProjector),
                            modes(*modes_, kProjector), pagecalls::modeApplied(false, 15)}));
     EXPECT_FALSE(app.revert.trialRunning());
     EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
@@ -116,6 +118,57 @@ TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
     displays_->notifyChange();
     EXPECT_FALSE(app.state.outputVisible);
     EXPECT_FALSE(app.output.isShown());
+}
+
+TEST_F(DisplayVerbs, WithNoChoiceTheOutputKeepsOffTheControllersDisplay) {
+    // Where the controller is, where the output goes, and whether its banner tells how to
+    // take it away.
+    const struct {
+        std::optional<DisplayId> controller;
+        bool panelIsBuiltin;
+        DisplayId output;
+    } cases[] = {
+        {std::nullopt, true, kProjector}, {kPanel, true, kProjector},  {kProjector, true, kPanel},
+        {kPanel, false, kProjector},      {kProjector, false, kPanel},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.controller.value_or(0) << " " << c.panelIsBuiltin);
+        SetUp();
+        QSettings(settingsFile(), QSettings::IniFormat).clear();
+        displays_->displays[0].builtin = c.panelIsBuiltin;
+        platforms_.core.controllerDisplay = [c] { return c.controller; };
+        AppCore& app = launch();
+        EXPECT_TRUE(run(verbs::Ready{}).contains(pagecalls::displaySelections(kPanel, c.output)));
+        run(verbs::ShowOutput{true});
+        EXPECT_EQ(app.output.currentDisplayID(), c.output);
+        // Chosen, the controller's display takes the output and says how it goes away.
+        run(verbs::SelectOutputDisplay{c.controller.value_or(kPanel)});
+        EXPECT_EQ(app.output.currentDisplayID(), c.controller.value_or(kPanel));
+        EXPECT_EQ(app.output.hud().text().endsWith(QString::fromUtf8(kHideHintText)),
+                  c.controller.has_value());
+        app_.reset();
+    }
+}
+
+TEST_F(DisplayVerbs, TheChosenDisplaysAreKeptAcrossLaunchesByName) {
+    launch();
+    run(verbs::SelectOutputDisplay{kPanel});
+    run(verbs::SelectDisplay{kProjector});
+    app_.reset();
+
+    // The next run numbers the displays anew; the names find them.
+    SetUp();
+    displays_->displays[0].id = 7;
+    displays_->displays[1].id = 8;
+    displays_->screenList[0].number = 7;
+    displays_->screenList[1].number = 8;
+    modes_->displays[7] = modes_->displays[kPanel];
+    modes_->displays[8] = modes_->displays[kProjector];
+    AppCore& second = launch();
+    EXPECT_EQ(second.state.outputDisplayID, 7);
+    EXPECT_EQ(second.state.selectedDisplayID, 8);
+    run(verbs::ShowOutput{true});
+    EXPECT_EQ(second.output.currentDisplayID(), 7);
 }
 
 TEST_F(DisplayVerbs, WakeRefreshesTheListAndPutsTheOutputBack) {

@@ -22,6 +22,7 @@ QJsonObject statusIn(const QString& script) {
 TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
     AppCore& app = launch();
     const QStringList state = {pagecalls::displaysChanged(app.state.displays),
+                               pagecalls::displaySelections(kPanel, kProjector),
                                pagecalls::modesChanged({}, false),
                                pattern("calibration"),
                                shown(false),

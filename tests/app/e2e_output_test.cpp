@@ -168,6 +168,33 @@ TEST_F(E2eProfiles, ASavedProfileLoadedAfterARestartRestoresTheSetUp) {
         0);
 }
 
+TEST_F(E2eProfiles, TheOutputGoesBesideTheControllerAndTheChosenDisplaysOutlastARestart) {
+    launch();
+    // Nothing chosen, the controller on the first head: the output takes the second.
+    ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
+    ASSERT_TRUE(waitForPattern("grid"));
+    ASSERT_TRUE(click("#output-toggle"));
+    EXPECT_EQ(settle(kHead1, renderedWith({"grid"}, kHead1.size())), 0);
+    EXPECT_TRUE(waitForElement(displayItem("DUMMY1"), "el.classList.contains('is-output')"));
+    ASSERT_TRUE(click("#output-toggle"));
+    // Chosen: the output on the first head, the second head's modes listed.
+    ASSERT_TRUE(click(displayItem("DUMMY0") + " .tally"));
+    ASSERT_TRUE(click(displayItem("DUMMY1") + " .display-pick"));
+    ASSERT_TRUE(closeController());
+
+    launch();
+    EXPECT_TRUE(waitForElement(displayItem("DUMMY0"), "el.classList.contains('is-output')"));
+    EXPECT_TRUE(waitForElement(displayItem("DUMMY1"), "el.classList.contains('is-selected')"));
+    ASSERT_TRUE(click("#output-toggle"));
+    ASSERT_TRUE(x().findWindow(QStringLiteral("Lumenor output"), 5000));
+    QRect where;
+    for (int t = 0; t < 100 && where != QRect(0, 0, 1920, 1080); ++t) {
+        QThread::msleep(50);
+        where = x().findWindow(QStringLiteral("Lumenor output"))->geometry;
+    }
+    EXPECT_EQ(where, QRect(0, 0, 1920, 1080));
+}
+
 TEST_F(E2eProfiles, TheSyncOffsetIsHeldToASecondAndOutlastsARestart) {
     launch();
     ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '0'"));

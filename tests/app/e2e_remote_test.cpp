@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -38,6 +41,27 @@ QByteArray decodeTerminalQr(const QStringList& lines) {
     const QString file = dir.filePath("qr.png");
     image.save(file);
     return runProcess("zbarimg", {"--raw", "-q", file}).out.trimmed();
+}
+
+// The status and body of the state answer for `pin`.
+QByteArray stateFor(quint16 port, const QByteArray& pin) {
+    return runProcess("curl", {"-sS", "-w", " %{http_code}",
+                               QStringLiteral("http://127.0.0.1:%1/state?pin=%2")
+                                   .arg(port)
+                                   .arg(QString::fromLatin1(pin))})
+        .out;
+}
+
+// What the phone's page at `address` says after tapping `tap` (none: no tap), as the probe
+// prints it.
+QJsonObject phonePage(const QString& address, const QString& tap = {}) {
+    QStringList args{QStringLiteral(PHONE_PAGE_PROBE), address};
+    if (!tap.isEmpty()) {
+        args << tap;
+    }
+    const auto r = runProcess(QStringLiteral(NODE_EXECUTABLE), args);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QJsonDocument::fromJson(r.out).object();
 }
 
 // The phone's five commands, from a grid on the second head.
@@ -102,9 +126,30 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
     const QRegularExpressionMatch app =
         QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
     ASSERT_TRUE(app.hasMatch()) << (url ? url->toString().toStdString() : "no address");
-    EXPECT_EQ(stepThrough(static_cast<quint16>(app.captured(1).toUInt()),
-                          app.captured(2).toLatin1(), expected),
-              expected);
+    const auto appPort = static_cast<quint16>(app.captured(1).toUInt());
+    // The page itself: without a PIN it asks for one; with a wrong one it says so, no tap
+    // flashes and the grid stays.
+    const QString page = QStringLiteral("http://127.0.0.1:%1/").arg(appPort);
+    const QJsonObject noPin = phonePage(page);
+    EXPECT_TRUE(noPin["problem"].toString().startsWith("Enter the PIN"))
+        << noPin["problem"].toString().toStdString();
+    EXPECT_TRUE(noPin["asksPin"].toBool());
+    const QJsonObject wrong = phonePage(page + "?pin=" + app.captured(2) + "0", "Blank");
+    EXPECT_TRUE(wrong["problem"].toString().startsWith("Wrong PIN"))
+        << wrong["problem"].toString().toStdString();
+    EXPECT_TRUE(wrong["asksPin"].toBool());
+    EXPECT_EQ(wrong["flashed"].toArray().size(), 0);
+    EXPECT_EQ(settle(kHead1, renderedWith({"grid"}, kHead1.size()), 2000), 0);
+    const QJsonObject right = phonePage(page + "?pin=" + app.captured(2));
+    EXPECT_EQ(right["state"].toString(), QStringLiteral("Grid \u00B7 output shown"));
+    // A wrong PIN changes nothing and learns nothing; the right one reads the state.
+    EXPECT_EQ(post(appPort, "verb=blank&pin=" + app.captured(2).toLatin1() + "x"), "403");
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1() + "x"), "forbidden 403");
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
+              R"({"output":true,"pattern":"grid"} 200)");
+    EXPECT_EQ(stepThrough(appPort, app.captured(2).toLatin1(), expected), expected);
+    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
+              R"({"output":true,"pattern":"black"} 200)");
     ASSERT_TRUE(closeController());
 
     // `show --remote` on the same head.

@@ -71,6 +71,8 @@ describe('controller page', () => {
     const editing = (on) => ({ verb: 'setEditing', on });
 
     await expectPosts('choose modes display', click('#display-list li[data-id="413"] .display-pick'), [{ verb: 'selectDisplay', id: 413 }]);
+    await expectPosts("the output display's modes", click('#modes-of-output'), [{ verb: 'selectDisplay', id: 412 }]);
+    assert.equal(await page.locator('#modes-of-output').isVisible(), false, 'hidden while they are listed');
     await expectPosts('choose output display', click('#display-list li[data-id="413"] .tally'), [{ verb: 'selectOutputDisplay', id: 413 }]);
     await expectPosts('identify', click('#identify'), [{ verb: 'identifyDisplays' }]);
     await expectPosts('copy report', click('#copy-report'), [{ verb: 'copyReport' }]);
@@ -233,7 +235,11 @@ describe('controller page', () => {
     assert.equal(await attr(page, '#display-list li[data-id="413"] .tally', 'aria-pressed'), 'true');
     assert.deepEqual(await page.locator('#aspect-chips [aria-pressed="true"]').allTextContents(), ['21:9']);
     assert.equal(await page.inputValue('#bounce-seconds'), '2');
-    assert.match(await text(page, '#modes-of'), /#413/);
+    assert.equal(await text(page, '#modes-of'), 'for PA-32 Projector (#413) · output');
+    await call(page, () => window.displaySelections(413, 412));
+    assert.equal(await attr(page, '#display-list li[data-id="412"] .tally', 'aria-pressed'), 'true');
+    assert.equal(await text(page, '#modes-of'), 'for PA-32 Projector (#413)');
+    assert.equal(await page.locator('#modes-of-output').isVisible(), true);
 
     await call(page, () => window.revertCountdown(15));
     await call(page, () => window.modeApplied(true, 15));

@@ -99,7 +99,7 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
         const RouteResult r = routeRequest(
             parseRequest(
                 QStringLiteral("%1\r\n\r\nverb=blank&pin=123456").arg(QLatin1String(line))),
-            gate, kSource);
+            gate, kSource, {});
         EXPECT_EQ(r.answer.status, 200) << line;
         EXPECT_EQ(r.answer.contentType, "text/html; charset=utf-8") << line;
         EXPECT_EQ(r.answer.body, remotePage()) << line;
@@ -107,13 +107,13 @@ TEST(HttpRequest, OnlyPostToCmdReachesTheCommandRoute) {
     }
     const RouteResult cmd = routeRequest(
         parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\nverb=pattern&name=grid&pin=123456")),
-        gate, kSource);
+        gate, kSource, {});
     EXPECT_EQ(cmd.answer.body, "ok");
     ASSERT_TRUE(cmd.command);
     EXPECT_EQ(cmd.command->verb, "pattern");
     EXPECT_EQ(cmd.command->params.size(), 3U);
     const RouteResult noVerb = routeRequest(
-        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate, kSource);
+        parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n\r\npin=123456")), gate, kSource, {});
     EXPECT_EQ(noVerb.answer.status, 200);
     EXPECT_FALSE(noVerb.command);
 }
@@ -143,11 +143,38 @@ TEST(HttpRequest, CommandsFromAPageOfAnotherOriginAreRefusedUncounted) {
         const RouteResult r = routeRequest(
             parseRequest(QStringLiteral("POST /cmd HTTP/1.1\r\n%1\r\nverb=blank&pin=000000")
                              .arg(QLatin1String(headers))),
-            gate, kSource);
+            gate, kSource, {});
         EXPECT_EQ(r.answer.status, 403) << headers;
         EXPECT_EQ(r.answer.body, refused ? "cross-origin" : "forbidden") << headers;
     }
     EXPECT_EQ(gate.failedAttempts(kSource.client), 5);  // only the requests that passed
+}
+
+TEST(HttpRequest, TheStateIsAnsweredOnlyWithThePinAndALockoutSaysItsSecondsLeft) {
+    double now = 100.0;
+    CommandGate gate([&now] { return now; });
+    gate.reset(QStringLiteral("123456"));
+    const RemoteSnapshot snapshot{QStringLiteral("smpte"), true};
+    const auto state = [&](const char* query) {
+        const RouteAnswer a =
+            routeRequest(
+                parseRequest(
+                    QStringLiteral("GET /state%1 HTTP/1.1\r\n\r\n").arg(QLatin1String(query))),
+                gate, kSource, snapshot)
+                .answer;
+        return QStringLiteral("%1 %2").arg(a.status).arg(a.body);
+    };
+    EXPECT_EQ(state("?pin=123456"), R"(200 {"output":true,"pattern":"smpte"})");
+    EXPECT_EQ(state(""), "403 forbidden");
+    for (int i = 0; i < CommandGate::kAttemptsBeforeLockout - 2; ++i) {
+        EXPECT_EQ(state("?pin=654321"), "403 forbidden");
+    }
+    EXPECT_EQ(state("?pin=654321"), "403 forbidden");
+    EXPECT_EQ(state("?pin=123456"), "429 locked 30");
+    now += 12.5;
+    EXPECT_EQ(state("?pin=123456"), "429 locked 18");
+    now += 18.0;
+    EXPECT_EQ(state("?pin=123456"), R"(200 {"output":true,"pattern":"smpte"})");
 }
 
 TEST(HttpResponse, BytesAreExact) {

@@ -1,5 +1,5 @@
 // The phone remote's page in Chromium at a phone's size, served by a stand-in server that
-// records what the page posts.
+// checks the PIN as the application does, records what the page posts and answers its state.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
@@ -9,27 +9,56 @@ import { launchBrowser } from '../support/browser.mjs';
 const pagePath = new URL('../../src/remote/remote_page.html', import.meta.url);
 const pin = '004207';
 
+// Each button, what it posts after the verb and PIN, and the state line after it.
 const expected = [
-  ['Calibration', 'verb=pattern&pin=004207&name=calibration'],
-  ['Grid', 'verb=pattern&pin=004207&name=grid'],
-  ['SMPTE', 'verb=pattern&pin=004207&name=smpte'],
-  ['White', 'verb=pattern&pin=004207&name=white'],
-  ['Black', 'verb=pattern&pin=004207&name=black'],
-  ['Focus', 'verb=pattern&pin=004207&name=focus'],
-  ['PLUGE', 'verb=pattern&pin=004207&name=pluge'],
-  ['‹ Prev', 'verb=cycle&pin=004207&delta=-1'],
-  ['Next ›', 'verb=cycle&pin=004207&delta=1'],
-  ['Show', 'verb=output&pin=004207&on=1'],
-  ['Hide', 'verb=output&pin=004207&on=0'],
-  ['Identify', 'verb=identify&pin=004207'],
-  ['Blank', 'verb=blank&pin=004207'],
+  ['Calibration', 'name=calibration', 'Calibration card · output hidden'],
+  ['Grid', 'name=grid', 'Grid · output hidden'],
+  ['Colour bars', 'name=smpte', 'Colour bars · output hidden'],
+  ['White', 'name=white', 'White · output hidden'],
+  ['Black', 'name=black', 'Black · output hidden'],
+  ['Focus star', 'name=focus', 'Focus star · output hidden'],
+  ['PLUGE', 'name=pluge', 'PLUGE · output hidden'],
+  ['◀ Prev', 'delta=-1', 'PLUGE · output hidden'],
+  ['Next ▶', 'delta=1', 'PLUGE · output hidden'],
+  ['Show output', 'on=1', 'PLUGE · output shown'],
+  ['Hide output', 'on=0', 'PLUGE · output hidden'],
+  ['Identify', '', 'PLUGE · output hidden'],
+  ['Blank', '', 'Black · output shown'],
+  ['Circles', 'name=circle', 'Circles · output shown'],
+  ['Overscan', 'name=overscan', 'Overscan · output shown'],
+  ['Checker', 'name=pixelGrid', 'One-pixel checkerboard · output shown'],
+  ['Aspect', 'name=aspect', 'Aspect-ratio frames · output shown'],
+  ['Grey steps', 'name=grayscaleSteps', 'Greyscale steps · output shown'],
+  ['Gradient', 'name=gradient', 'Gradient · output shown'],
+  ['Grey', 'name=grey50', 'Grey 50 % · output shown'],
+  ['Red', 'name=red', 'Red · output shown'],
+  ['Green', 'name=green', 'Green · output shown'],
+  ['Blue', 'name=blue', 'Blue · output shown'],
+  ['Moving bar', 'name=movingBlock', 'Moving bar · output shown'],
+  ['Bounce', 'name=bounce', 'Bounce with click · output shown'],
+  ['Countdown', 'name=countdown', 'Countdown with beep · output shown'],
+  ['Timecode', 'name=timecode', 'Timecode · output shown'],
+  ['Slate', 'name=slate', 'Slate · output shown'],
 ];
+const verbOf = (label) =>
+  ({ '◀ Prev': 'cycle', 'Next ▶': 'cycle', 'Show output': 'output', 'Hide output': 'output',
+     Identify: 'identify', Blank: 'blank' })[label] || 'pattern';
 
 let server;
 let origin;
 let browser;
-const posts = [];
-let waiting = null;
+let posts = [];
+// How the stand-in answers: 'pin' checks the PIN, 'locked' answers a lockout, 'down' drops
+// every connection.
+let mode = 'pin';
+let state = { pattern: 'calibration', output: false };
+
+function carryOut(form) {
+  const verb = form.get('verb');
+  if (verb === 'pattern') state.pattern = form.get('name');
+  if (verb === 'output') state.output = form.get('on') === '1';
+  if (verb === 'blank') state = { pattern: 'black', output: true };
+}
 
 before(async () => {
   const html = await readFile(pagePath);
@@ -37,14 +66,29 @@ before(async () => {
     let body = '';
     req.on('data', (chunk) => (body += chunk));
     req.on('end', () => {
-      if (req.method === 'POST' && req.url === '/cmd') {
-        posts.push({ type: req.headers['content-type'], body });
-        res.end('ok');
-        if (waiting) waiting();
+      const url = new URL(req.url, 'http://stand-in');
+      const isCmd = req.method === 'POST' && url.pathname === '/cmd';
+      const isState = req.method === 'GET' && url.pathname === '/state';
+      if (!isCmd && !isState) {
+        res.setHeader('Content-Type', 'text/html; charset=utf-8');
+        res.end(html);
         return;
       }
-      res.setHeader('Content-Type', 'text/html; charset=utf-8');
-      res.end(html);
+      const form = new URLSearchParams(isCmd ? body : url.search);
+      if (isCmd) posts.push({ type: req.headers['content-type'], body });
+      if (mode === 'down') {
+        req.socket.destroy();
+      } else if (mode === 'locked') {
+        res.writeHead(429).end('locked 27');
+      } else if (form.get('pin') !== pin) {
+        res.writeHead(403).end('forbidden');
+      } else if (isCmd) {
+        carryOut(form);
+        res.end('ok');
+      } else {
+        res.setHeader('Content-Type', 'application/json');
+        res.end(JSON.stringify(state));
+      }
     });
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -57,22 +101,15 @@ after(async () => {
   server?.close();
 });
 
-function nextPost() {
-  if (posts.length > 0) return Promise.resolve(posts.shift());
-  return new Promise((resolve) => {
-    waiting = () => {
-      waiting = null;
-      resolve(posts.shift());
-    };
-  });
-}
-
-test('each button posts its command with the PIN from the address', async () => {
+// A phone-sized page at `query`, recording every button that gets the flash state.
+async function phonePage(query) {
+  mode = 'pin';
+  posts = [];
+  state = { pattern: 'calibration', output: false };
   const context = await browser.newContext({ viewport: { width: 390, height: 844 } });
   const page = await context.newPage();
   const requested = [];
   page.on('request', (r) => requested.push(r.url()));
-  // Records each button that gets the flash state, however briefly.
   await page.addInitScript(() => {
     window.flashed = [];
     new MutationObserver((changes) => {
@@ -87,46 +124,88 @@ test('each button posts its command with the PIN from the address', async () => 
       subtree: true,
     });
   });
-  await page.goto(`${origin}/?pin=${pin}`);
+  await page.goto(`${origin}/${query}`);
+  return { context, page, requested };
+}
 
+const problem = (page) => page.locator('#problem-text');
+
+test('each button posts its command with the PIN, flashes and the state line follows', async () => {
+  const { context, page, requested } = await phonePage(`?pin=${pin}`);
   assert.equal(await page.title(), 'Lumenor — Remote');
   assert.equal(await page.locator('h1').textContent(), 'Lumenor · Remote');
-  const labels = await page.locator('button').allTextContents();
+  await assert.doesNotReject(page.waitForFunction(() => document.getElementById('state').textContent === 'Calibration card · output hidden'));
+  const labels = await page.locator('button[data-verb]').allTextContents();
   assert.deepEqual(labels, expected.map(([label]) => label));
+  assert.deepEqual(await page.locator('h2').allTextContents(),
+    ['Geometry and focus', 'Levels and colour', 'Solid fields', 'Motion and sync']);
   // Everything fits the phone's width.
   assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390));
 
-  for (const [label, body] of expected) {
-    const button = page.getByRole('button', { name: label, exact: true });
-    await button.click();
-    const post = await nextPost();
-    assert.equal(post.body, body, label);
+  for (const [label, params, line] of expected) {
+    await page.getByRole('button', { name: label, exact: true }).click();
+    await page.locator('#state', { hasText: line }).waitFor({ timeout: 5000 });
+    const post = posts.shift();
+    assert.equal(post.body, `verb=${verbOf(label)}&pin=${pin}` + (params ? '&' + params : ''), label);
     assert.equal(post.type, 'application/x-www-form-urlencoded', label);
-    const selected = await page.locator('button.selected').allTextContents();
-    if (body.startsWith('verb=pattern')) {
-      assert.deepEqual(selected, [label]);
-    } else {
-      assert.deepEqual(selected, ['PLUGE'], `${label} keeps the pattern selected`);
-    }
+    assert.equal(await page.locator('button.selected').count(), 1, label);
+    assert.equal(await page.locator('button.selected').getAttribute('data-name'), state.pattern, label);
   }
+  assert.equal(await page.locator('#problem').isVisible(), false);
   await page.waitForFunction(() => document.querySelectorAll('button.flash').length === 0);
   assert.deepEqual(await page.evaluate(() => window.flashed), labels);
-  assert.deepEqual(
-    requested.filter((u) => !u.startsWith(`${origin}/`)),
-    [],
-    'no resource from elsewhere',
-  );
+  assert.deepEqual(requested.filter((u) => !u.startsWith(`${origin}/`)), [], 'no resource from elsewhere');
   assert.equal(await page.locator('img, link, iframe, [src]').count(), 0);
   await context.close();
 });
 
+test('without a PIN in the address the page asks for one and posts nothing until it has it', async () => {
+  const { context, page } = await phonePage('');
+  await problem(page).waitFor();
+  assert.match(await problem(page).textContent(), /Enter the PIN/);
+  assert.equal(await page.locator('#pin').isVisible(), true);
+  await page.getByRole('button', { name: 'Blank', exact: true }).click();
+  assert.deepEqual(posts, []);
+  assert.equal(await page.locator('#state').textContent(), '');
+
+  await page.locator('#pin').fill(pin);
+  await page.getByRole('button', { name: 'Connect' }).click();
+  await page.locator('#state', { hasText: 'Calibration card · output hidden' }).waitFor();
+  assert.equal(await page.locator('#problem').isVisible(), false);
+  assert.equal(new URL(page.url()).search, `?pin=${pin}`);
+  await page.getByRole('button', { name: 'Blank', exact: true }).click();
+  await page.locator('#state', { hasText: 'Black · output shown' }).waitFor();
+  assert.equal(posts.shift().body, `verb=blank&pin=${pin}`);
+  await context.close();
+});
+
+// Each failure says what it is, and no tap flashes as if it had worked.
+const failures = [
+  ['a wrong PIN', '?pin=999999', 'pin', /^Wrong PIN/, true],
+  ['a lockout', `?pin=${pin}`, 'locked', /locked for 2[67] s/, false],
+  ['a lost connection', `?pin=${pin}`, 'down', /No connection to Lumenor/, false],
+];
+for (const [what, query, answer, message, asksPin] of failures) {
+  test(`${what} is told as it is`, async () => {
+    const { context, page } = await phonePage(query);
+    mode = answer;
+    await page.getByRole('button', { name: 'Grid', exact: true }).click();
+    await problem(page).waitFor();
+    assert.match(await problem(page).textContent(), message);
+    assert.equal(await page.locator('#pin').isVisible(), asksPin);
+    await page.waitForTimeout(300);
+    assert.deepEqual(await page.evaluate(() => window.flashed), []);
+    assert.equal(await page.locator('button.selected').count(), answer === 'pin' ? 0 : 1);
+    assert.equal(state.pattern, 'calibration');
+    await context.close();
+  });
+}
+
 test('the page is dark with the iris accent on the first button', async () => {
-  const context = await browser.newContext({ viewport: { width: 390, height: 844 } });
-  const page = await context.newPage();
-  await page.goto(`${origin}/`);
+  const { context, page } = await phonePage(`?pin=${pin}`);
   const colours = await page.evaluate(() => {
     const style = (el) => getComputedStyle(el);
-    const buttons = document.querySelectorAll('button');
+    const buttons = document.querySelectorAll('button[data-verb]');
     return {
       background: style(document.body).backgroundColor,
       accent: style(buttons[0]).backgroundColor,
@@ -142,8 +221,5 @@ test('the page is dark with the iris accent on the first button', async () => {
     danger: 'rgb(255, 45, 114)',
     wide: true,
   });
-  // Without a PIN in the address the page posts an empty one.
-  await page.getByRole('button', { name: 'Blank' }).click();
-  assert.equal((await nextPost()).body, 'verb=blank&pin=');
   await context.close();
 });

@@ -281,7 +281,9 @@ TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
 
 TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
     test::LogCapture log;
-    RemoteServer server(options());
+    RemoteServer::Options o = options();
+    o.clock = [] { return 500.0; };
+    RemoteServer server(o);
     int handed = 0;
     server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
     startAndWait(server);
@@ -292,7 +294,7 @@ TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
         for (int i = 0; i < 10; ++i) {
             EXPECT_EQ(exchange(port, command(wrong)), plain(403, "forbidden"));
         }
-        EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked"));
+        EXPECT_EQ(exchange(port, command(pin)), plain(429, "locked 30"));
         EXPECT_EQ(exchange(port, command(pin), "127.0.0.2"), plain(200, "ok"));
         return 0;
     });

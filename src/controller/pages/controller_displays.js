@@ -92,6 +92,20 @@
     LM.renderDisplays();
   };
 
+  // What the core decided: where the output goes with no choice made, a remembered choice.
+  window.displaySelections = function (selectedId, outputId) {
+    LM.syncDisplaySelections(selectedId, outputId);
+  };
+
+  function listOutputModes() {
+    const output = LM.outputDisplay();
+    if (output) {
+      state.selectedId = output.id;
+      LM.post('bridge', { verb: 'selectDisplay', id: output.id });
+      LM.renderDisplays();
+    }
+  }
+
   window.reportCopied = function () {
     const label = LM.byId('copy-report-label');
     label.textContent = 'Copied ✓';
@@ -107,6 +121,7 @@
   LM.initDisplays = function () {
     LM.byId('identify').addEventListener('click', () => LM.post('bridge', { verb: 'identifyDisplays' }));
     LM.byId('copy-report').addEventListener('click', () => LM.post('bridge', { verb: 'copyReport' }));
+    LM.byId('modes-of-output').addEventListener('click', listOutputModes);
     LM.renderDisplays();
   };
 })(window.LM);

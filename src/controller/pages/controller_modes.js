@@ -118,9 +118,16 @@
     }
   }
 
+  // The heading names the display listed; where that is not the output display, one click
+  // lists the output display's modes instead.
   LM.renderModesHeading = function () {
     const display = LM.selectedDisplay();
-    LM.byId('modes-of').textContent = display ? LM.displayLabel(display) : '';
+    const output = LM.outputDisplay();
+    const isOutput = display !== null && display === output;
+    LM.byId('modes-of').textContent = display ? 'for ' + LM.displayLabel(display) + (isOutput ? ' · output' : '') : '';
+    const toOutput = LM.byId('modes-of-output');
+    toOutput.hidden = !output || isOutput;
+    toOutput.title = output ? 'List the modes of ' + LM.displayLabel(output) + ', where the output goes' : '';
     if (!noteTimer) {
       showStandingNote();
     }
