@@ -40,8 +40,11 @@ bool checked(xcb_connection_t* c, xcb_void_cookie_t cookie) {
     return error == nullptr;
 }
 
-// What shmat returns on failure, (void*)-1, without casting an integer to a pointer.
-void* const kShmatFailed = static_cast<char*>(nullptr) - 1;
+// Whether shmat failed: it returns (void*)-1, told here by the address's value, with no
+// integer cast to a pointer and no arithmetic on a null one.
+bool shmatFailed(const void* memory) {
+    return reinterpret_cast<std::intptr_t>(memory) == -1;
+}
 
 // Our frames are RGB32 in this machine's byte order; the server must take 24-bit pixmaps as
 // 32-bit little-endian words with red in the high byte, as every x86 and ARM server does.
@@ -208,7 +211,7 @@ bool PresentSurface::allocateShared(Buffer& b, QSize size) {
         return false;
     }
     void* memory = ::shmat(id, nullptr, 0);
-    if (memory == kShmatFailed) {
+    if (shmatFailed(memory)) {
         ::shmctl(id, IPC_RMID, nullptr);
         return false;
     }

@@ -38,7 +38,6 @@ class OutputWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    Role role_;
     PatternView* view_ = nullptr;
     QPointer<QScreen> covered_;
     QMetaObject::Connection followGeometry_;

@@ -11,7 +11,7 @@
 
 namespace lumenor {
 
-OutputWindow::OutputWindow(Role role) : role_(role) {
+OutputWindow::OutputWindow(Role role) {
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::Tool | Qt::NoDropShadowWindowHint;
     if (role == Role::mirror) {
