@@ -88,7 +88,8 @@ void RemoteHost::accept(int fd) {
     const auto [peer, source] = endsOf(fd);
     auto* connection = new RemoteConnection(
         fd, options_.requestDeadlineMs,
-        [this, source](const QByteArray& buffer) { return respond(buffer, source); },
+        // Captured by name: Clang 14 cannot capture a structured binding.
+        [this, source = source](const QByteArray& buffer) { return respond(buffer, source); },
         [this](RemoteConnection* closed) {
             std::erase_if(connections_, [closed](const OpenConnection& open) {
                 return open.connection == closed;
