@@ -37,8 +37,13 @@ AppDelegate::AppDelegate(DesktopPlatforms platforms)
     : updater_(std::move(platforms.updater)),
       askAgreement_(std::move(platforms.askAgreement)),
       page_(std::move(platforms.page)),
-      core_(withControllerDisplay(std::move(platforms.core)),
-            CoreReports{[this](const QString& s) { send(s); }}) {}
+      core_(withControllerDisplay(std::move(platforms.core)), pageReports()) {}
+
+CoreReports AppDelegate::pageReports() {
+    CoreReports reports;
+    reports.page = [this](const QString& s) { send(s); };
+    return reports;
+}
 
 AppPlatforms AppDelegate::withControllerDisplay(AppPlatforms platforms) {
     if (!platforms.controllerDisplay) {

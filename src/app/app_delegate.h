@@ -46,6 +46,8 @@ class AppDelegate {
     bool passAgreementGate();
     void createControllerWindow();
     void send(const QString& script);
+    // The core's reports go to the controller page.
+    CoreReports pageReports();
 
     std::unique_ptr<UpdaterController> updater_;
     std::function<bool()> askAgreement_;

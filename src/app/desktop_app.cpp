@@ -50,7 +50,10 @@ int runDesktopApp(char* program) {
     if (!platforms) {
         return cli::kExitEnvironment;
     }
-    AppDelegate delegate(DesktopPlatforms{std::move(*platforms), makeDesktopUpdater()});
+    DesktopPlatforms desktop;
+    desktop.core = std::move(*platforms);
+    desktop.updater = makeDesktopUpdater();
+    AppDelegate delegate(std::move(desktop));
     instance->onActivate = [&delegate] { delegate.raiseController(); };
     if (!delegate.applicationDidFinishLaunching()) {
         return cli::kExitOk;

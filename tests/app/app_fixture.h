@@ -94,7 +94,8 @@ class AppFixture : public ::testing::Test {
         auto wake = std::make_unique<WakeSource>();
         wake_ = wake.get();
         p.wake = std::move(wake);
-        platforms_ = DesktopPlatforms{std::move(p)};
+        platforms_ = DesktopPlatforms{};
+        platforms_.core = std::move(p);
         platforms_.askAgreement = [] { return true; };
         platforms_.page = [this](const QString& script) { page_ << script; };
     }
