@@ -4,6 +4,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -159,22 +160,34 @@ void LayerCache::draw(QPainter& p, const QByteArray& key, const QRectF& bounds,
     QByteArray fullKey = key;
     appendKey(fullKey, {transform.m11(), transform.m12(), transform.m21(), transform.m22(),
                         transform.dx(), transform.dy()});
+    const double now = clock_();
     auto found = entries_.find(fullKey);
     if (found != entries_.end()) {
+        found->second.recent->drawnAt = now;
         recent_.splice(recent_.begin(), recent_, found->second.recent);
     } else {
         Layer layer = Layer::record(deviceBox, transform, fill);
         bytes_ += layer.bytes();
-        recent_.push_front(fullKey);
+        recent_.push_front({fullKey, now});
         found = entries_.emplace(fullKey, Entry{std::move(layer), recent_.begin()}).first;
-        while (bytes_ > budget_ && recent_.size() > 1) {
-            const auto oldest = entries_.find(recent_.back());
-            bytes_ -= oldest->second.layer.bytes();
-            entries_.erase(oldest);
-            recent_.pop_back();
-        }
+    }
+    while (recent_.size() > 1 &&
+           (bytes_ > budget_ || now - recent_.back().drawnAt > kIdleSeconds)) {
+        dropOldest();
     }
     found->second.layer.paint(*static_cast<QImage*>(p.device()));
+}
+
+void LayerCache::dropOldest() {
+    const auto oldest = entries_.find(recent_.back().key);
+    bytes_ -= oldest->second.layer.bytes();
+    entries_.erase(oldest);
+    recent_.pop_back();
+}
+
+double LayerCache::steadySeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 void LayerCache::setEnabled(bool enabled) {

@@ -45,10 +45,18 @@ class Layer {
     std::vector<QRgb> pixels_;
 };
 
-// The layers most recently drawn, up to a memory budget, on the calling thread.
+// The layers drawn in the last kIdleSeconds, up to a memory budget, on the calling thread. A
+// layer that has not been drawn for that long goes: a running show keeps meeting new ones (each
+// new digit of a timecode in each place), and keeping them all would grow the cache for hours.
 class LayerCache {
   public:
-    explicit LayerCache(std::size_t byteBudget) : budget_(byteBudget) {}
+    // Seconds on a monotonic clock.
+    using Clock = std::function<double()>;
+    // Longer than the ten seconds in which a timecode's digits of the seconds come round again.
+    static constexpr double kIdleSeconds = 15.0;
+
+    explicit LayerCache(std::size_t byteBudget, Clock clock = steadySeconds)
+        : budget_(byteBudget), clock_(std::move(clock)) {}
 
     // Draws `fill` on `p` through the cache. `key` names everything the fill's pixels depend on
     // besides the painter's transform; `bounds` (in the painter's current coordinates) holds
@@ -62,14 +70,26 @@ class LayerCache {
     static bool enabled();
     static LayerCache& forThisThread();
 
+    // What the cache holds: its layers and their bytes.
+    std::size_t size() const { return entries_.size(); }
+    std::size_t bytes() const { return bytes_; }
+
   private:
-    using Order = std::list<QByteArray>;
+    static double steadySeconds();
+    void dropOldest();
+
+    struct Use {
+        QByteArray key;
+        double drawnAt;
+    };
+    using Order = std::list<Use>;
     struct Entry {
         Layer layer;
         Order::iterator recent;
     };
 
     std::size_t budget_;
+    Clock clock_;
     std::size_t bytes_ = 0;
     Order recent_;  // most recent first
     struct Hash {
