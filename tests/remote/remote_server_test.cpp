@@ -52,26 +52,8 @@ void serveFor(int ms) {
     loop.exec();
 }
 
-// A blocking connection to 127.0.0.1:port from another loopback address, as a second machine.
-int connectFrom(const char* source, quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 QByteArray exchange(quint16 port, const QByteArray& request, const char* source = "127.0.0.1") {
-    const int fd = connectFrom(source, port);
+    const int fd = test::connectFromLoopback(source, port);
     sendAll(fd, request);
     QByteArray answer = readToEnd(fd);
     ::close(fd);
@@ -407,7 +389,7 @@ TEST_F(RemoteServerTest, APhonesCommandsSentTwentyMsAfterConnectingAllGetThrough
         std::this_thread::sleep_for(200ms);
         int ok = 0;
         for (int i = 0; i < 20; ++i) {
-            const int fd = connectFrom("127.0.0.2", port);
+            const int fd = test::connectFromLoopback("127.0.0.2", port);
             std::this_thread::sleep_for(20ms);
             sendAll(fd, request);
             ok += readToEnd(fd, 2000) == plain(200, "ok") ? 1 : 0;

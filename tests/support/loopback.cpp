@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace lumenor::test {
 
 namespace {
@@ -24,6 +26,22 @@ int connectLoopback(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_in a = loopbackAddress(port);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int connectFromLoopback(const char* source, unsigned short port, bool blocking) {
+    const int fd =
+        ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (blocking ? 0 : SOCK_NONBLOCK), 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    const sockaddr_in to = loopbackAddress(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+        (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
+         (blocking || errno != EINPROGRESS))) {
         ::close(fd);
         return -1;
     }

@@ -7,6 +7,11 @@ namespace lumenor::test {
 // A blocking TCP connection to 127.0.0.1:port; -1 when it is refused.
 int connectLoopback(unsigned short port);
 
+// A connection to 127.0.0.1:port from another loopback address (`source`, such as
+// "127.0.0.2"), as a second machine would open it; non-blocking ones may still be under way.
+// -1 when it cannot be made.
+int connectFromLoopback(const char* source, unsigned short port, bool blocking = true);
+
 // A socket listening on 127.0.0.1:port (0: a free port), or -1.
 int listenLoopback(unsigned short port);
 

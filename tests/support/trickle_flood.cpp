@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "support/loopback.h"
+
 namespace lumenor::test {
 
 namespace {
@@ -19,24 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 // A request line begun and never ended, then bytes that are no UTF-8 and no HTTP.
 constexpr char kGarbage[] = "GET /\xff\xfe%zz<\x01>\"?\xc3(\x80\x7f&=\t x";
-
-int connectFrom(const char* source, unsigned short port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
-        (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
-         errno != EINPROGRESS)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 struct Slot {
     int fd = -1;
@@ -59,18 +43,18 @@ void TrickleFlood::run(unsigned short port, int connections, int everyMs, int re
                        const char* source) {
     const auto every = std::chrono::milliseconds(everyMs);
     const auto reopen = std::chrono::milliseconds(reopenMs);
-    std::vector<Slot> slots(static_cast<std::size_t>(connections));
+    std::vector<Slot> sockets(static_cast<std::size_t>(connections));
     const Clock::time_point start = Clock::now();
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        slots[i].next = start + every * static_cast<long>(i) / connections;  // spread out
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        sockets[i].next = start + every * static_cast<long>(i) / connections;  // spread out
     }
     std::vector<pollfd> watched;
     while (!stop_) {
         const Clock::time_point now = Clock::now();
         watched.clear();
-        for (Slot& s : slots) {
+        for (Slot& s : sockets) {
             if (s.fd < 0 && now >= s.next) {
-                s.fd = connectFrom(source, port);
+                s.fd = connectFromLoopback(source, port, false);
                 s.sent = 0;
                 s.next = now + (s.fd < 0 ? reopen : every);
             } else if (s.fd >= 0 && now >= s.next) {
@@ -92,7 +76,7 @@ void TrickleFlood::run(unsigned short port, int connections, int everyMs, int re
             if (got > 0 || (got < 0 && (errno == EAGAIN || errno == EINTR))) {
                 continue;
             }
-            for (Slot& s : slots) {
+            for (Slot& s : sockets) {
                 if (s.fd == p.fd) {
                     ::close(s.fd);
                     s.fd = -1;
@@ -102,7 +86,7 @@ void TrickleFlood::run(unsigned short port, int connections, int everyMs, int re
             }
         }
     }
-    for (const Slot& s : slots) {
+    for (const Slot& s : sockets) {
         if (s.fd >= 0) {
             ::close(s.fd);
         }
