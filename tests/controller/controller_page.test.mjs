@@ -143,7 +143,7 @@ describe('controller page', () => {
     assert.equal(await page.locator('#profile-save').isDisabled(), true);
     await expectPosts('load profile', click('#profile-list li:nth-child(2) .btn >> text=Load'), [{ verb: 'loadProfile', name: 'Rehearsal 50 Hz' }]);
     await expectPosts('delete asks first', click('#profile-list li:nth-child(3) .btn >> text=Delete'), []);
-    await expectPosts('delete confirmed', click('#profile-list li:nth-child(3) .btn.warn'), [{ verb: 'deleteProfile', name: 'Foyer screens' }]);
+    await expectPosts('delete confirmed', click('#profile-list li:nth-child(3) .btn.confirm'), [{ verb: 'deleteProfile', name: 'Foyer screens' }]);
     await expectPosts('remote off', click('#remote-switch'), [{ verb: 'setRemote', on: false }]);
     assert.equal(await page.locator('#remote-live').isVisible(), false, 'a remote switched off shows no address');
     await call(page, () => window.remoteStatus({ on: false, requested: true, url: '', pin: '', qr: '' }));
@@ -175,6 +175,7 @@ describe('controller page', () => {
 
   test('every text field and drop-down list reports editing on focus and blur', async () => {
     const { context, page } = await controllerPage();
+    await page.click('#calibration-open');
     const fields = await page.$$eval('input:not([type=checkbox]), select', (all) => all.map((f) => f.id));
     assert.ok(fields.length >= 4, 'fields: ' + fields.join(', '));
     assert.ok(fields.includes('timecode-fps'), 'fields: ' + fields.join(', '));

@@ -165,6 +165,7 @@
     const banner = LM.byId('trial');
     const wasHidden = banner.hidden;
     banner.hidden = false;
+    document.body.classList.add('trial-open');
     LM.byId('trial-count').textContent = String(seconds);
     LM.byId('trial-seconds').textContent = String(seconds);
     LM.byId('trial-fill').style.width = Math.max(0, Math.min(1, seconds / trialTotal)) * 100 + '%';
@@ -226,6 +227,7 @@
     const wasShown = !LM.byId('trial').hidden;
     lastTrialEvent = { kind: 'resolved', at: Date.now() };
     LM.byId('trial').hidden = true;
+    document.body.classList.remove('trial-open');
     trialModeId = null;
     renderModes();
     if (wasShown) {
