@@ -96,6 +96,7 @@
       LM.announce('Saved profile ' + name);
       field.value = '';
       renderSave();
+      LM.leaveField();
     });
     renderList();
   };
