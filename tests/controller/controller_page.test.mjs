@@ -228,6 +228,8 @@ describe('controller page', () => {
     assert.equal(await attr(page, '#display-list li[data-id="413"] .tally', 'aria-pressed'), 'true');
     assert.deepEqual(await page.locator('#aspect-chips [aria-pressed="true"]').allTextContents(), ['21:9']);
     assert.equal(await page.inputValue('#bounce-seconds'), '2');
+    await call(page, () => window.slateTextChanged('Hall B'));
+    assert.equal(await page.inputValue('#slate-text'), 'Hall B');
     assert.equal(await text(page, '#modes-of'), 'for PA-32 Projector (#413) · output');
     await call(page, () => window.displaySelections(413, 412));
     assert.equal(await attr(page, '#display-list li[data-id="412"] .tally', 'aria-pressed'), 'true');
@@ -341,7 +343,7 @@ describe('controller page', () => {
       const junk = [undefined, null, true, 7, {}, [null]];
       const names = ['displaysChanged', 'modesChanged', 'patternChanged', 'profilesChanged', 'mirrorChanged',
         'syncSelections', 'modeApplied', 'outputVisibilityChanged', 'infoVisibilityChanged', 'revertCountdown',
-        'revertResolved', 'frameStatus', 'autoCycleChanged', 'remoteStatus', 'syncOffsetChanged'];
+        'revertResolved', 'frameStatus', 'autoCycleChanged', 'remoteStatus', 'syncOffsetChanged', 'slateTextChanged'];
       for (const name of names) {
         for (const value of junk) {
           window[name](value, value, value, value);
