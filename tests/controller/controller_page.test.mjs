@@ -75,6 +75,8 @@ describe('controller page', () => {
     await expectPosts('keep the mode', click('#trial-keep'), [{ verb: 'confirmMode' }]);
     await expectPosts('revert the mode', click('#trial-revert'), [{ verb: 'revertMode' }]);
     await call(page, () => window.revertResolved(false));
+    assert.deepEqual(await page.$$eval('.pattern', (all) => all.map((b) => b.dataset.pattern)), patternNames,
+      'the page shows the patterns in the order Prev and Next step through them');
     for (const name of patternNames) {
       await expectPosts('pattern ' + name, click(`.pattern[data-pattern="${name}"]`), [{ verb: 'showPattern', name }]);
     }
