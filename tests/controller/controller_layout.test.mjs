@@ -30,8 +30,8 @@ async function controllerPage(size) {
   return opened;
 }
 
-// What the eye checks: text under 12 px, buttons drawn filled (an opaque, light background),
-// and the patterns and output controls that lie outside the window.
+// What the eye checks: text under 12 px, names and labels cut short, buttons drawn filled (an
+// opaque, light background), and the patterns and output controls outside the window.
 function survey() {
   const shown = (el) => el.getClientRects().length > 0 && !el.closest('[hidden]') && getComputedStyle(el).visibility !== 'hidden';
   const small = [];
@@ -42,6 +42,9 @@ function survey() {
       small.push(node.textContent.trim());
     }
   }
+  const cut = Array.from(document.querySelectorAll('button, label, .pattern-name, .display-name, .setting-label, .panel-note, .family-title'))
+    .filter((el) => shown(el) && !el.matches('.visually-hidden') && el.scrollWidth > el.clientWidth + 1)
+    .map((el) => el.id || el.textContent.trim());
   const light = (colour) => {
     const [r, g, b, a = 1] = colour.match(/[\d.]+/g).map(Number);
     return a === 1 && 0.2126 * r + 0.7152 * g + 0.0722 * b > 100;
@@ -57,7 +60,7 @@ function survey() {
       return r.left < 0 || r.top < 56 || r.right > vw || r.bottom > vh;
     })
     .map((el) => el.dataset.pattern || el.id);
-  return { small, filled, outside };
+  return { small, cut, filled, outside };
 }
 
 describe('controller page layout', () => {
@@ -72,8 +75,9 @@ describe('controller page layout', () => {
       assert.deepEqual(await clippedControls(page), []);
       assert.deepEqual(await seriousViolations(page), []);
       await page.click('#calibration-open');
-      const { small, filled, outside } = await page.evaluate(survey);
+      const { small, cut, filled, outside } = await page.evaluate(survey);
       assert.deepEqual(small, [], 'text under 12 px');
+      assert.deepEqual(cut, [], 'names and labels cut short');
       assert.deepEqual(filled, ['output-toggle']);
       if (width >= 1200 && height >= 700) {
         assert.deepEqual(outside, [], 'every pattern and the output controls without scrolling');
