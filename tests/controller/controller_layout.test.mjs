@@ -75,6 +75,7 @@ describe('controller page layout', () => {
       assert.deepEqual(await clippedControls(page), []);
       assert.deepEqual(await seriousViolations(page), []);
       await page.click('#calibration-open');
+      await page.evaluate(() => document.querySelectorAll('.layout, .col').forEach((box) => box.scrollTo(0, 0)));
       const { small, cut, filled, outside } = await page.evaluate(survey);
       assert.deepEqual(small, [], 'text under 12 px');
       assert.deepEqual(cut, [], 'names and labels cut short');
