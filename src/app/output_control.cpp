@@ -257,6 +257,7 @@ void OutputControl::applyState() {
     output_.setSlateText(state_.slateText);
     output_.setVideoRange(state_.videoRange);
     hooks_.send(pagecalls::videoRangeChanged(rangeName(state_.videoRange)));
+    hooks_.send(pagecalls::slateTextChanged(state_.slateText));
     if (state_.outputVisible) {
         if (const std::optional<DisplayInfo> d = outputDisplay(state_)) {
             output_.show(*d, state_.activePattern);

@@ -96,6 +96,10 @@ QString videoRangeChanged(const QString& range) {
     return call("videoRangeChanged", text(range));
 }
 
+QString slateTextChanged(const QString& slateText) {
+    return call("slateTextChanged", text(slateText));
+}
+
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod) {
     return call("syncSelections",

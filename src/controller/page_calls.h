@@ -33,6 +33,8 @@ QString profileNote(const QString& note);
 QString mirrorChanged(bool on);
 QString syncOffsetChanged(double ms);
 QString videoRangeChanged(const QString& range);
+// The slate's text as the output has it, after a profile brought its own.
+QString slateTextChanged(const QString& slateText);
 QString syncSelections(DisplayId selected, DisplayId output, const QStringList& aspectRatios,
                        double bouncePeriod);
 QString modeApplied(bool applied, std::int64_t seconds);

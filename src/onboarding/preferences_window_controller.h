@@ -8,8 +8,9 @@
 
 namespace lumenor {
 
-// The preferences window: the telemetry and automatic-update switches and "Replay tutorial"
-// of "preferences.html". Made once and shown again on each request; every showing hands the
+// The preferences window, titled "Settings" as the menu item that opens it: the telemetry and
+// automatic-update switches and the interactive tutorial's "Replay at next start" of
+// "preferences.html". Made once and shown again on each request; every showing hands the
 // page the current state of both switches. Main thread only.
 class PreferencesWindowController {
   public:

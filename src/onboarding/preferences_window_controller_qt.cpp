@@ -18,7 +18,7 @@ PreferencesWindowController::PreferencesWindowController()
     : window_(std::make_unique<PageWindow>()) {
     window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
-    window_->setWindowTitle(QStringLiteral("Lumenor Preferences"));
+    window_->setWindowTitle(QStringLiteral("Lumenor Settings"));
     window_->setFixedSize(460, 470);
     paintWindowBackground(window_.get());
     // Closed from the keyboard as other preference windows are.

@@ -200,12 +200,12 @@ TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
     run(verbs::ShowPattern{QStringLiteral("grid")});
     run(verbs::SetSlateText{QString()});
     run(verbs::SetSyncOffset{0.0});
-    EXPECT_EQ(
-        run(verbs::LoadProfile{QStringLiteral("Hall")}),
-        QStringList(
-            {modes(*modes_, kProjector), pagecalls::videoRangeChanged("full"), pattern("smpte"),
-             pagecalls::syncSelections(kProjector, kProjector, {QStringLiteral("4:3")}, 1.0),
-             pagecalls::syncOffsetChanged(35.0)}));
+    EXPECT_EQ(run(verbs::LoadProfile{QStringLiteral("Hall")}),
+              QStringList(
+                  {modes(*modes_, kProjector), pagecalls::videoRangeChanged("full"),
+                   pagecalls::slateTextChanged(QStringLiteral("Stage left")), pattern("smpte"),
+                   pagecalls::syncSelections(kProjector, kProjector, {QStringLiteral("4:3")}, 1.0),
+                   pagecalls::syncOffsetChanged(35.0)}));
     EXPECT_EQ(app.output.patternView().slateText(), QStringLiteral("Stage left"));
     EXPECT_EQ(app.output.syncOffsetMs(), 35.0);
     EXPECT_TRUE(run(verbs::LoadProfile{QStringLiteral("Nowhere")}).isEmpty());

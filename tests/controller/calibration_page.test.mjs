@@ -28,6 +28,10 @@ test('the form posts its values, refuses what the application would, and shows t
   const start = () => page.locator('#calibration-start').click();
   const error = () => page.locator('#calibration-error');
 
+  assert.ok(await page.locator('#calibration-form').isHidden(), 'the section starts closed');
+  await page.click('#calibration-open');
+  assert.equal(await page.getAttribute('#calibration-open', 'aria-expanded'), 'true');
+
   await start();
   assert.equal(await error().textContent(), 'Give the address as HOST or HOST:PORT.');
   assert.ok(await error().isVisible());

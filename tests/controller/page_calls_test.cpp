@@ -65,6 +65,8 @@ TEST(PageCalls, ProfilesMirrorAndSelections) {
     EXPECT_EQ(calls::mirrorChanged(true), "window.mirrorChanged(true)");
     EXPECT_EQ(calls::displaySelections(2, 7), "window.displaySelections(2, 7)");
     EXPECT_EQ(calls::syncOffsetChanged(-42.5), "window.syncOffsetChanged(-42.5)");
+    EXPECT_EQ(calls::slateTextChanged("Take \"3\""),
+              "window.slateTextChanged([\"Take \\\"3\\\"\"][0])");
     EXPECT_EQ(calls::syncSelections(1, 4294967295u, {"4:3", "2.39:1"}, 2.0),
               "window.syncSelections(1, 4294967295, [\"4:3\",\"2.39:1\"], 2.0)");
 }

@@ -98,7 +98,7 @@ describe('preferences page', () => {
     assert.match(await page.locator('#replay-done').textContent(), /next time/);
     await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});');
     assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
-    assert.equal(await page.locator('button', { hasText: 'Replay tutorial' }).count(), 1);
+    assert.equal(await page.locator('button', { hasText: 'Replay at next start' }).count(), 1);
     await checkLayout(page, 'preferences-460x470');
     assert.deepEqual(problems, []);
     await context.close();

@@ -80,7 +80,7 @@ export async function seriousViolations(page) {
 
 // Visible controls and panels that are cut off: outside the viewport, or beyond the visible
 // box of an ancestor that clips without scrolling, or beyond the scrollable area of one that
-// scrolls.
+// scrolls. A scrolling box inside another may reach past the window: scrolling brings it in.
 export async function clippedControls(page) {
   return page.evaluate(() => {
     const selector = 'button, input, select, textarea, a[href], [role="switch"], [tabindex="0"], section';
@@ -121,7 +121,15 @@ export async function clippedControls(page) {
         if (r.left < b.left - 1 || r.right > b.right + 1 || r.top < top - 1 || r.bottom > top + scroller.scrollHeight + 1) {
           problems.push(describe(el) + ' lies outside its scrolling area');
         }
-        if (b.bottom > vh + 1 || b.right > vw + 1) {
+        const outer = (() => {
+          for (let a = scroller.parentElement; a && a !== document.body; a = a.parentElement) {
+            if (/(auto|scroll)/.test(getComputedStyle(a).overflowY)) {
+              return a;
+            }
+          }
+          return null;
+        })();
+        if (!outer && (b.bottom > vh + 1 || b.right > vw + 1)) {
           problems.push((scroller.id || scroller.className) + ' runs out of the window');
         }
       } else if (r.top < -1 || r.bottom > vh + 1) {

@@ -4,12 +4,19 @@
 // application's single-letter shortcuts stay out of typing, and asks for the state once.
 (function (LM) {
   // A focused drop-down list takes typed letters to pick an entry, so it counts as a text field.
-  function isTextField(node) {
+  LM.isTextField = function (node) {
     if (node instanceof HTMLInputElement) {
       return node.type !== 'checkbox' && node.type !== 'radio';
     }
     return node instanceof HTMLSelectElement || node instanceof HTMLTextAreaElement;
-  }
+  };
+
+  // Leaving a field hands the single-letter shortcuts back; what was typed counts as entered.
+  LM.leaveField = function () {
+    if (LM.isTextField(document.activeElement)) {
+      document.activeElement.blur();
+    }
+  };
 
   function init() {
     LM.initDisplays();
@@ -22,13 +29,19 @@
     LM.initCalibration();
     LM.initTour();
     document.addEventListener('focusin', (event) => {
-      if (isTextField(event.target)) {
+      if (LM.isTextField(event.target)) {
         LM.post('bridge', { verb: 'setEditing', on: true });
       }
     });
     document.addEventListener('focusout', (event) => {
-      if (isTextField(event.target)) {
+      if (LM.isTextField(event.target)) {
         LM.post('bridge', { verb: 'setEditing', on: false });
+      }
+    });
+    document.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape' && LM.isTextField(event.target)) {
+        event.preventDefault();
+        LM.leaveField();
       }
     });
     if (!LM.readySent) {

@@ -60,6 +60,11 @@
     return { body };
   }
 
+  function setOpen(open) {
+    LM.byId('calibration-open').setAttribute('aria-expanded', open ? 'true' : 'false');
+    LM.byId('calibration-body').hidden = !open;
+  }
+
   function render(stateText) {
     LM.byId('calibration-start').disabled = active;
     LM.byId('calibration-stop').hidden = !active;
@@ -78,6 +83,10 @@
     }
     const count = LM.isNumber(status.patches) ? status.patches : 0;
     const message = typeof status.message === 'string' ? status.message : '';
+    // What the application has to say about a session is worth opening the section for.
+    if (status.state !== 'ended') {
+      setOpen(true);
+    }
     if (status.state === 'invalid') {
       showError(message);
       return;
@@ -109,6 +118,9 @@
   };
 
   LM.initCalibration = function () {
+    LM.byId('calibration-open').addEventListener('click', () => {
+      setOpen(LM.byId('calibration-body').hidden);
+    });
     const program = LM.byId('calibration-program');
     program.addEventListener('change', () => {
       LM.byId('calibration-address').placeholder = placeholders[program.value] || '';

@@ -14,6 +14,7 @@
   // The mode last clicked, and the one on trial when a trial followed that click.
   let clicked = null;
   let trialModeId = null;
+  let rebuildList = null;
 
   function validMode(m) {
     return m && typeof m === 'object' && LM.isNumber(m.id) && LM.isNumber(m.pixelWidth) && LM.isNumber(m.pixelHeight);
@@ -111,7 +112,7 @@
 
   function renderModes() {
     const list = LM.byId('mode-list');
-    list.replaceChildren(...groups(modes).map(groupRow));
+    rebuildList(() => list.replaceChildren(...groups(modes).map(groupRow)), '.rate.current');
     list.classList.toggle('locked', !allowed);
     if (!noteTimer) {
       showStandingNote();
@@ -165,6 +166,7 @@
     const banner = LM.byId('trial');
     const wasHidden = banner.hidden;
     banner.hidden = false;
+    document.body.classList.add('trial-open');
     LM.byId('trial-count').textContent = String(seconds);
     LM.byId('trial-seconds').textContent = String(seconds);
     LM.byId('trial-fill').style.width = Math.max(0, Math.min(1, seconds / trialTotal)) * 100 + '%';
@@ -226,6 +228,7 @@
     const wasShown = !LM.byId('trial').hidden;
     lastTrialEvent = { kind: 'resolved', at: Date.now() };
     LM.byId('trial').hidden = true;
+    document.body.classList.remove('trial-open');
     trialModeId = null;
     renderModes();
     if (wasShown) {
@@ -240,6 +243,7 @@
   };
 
   LM.initModes = function () {
+    rebuildList = LM.rovingFocus(LM.byId('mode-list'), '.rate', '.mode-row', (b) => b.dataset.modeId);
     LM.byId('trial-keep').addEventListener('click', () => LM.post('bridge', { verb: 'confirmMode' }));
     LM.byId('trial-revert').addEventListener('click', () => LM.post('bridge', { verb: 'revertMode' }));
     renderModes();

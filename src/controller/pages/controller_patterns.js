@@ -4,6 +4,7 @@
 (function (LM) {
   const state = LM.state;
 
+  // In the catalogue's order, which Prev and Next step through; each group is a run of it.
   const families = [
     {
       title: 'Geometry and focus',
@@ -14,16 +15,13 @@
         ['focus', 'Focus star'],
         ['overscan', 'Overscan'],
         ['pixelGrid', 'Checker', '', 'One-pixel checkerboard'],
-        ['aspect', 'Aspect', '', 'Aspect-ratio frames'],
       ],
     },
     {
-      title: 'Levels and colour',
+      title: 'Bars and PLUGE',
       patterns: [
         ['smpte', 'Colour bars', 's'],
         ['pluge', 'PLUGE', 'p'],
-        ['grayscaleSteps', 'Grey steps', '', 'Greyscale steps'],
-        ['gradient', 'Gradient'],
       ],
     },
     {
@@ -35,6 +33,14 @@
         ['red', 'Red'],
         ['green', 'Green'],
         ['blue', 'Blue'],
+      ],
+    },
+    {
+      title: 'Ramps and aspect',
+      patterns: [
+        ['grayscaleSteps', 'Grey steps', '', 'Greyscale steps'],
+        ['gradient', 'Gradient'],
+        ['aspect', 'Aspect', '', 'Aspect-ratio frames'],
       ],
     },
     {
@@ -104,6 +110,8 @@
       heading.id = 'family-' + family.title.split(' ')[0].toLowerCase();
       group.setAttribute('aria-labelledby', heading.id);
       group.appendChild(heading);
+      // The group spans one column of the panel's grid for each of its patterns.
+      group.style.setProperty('--count', String(family.patterns.length));
       const grid = LM.el('div', 'pattern-grid' + (family.title === 'Solid fields' ? ' solids' : ''));
       for (const [name, short, key] of family.patterns) {
         grid.appendChild(patternButton(name, short, key));

@@ -34,7 +34,7 @@
       LM.announce('Loading profile ' + name);
     });
     const confirming = armed === name;
-    const remove = LM.el('button', 'btn small' + (confirming ? ' warn' : ' quiet'), confirming ? 'Delete?' : 'Delete');
+    const remove = LM.el('button', 'btn small' + (confirming ? ' confirm' : ' quiet'), confirming ? 'Delete?' : 'Delete');
     remove.type = 'button';
     remove.setAttribute('aria-label', (confirming ? 'Confirm: delete profile ' : 'Delete profile ') + name);
     remove.addEventListener('click', () => {
@@ -51,7 +51,7 @@
         renderList();
       }, 4000);
       renderList();
-      LM.byId('profile-list').querySelector('.btn.warn').focus();
+      LM.byId('profile-list').querySelector('.btn.confirm').focus();
     });
     row.appendChild(load);
     row.appendChild(remove);
@@ -96,6 +96,7 @@
       LM.announce('Saved profile ' + name);
       field.value = '';
       renderSave();
+      LM.leaveField();
     });
     renderList();
   };

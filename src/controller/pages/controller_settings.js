@@ -49,6 +49,13 @@
     }
   };
 
+  // The slate's text as the core has it, after a profile brought its own.
+  window.slateTextChanged = function (text) {
+    if (typeof text === 'string') {
+      LM.byId('slate-text').value = text;
+    }
+  };
+
   function setBounceField(seconds) {
     bounceSeconds = seconds;
     LM.byId('bounce-seconds').value = String(seconds);

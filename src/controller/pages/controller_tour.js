@@ -1,17 +1,17 @@
 'use strict';
 
-// The guided tour: a few steps over the sections, ending with one tourEvent that says
+// The interactive tutorial: a few steps over the sections, ending with one tourEvent that says
 // whether it was skipped.
 (function (LM) {
   const steps = [
     {
       title: 'Welcome to Lumenor',
-      text: 'A quick look around the control surface in seven short steps. Skip it any time with Esc; the tour can be replayed from Preferences.',
+      text: 'A quick look around the control surface in seven short steps. Skip it any time with Escape; replay it from the Help menu or from Settings.',
       targets: [],
     },
     {
       title: 'Displays',
-      text: 'Every attached display with its current resolution and rate. “Output here” sends the test output to a display; clicking a display lists its modes. Identify puts a numbered card on every screen.',
+      text: 'Every attached display with its current resolution and rate. “Out” sends the test output to a display; clicking a display lists its modes. Identify puts a numbered card on every screen.',
       targets: ['displays-section'],
     },
     {
@@ -21,12 +21,12 @@
     },
     {
       title: 'Patterns',
-      text: 'Twenty-two patterns in four families. One click puts a pattern on the output; the letters on the buttons are keyboard shortcuts.',
+      text: 'Twenty-six patterns in six groups, in the order Prev and Next step through them. One click puts a pattern on the output; the letters on the buttons are keyboard shortcuts.',
       targets: ['patterns-section'],
     },
     {
       title: 'Output and frames',
-      text: 'Show, hide or blank the output, add the info card, mirror it on every display or cycle the solid fields. The readouts at the top say where the output is and whether frames drop.',
+      text: 'Show, hide or blank the output, add the info card, mirror it on every display or cycle the solid fields. The readouts at the top say where the output is and whether it misses refreshes.',
       targets: ['output-section'],
     },
     {

@@ -1,8 +1,8 @@
 'use strict';
 
-// Preferences: the telemetry and automatic-update switches (their state is pushed in by the
+// Settings: the telemetry and automatic-update switches (their state is pushed in by the
 // application each time the window opens; the update row shows only when Lumenor has an
-// update service) and replaying the guided tour.
+// update service) and replaying the interactive tutorial.
 (function (LM) {
   let telemetry = false;
   let updates = false;
@@ -37,7 +37,7 @@
 
   LM.byId('replay').addEventListener('click', () => {
     LM.post('qvPrefs', { action: 'replayTutorial' });
-    LM.byId('replay-done').textContent = 'The tour will run the next time Lumenor starts.';
+    LM.byId('replay-done').textContent = 'The interactive tutorial will run the next time Lumenor starts.';
   });
 
   render();
