@@ -53,6 +53,13 @@ TEST_F(E2eOutput, ShortcutBBlanksButIsTypedIntoTheProfileNameWhileItHasFocus) {
     EXPECT_TRUE(waitForElement("#profile-name", "el.value === 'b'"));
     EXPECT_TRUE(waitForPattern("grid")) << "typing b must not blank the output";
     EXPECT_EQ(settle(kHead1, rendered("grid", kHead1.size())), 0);
+
+    // Escape leaves the field, and b is a shortcut again.
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(waitForElement("#profile-name", "document.activeElement !== el"));
+    ASSERT_TRUE(xdotool({"key", "b"}));
+    EXPECT_TRUE(waitForPattern("black"));
+    EXPECT_TRUE(waitForElement("#profile-name", "el.value === 'b'"));
 }
 
 // The report's text itself is checked against the command line's.

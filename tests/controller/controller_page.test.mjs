@@ -188,8 +188,8 @@ describe('controller page', () => {
     const { context, page, problems } = await controllerPage();
     const cards = page.locator('#display-list li');
     assert.equal(await cards.count(), 3);
-    assert.match(await cards.nth(0).textContent(), /Built-in Display2880×1800 @ 60\.00 HzBuilt-in/);
-    assert.match(await cards.nth(1).textContent(), /PA-32 Projector \(#412\)1920×1080 @ 59\.94 HzExternal/);
+    assert.match(await cards.nth(0).textContent(), /Built-in DisplayBuilt-in2880×1800 @ 60\.00 Hz/);
+    assert.match(await cards.nth(1).textContent(), /PA-32 Projector \(#412\)External1920×1080 @ 59\.94 Hz/);
     assert.equal(await attr(page, '#display-list li[data-id="412"] .tally', 'aria-pressed'), 'true');
 
     assert.equal(await page.locator('#mode-list .mode-row').count(), 6);

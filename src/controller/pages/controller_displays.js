@@ -30,11 +30,12 @@
     pick.type = 'button';
     LM.setPressed(pick, selected);
     pick.title = [LM.displayLabel(display), pointsText(display), 'Click to list its modes'].filter(Boolean).join('\n');
-    pick.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
+    // The name gives way to the tag beside it; the mode below has the whole width.
     const line = LM.el('span', 'display-line');
-    line.appendChild(LM.el('span', 'display-spec', compactMode(display.currentMode)));
+    line.appendChild(LM.el('span', 'display-name', LM.displayLabel(display)));
     line.appendChild(LM.el('span', 'tag' + (display.isBuiltin ? '' : ' tag-ext'), display.isBuiltin ? 'Built-in' : 'External'));
     pick.appendChild(line);
+    pick.appendChild(LM.el('span', 'display-spec', compactMode(display.currentMode)));
     item.appendChild(pick);
 
     // A tally: lit on the display that takes the output.
