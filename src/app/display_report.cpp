@@ -51,6 +51,7 @@ QString buildReport(const std::vector<DisplayInfo>& displays,
                                         : QStringLiteral("  number:  %1 on %2")
                                               .arg(QString::number(d.id), d.connector));
         lines << currentLine(m);
+        lines << QStringLiteral("  depth:   %1 bits a channel").arg(d.bitsPerChannel);
         if (!d.isBuiltin && modesForDisplay) {
             const std::vector<ModeInfo> modes = modesForDisplay(d.id);
             const auto native = std::find_if(modes.begin(), modes.end(),

@@ -52,7 +52,6 @@ class CalibrationSession {
     std::unique_ptr<ResolveClient> resolve_;
     std::unique_ptr<WebDisplayClient> web_;
     QScreen* screen_ = nullptr;
-    bool saidRounded_ = false;
     bool ending_ = false;
 };
 

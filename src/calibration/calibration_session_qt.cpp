@@ -100,10 +100,6 @@ void CalibrationSession::startResolve() {
             }
             patch.window = *place;
         }
-        if (r.deeper && !std::exchange(saidRounded_, true)) {
-            qCInfo(logCalibration) << "values given at more than 8 bits are rounded to the "
-                                      "nearest 8-bit value: the output is 8 bits deep";
-        }
         presenter_.present(patch, receivedUs);
     };
     resolve_->onConnected = [this] {

@@ -18,8 +18,9 @@ namespace lumenor {
 class OutputWindow;
 class PatternView;
 
-// The output window showing colour patches instead of a pattern: exact device values, no
-// banner, card or cursor. Reports when each patch has reached the screen.
+// The output window showing colour patches instead of a pattern: exact device values at the
+// display's depth (10 bits a channel at depth 30, 8 otherwise), no banner, card or cursor.
+// Reports when each patch has reached the screen.
 class PatchOutput {
   public:
     explicit PatchOutput(RefreshLinkFactory& links);
@@ -32,6 +33,8 @@ class PatchOutput {
     void hide();
     void showPatch(const Patch& patch);
     const Patch& patch() const { return patch_; }
+    // Bits a channel the patches are drawn at: the depth of the frame drawn last.
+    int bitsPerChannel() const { return bits_; }
     // Size of the display in device pixels.
     QSize displaySize() const;
 
@@ -55,6 +58,8 @@ class PatchOutput {
     // The number of the first frame drawn with the current patch, once one is.
     std::optional<std::uint64_t> drawnAs_;
     std::uint64_t paintedBefore_ = 0;
+    int bits_ = 8;
+    bool saidRounded_ = false;
 };
 
 }  // namespace lumenor

@@ -1,8 +1,11 @@
 #include "calibration/patch_output.h"
 
-#include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+#include <utility>
+
+#include "calibration/calibration_log.h"
 #include "calibration/session_end.h"
 #include "output/output_window.h"
 #include "patterns/pattern_view.h"
@@ -11,7 +14,13 @@ namespace lumenor {
 
 namespace {
 
-QRgb device(const DeviceRgb& c) {
+// The pixel word of a colour in a frame of `format`, RGB30 or RGB32, at that frame's depth.
+quint32 pixelWord(const DeviceRgb& colour, QImage::Format format) {
+    if (format == QImage::Format_RGB30) {
+        const DeviceRgb c = atDepth(colour, 10);
+        return 0xC0000000u | static_cast<quint32>(c.r << 20 | c.g << 10 | c.b);
+    }
+    const DeviceRgb c = atDepth(colour, 8);
     return qRgb(c.r, c.g, c.b);
 }
 
@@ -93,16 +102,27 @@ void PatchOutput::draw(QImage& frame) {
     if (!drawnAs_) {
         drawnAs_ = view_->lastFrameNumber() + 1;
     }
-    frame.fill(device(patch_.background));
+    bits_ = frame.format() == QImage::Format_RGB30 ? 10 : 8;
+    const int given = std::max(patch_.colour.bits, patch_.background.bits);
+    if (given > bits_ && !std::exchange(saidRounded_, true)) {
+        qCInfo(logCalibration,
+               "values given at more than %d bits are rounded to the nearest %d-bit value: the "
+               "output is %d bits deep",
+               bits_, bits_, bits_);
+    }
+    frame.fill(pixelWord(patch_.background, frame.format()));
     const double w = frame.width();
     const double h = frame.height();
     const QRectF& f = patch_.window;
     // Edges on whole device pixels: no pixel is ever a blend of patch and background.
-    const QRect box(QPoint(qRound(f.left() * w), qRound(f.top() * h)),
-                    QPoint(qRound(f.right() * w) - 1, qRound(f.bottom() * h) - 1));
-    QPainter p(&frame);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(box, QColor(device(patch_.colour)));
+    const QRect box = QRect(QPoint(qRound(f.left() * w), qRound(f.top() * h)),
+                            QPoint(qRound(f.right() * w) - 1, qRound(f.bottom() * h) - 1))
+                          .intersected(frame.rect());
+    const quint32 colour = pixelWord(patch_.colour, frame.format());
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        std::fill_n(reinterpret_cast<quint32*>(frame.scanLine(y)) + box.left(), box.width(),
+                    colour);
+    }
 }
 
 }  // namespace lumenor

@@ -15,6 +15,7 @@ struct ShownPatch {
     Patch patch;
     std::uint64_t receivedUs = 0;
     std::optional<std::uint64_t> shownUs;  // none: replaced before it reached the screen
+    int bits = 8;                          // bits a channel the output draws patches at
 };
 
 // Puts the patches a program asks for on the output, with the operator's window and

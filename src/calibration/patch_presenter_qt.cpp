@@ -62,7 +62,9 @@ void PatchPresenter::present(const Patch& requested, std::uint64_t receivedUs) {
 
 void PatchPresenter::report(const ShownPatch& shown) {
     if (onShown) {
-        onShown(shown);
+        ShownPatch withDepth = shown;
+        withDepth.bits = output_.bitsPerChannel();
+        onShown(withDepth);
     }
 }
 

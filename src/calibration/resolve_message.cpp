@@ -28,7 +28,6 @@ std::optional<double> number(const QXmlStreamAttributes& attributes, QLatin1Stri
 
 struct Colour {
     DeviceRgb rgb;
-    bool deeper = false;
 };
 
 std::optional<Colour> readColour(const QXmlStreamAttributes& attributes, QString* error) {
@@ -42,20 +41,20 @@ std::optional<Colour> readColour(const QXmlStreamAttributes& attributes, QString
         bits = static_cast<int>(*given);
     }
     Colour colour;
-    colour.deeper = bits > 8;
+    colour.rgb.bits = bits;
     int* components[] = {&colour.rgb.r, &colour.rgb.g, &colour.rgb.b};
     const char* names[] = {"red", "green", "blue"};
     for (int i = 0; i < 3; ++i) {
         const std::optional<double> value = number(attributes, QLatin1StringView(names[i]));
-        const std::optional<int> eight = value ? toEightBit(*value, bits) : std::nullopt;
-        if (!eight) {
+        const std::optional<int> code = value ? codeAt(*value, bits) : std::nullopt;
+        if (!code) {
             *error = QStringLiteral("%1 is missing or outside 0 to %2 at %3 bits")
                          .arg(QLatin1String(names[i]))
                          .arg((1 << bits) - 1)
                          .arg(bits);
             return std::nullopt;
         }
-        *components[i] = *eight;
+        *components[i] = *code;
     }
     return colour;
 }
@@ -175,7 +174,6 @@ ResolveParse parseResolveMessage(QByteArrayView bytes) {
     request.colour = direct.colour->rgb;
     request.background = background ? background->rgb : DeviceRgb{};
     request.geometry = direct.geometry;
-    request.deeper = direct.colour->deeper || (background && background->deeper);
     result.request = request;
     return result;
 }

@@ -20,12 +20,11 @@ struct ResolveGeometry {
     double h = 1.0;
 };
 
-// One <calibration> message: a colour over a background, both already as 8-bit values.
+// One <calibration> message: a colour over a background, each at the depth it was given at.
 struct ResolveRequest {
     DeviceRgb colour;
     DeviceRgb background;
     std::optional<ResolveGeometry> geometry;  // none: full field
-    bool deeper = false;  // some value was given at more than 8 bits and rounded
 };
 
 struct ResolveParse {

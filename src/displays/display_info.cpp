@@ -15,6 +15,7 @@ QJsonObject DisplayInfo::toJson() const {
     o.insert(QStringLiteral("name"), name);
     o.insert(QStringLiteral("isBuiltin"), isBuiltin);
     o.insert(QStringLiteral("currentMode"), mode);
+    o.insert(QStringLiteral("bitsPerChannel"), bitsPerChannel);
     return o;
 }
 

@@ -24,6 +24,7 @@ struct DisplayInfo {
     bool isBuiltin = false;
     ModeInfo currentMode;  // always marked current and never native
     PhysicalSize physicalSizeMM;
+    int bitsPerChannel = 8;  // 10 on a desktop at depth 30
 
     // The object the controller page receives.
     QJsonObject toJson() const;

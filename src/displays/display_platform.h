@@ -40,6 +40,8 @@ class DisplayPlatform {
     virtual bool isBuiltin(DisplayId id) = 0;
     // The panel's size as it is built, whichever way the head is turned.
     virtual PhysicalSize physicalSizeMM(DisplayId id) = 0;
+    // Bits a channel the display is driven with: 10 where the desktop runs at depth 30, else 8.
+    virtual int bitsPerChannel(DisplayId id) = 0;
     // The head is turned a quarter either way: its desktop is the mode's height wide.
     virtual bool isQuarterTurned(DisplayId id) = 0;
     virtual std::vector<ScreenEntry> screens() = 0;

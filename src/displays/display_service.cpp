@@ -44,6 +44,7 @@ std::vector<DisplayInfo> DisplayService::enumerateDisplays() const {
         info.id = id;
         info.isBuiltin = platform_->isBuiltin(id);
         info.physicalSizeMM = platform_->physicalSizeMM(id);
+        info.bitsPerChannel = platform_->bitsPerChannel(id);
         // A head turned to portrait is described as it stands, size and panel alike, so
         // that its density and its place in its mode list come out right.
         if (platform_->isQuarterTurned(id)) {

@@ -16,6 +16,7 @@ class FakeDisplayPlatform : public DisplayPlatform {
         bool builtin = false;
         PhysicalSize physicalSize;
         bool quarterTurned = false;
+        int bits = 8;
     };
 
     std::vector<Display> displays;
@@ -49,6 +50,11 @@ class FakeDisplayPlatform : public DisplayPlatform {
     PhysicalSize physicalSizeMM(DisplayId id) override {
         const Display* d = find(id);
         return d ? d->physicalSize : PhysicalSize{};
+    }
+
+    int bitsPerChannel(DisplayId id) override {
+        const Display* d = find(id);
+        return d ? d->bits : 8;
     }
 
     bool isQuarterTurned(DisplayId id) override {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 #include <QSysInfo>
@@ -46,9 +48,9 @@ bool shmatFailed(const void* memory) {
     return reinterpret_cast<std::intptr_t>(memory) == -1;
 }
 
-// Our frames are RGB32 in this machine's byte order; the server must take 24-bit pixmaps as
-// 32-bit little-endian words with red in the high byte, as every x86 and ARM server does.
-bool hasRgb32Layout(xcb_connection_t* c) {
+// Our frames are 32-bit words in this machine's byte order; the server must take pixmaps of the
+// window's depth as 32-bit little-endian words, as every x86 and ARM server does.
+bool hasWordLayout(xcb_connection_t* c, std::uint8_t depth) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST ||
         QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
@@ -56,9 +58,41 @@ bool hasRgb32Layout(xcb_connection_t* c) {
     }
     const xcb_format_t* formats = xcb_setup_pixmap_formats(setup);
     const int count = xcb_setup_pixmap_formats_length(setup);
-    return std::any_of(formats, formats + count, [](const xcb_format_t& f) {
-        return f.depth == 24 && f.bits_per_pixel == 32 && f.scanline_pad == 32;
+    return std::any_of(formats, formats + count, [depth](const xcb_format_t& f) {
+        return f.depth == depth && f.bits_per_pixel == 32 && f.scanline_pad == 32;
     });
+}
+
+const xcb_visualtype_t* findVisual(xcb_connection_t* c, xcb_visualid_t id) {
+    for (auto screen = xcb_setup_roots_iterator(xcb_get_setup(c)); screen.rem != 0;
+         xcb_screen_next(&screen)) {
+        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem != 0;
+             xcb_depth_next(&depth)) {
+            for (auto visual = xcb_depth_visuals_iterator(depth.data); visual.rem != 0;
+                 xcb_visualtype_next(&visual)) {
+                if (visual.data->visual_id == id) {
+                    return visual.data;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+// The frame layout that fills a window of this depth and visual exactly: RGB32 at depth 24,
+// RGB30 at depth 30 with red in the high bits; none for any other.
+std::optional<QImage::Format> frameFormat(std::uint8_t depth, const xcb_visualtype_t* visual) {
+    if (visual == nullptr) {
+        return std::nullopt;
+    }
+    const auto masks = std::tuple{visual->red_mask, visual->green_mask, visual->blue_mask};
+    if (depth == 24 && masks == std::tuple{0xff0000u, 0xff00u, 0xffu}) {
+        return QImage::Format_RGB32;
+    }
+    if (depth == 30 && masks == std::tuple{0x3ff00000u, 0xffc00u, 0x3ffu}) {
+        return QImage::Format_RGB30;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -83,9 +117,25 @@ PresentSurface::PresentSurface(void* connection, std::uint32_t window)
 bool PresentSurface::setUp() {
     xcb_connection_t* c = xcb(connection_);
     const xcb_query_extension_reply_t* present = xcb_get_extension_data(c, &xcb_present_id);
-    if (present == nullptr || present->present == 0 || !hasRgb32Layout(c)) {
+    if (present == nullptr || present->present == 0) {
         return false;
     }
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window_), nullptr);
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window_), nullptr);
+    const std::optional<QImage::Format> format =
+        geometry != nullptr && attributes != nullptr
+            ? frameFormat(geometry->depth, findVisual(c, attributes->visual))
+            : std::nullopt;
+    depth_ = geometry != nullptr ? geometry->depth : 0;
+    std::free(geometry);
+    std::free(attributes);
+    if (!format || !hasWordLayout(c, depth_)) {
+        qCInfo(logDisplay, "frames cannot be presented in a window of depth %d", depth_);
+        return false;
+    }
+    format_ = *format;
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     shared_ = shm != nullptr && shm->present != 0;
     if (!shared_) {
@@ -226,7 +276,7 @@ bool PresentSurface::allocateShared(Buffer& b, QSize size) {
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     if (!checked(c, xcb_shm_create_pixmap_checked(
                         c, pixmap, window_, static_cast<std::uint16_t>(size.width()),
-                        static_cast<std::uint16_t>(size.height()), 24, segment, 0))) {
+                        static_cast<std::uint16_t>(size.height()), depth_, segment, 0))) {
         xcb_shm_detach(c, segment);
         ::shmdt(memory);
         return false;
@@ -240,7 +290,7 @@ bool PresentSurface::allocateShared(Buffer& b, QSize size) {
 bool PresentSurface::allocateLocal(Buffer& b, QSize size) {
     xcb_connection_t* c = xcb(connection_);
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    if (!checked(c, xcb_create_pixmap_checked(c, 24, pixmap, window_,
+    if (!checked(c, xcb_create_pixmap_checked(c, depth_, pixmap, window_,
                                               static_cast<std::uint16_t>(size.width()),
                                               static_cast<std::uint16_t>(size.height())))) {
         return false;
@@ -283,7 +333,7 @@ void PresentSurface::upload(const Buffer& b) {
         const int rows = std::min(band, b.size.height() - y);
         xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, b.pixmap, gc_,
                       static_cast<std::uint16_t>(b.size.width()), static_cast<std::uint16_t>(rows),
-                      0, static_cast<std::int16_t>(y), 0, 24,
+                      0, static_cast<std::int16_t>(y), 0, depth_,
                       static_cast<std::uint32_t>(stride * static_cast<std::size_t>(rows)),
                       bytes + stride * static_cast<std::size_t>(y));
     }
@@ -303,7 +353,7 @@ QImage PresentSurface::beginFrame(QSize size) {
     }
     current_ = b;
     return QImage(static_cast<uchar*>(b->memory), size.width(), size.height(),
-                  static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32);
+                  static_cast<qsizetype>(size.width()) * 4, format_);
 }
 
 bool PresentSurface::present(std::uint64_t targetMsc) {

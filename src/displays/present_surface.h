@@ -14,7 +14,8 @@ namespace lumenor {
 // Shows whole frames in one X11 window through the Present extension: each frame is drawn
 // straight into a shared-memory pixmap (or, where the server cannot share our memory, into
 // our own buffer sent up with PutImage) and handed to the server, which puts it on screen at
-// the next refresh, whole and unscaled. Frames are device pixels in RGB32.
+// the next refresh, whole and unscaled. Frames are device pixels in RGB32 for a window of
+// depth 24, and in RGB30 (ten bits a channel) for one of depth 30.
 class PresentSurface {
   public:
     // A surface for the window with this X id; null when the server lacks Present, takes
@@ -23,6 +24,11 @@ class PresentSurface {
     ~PresentSurface();
     PresentSurface(const PresentSurface&) = delete;
     PresentSurface& operator=(const PresentSurface&) = delete;
+
+    // The layout of the frames: RGB32 or RGB30, as the window's depth asks.
+    QImage::Format format() const { return format_; }
+    // Bits a channel the window shows: 8, or 10 at depth 30.
+    int bitsPerChannel() const { return format_ == QImage::Format_RGB30 ? 10 : 8; }
 
     // An image of `size` to draw the next frame into, or a null image when every buffer is
     // still on screen (the caller skips this frame). Valid until present().
@@ -69,6 +75,8 @@ class PresentSurface {
 
     void* connection_;  // xcb_connection_t, kept out of this header
     std::uint32_t window_;
+    std::uint8_t depth_ = 24;
+    QImage::Format format_ = QImage::Format_RGB32;
     std::uint32_t eventId_ = 0;
     std::uint32_t gc_ = 0;     // for PutImage uploads
     bool shared_ = true;       // buffers live in MIT-SHM segments

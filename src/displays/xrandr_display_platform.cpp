@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
+#include <bit>
 #include <map>
 
 #include <X11/Xlib.h>
@@ -208,6 +209,14 @@ PhysicalSize XrandrDisplayPlatform::physicalSizeMM(DisplayId id) {
         return {};
     }
     return {static_cast<double>(out->mm_width), static_cast<double>(out->mm_height)};
+}
+
+// Every head of an X screen shows its windows at the screen's depth: the bits a channel of the
+// default visual (its red mask's width) are each display's.
+int XrandrDisplayPlatform::bitsPerChannel(DisplayId) {
+    Display* dpy = connection_->display();
+    const int bits = std::popcount(DefaultVisual(dpy, DefaultScreen(dpy))->red_mask);
+    return bits >= 10 ? 10 : 8;
 }
 
 bool XrandrDisplayPlatform::isQuarterTurned(DisplayId id) {

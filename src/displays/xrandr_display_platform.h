@@ -19,6 +19,7 @@ class XrandrDisplayPlatform : public DisplayPlatform {
     std::optional<ModeInfo> currentMode(DisplayId id) override;
     bool isBuiltin(DisplayId id) override;
     PhysicalSize physicalSizeMM(DisplayId id) override;
+    int bitsPerChannel(DisplayId id) override;
     bool isQuarterTurned(DisplayId id) override;
     std::vector<ScreenEntry> screens() override;
     bool seenThroughXwayland() override { return connection_->isXwayland(); }

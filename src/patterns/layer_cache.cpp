@@ -28,21 +28,22 @@ QRgb byteMul(QRgb x, uint a) {
     return static_cast<QRgb>(t) | static_cast<QRgb>(t >> 24);
 }
 
-// Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB or
-// premultiplied image, source-over, full opacity, no clip.
+// Whether laying a layer over `p`'s canvas blends the same as drawing on it: a 32-bit RGB,
+// premultiplied or RGB30 image, source-over, full opacity, no clip.
 bool layersBlendExactly(const QPainter& p) {
     const QPaintDevice* device = p.device();
     if (device == nullptr || device->devType() != QInternal::Image) {
         return false;
     }
     const auto format = static_cast<const QImage*>(device)->format();
-    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied ||
+            format == QImage::Format_RGB30) &&
            p.compositionMode() == QPainter::CompositionMode_SourceOver && p.opacity() == 1.0 &&
            !p.hasClipping();
 }
 
 // A run of one colour: a few pixels written, then doubled with the library's fast copy.
-void fillPixels(QRgb* dest, int count, QRgb colour) {
+void fillPixels(quint32* dest, int count, quint32 colour) {
     const int head = std::min(count, 16);
     std::fill_n(dest, head, colour);
     for (int done = head; done < count;) {
@@ -52,45 +53,56 @@ void fillPixels(QRgb* dest, int count, QRgb colour) {
     }
 }
 
+// The raster engine's x * a / 65535 on each channel, with its rounding.
+QRgba64 wideMul(QRgba64 x, uint a) {
+    const auto div = [](uint v) { return static_cast<quint16>((v + (v >> 16) + 0x8000u) >> 16); };
+    return QRgba64::fromRgba64(div(x.red() * a), div(x.green() * a), div(x.blue() * a),
+                               div(x.alpha() * a));
+}
+
+// An opaque pixel as RGB30 keeps each channel's top ten bits, as the engine stores it.
+quint32 toRgb30(QRgba64 c) {
+    return 0xC0000000u | (quint32{c.red()} >> 6 << 20) | (quint32{c.green()} >> 6 << 10) |
+           (quint32{c.blue()} >> 6);
+}
+
+QRgba64 fromRgb30(quint32 p) {
+    const auto widen = [](quint32 v) { return static_cast<quint16>((v << 6) | (v >> 4)); };
+    return QRgba64::fromRgba64(widen((p >> 20) & 0x3FF), widen((p >> 10) & 0x3FF), widen(p & 0x3FF),
+                               65535);
+}
+
+bool isClear(QRgb p) {
+    return p == 0;
+}
+bool isClear(QRgba64 p) {
+    return p == QRgba64();
+}
+bool isOpaque(QRgb p) {
+    return qAlpha(p) == 255;
+}
+bool isOpaque(QRgba64 p) {
+    return p.isOpaque();
+}
+
 }  // namespace
 
-Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
-                    const std::function<void(QPainter&)>& fill) {
-    QImage image(deviceBox.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        QPainter q(&image);
-        // Whole-pixel shifts leave every coordinate's fraction, and so every coverage, as it is.
-        q.setTransform(transform * QTransform::fromTranslate(-deviceBox.x(), -deviceBox.y()));
-        fill(q);
-    }
-    Layer layer;
-    auto addRun = [&](const QRgb* line, int y, int start, int end, bool opaque) {
-        if (end <= start) {
-            return;
-        }
-        const bool solid = opaque && std::all_of(line + start, line + end,
-                                                 [&](QRgb px) { return px == line[start]; });
-        const Run::Kind kind = solid ? Run::solid : opaque ? Run::copied : Run::blended;
-        layer.runs_.push_back(
-            {deviceBox.x() + start, deviceBox.y() + y, end - start, layer.pixels_.size(), kind});
-        layer.pixels_.insert(layer.pixels_.end(), line + start,
-                             solid ? line + start + 1 : line + end);
-    };
+// Stretches of ink, row by row; long opaque parts of a stretch are runs of their own.
+template <typename Pixel, typename AddRun>
+void Layer::scan(const QImage& image, const AddRun& addRun) {
+    const int w = image.width();
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        const int w = image.width();
+        const auto* line = reinterpret_cast<const Pixel*>(image.constScanLine(y));
         int x = 0;
         while (x < w) {
-            if (line[x] == 0) {
+            if (isClear(line[x])) {
                 ++x;
                 continue;
             }
-            // A stretch of ink; long opaque parts of it are copied or filled, the rest blended.
             int mixed = x;
-            while (x < w && line[x] != 0) {
+            while (x < w && !isClear(line[x])) {
                 int opaqueEnd = x;
-                while (opaqueEnd < w && qAlpha(line[opaqueEnd]) == 255) {
+                while (opaqueEnd < w && isOpaque(line[opaqueEnd])) {
                     ++opaqueEnd;
                 }
                 if (opaqueEnd - x >= kCopiedRun) {
@@ -105,10 +117,67 @@ Layer Layer::record(const QRect& deviceBox, const QTransform& transform,
             addRun(line, y, mixed, x, false);
         }
     }
+}
+
+Layer Layer::record(const QRect& deviceBox, const QTransform& transform, QImage::Format format,
+                    const std::function<void(QPainter&)>& fill) {
+    Layer layer;
+    layer.deep_ = format == QImage::Format_RGB30;
+    QImage image(deviceBox.size(), layer.deep_ ? QImage::Format_RGBA64_Premultiplied
+                                               : QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter q(&image);
+        // Whole-pixel shifts leave every coordinate's fraction, and so every coverage, as it is.
+        q.setTransform(transform * QTransform::fromTranslate(-deviceBox.x(), -deviceBox.y()));
+        fill(q);
+    }
+    const auto add = [&](const auto* line, int y, int start, int end, bool opaque) {
+        layer.addRun(line, deviceBox, y, start, end, opaque);
+    };
+    if (layer.deep_) {
+        scan<QRgba64>(image, add);
+    } else {
+        scan<QRgb>(image, add);
+    }
     return layer;
 }
 
+void Layer::addRun(const QRgb* line, const QRect& box, int y, int start, int end, bool opaque) {
+    if (end <= start) {
+        return;
+    }
+    const bool solid =
+        opaque && std::all_of(line + start, line + end, [&](QRgb px) { return px == line[start]; });
+    const Run::Kind kind = solid ? Run::solid : opaque ? Run::copied : Run::blended;
+    runs_.push_back({box.x() + start, box.y() + y, end - start, pixels_.size(), kind});
+    pixels_.insert(pixels_.end(), line + start, solid ? line + start + 1 : line + end);
+}
+
+void Layer::addRun(const QRgba64* line, const QRect& box, int y, int start, int end, bool opaque) {
+    if (end <= start) {
+        return;
+    }
+    if (!opaque) {
+        runs_.push_back({box.x() + start, box.y() + y, end - start, wide_.size(), Run::blended});
+        wide_.insert(wide_.end(), line + start, line + end);
+        return;
+    }
+    const quint32 first = toRgb30(line[start]);
+    const bool solid =
+        std::all_of(line + start, line + end, [&](QRgba64 px) { return toRgb30(px) == first; });
+    runs_.push_back({box.x() + start, box.y() + y, end - start, pixels_.size(),
+                     solid ? Run::solid : Run::copied});
+    for (int x = start; x < (solid ? start + 1 : end); ++x) {
+        pixels_.push_back(toRgb30(line[x]));
+    }
+}
+
 void Layer::paint(QImage& target) const {
+    if (deep_) {
+        paintDeep(target);
+        return;
+    }
     // The painter draws into this same memory; constBits does not detach it from the painter.
     auto* bits = const_cast<uchar*>(target.constBits());
     const qsizetype stride = target.bytesPerLine();
@@ -126,6 +195,31 @@ void Layer::paint(QImage& target) const {
         for (int i = 0; i < run.length; ++i) {
             const uint alpha = qAlpha(src[i]);
             dest[i] = alpha == 255 ? src[i] : src[i] + byteMul(dest[i], 255 - alpha);
+        }
+    }
+}
+
+void Layer::paintDeep(QImage& target) const {
+    auto* bits = const_cast<uchar*>(target.constBits());
+    const qsizetype stride = target.bytesPerLine();
+    for (const Run& run : runs_) {
+        auto* dest = reinterpret_cast<quint32*>(bits + run.y * stride) + run.x;
+        if (run.kind == Run::solid) {
+            fillPixels(dest, run.length, pixels_[run.offset]);
+            continue;
+        }
+        if (run.kind == Run::copied) {
+            std::memcpy(dest, pixels_.data() + run.offset,
+                        sizeof(quint32) * static_cast<std::size_t>(run.length));
+            continue;
+        }
+        const QRgba64* src = wide_.data() + run.offset;
+        for (int i = 0; i < run.length; ++i) {
+            const QRgba64 under = wideMul(fromRgb30(dest[i]), 65535u - src[i].alpha());
+            dest[i] = toRgb30(
+                QRgba64::fromRgba64(static_cast<quint16>(src[i].red() + under.red()),
+                                    static_cast<quint16>(src[i].green() + under.green()),
+                                    static_cast<quint16>(src[i].blue() + under.blue()), 65535));
         }
     }
 }
@@ -157,16 +251,17 @@ void LayerCache::draw(QPainter& p, const QByteArray& key, const QRectF& bounds,
         p.restore();
         return;
     }
+    const QImage::Format format = static_cast<const QImage*>(p.device())->format();
     QByteArray fullKey = key;
-    appendKey(fullKey, {transform.m11(), transform.m12(), transform.m21(), transform.m22(),
-                        transform.dx(), transform.dy()});
+    appendKey(fullKey, {static_cast<double>(format), transform.m11(), transform.m12(),
+                        transform.m21(), transform.m22(), transform.dx(), transform.dy()});
     const double now = clock_();
     auto found = entries_.find(fullKey);
     if (found != entries_.end()) {
         found->second.recent->drawnAt = now;
         recent_.splice(recent_.begin(), recent_, found->second.recent);
     } else {
-        Layer layer = Layer::record(deviceBox, transform, fill);
+        Layer layer = Layer::record(deviceBox, transform, format, fill);
         bytes_ += layer.bytes();
         recent_.push_front({fullKey, now});
         found = entries_.emplace(fullKey, Entry{std::move(layer), recent_.begin()}).first;

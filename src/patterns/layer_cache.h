@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <QRectF>
+#include <QRgba64>
 
 #include <cstddef>
 #include <functional>
@@ -23,15 +24,22 @@ namespace lumenor::render {
 // pixel's coverage; laying a run over a frame blends it with the raster engine's own source-over
 // arithmetic (dest = src + dest * (255 - alpha) / 255, rounded as the engine rounds), and copies
 // or fills opaque runs, so the frame comes out the same as if the fill had been drawn on it.
+// For a frame of ten bits a channel the engine blends at sixteen bits (dest = src + dest *
+// (65535 - alpha) / 65535) and keeps each channel's top ten: the layer is recorded and laid
+// over the same way.
 class Layer {
   public:
     // Draws `fill` (one fill operation, with `transform` as its painter's starting transform)
-    // onto a transparent image covering `deviceBox`.
-    static Layer record(const QRect& deviceBox, const QTransform& transform,
+    // onto a transparent image covering `deviceBox`, for a target of `format`.
+    static Layer record(const QRect& deviceBox, const QTransform& transform, QImage::Format format,
                         const std::function<void(QPainter&)>& fill);
-    // Lays the layer over `target`, a 32-bit RGB or premultiplied image that holds `deviceBox`.
+    // Lays the layer over `target`, an image of the format it was recorded for (32-bit RGB or
+    // premultiplied, or RGB30) that holds `deviceBox`.
     void paint(QImage& target) const;
-    std::size_t bytes() const { return pixels_.size() * sizeof(QRgb) + runs_.size() * sizeof(Run); }
+    std::size_t bytes() const {
+        return pixels_.size() * sizeof(QRgb) + wide_.size() * sizeof(QRgba64) +
+               runs_.size() * sizeof(Run);
+    }
 
   private:
     struct Run {
@@ -41,8 +49,17 @@ class Layer {
         std::size_t offset;                         // into pixels_
         enum Kind { blended, copied, solid } kind;  // solid: one opaque colour, stored once
     };
+    template <typename Pixel, typename AddRun>
+    static void scan(const QImage& image, const AddRun& addRun);
+    void addRun(const QRgb* line, const QRect& box, int y, int start, int end, bool opaque);
+    void addRun(const QRgba64* line, const QRect& box, int y, int start, int end, bool opaque);
+    void paintDeep(QImage& target) const;
+
+    bool deep_ = false;  // recorded for a target of ten bits a channel
     std::vector<Run> runs_;
+    // Premultiplied ARGB; in a deep layer, the opaque runs as RGB30 words.
     std::vector<QRgb> pixels_;
+    std::vector<QRgba64> wide_;  // a deep layer's blended runs, premultiplied
 };
 
 // The layers drawn in the last kIdleSeconds, up to a memory budget, on the calling thread. A

@@ -31,6 +31,7 @@ void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double 
     painter.scale(1, -1);
     QPainter& p = painter;
     const VideoLevels levels(range, VideoLevels::canvasBits(painter));
+    const VideoLevels device(VideoRange::full, levels.bits());
     switch (pattern) {
         case Pattern::white:
             render::fillAll(p, W, H, render::rgb(1, 1, 1));
@@ -72,10 +73,10 @@ void PatternRenderer::draw(Pattern pattern, QPainter& painter, double W, double 
             render::drawPluge(p, W, H);
             break;
         case Pattern::grayscaleSteps:
-            render::drawGreySteps(p, W, H);
+            render::drawGreySteps(p, W, H, device);
             break;
         case Pattern::gradient:
-            render::drawGradient(p, W, H);
+            render::drawGradient(p, W, H, device);
             break;
         case Pattern::aspect:
             render::drawAspect(p, W, H, scale, aspectRatios);

@@ -85,6 +85,10 @@ class PatternView : public QWidget {
     std::uint64_t lastFrameNumber() const;
     std::optional<std::uint64_t> shownAt(std::uint64_t frame);
 
+    // Bits a channel the view's frames reach the screen with: 10 in a window of depth 30
+    // where frames are presented, 8 otherwise.
+    int bitsPerChannel() const;
+
     // True once the display has refused direct presentation and Qt paints the frames.
     bool isPainting() const { return painting_; }
 
@@ -104,6 +108,7 @@ class PatternView : public QWidget {
     QSize deviceSize() const;
     void composeFrame(QImage& frame, QSize device);
     void startPainting();
+    void noteRounding(int bits) const;
     void renderPattern(QImage& target, double t) const;
     void announceMarkers(const RefreshGrid& grid, double now);
     void watchFramesShown();

@@ -113,19 +113,27 @@ void drawPluge(QPainter& p, double W, double H) {
     fillCrisp(p, 0.86 * W, H / 4, 0.1 * W, H / 2, rgb(0.5, 0.5, 0.5));
 }
 
-void drawGreySteps(QPainter& p, double W, double H) {
+void drawGreySteps(QPainter& p, double W, double H, const VideoLevels& device) {
     for (int i = 0; i <= 10; ++i) {
-        const double v = i / 10.0;
-        fillCrisp(p, i * W / 11, 0, W / 11, H, rgb(v, v, v));
+        fillCrisp(p, i * W / 11, 0, W / 11, H, device.grey(i / 10.0));
     }
 }
 
-void drawGradient(QPainter& p, double W, double H) {
-    QLinearGradient gradient(0, 0, W, 0);
-    gradient.setColorAt(0.0, Qt::black);
-    gradient.setColorAt(1.0, Qt::white);
+// At 8 bits the raster engine's gradient; deeper, one level a column taken at the column's
+// centre, so that a ramp as many pixels wide as the depth has codes gives each code once.
+void drawGradient(QPainter& p, double W, double H, const VideoLevels& device) {
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRectF(0, 0, W, H), gradient);
+    if (device.bits() <= 8) {
+        QLinearGradient gradient(0, 0, W, 0);
+        gradient.setColorAt(0.0, Qt::black);
+        gradient.setColorAt(1.0, Qt::white);
+        p.fillRect(QRectF(0, 0, W, H), gradient);
+        return;
+    }
+    const int columns = static_cast<int>(std::ceil(W));
+    for (int x = 0; x < columns; ++x) {
+        fillCrisp(p, x, 0, 1, H, device.grey((x + 0.5) / W));
+    }
 }
 
 void drawAspect(QPainter& p, double W, double H, double scale, const QSet<QString>& selection) {

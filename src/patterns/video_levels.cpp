@@ -22,6 +22,18 @@ std::optional<VideoRange> rangeFromName(const QString& name) {
     return std::nullopt;
 }
 
+bool hasTenBitLevels(Pattern pattern) {
+    switch (pattern) {
+        case Pattern::gradient:
+        case Pattern::grayscaleSteps:
+        case Pattern::smpteHdBars:
+        case Pattern::ebuBars:
+            return true;
+        default:
+            return false;
+    }
+}
+
 int VideoLevels::canvasBits(const QPainter& painter) {
     const auto* image = dynamic_cast<const QImage*>(painter.device());
     if (image == nullptr) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "patterns/pattern.h"
+
 namespace lumenor {
 
 // How the broadcast patterns put black and white in code values: full range spans every code
@@ -16,6 +18,10 @@ enum class VideoRange : std::uint8_t { full, limited };
 
 QString rangeName(VideoRange range);
 std::optional<VideoRange> rangeFromName(const QString& name);
+
+// Whether a pattern has levels between those of 8 bits a channel, which a display of 10 bits
+// shows and one of 8 rounds: the ramps, the grey steps and the broadcast bars.
+bool hasTenBitLevels(Pattern pattern);
 
 // Turns signal levels into device colours for a canvas of 8, 10 or 16 bits a channel. A level
 // is R'G'B' with black at 0 and white at 1; in limited range it is first made a 10-bit narrow

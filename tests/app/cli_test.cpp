@@ -264,10 +264,12 @@ TEST_F(CommandLineX, DisplaysPrintsTheReport) {
                              "\u2022 DUMMY0 [external]\n"
                              "  number:  %1 on DUMMY0\n"
                              "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
+                             "  depth:   8 bits a channel\n"
                              "  native:  3840\u00d72160 px\n\n"
                              "\u2022 DUMMY1 [external]\n"
                              "  number:  %2 on DUMMY1\n"
                              "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
+                             "  depth:   8 bits a channel\n"
                              "  native:  3840\u00d72160 px\n"
                              "  dpi:     ~61\n")
                   .arg(x().outputId("DUMMY0"))

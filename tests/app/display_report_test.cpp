@@ -39,6 +39,11 @@ DisplayInfo display(DisplayId id, const QString& name, bool builtin, ModeInfo cu
     return d;
 }
 
+DisplayInfo tenBits(DisplayInfo d) {
+    d.bitsPerChannel = 10;
+    return d;
+}
+
 TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
     // Mode lists as the mode list logic hands them over; the first native mode is the one named.
     std::map<DisplayId, std::vector<ModeInfo>> modes;
@@ -52,7 +57,8 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
     const QString xwaylandBlock = QStringLiteral(
         "\u2022 XWAYLAND0 [external]\n"
         "  number:  4\n"
-        "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n");
+        "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
+        "  depth:   8 bits a channel\n");
     struct Case {
         std::vector<DisplayInfo> displays;
         QString expected;
@@ -65,29 +71,35 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
          title + "\u2022 Studio 27 [external]\n"
                  "  number:  3 on DP-1\n"
                  "  current: 2880\u00d71800 px  (1440\u00d7900 pt, scaled) @ 59.94 Hz\n"
+                 "  depth:   8 bits a channel\n"
                  "  native:  5120\u00d72880 px\n  dpi:     ~138\n"},
         // No rate, no size, no native mode: none of their lines.
         {{display(6, "DUMMY1", false, mode(1, 1920, 1080, 1920, 1080, 0))},
          title + "\u2022 DUMMY1 [external]\n  number:  6\n  current: 1920\u00d71080 px  "
-                 "(1920\u00d71080 pt, 1:1)\n"},
+                 "(1920\u00d71080 pt, 1:1)\n"
+                 "  depth:   8 bits a channel\n"},
         {{display(1, "Built-in Display", true, mode(2, 3024, 1964, 1512, 982, 120), {302, 196})},
          title + "\u2022 Built-in Display [built-in]\n"
                  "  number:  1\n"
                  "  current: 3024\u00d71964 px  (1512\u00d7982 pt, scaled) @ 120.00 Hz\n"
+                 "  depth:   8 bits a channel\n"
                  "  dpi:     ~254\n"},
         {{display(20, "B", false, mode(4, 1920, 1080, 1920, 1080, 60)),
           display(10, "A", true, mode(1, 1280, 800, 1280, 800, 59.999))},
          title + "\u2022 B [external]\n"
                  "  number:  20\n"
                  "  current: 1920\u00d71080 px  (1920\u00d71080 pt, 1:1) @ 60.00 Hz\n"
+                 "  depth:   8 bits a channel\n"
                  "  native:  3840\u00d72160 px\n\n"
                  "\u2022 A [built-in]\n"
                  "  number:  10\n"
-                 "  current: 1280\u00d7800 px  (1280\u00d7800 pt, 1:1) @ 60.00 Hz\n"},
+                 "  current: 1280\u00d7800 px  (1280\u00d7800 pt, 1:1) @ 60.00 Hz\n"
+                 "  depth:   8 bits a channel\n"},
         // 1000 px over 254 mm is 100 dpi exactly, not 99.
-        {{display(7, "C", false, mode(1, 1000, 10, 1000, 10, 0), {254, 1})},
+        {{tenBits(display(7, "C", false, mode(1, 1000, 10, 1000, 10, 0), {254, 1}))},
          title + "\u2022 C [external]\n  number:  7\n  current: 1000\u00d710 px  (1000\u00d710 pt, "
                  "1:1)\n"
+                 "  depth:   10 bits a channel\n"
                  "  dpi:     ~100\n"},
         {{xwayland, xwayland},
          title + waylandDesktopNote() + "\n\n" + xwaylandBlock + "\n" + xwaylandBlock,
@@ -118,6 +130,7 @@ TEST(DisplayReport, APortraitHeadHasThePanelsDensityAndItsCurrentModeListed) {
               QStringLiteral("LUMENOR \u2014 Display report\n\n\u2022 Display 40 [external]\n"
                              "  number:  40\n"
                              "  current: 1080\u00d71920 px  (1080\u00d71920 pt, 1:1) @ 60.00 Hz\n"
+                             "  depth:   8 bits a channel\n"
                              "  native:  1080\u00d71920 px\n  dpi:     ~92\n"));
 
     const std::vector<ModeInfo> list = modesForDisplay(modePlatform, 40);

@@ -17,12 +17,17 @@
 namespace lumenor::test {
 
 // What a patch should look like on a head: `colour` in `box` (device pixels of the head),
-// `background` everywhere else.
+// `background` everywhere else; colours as the server's pixel words (see pixelWord).
 struct ExpectedPatch {
-    QRgb colour;
-    QRgb background;
+    quint32 colour;
+    quint32 background;
     QRect box;
 };
+
+// A colour of `bits` bits a channel as a pixel of the server at that depth (8: 24, 10: 30).
+inline quint32 pixelWord(int r, int g, int b, int bits) {
+    return static_cast<quint32>(r << (2 * bits) | g << bits | b);
+}
 
 // The box a patch at fractions (x, y, w, h) covers on a head of `size`.
 inline QRect patchBox(QSize size, double x, double y, double w, double h) {
@@ -31,23 +36,27 @@ inline QRect patchBox(QSize size, double x, double y, double w, double h) {
 }
 
 // True when a line across and a line down the head, through the box's centre, show exactly
-// the expected patch (which checks its value, place and size).
+// the expected patch (which checks its value, place and size), at every bit the server keeps.
 inline bool headShows(const XorgTestbed& x, const QRect& head, const ExpectedPatch& p) {
     const QPoint centre = p.box.center();
-    const QImage across = x.capture(QRect(head.x(), head.y() + centre.y(), head.width(), 1));
-    const QImage down = x.capture(QRect(head.x() + centre.x(), head.y(), 1, head.height()));
+    const QImage across = x.captureDeep(QRect(head.x(), head.y() + centre.y(), head.width(), 1));
+    const QImage down = x.captureDeep(QRect(head.x() + centre.x(), head.y(), 1, head.height()));
     if (across.isNull() || down.isNull()) {
         return false;
     }
+    const quint32 mask = x.depth() == 30 ? 0x3FFFFFFF : 0xFFFFFF;
+    const auto word = [mask](const QImage& line, int i) {
+        return reinterpret_cast<const quint32*>(line.constBits())[i] & mask;
+    };
     for (int i = 0; i < head.width(); ++i) {
         const bool in = i >= p.box.left() && i <= p.box.right();
-        if ((across.pixel(i, 0) & 0xFFFFFF) != ((in ? p.colour : p.background) & 0xFFFFFF)) {
+        if (word(across, i) != ((in ? p.colour : p.background) & mask)) {
             return false;
         }
     }
     for (int i = 0; i < head.height(); ++i) {
         const bool in = i >= p.box.top() && i <= p.box.bottom();
-        if ((down.pixel(0, i) & 0xFFFFFF) != ((in ? p.colour : p.background) & 0xFFFFFF)) {
+        if (word(down, i) != ((in ? p.colour : p.background) & mask)) {
             return false;
         }
     }
@@ -79,18 +88,19 @@ inline QString nextLine(QProcess& p, int timeoutMs = 10000) {
 struct PatchLine {
     QString colour;
     QString background;
+    int bits = 0;
     double latencyMs = -1.0;
 };
 
 inline std::optional<PatchLine> parsePatchLine(const QString& line) {
     static const QRegularExpression form(
-        "^patch (\\d+,\\d+,\\d+) background (\\d+,\\d+,\\d+) window [0-9. ]+ time [0-9.]+ s "
-        "latency (-?[0-9.]+) ms$");
+        "^patch (\\d+,\\d+,\\d+) background (\\d+,\\d+,\\d+) bits (\\d+) window [0-9. ]+ "
+        "time [0-9.]+ s latency (-?[0-9.]+) ms$");
     const QRegularExpressionMatch m = form.match(line);
     if (!m.hasMatch()) {
         return std::nullopt;
     }
-    return PatchLine{m.captured(1), m.captured(2), m.captured(3).toDouble()};
+    return PatchLine{m.captured(1), m.captured(2), m.captured(3).toInt(), m.captured(4).toDouble()};
 }
 
 // Log lines reach standard error only where there is no journal to take them.

@@ -52,9 +52,11 @@ TEST(ResolveMessage, ReadsBothFormsBitsAndDecimalCommas) {
                             R"(<background red="64" green="64" blue="64" bits="8"/>)"
                             R"(<geometry x="0,4500" y="0.45" cx="0.1" cy="0,1"/></calibration>)");
     ASSERT_TRUE(direct.request) << direct.error.toStdString();
-    EXPECT_EQ(direct.request->colour, (DeviceRgb{255, 128, 0}));
+    EXPECT_EQ(direct.request->colour, (DeviceRgb{1023, 512, 2, 10}));
     EXPECT_EQ(direct.request->background, (DeviceRgb{64, 64, 64}));
-    EXPECT_TRUE(direct.request->deeper);
+    // Shown at 8 bits, each value is the nearest 8-bit code; at 10, as given.
+    EXPECT_EQ(atDepth(direct.request->colour, 8), (DeviceRgb{255, 128, 0}));
+    EXPECT_EQ(atDepth(direct.request->background, 10), (DeviceRgb{257, 257, 257, 10}));
     ASSERT_TRUE(direct.request->geometry);
     EXPECT_DOUBLE_EQ(direct.request->geometry->x, 0.45);
     EXPECT_DOUBLE_EQ(direct.request->geometry->h, 0.1);
@@ -65,7 +67,6 @@ TEST(ResolveMessage, ReadsBothFormsBitsAndDecimalCommas) {
     ASSERT_TRUE(one.request);
     EXPECT_EQ(one.request->colour, (DeviceRgb{9, 8, 7}));
     EXPECT_EQ(one.request->background, (DeviceRgb{0, 0, 0}));
-    EXPECT_FALSE(one.request->deeper);
 }
 
 TEST(ResolveMessage, RefusesWhatIsBrokenOrOutOfRange) {

@@ -34,7 +34,8 @@ TEST(PageCalls, DoublesAreShortestRoundTripWithAFractionalPart) {
 TEST(PageCalls, DisplaysAndModesAreCompactJson) {
     EXPECT_EQ(calls::displaysChanged({}), "window.displaysChanged([])");
     EXPECT_EQ(calls::displaysChanged({display(4294967295u, "Studio \"A\"")}),
-              "window.displaysChanged([{\"currentMode\":{\"pixelHeight\":1080,\"pixelWidth\":1920,"
+              "window.displaysChanged([{\"bitsPerChannel\":8,\"currentMode\":{\"pixelHeight\":1080,"
+              "\"pixelWidth\":1920,"
               "\"pointHeight\":1080,\"pointWidth\":1920,\"refreshHz\":59.94},\"id\":4294967295,"
               "\"isBuiltin\":false,\"name\":\"Studio \\\"A\\\"\"}])");
     EXPECT_EQ(calls::modesChanged({}, false), "window.modesChanged([], false)");

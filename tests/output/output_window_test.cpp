@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "calibration/calibrate_session.h"
 #include "patterns/pattern.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
@@ -64,10 +65,25 @@ class OutputOnX : public XServerTest {
     QProcess show_;
 };
 
+// Tests that run on a server at depth 24 and again at depth 30, where the output draws and
+// presents ten bits a channel. Read back at 8 bits, the patterns are their 8-bit files, but for
+// the finer steps of the grey ramps (a code apart) and anti-aliased edges, blended at each
+// depth's own precision (up to two codes apart, as in a 16-bit render).
+class OutputAtDepth : public OutputOnX, public ::testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override {
+        useDepth(GetParam());
+        OutputOnX::SetUp();
+    }
+    int settle(const QRect& head, const QImage& expected, int ms = 3000) {
+        return test::settle(x(), head, expected, ms, GetParam() == 30 ? 2 : 0);
+    }
+};
+
 // Text, anti-aliased circles and translucent layers included: every still pattern, cycled
 // with the arrow key in one output, covers the chosen head with the rendered file pixel for
 // pixel, and the other head is left alone. Up and Down step back and on; Escape closes.
-TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
+TEST_P(OutputAtDepth, EveryStillPatternOnScreenIsTheRenderedFile) {
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     const QRect a(0, 0, 1920, 1080);
     const QRect b(1920, 0, 1280, 720);
@@ -88,6 +104,17 @@ TEST_F(OutputOnX, EveryStillPatternOnScreenIsTheRenderedFile) {
     key("Escape");
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_EQ(show_.exitCode(), 0);
+}
+
+// Two patterns with levels between 8-bit codes, on a display of 8 bits: said once.
+TEST_F(OutputOnX, TenBitLevelsRoundedToEightAreSaidOnce) {
+    if (!test::logsOnStandardError()) {
+        GTEST_SKIP() << "log lines go to the journal here, not to standard error";
+    }
+    startShow({"gradient", "--seconds", "3"});
+    key("Left");
+    ASSERT_TRUE(show_.waitForFinished(10000));
+    EXPECT_EQ(show_.readAllStandardError().count("rounded to 8 bits"), 1);
 }
 
 TEST_F(OutputOnX, PointerOverTheOutputBringsTheBannerBackButNotOverAMirror) {
@@ -164,7 +191,7 @@ FrameLine parseFrameLine(const QByteArray& line) {
     return {w[1], w[4].toInt(), w[5] == "steady"};
 }
 
-TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
+TEST_P(OutputAtDepth, TheMeterReportsTheRateAndCountsAStall) {
     startShow({"bounce", "--seconds", "30"});
     std::vector<QByteArray> idle = frameLines(show_, 3000);
     ASSERT_GE(idle.size(), 4u);
@@ -199,7 +226,7 @@ TEST_F(OutputOnX, TheMeterReportsTheRateAndCountsAStall) {
 
 // Each head switched down and back up, three times over: the output and the mirror cover
 // their head at its new size with the pattern drawn for it, within half a second.
-TEST_F(OutputOnX, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
+TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
     ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_60"));
     const std::vector<std::pair<QString, QImage>> modes = {
         {"1280x720_60", rendered("calibration", {1280, 720})},
@@ -272,6 +299,9 @@ TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndAnimatesAtTheRefresh)
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(parseFrameLine(lines.back()).rate, "60.00");
 }
+
+INSTANTIATE_TEST_SUITE_P(Depth24, OutputAtDepth, ::testing::Values(24));
+INSTANTIATE_TEST_SUITE_P(Depth30, OutputAtDepth, ::testing::Values(30));
 
 TEST(OutputCommandLine, UnknownPatternOrDisplayIsStatusTwo) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

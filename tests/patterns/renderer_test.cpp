@@ -322,25 +322,36 @@ TEST(Renderer, CountdownDigitsAndSweep) {
 
 // The countdown's ring, its swept quarters and the glyphs of both are laid over from a cache of
 // layers: the frame that records a layer and the frames that reuse it must equal drawing
-// everything directly, with the sector in one piece.
+// everything directly, with the sector in one piece, at 8 bits a channel and at 10.
 TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
     struct Case {
         int w;
         int h;
         double scale;
     };
-    for (const Case& c :
-         {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
-        for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
-            for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
-                const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
-                render::LayerCache::setEnabled(false);
-                const QImage drawn = render(p, c.w, c.h, c.scale, anim).image;
-                render::LayerCache::setEnabled(true);
-                const QImage recorded = render(p, c.w, c.h, c.scale, anim).image;
-                const QImage reused = render(p, c.w, c.h, c.scale, anim).image;
-                EXPECT_TRUE(recorded == drawn && reused == drawn)
-                    << rawName(p).toStdString() << " " << c.w << "x" << c.h << " t=" << t;
+    const auto drawAt = [](QImage::Format format, Pattern p, const Case& c, const Anim& anim) {
+        QImage canvas(c.w, c.h, format);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        PatternRenderer::draw(p, painter, c.w, c.h, c.scale, anim, {}, {}, std::nullopt);
+        painter.end();
+        return canvas;
+    };
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB30}) {
+        for (const Case& c :
+             {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
+            for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
+                for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
+                    const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
+                    render::LayerCache::setEnabled(false);
+                    const QImage drawn = drawAt(format, p, c, anim);
+                    render::LayerCache::setEnabled(true);
+                    const QImage recorded = drawAt(format, p, c, anim);
+                    const QImage reused = drawAt(format, p, c, anim);
+                    EXPECT_TRUE(recorded == drawn && reused == drawn)
+                        << rawName(p).toStdString() << " " << c.w << "x" << c.h << " t=" << t
+                        << " format " << format;
+                }
             }
         }
     }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QThread>
 
+#include <cstdlib>
+
 #include "support/process.h"
 #include "support/xorg_testbed.h"
 
@@ -23,8 +25,9 @@ inline QImage rendered(const QString& pattern, QSize size) {
     return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
-// The number of pixels that differ between two images of one size.
-inline int differing(const QImage& a, const QImage& b) {
+// The number of pixels that differ between two RGB32 images of one size by more than
+// `tolerance` in some channel.
+inline int differing(const QImage& a, const QImage& b, int tolerance = 0) {
     if (a.size() != b.size()) {
         return a.width() * a.height() + 1;
     }
@@ -33,20 +36,27 @@ inline int differing(const QImage& a, const QImage& b) {
         const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
         const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
         for (int x = 0; x < a.width(); ++x) {
-            n += (la[x] & 0xFFFFFF) != (lb[x] & 0xFFFFFF) ? 1 : 0;
+            const QRgb p = la[x];
+            const QRgb q = lb[x];
+            n += std::abs(qRed(p) - qRed(q)) > tolerance ||
+                         std::abs(qGreen(p) - qGreen(q)) > tolerance ||
+                         std::abs(qBlue(p) - qBlue(q)) > tolerance
+                     ? 1
+                     : 0;
         }
     }
     return n;
 }
 
 // Waits until `area` of the server shows `expected` (up to `timeoutMs`), then returns how many
-// pixels still differ.
-inline int settle(const XorgTestbed& x, const QRect& area, const QImage& expected, int timeoutMs) {
+// pixels still differ (by more than `tolerance`).
+inline int settle(const XorgTestbed& x, const QRect& area, const QImage& expected, int timeoutMs,
+                  int tolerance = 0) {
     QElapsedTimer t;
     t.start();
     int diff = 0;
     do {
-        diff = differing(x.capture(area), expected);
+        diff = differing(x.capture(area), expected, tolerance);
         if (diff == 0) {
             break;
         }

@@ -17,7 +17,7 @@ namespace lumenor::test {
 
 namespace {
 
-QString configText(const std::vector<XorgTestbed::Modeline>& modelines) {
+QString configText(const std::vector<XorgTestbed::Modeline>& modelines, int depth) {
     QString text;
     QTextStream s(&text);
     s << "Section \"ServerFlags\"\n"
@@ -44,9 +44,13 @@ QString configText(const std::vector<XorgTestbed::Modeline>& modelines) {
          "    Identifier \"screen\"\n"
          "    Device \"dummy\"\n"
          "    Monitor \"monitor\"\n"
-         "    DefaultDepth 24\n"
+         "    DefaultDepth "
+      << depth
+      << "\n"
          "    SubSection \"Display\"\n"
-         "        Depth 24\n"
+         "        Depth "
+      << depth
+      << "\n"
          "        Modes \""
       << modelines.front().name
       << "\"\n"
@@ -105,7 +109,7 @@ std::vector<XorgTestbed::Modeline> XorgTestbed::defaultModelines() {
 }
 
 std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Modeline> modelines,
-                                                const QStringList& serverArguments) {
+                                                const QStringList& serverArguments, int depth) {
     std::unique_ptr<XorgTestbed> bed(new XorgTestbed());
     if (!bed->dir_.isValid()) {
         *error = QStringLiteral("no temporary folder");
@@ -113,7 +117,7 @@ std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Mode
     }
     const QString config = bed->dir_.filePath(QStringLiteral("xorg.conf"));
     QFile file(config);
-    if (!file.open(QIODevice::WriteOnly) || file.write(configText(modelines).toUtf8()) < 0) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(configText(modelines, depth).toUtf8()) < 0) {
         *error = QStringLiteral("cannot write %1").arg(config);
         return nullptr;
     }
@@ -150,6 +154,7 @@ std::unique_ptr<XorgTestbed> XorgTestbed::start(QString* error, std::vector<Mode
         number += bed->server_.readAllStandardOutput();
     }
     bed->display_ = number.trimmed().toInt();
+    bed->depth_ = depth;
     return bed;
 }
 
@@ -448,7 +453,17 @@ QImage XorgTestbed::capture(const QRect& area) const {
     return captureWindow(displayName(), 0, area);
 }
 
+QImage XorgTestbed::captureDeep(const QRect& area) const {
+    return captureWindowDeep(displayName(), 0, area);
+}
+
 QImage captureWindow(const QString& displayName, unsigned long window, const QRect& area) {
+    const QImage deep = captureWindowDeep(displayName, window, area);
+    return deep.isNull() ? deep : deep.convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of depth 24 are kept as RGB32, those of depth 30 as RGB30, both exactly as read.
+QImage captureWindowDeep(const QString& displayName, unsigned long window, const QRect& area) {
     QImage out;
     withDisplay(displayName, [&](Display* dpy) {
         XImage* img = XGetImage(dpy, window != 0 ? window : DefaultRootWindow(dpy), area.x(),
@@ -457,19 +472,31 @@ QImage captureWindow(const QString& displayName, unsigned long window, const QRe
         if (img == nullptr) {
             return false;
         }
-        out = QImage(area.width(), area.height(), QImage::Format_RGB32);
+        const bool tenBits = img->red_mask == 0x3ff00000;
+        out = QImage(area.width(), area.height(),
+                     tenBits ? QImage::Format_RGB30 : QImage::Format_RGB32);
         for (int y = 0; y < area.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            auto* line = reinterpret_cast<quint32*>(out.scanLine(y));
             for (int x = 0; x < area.width(); ++x) {
                 const unsigned long p = XGetPixel(img, x, y);
-                line[x] = qRgb(static_cast<int>((p >> 16) & 0xFF),
-                               static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF));
+                line[x] = tenBits ? 0xC0000000u | (p & 0x3FFFFFFFu) : 0xFF000000u | (p & 0xFFFFFFu);
             }
         }
         XDestroyImage(img);
         return true;
     });
     return out;
+}
+
+TenBits tenBitsAt(const QImage& deep, int x, int y) {
+    const auto p = reinterpret_cast<const quint32*>(deep.constScanLine(y))[x];
+    if (deep.format() == QImage::Format_RGB30) {
+        return {static_cast<int>((p >> 20) & 0x3FF), static_cast<int>((p >> 10) & 0x3FF),
+                static_cast<int>(p & 0x3FF)};
+    }
+    // Eight bits widened as a display widens them: the top bits repeated below.
+    const auto widen = [](quint32 v) { return static_cast<int>((v << 2) | (v >> 6)); };
+    return {widen((p >> 16) & 0xFF), widen((p >> 8) & 0xFF), widen(p & 0xFF)};
 }
 
 std::unique_ptr<XorgTestbed> XServerTest::testbed_;
@@ -479,11 +506,18 @@ void XServerTest::SetUpTestSuite() {
     startServer({});
 }
 
-void XServerTest::startServer(const QStringList& serverArguments) {
+void XServerTest::startServer(const QStringList& serverArguments, int depth) {
     if (!testbed_) {
-        testbed_ =
-            XorgTestbed::start(&startError_, XorgTestbed::defaultModelines(), serverArguments);
+        testbed_ = XorgTestbed::start(&startError_, XorgTestbed::defaultModelines(),
+                                      serverArguments, depth);
     }
+}
+
+void XServerTest::useDepth(int depth) {
+    if (testbed_ && testbed_->depth() != depth) {
+        testbed_.reset();
+    }
+    startServer({}, depth);
 }
 
 void XServerTest::TearDownTestSuite() {

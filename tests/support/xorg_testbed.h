@@ -29,15 +29,17 @@ class XorgTestbed {
     static std::vector<Modeline> defaultModelines();
 
     // `serverArguments` go to Xorg as well, e.g. {"-extension", "MIT-SHM"} to start it
-    // without shared memory.
+    // without shared memory. `depth` is the screen's: 24, or 30 for ten bits a channel.
     static std::unique_ptr<XorgTestbed> start(QString* error,
                                               std::vector<Modeline> modelines = defaultModelines(),
-                                              const QStringList& serverArguments = {});
+                                              const QStringList& serverArguments = {},
+                                              int depth = 24);
     ~XorgTestbed();
     XorgTestbed(const XorgTestbed&) = delete;
     XorgTestbed& operator=(const XorgTestbed&) = delete;
 
     QString displayName() const { return QStringLiteral(":%1").arg(display_); }
+    int depth() const { return depth_; }
     // The system environment pointed at this server, with no Wayland display.
     QProcessEnvironment environment() const;
 
@@ -83,8 +85,11 @@ class XorgTestbed {
     // Asks a window to close as a window manager would (WM_DELETE_WINDOW).
     bool requestClose(unsigned long window) const;
 
-    // The pixels of the root window in `area` (what every head shows there), as RGB32.
+    // The pixels of the root window in `area` (what every head shows there), as RGB32; at
+    // depth 30, each channel's top 8 bits.
     QImage capture(const QRect& area) const;
+    // The same pixels as the server keeps them: RGB32 at depth 24, RGB30 at depth 30.
+    QImage captureDeep(const QRect& area) const;
 
     // A 128-byte EDID base block naming the monitor.
     static QByteArray edidWithName(const QString& monitorName);
@@ -95,6 +100,7 @@ class XorgTestbed {
     QTemporaryDir dir_;
     QProcess server_;
     int display_ = -1;
+    int depth_ = 24;
 };
 
 // The first viewable window titled exactly `title` on the X display `displayName`, waiting for
@@ -104,6 +110,17 @@ std::optional<XorgTestbed::WindowInfo> findWindowOn(const QString& displayName,
 // The pixels of `window` (0: the root window) on that display in `area` of the window, as
 // RGB32; a null image when the server refuses (a rootless Xwayland's root has no pixels).
 QImage captureWindow(const QString& displayName, unsigned long window, const QRect& area);
+QImage captureWindowDeep(const QString& displayName, unsigned long window, const QRect& area);
+
+// One pixel of a deep capture as 10-bit codes; 8-bit pixels are widened with their top bits
+// repeated, as a 10-bit reader sees them.
+struct TenBits {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    friend bool operator==(const TenBits&, const TenBits&) = default;
+};
+TenBits tenBitsAt(const QImage& deep, int x, int y);
 
 // One server per test suite; every test starts from reset(). A suite that needs a server
 // started otherwise defines its own SetUpTestSuite calling startServer.
@@ -111,7 +128,10 @@ class XServerTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
-    static void startServer(const QStringList& serverArguments);
+    static void startServer(const QStringList& serverArguments, int depth = 24);
+    // Runs the suite's tests on a server of `depth` from here on, starting one if the server
+    // running has another; for suites that run their tests at both depths.
+    static void useDepth(int depth);
     void SetUp() override;
 
     static XorgTestbed& x() { return *testbed_; }

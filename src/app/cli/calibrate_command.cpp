@@ -72,8 +72,11 @@ std::optional<PatchOptions> patchOptions(const QCommandLineParser& parser, const
 
 void printShown(const ShownPatch& shown, std::uint64_t startUs) {
     const QRectF& w = shown.patch.window;
-    QString line = QStringLiteral("patch %1 background %2 window %3 %4 %5 %6")
-                       .arg(rgbText(shown.patch.colour), rgbText(shown.patch.background))
+    // The values as the output shows them, at its depth.
+    QString line = QStringLiteral("patch %1 background %2 bits %3 window %4 %5 %6 %7")
+                       .arg(rgbText(atDepth(shown.patch.colour, shown.bits)),
+                            rgbText(atDepth(shown.patch.background, shown.bits)))
+                       .arg(shown.bits)
                        .arg(w.x(), 0, 'f', 4)
                        .arg(w.y(), 0, 'f', 4)
                        .arg(w.width(), 0, 'f', 4)

@@ -1,0 +1,173 @@
+#include "patterns/pattern_view.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <cstring>
+#include <utility>
+
+#include "core/log.h"
+#include "displays/present_surface.h"
+#include "patterns/pattern_renderer.h"
+
+// The pattern view's frames: drawn into the present surface's buffers, or painted by Qt where
+// the display takes no presented frames.
+namespace lumenor {
+
+std::uint64_t PatternView::framesPresented() const {
+    if (painting_) {
+        return framesPainted_;
+    }
+    return surface_ ? surface_->presented() : 0;
+}
+
+std::uint64_t PatternView::framesShown() {
+    if (painting_) {
+        return framesPainted_;
+    }
+    return surface_ ? surface_->completed() : 0;
+}
+
+std::uint64_t PatternView::lastFrameNumber() const {
+    return surface_ && !painting_ ? surface_->lastSerial() : 0;
+}
+
+std::optional<std::uint64_t> PatternView::shownAt(std::uint64_t frame) {
+    if (!surface_ || painting_) {
+        return std::nullopt;
+    }
+    const std::optional<PresentSurface::Completion> done = surface_->lastCompletion();
+    if (!done || done->serial < frame) {
+        return std::nullopt;
+    }
+    return done->ust;
+}
+
+int PatternView::bitsPerChannel() const {
+    return surface_ && !painting_ ? surface_->bitsPerChannel() : 8;
+}
+
+// Said once a process: the first pattern with finer levels than 8 bits shown on a display
+// that takes no more.
+void PatternView::noteRounding(int bits) const {
+    static bool noted = false;
+    if (bits < 10 && !drawContent && hasTenBitLevels(pattern_) && !std::exchange(noted, true)) {
+        qCInfo(logApp,
+               "the display gives 8 bits a channel: 10-bit levels of the patterns are "
+               "rounded to 8 bits (a display at depth 30 shows them exactly)");
+    }
+}
+
+QPaintEngine* PatternView::paintEngine() const {
+    return painting_ ? QWidget::paintEngine() : nullptr;
+}
+
+// Where frames cannot go to the window directly (another windowing system, or an X server
+// without Present), Qt's backing store shows them instead: still one to one, but without
+// the promise that a frame reaches the screen whole at a refresh.
+void PatternView::startPainting() {
+    painting_ = true;
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
+                         "Present extension): painting them through Qt, which may tear";
+}
+
+QSize PatternView::deviceSize() const {
+    return {qRound(width() * scale_), qRound(height() * scale_)};
+}
+
+void PatternView::renderPattern(QImage& target, double t) const {
+    const double w = target.width();
+    const double h = target.height();
+    const PatternRenderer::Anim anim =
+        makeAnim(pattern_, t, w, h, bouncePeriod_, timecodeFps_, clock_.flashUntil());
+    QPainter p(&target);
+    PatternRenderer::draw(pattern_, p, w, h, scale_, anim, aspectRatios_, slateText_, slateImage_,
+                          videoRange_);
+}
+
+void PatternView::drawFrame() {
+    if (!isVisible() || width() <= 0 || height() <= 0) {
+        return;
+    }
+    if (!surface_ && !painting_) {
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            surface_ = PresentSurface::open(winId());
+            watchFramesShown();
+        }
+        if (!surface_) {
+            startPainting();
+        }
+    }
+    const QSize device = deviceSize();
+    if (painting_) {
+        if (paintedFrame_.size() != device) {
+            paintedFrame_ = QImage(device, QImage::Format_RGB32);
+        }
+        noteRounding(8);
+        composeFrame(paintedFrame_, device);
+        update();
+        return;
+    }
+    QImage frame = surface_->beginFrame(device);
+    if (frame.isNull()) {
+        // Every buffer is still on screen: try again at the next refresh.
+        QMetaObject::invokeMethod(
+            this, [this] { requestRedraw(); }, Qt::QueuedConnection);
+        return;
+    }
+    noteRounding(surface_->bitsPerChannel());
+    composeFrame(frame, device);
+    if (surface_->present(targetMsc_) && frameTime_ && isAnimated(pattern_)) {
+        inFlight_[nextInFlight_] = {surface_->lastSerial(), clock_.elapsed(*frameTime_)};
+        nextInFlight_ = (nextInFlight_ + 1) % inFlight_.size();
+    }
+}
+
+void PatternView::watchFramesShown() {
+    if (!surface_) {
+        return;
+    }
+    surface_->onShown = [this](const PresentSurface::Shown& shown) {
+        for (const auto& [serial, t] : inFlight_) {
+            if (serial == shown.serial && serial != 0 && onFrameShown) {
+                onFrameShown(t, shown.ust, shown.msc);
+            }
+        }
+    };
+}
+
+void PatternView::composeFrame(QImage& frame, QSize device) {
+    if (drawContent) {
+        drawContent(frame);
+    } else if (isAnimated(pattern_)) {
+        renderPattern(frame, clock_.elapsed(frameTime_.value_or(now())));
+    } else {
+        if (stillFrame_.size() != device || stillFrame_.format() != frame.format()) {
+            stillFrame_ = QImage(device, frame.format());
+            renderPattern(stillFrame_, 0.0);
+        }
+        std::memcpy(frame.bits(), stillFrame_.constBits(),
+                    static_cast<std::size_t>(frame.sizeInBytes()));
+    }
+    if (drawOverlays) {
+        QPainter p(&frame);
+        p.scale(scale_, scale_);
+        drawOverlays(p);
+    }
+}
+
+void PatternView::paintEvent(QPaintEvent*) {
+    const QSize device = deviceSize();
+    if (!painting_ || paintedFrame_.size() != device) {
+        requestRedraw();
+        return;
+    }
+    QPainter p(this);
+    // The frame is in device pixels already: draw it unscaled at the origin.
+    paintedFrame_.setDevicePixelRatio(scale_);
+    p.drawImage(QPointF(0, 0), paintedFrame_);
+    ++framesPainted_;
+}
+
+}  // namespace lumenor
