@@ -15,9 +15,9 @@ namespace lumenor {
 namespace {
 
 // At 1080 lines; the card grows and shrinks with the display so that it reads from as far.
-constexpr int kWidth = 660;
+constexpr int kWidth = 780;
 constexpr int kHeight = 210;
-constexpr int kCountColumn = 170;
+constexpr int kCountColumn = 200;
 constexpr int kPadding = 28;
 
 QFont fontOf(QFontDatabase::SystemFont kind, double pixels, QFont::Weight weight) {
