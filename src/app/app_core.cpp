@@ -7,12 +7,14 @@
 #include "app/display_choice.h"
 #include "app/display_report.h"
 #include "app/remote_commands.h"
+#include "app/trial_view.h"
 #include "controller/page_calls.h"
 #include "core/log.h"
 #include "displays/display_modes.h"
 #include "onboarding/gates.h"
 #include "onboarding/telemetry_store.h"
 #include "output/frame_status_text.h"
+#include "output/trial_prompt.h"
 
 namespace lumenor {
 
@@ -112,12 +114,21 @@ void AppCore::start() {
             reports_.frameTimingUnavailable();
         }
     };
-    revert.onCountdown = [this](int seconds) { send(pagecalls::revertCountdown(seconds)); };
+    revert.onCountdown = [this](int seconds) {
+        send(pagecalls::revertCountdown(seconds));
+        showTrialCard();
+        shareWithRemote();
+    };
     revert.onResolved = [this](bool kept) {
         trials_.resolved();
+        trialCard.dismiss();
         send(pagecalls::revertResolved(kept, revert.endedWithDisplayGone()));
         displayService.refresh();
+        shareWithRemote();
     };
+    // The keys of the display under trial answer as the page's Keep and Revert do.
+    trialCard.onKeep = [this] { handle(verbs::ConfirmMode{}); };
+    trialCard.onRevert = [this] { handle(verbs::RevertMode{}); };
     remote.onCommand = [this](const QString& command, const RemoteParams& params) {
         remoteCommand(command, params);
     };
@@ -216,7 +227,24 @@ void AppCore::handle(const Verb& verb) {
 }
 
 void AppCore::shareWithRemote() {
-    remote.setSnapshot(RemoteSnapshot{rawName(state.activePattern), state.outputVisible});
+    remote.setSnapshot(RemoteSnapshot{rawName(state.activePattern), state.outputVisible,
+                                      remoteTrial(revert, state.displays)});
+}
+
+void AppCore::showTrialCard() {
+    const std::optional<DisplayId> display = revert.displayID();
+    QScreen* screen = display ? displayService.screenForDisplay(*display) : nullptr;
+    seeController();
+    if (!revert.pendingMode() || screen == nullptr ||
+        !trialNeedsCard(*display, state, output.currentDisplayID(), output.mirrorOn())) {
+        trialCard.dismiss();
+        return;
+    }
+    trialCard.present(screen, trialPrompt(*revert.pendingMode(), revert.secondsLeft()));
+    // Put back full screen after a display change, the output takes the keyboard again.
+    if (output.hasKeyboard()) {
+        trialCard.takeKeyboard();
+    }
 }
 
 void AppCore::remoteCommand(const QString& command, const RemoteParams& params) {
@@ -248,6 +276,9 @@ void AppCore::displaysDidChange(const std::vector<DisplayInfo>& displays) {
     calibration_.displaysChanged(displays);
     trials_.displaysChanged(displays);
     outputControl_.displaysChanged(displays);
+    if (revert.trialRunning()) {
+        showTrialCard();
+    }
     pushModes();
     shareWithRemote();
 }

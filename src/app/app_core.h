@@ -22,6 +22,7 @@
 #include "onboarding/telemetry_controller.h"
 #include "output/display_identifier.h"
 #include "output/output_window_controller.h"
+#include "output/trial_card_view.h"
 #include "profiles/preset_store.h"
 
 namespace lumenor {
@@ -81,14 +82,18 @@ class AppCore {
     RevertCoordinator revert;
     OutputWindowController output;
     DisplayIdentifier identifier;
+    TrialCardView trialCard;
     AudioGenerator audio;
     PresetStore presets;
     RemoteServer remote;
 
   private:
     void send(const QString& script);
-    // What the phone's page shows of the state: the pattern and whether the output is up.
+    // What the phone's page shows of the state: the pattern, whether the output is up and the
+    // mode on trial.
     void shareWithRemote();
+    // The card on the display under trial, while a trial runs.
+    void showTrialCard();
     void displaysDidChange(const std::vector<DisplayInfo>& displays);
     void pushModes();
     void pushSelections();

@@ -33,6 +33,13 @@ std::optional<Verb> verbForRemoteCommand(const QString& command, const RemotePar
     if (command == QLatin1String("identify")) {
         return verbs::IdentifyDisplays{};
     }
+    // The trial's answers, as the controller page's Keep and Revert give them.
+    if (command == QLatin1String("keep")) {
+        return verbs::ConfirmMode{};
+    }
+    if (command == QLatin1String("revert")) {
+        return verbs::RevertMode{};
+    }
     return std::nullopt;
 }
 

@@ -34,6 +34,8 @@ class RevertCoordinator {
     bool trialRunning() const { return pending_.has_value(); }
     int secondsLeft() const { return secondsLeft_; }
     std::optional<DisplayId> displayID() const { return displayID_; }
+    // The mode on trial, while one is.
+    const std::optional<ModeInfo>& pendingMode() const { return pending_; }
     // True when the last trial ended without its mode going back, because its display had
     // gone (from onResolved on, until the next trial ends).
     bool endedWithDisplayGone() const { return displayGone_; }

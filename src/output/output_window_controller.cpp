@@ -285,6 +285,10 @@ void OutputWindowController::rebuildMirrors() {
     window_->activateWindow();
 }
 
+bool OutputWindowController::hasKeyboard() const {
+    return window_ && window_->isActiveWindow();
+}
+
 std::vector<PatternView*> OutputWindowController::mirrorViews() const {
     std::vector<PatternView*> views;
     for (const auto& m : mirrors_) {

@@ -70,6 +70,8 @@ class OutputWindowController {
     InfoCardView& infoCard() { return infoCard_; }
     std::optional<DisplayId> currentDisplayID() const { return currentDisplayID_; }
     bool isShown() const { return window_ != nullptr; }
+    // True while the output window has the keyboard.
+    bool hasKeyboard() const;
     // The mirror windows' views, in screen order.
     std::vector<PatternView*> mirrorViews() const;
 

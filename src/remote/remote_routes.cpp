@@ -61,8 +61,14 @@ RouteResult stateRoute(const HttpRequest& request, CommandGate& gate, const Requ
     if (std::optional<RouteAnswer> refused = refusal(request, gate, source)) {
         return {*refused, std::nullopt};
     }
-    const QJsonObject state{{QStringLiteral("pattern"), snapshot.pattern},
-                            {QStringLiteral("output"), snapshot.outputShown}};
+    QJsonObject state{{QStringLiteral("pattern"), snapshot.pattern},
+                      {QStringLiteral("output"), snapshot.outputShown}};
+    if (snapshot.trial) {
+        state.insert(QStringLiteral("trial"),
+                     QJsonObject{{QStringLiteral("display"), snapshot.trial->display},
+                                 {QStringLiteral("mode"), snapshot.trial->mode},
+                                 {QStringLiteral("secondsLeft"), snapshot.trial->secondsLeft}});
+    }
     return {{200, QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)),
              QStringLiteral("application/json")},
             std::nullopt};

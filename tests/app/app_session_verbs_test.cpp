@@ -56,6 +56,8 @@ TEST_F(SessionVerbs, RemoteCommandsMapOntoVerbs) {
     EXPECT_EQ(verb("output", P{{"on", "true"}}), Verb(verbs::ShowOutput{false}));
     EXPECT_EQ(verb("blank", P{}), Verb(verbs::Blank{}));
     EXPECT_EQ(verb("identify", P{}), Verb(verbs::IdentifyDisplays{}));
+    EXPECT_EQ(verb("keep", P{}), Verb(verbs::ConfirmMode{}));
+    EXPECT_EQ(verb("revert", P{}), Verb(verbs::RevertMode{}));
     EXPECT_EQ(verb("Blank", P{}), std::nullopt);
 
     AppCore& app = launch();

@@ -6,18 +6,12 @@
 #include <QThread>
 
 #include "app/e2e_fixture.h"
+#include "app/phone_client.h"
 #include "patterns/pattern.h"
 #include "support/process.h"
 
 namespace lumenor::test {
 namespace {
-
-// The HTTP status of the answer to one form-encoded command sent to 127.0.0.1.
-QByteArray post(quint16 port, const QByteArray& form) {
-    return runProcess("curl", {"-sS", "-o", "/dev/null", "-w", "%{http_code}", "-d", form,
-                               QStringLiteral("http://127.0.0.1:%1/cmd").arg(port)})
-        .out;
-}
 
 // Turns the terminal drawing back into an image (block characters are light modules) and
 // reads it with zbarimg.
@@ -41,27 +35,6 @@ QByteArray decodeTerminalQr(const QStringList& lines) {
     const QString file = dir.filePath("qr.png");
     image.save(file);
     return runProcess("zbarimg", {"--raw", "-q", file}).out.trimmed();
-}
-
-// The status and body of the state answer for `pin`.
-QByteArray stateFor(quint16 port, const QByteArray& pin) {
-    return runProcess("curl", {"-sS", "-w", " %{http_code}",
-                               QStringLiteral("http://127.0.0.1:%1/state?pin=%2")
-                                   .arg(port)
-                                   .arg(QString::fromLatin1(pin))})
-        .out;
-}
-
-// What the phone's page at `address` says after tapping `tap` (none: no tap), as the probe
-// prints it.
-QJsonObject phonePage(const QString& address, const QString& tap = {}) {
-    QStringList args{QStringLiteral(PHONE_PAGE_PROBE), address};
-    if (!tap.isEmpty()) {
-        args << tap;
-    }
-    const auto r = runProcess(QStringLiteral(NODE_EXECUTABLE), args);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    return QJsonDocument::fromJson(r.out).object();
 }
 
 // The phone's five commands, from a grid on the second head.

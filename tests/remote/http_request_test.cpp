@@ -154,7 +154,7 @@ TEST(HttpRequest, TheStateIsAnsweredOnlyWithThePinAndALockoutSaysItsSecondsLeft)
     double now = 100.0;
     CommandGate gate([&now] { return now; });
     gate.reset(QStringLiteral("123456"));
-    const RemoteSnapshot snapshot{QStringLiteral("smpte"), true};
+    RemoteSnapshot snapshot{QStringLiteral("smpte"), true, std::nullopt};
     const auto state = [&](const char* query) {
         const RouteAnswer a =
             routeRequest(
@@ -175,6 +175,11 @@ TEST(HttpRequest, TheStateIsAnsweredOnlyWithThePinAndALockoutSaysItsSecondsLeft)
     EXPECT_EQ(state("?pin=123456"), "429 locked 18");
     now += 18.0;
     EXPECT_EQ(state("?pin=123456"), R"(200 {"output":true,"pattern":"smpte"})");
+    // A mode on trial is in the answer only while it runs.
+    snapshot.trial = RemoteTrial{QStringLiteral("Studio \"A\""), QStringLiteral("1280 × 720"), 9};
+    EXPECT_EQ(state("?pin=123456"),
+              R"(200 {"output":true,"pattern":"smpte","trial":{"display":"Studio \"A\"",)"
+              R"("mode":"1280 × 720","secondsLeft":9}})");
 }
 
 TEST(HttpResponse, BytesAreExact) {

@@ -5,6 +5,7 @@ import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
 import { launchBrowser } from '../support/browser.mjs';
+import { screenshot } from '../support/page_harness.mjs';
 
 const pagePath = new URL('../../src/remote/remote_page.html', import.meta.url);
 const pin = '004207';
@@ -58,6 +59,7 @@ function carryOut(form) {
   if (verb === 'pattern') state.pattern = form.get('name');
   if (verb === 'output') state.output = form.get('on') === '1';
   if (verb === 'blank') state = { pattern: 'black', output: true };
+  if (verb === 'keep' || verb === 'revert') delete state.trial;
 }
 
 before(async () => {
@@ -129,13 +131,15 @@ async function phonePage(query) {
 }
 
 const problem = (page) => page.locator('#problem-text');
+// The buttons that are always there; a trial's two come and go with it.
+const commandButtons = 'button[data-verb]:not(.trial-answer)';
 
 test('each button posts its command with the PIN, flashes and the state line follows', async () => {
   const { context, page, requested } = await phonePage(`?pin=${pin}`);
   assert.equal(await page.title(), 'Lumenor — Remote');
   assert.equal(await page.locator('h1').textContent(), 'Lumenor · Remote');
   await assert.doesNotReject(page.waitForFunction(() => document.getElementById('state').textContent === 'Calibration card · output hidden'));
-  const labels = await page.locator('button[data-verb]').allTextContents();
+  const labels = await page.locator(commandButtons).allTextContents();
   assert.deepEqual(labels, expected.map(([label]) => label));
   assert.deepEqual(await page.locator('h2').allTextContents(),
     ['Geometry and focus', 'Levels and colour', 'Solid fields', 'Motion and sync']);
@@ -201,11 +205,34 @@ for (const [what, query, answer, message, asksPin] of failures) {
   });
 }
 
+test('a trial started on the computer shows with its count, and Keep and Revert answer it', async () => {
+  const { context, page } = await phonePage(`?pin=${pin}`);
+  const trial = page.locator('#trial');
+  await page.locator('#state', { hasText: 'Calibration card' }).waitFor();
+  assert.equal(await trial.isVisible(), false);
+  for (const [label, verb] of [['Keep mode', 'keep'], ['Revert now', 'revert']]) {
+    state.trial = { display: 'Studio <b>', mode: '1920 × 1080 at 60.00 Hz', secondsLeft: 12 };
+    await trial.waitFor({ state: 'visible', timeout: 3000 });
+    assert.equal(await page.locator('#trial-what').textContent(), 'Keep 1920 × 1080 at 60.00 Hz on Studio <b>?');
+    assert.equal(await page.locator('#trial-count').textContent(), 'Goes back by itself in 12 s');
+    state.trial.secondsLeft = 11;
+    await page.locator('#trial-count', { hasText: 'in 11 s' }).waitFor({ timeout: 3000 });
+    const box = await page.getByRole('button', { name: label, exact: true }).boundingBox();
+    assert.ok(box.x >= 0 && box.x + box.width <= 390 && box.y + box.height <= 844, label);
+    if (verb === 'keep') await screenshot(page, 'remote-trial');
+    await page.getByRole('button', { name: label, exact: true }).click();
+    await trial.waitFor({ state: 'hidden', timeout: 3000 });
+    assert.equal(posts.shift().body, `verb=${verb}&pin=${pin}`);
+  }
+  assert.deepEqual(await page.evaluate(() => window.flashed), ['Keep mode', 'Revert now']);
+  await context.close();
+});
+
 test('the page is dark with the iris accent on the first button', async () => {
   const { context, page } = await phonePage(`?pin=${pin}`);
   const colours = await page.evaluate(() => {
     const style = (el) => getComputedStyle(el);
-    const buttons = document.querySelectorAll('button[data-verb]');
+    const buttons = document.querySelectorAll('button[data-verb]:not(.trial-answer)');
     return {
       background: style(document.body).backgroundColor,
       accent: style(buttons[0]).backgroundColor,

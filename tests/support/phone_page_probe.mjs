@@ -1,6 +1,6 @@
 // Opens the phone remote's page at ADDRESS in Chromium at a phone's size, taps the button
 // named TAP if given, and prints what the page then says as JSON: its message, whether it
-// asks for a PIN, its state line and the buttons that flashed.
+// asks for a PIN, its state line, the trial it shows and the buttons that flashed.
 import { launchBrowser } from './browser.mjs';
 
 const [address, tap] = process.argv.slice(2);
@@ -25,6 +25,7 @@ try {
     problem: (await page.locator('#problem').isVisible()) ? await page.locator('#problem-text').textContent() : '',
     asksPin: await page.locator('#pin').isVisible(),
     state: await page.locator('#state').textContent(),
+    trial: (await page.locator('#trial').isVisible()) ? await page.locator('#trial-what').textContent() : '',
     flashed: await page.evaluate(() => window.flashed),
   }));
 } finally {
