@@ -16,14 +16,7 @@ namespace {
 
 using test::lumenorBinary;
 using test::runProcess;
-
-QProcessEnvironment withoutDisplay() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    return env;
-}
+using test::withoutDisplay;
 
 // Chunk types of a PNG file, in order.
 QStringList chunkTypes(const QByteArray& png) {
