@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSettings>
 #include <QStringList>
@@ -16,6 +15,8 @@
 #include "displays/fake_display_platform.h"
 #include "displays/fake_mode_platform.h"
 #include "support/manual_refresh_links.h"
+#include "support/mode_info.h"
+#include "support/wait.h"
 
 // Page scripts in failure messages as text.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -33,26 +34,6 @@ class LinkedDisplayPlatform : public FakeDisplayPlatform {
   private:
     FakeModePlatform& modes_;
 };
-
-// Runs the event loop until `done` holds or `ms` have passed; returns `done()`.
-template <typename Done>
-bool spinUntil(Done done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
-
-inline ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, double hz) {
-    ModeInfo m;
-    m.id = id;
-    m.pixelWidth = m.pointWidth = w;
-    m.pixelHeight = m.pointHeight = h;
-    m.refreshHz = hz;
-    return m;
-}
 
 // The desktop application and its core over fakes: two displays on the one offscreen screen, a
 // built-in panel (1) and an external "Projector" (2); every page script is recorded.

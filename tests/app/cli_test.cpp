@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,9 +9,9 @@
 #include <QThread>
 
 #include <csignal>
-#include <functional>
 
 #include "support/process.h"
+#include "support/wait.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
@@ -20,25 +19,12 @@ namespace {
 
 using test::lumenorBinary;
 using test::runProcess;
+using test::waitUntil;
+using test::withoutDisplay;
 using test::XServerTest;
-
-QProcessEnvironment withoutDisplay() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    return env;
-}
 
 int lineCount(const QByteArray& text) {
     return static_cast<int>(text.trimmed().count('\n')) + 1;
-}
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    for (t.start(); !done() && t.elapsed() < timeoutMs;) {
-        QThread::msleep(10);
-    }
-    return done();
 }
 
 TEST(CommandLine, HelpVersionAndUsageErrors) {
@@ -111,16 +97,8 @@ class CommandLineX : public XServerTest {
 
     QString display1() const { return QString::number(x().outputId("DUMMY1")); }
     QString mode(const QString& name) const { return QString::number(x().modeId(name)); }
-    QString modeOf(const QString& output) const {
-        const auto h = x().head(output);
-        return h ? h->mode : QString();
-    }
     bool noGuardian() const {
-        return waitUntil(
-            [&] {
-                return test::processesWithArguments({"__mode-guardian", x().displayName()}).empty();
-            },
-            3000);
+        return waitUntil([&] { return !test::modeGuardianRunning(x().displayName()); }, 3000);
     }
     // Starts `lumenor args` (in `e`, by default the temporary folder's) and waits for its first
     // line of output.
@@ -324,8 +302,8 @@ TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.startsWith("lumenor: ")) << r.err.toStdString();
-        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
-        EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+        EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
+        EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     }
 }
 
@@ -334,14 +312,14 @@ TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
     EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "2"}),
               "2\n");
     // How the heads and the screen change with a mode is checked with the mode platform.
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
     ASSERT_TRUE(trial.waitForFinished(10000));
     EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
     EXPECT_TRUE(trial.readAllStandardError().contains(
         "lumenor: set-mode: Enter keeps 1920x1080 @ 60.00 Hz; Ctrl-C goes back to 1280x720 @ "
         "60.00 Hz\n"));
     EXPECT_EQ(trial.exitCode(), 3);
-    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
 }
 
 TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
@@ -353,14 +331,14 @@ TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
     ASSERT_TRUE(noGuardian());
     // Nothing puts it back once the command is gone.
     QThread::msleep(300);
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_59.94");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_59.94");
 
     const auto r =
         runProcess(lumenorBinary(), {"set-mode", display1(), mode("1920x1080_50"), "--keep"}, env);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << "applied at once, without a trial";
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 
 TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBack) {
@@ -370,18 +348,18 @@ TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBack) {
         QProcess trial;
         ASSERT_FALSE(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "60"})
                          .isEmpty());
-        ASSERT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+        ASSERT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
         ::kill(static_cast<pid_t>(trial.processId()), sig);
         ASSERT_TRUE(trial.waitForFinished(sig == SIGKILL ? 5000 : 2000));
         if (sig == SIGKILL) {
-            EXPECT_TRUE(waitUntil([&] { return modeOf("DUMMY1") == "1280x720_60"; }, 10000));
+            EXPECT_TRUE(waitUntil([&] { return x().modeOf("DUMMY1") == "1280x720_60"; }, 10000));
         } else {
             EXPECT_EQ(trial.exitStatus(), QProcess::NormalExit);
             EXPECT_EQ(trial.exitCode(), 3);
-            EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+            EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
         }
         EXPECT_TRUE(noGuardian());
-        EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+        EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     }
 }
 
@@ -394,7 +372,7 @@ TEST_F(CommandLineX, UnpluggingTheDisplayEndsTheTrialAtOnce) {
     EXPECT_EQ(trial.exitCode(), 3);
     EXPECT_EQ(trial.readAllStandardOutput(), "");
     EXPECT_FALSE(x().head("DUMMY1").has_value());
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 
 }  // namespace

@@ -1,19 +1,19 @@
 #include "e2e_fixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QThread>
-
-#include <X11/Xlib.h>
 
 #include <csignal>
 #include <iostream>
 
 #include "support/process.h"
 #include "support/rendered_pixels.h"
+#include "support/wait.h"
+
+// Xlib last: its macros clash with Qt's headers.
+#include <X11/Xlib.h>
 
 namespace lumenor::test {
 
@@ -248,11 +248,7 @@ std::vector<int> LumenorE2E::processesOfThisTest() const {
 }
 
 bool LumenorE2E::waitForNoProcesses(int timeoutMs) const {
-    QElapsedTimer t;
-    t.start();
-    while (!processesOfThisTest().empty() && t.elapsed() < timeoutMs) {
-        QThread::msleep(50);
-    }
+    waitUntil([&] { return processesOfThisTest().empty(); }, timeoutMs);
     const std::vector<int> left = processesOfThisTest();
     for (const int pid : left) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -263,18 +259,8 @@ bool LumenorE2E::waitForNoProcesses(int timeoutMs) const {
     return left.empty();
 }
 
-QString LumenorE2E::modeOf(const QString& output) const {
-    const auto head = x().head(output);
-    return head ? head->mode : QString();
-}
-
 bool LumenorE2E::waitForMode(const QString& output, const QString& mode, int timeoutMs) const {
-    QElapsedTimer t;
-    t.start();
-    while (modeOf(output) != mode && t.elapsed() < timeoutMs) {
-        QThread::msleep(20);
-    }
-    return modeOf(output) == mode;
+    return waitUntil([&] { return x().modeOf(output) == mode; }, timeoutMs);
 }
 
 }  // namespace lumenor::test

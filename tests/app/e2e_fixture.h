@@ -90,7 +90,6 @@ class LumenorE2E : public XServerTest {
     std::vector<int> processesOfThisTest() const;
     bool waitForNoProcesses(int timeoutMs = 10000) const;
     QString dataFolder() const;
-    QString modeOf(const QString& output) const;
     bool waitForMode(const QString& output, const QString& mode, int timeoutMs = 10000) const;
 
   private:

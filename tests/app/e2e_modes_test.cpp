@@ -24,9 +24,6 @@ class E2eModes : public LumenorE2E {
         ASSERT_TRUE(waitForMode("DUMMY1", "1920x1080_60"));
         ASSERT_TRUE(waitForElement("#trial", "!el.hidden"));
     }
-    bool guardianAlive() const {
-        return !processesWithArguments({"__mode-guardian", x().displayName()}).empty();
-    }
 };
 
 TEST_F(E2eModes, ATrialCountsDownInThePageAndRevertsByItself) {
@@ -47,17 +44,17 @@ TEST_F(E2eModes, AKeptModeStaysAfterLumenorEnds) {
     ::kill(static_cast<pid_t>(app().processId()), SIGKILL);
     ASSERT_TRUE(app().waitForFinished(10000));
     EXPECT_TRUE(waitForNoProcesses());
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
 }
 
 TEST_F(E2eModes, KillingLumenorDuringATrialPutsTheModeBack) {
     ASSERT_NO_FATAL_FAILURE(tryMode());
-    ASSERT_TRUE(guardianAlive());
+    ASSERT_TRUE(modeGuardianRunning(x().displayName()));
     ::kill(static_cast<pid_t>(app().processId()), SIGKILL);
     ASSERT_TRUE(app().waitForFinished(10000));
     EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the mode was not put back";
     EXPECT_TRUE(waitForNoProcesses());
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 
 TEST_F(E2eModes, ATrialOnAnotherDisplayFirstPutsTheFirstTrialBack) {

@@ -6,6 +6,7 @@
 #include "support/rendered_pixels.h"
 #include "support/signal_analysis.h"
 #include "support/system_bus_testbed.h"
+#include "support/wait.h"
 
 namespace lumenor::test {
 namespace {
@@ -195,10 +196,10 @@ TEST_F(E2eProfiles, TheOutputGoesBesideTheControllerAndTheChosenDisplaysOutlastA
     ASSERT_TRUE(click("#output-toggle"));
     ASSERT_TRUE(x().findWindow(QStringLiteral("Lumenor output"), 5000));
     QRect where;
-    for (int t = 0; t < 100 && where != QRect(0, 0, 1920, 1080); ++t) {
-        QThread::msleep(50);
+    waitUntil([&] {
         where = x().findWindow(QStringLiteral("Lumenor output"))->geometry;
-    }
+        return where == QRect(0, 0, 1920, 1080);
+    });
     EXPECT_EQ(where, QRect(0, 0, 1920, 1080));
 }
 

@@ -16,14 +16,7 @@ namespace {
 
 using test::lumenorBinary;
 using test::runProcess;
-
-QProcessEnvironment withoutDisplay() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    return env;
-}
+using test::withoutDisplay;
 
 // Chunk types of a PNG file, in order.
 QStringList chunkTypes(const QByteArray& png) {
@@ -188,9 +181,7 @@ TEST(RenderCommand, OptionsReachTheRenderer) {
         {{"aspect", "--size", "160x90", "--aspect", "16:9"},
          {160, 90},
          {{{0, 45}, qRgb(0, 255, 0)}}},
-        {{"smpteHdBars", "--size", "1920x1080", "--range", "limited"},
-         {1920, 1080},
-         {{{700, 1000}, qRgb(235, 235, 235)}, {{1640, 1000}, qRgb(16, 16, 16)}}},
+        // Limited range is compared with an independent generator above.
         {{"smpteHdBars", "--size", "1920x1080", "--range", "full"},
          {1920, 1080},
          {{{700, 1000}, white}, {{1640, 1000}, black}}},

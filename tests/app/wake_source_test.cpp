@@ -1,28 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 
 #include "app/wake_source.h"
 #include "support/system_bus_testbed.h"
+#include "support/wait.h"
 
 namespace lumenor {
 namespace {
 
 using test::SystemBusTestbed;
-
-// Runs the event loop until `wakes` reaches `count` or 5 s pass.
-bool waitForWakes(const int& wakes, int count) {
-    QElapsedTimer t;
-    t.start();
-    while (wakes < count && t.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return wakes >= count;
-}
 
 // Each test runs in a process of its own: the system bus connection is made once a process.
 TEST(LogindWakeSource, WakesOnPrepareForSleepFalseFromTheLoginManagerOnly) {
@@ -41,11 +30,7 @@ TEST(LogindWakeSource, WakesOnPrepareForSleepFalseFromTheLoginManagerOnly) {
     // on the bus long before it ever announces a sleep, so wait for the owner to be known.
     ASSERT_TRUE(QDBusConnection::systemBus().interface()->isServiceRegistered(
         QStringLiteral("org.freedesktop.login1")));
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    test::spinUntil([] { return false; }, 300);
 
     // Someone else's signal of the same name is not the login manager's.
     QDBusConnection impostor = QDBusConnection::connectToBus(bus->address(), "impostor");
@@ -56,11 +41,11 @@ TEST(LogindWakeSource, WakesOnPrepareForSleepFalseFromTheLoginManagerOnly) {
 
     ASSERT_TRUE(bus->sendPrepareForSleep(true));
     ASSERT_TRUE(bus->sendPrepareForSleep(false));
-    ASSERT_TRUE(waitForWakes(wakes, 1));
+    ASSERT_TRUE(test::spinUntil([&] { return wakes >= 1; }));
     EXPECT_EQ(wakes, 1) << "only the awakening from the login manager counts";
 
     ASSERT_TRUE(bus->sendPrepareForSleep(false));
-    EXPECT_TRUE(waitForWakes(wakes, 2));
+    EXPECT_TRUE(test::spinUntil([&] { return wakes >= 2; }));
     QDBusConnection::disconnectFromBus("impostor");
 }
 

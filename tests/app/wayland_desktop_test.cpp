@@ -11,6 +11,7 @@
 #include "displays/mode_platform.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
+#include "support/wait.h"
 #include "support/weston_testbed.h"
 #include "support/xorg_testbed.h"
 
@@ -69,7 +70,7 @@ TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneLeavesItAloneAndSaysWhere
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.endsWith("lumenor: " + modesFixedOnWaylandDesktop().toUtf8() + "\n"))
             << r.err.toStdString();
-        EXPECT_TRUE(test::processesWithArguments({"__mode-guardian", display()}).empty());
+        EXPECT_FALSE(test::modeGuardianRunning(display()));
     }
 
     const auto report = runProcess(lumenorBinary(), {"displays"}, env());
@@ -87,18 +88,18 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
     ASSERT_TRUE(show_.waitForStarted());
     // The compositor's window manager makes the window full screen a moment after it maps.
     std::optional<test::XorgTestbed::WindowInfo> window;
-    QElapsedTimer t;
-    for (t.start(); t.elapsed() < 20000; QThread::msleep(100)) {
-        window = test::findWindowOn(display(), "Lumenor output", 100);
-        if (window && window->geometry == QRect(0, 0, 1920, 1080)) {
-            break;
-        }
-    }
+    test::waitUntil(
+        [&] {
+            window = test::findWindowOn(display(), "Lumenor output", 100);
+            return window && window->geometry == QRect(0, 0, 1920, 1080);
+        },
+        20000);
     ASSERT_TRUE(window.has_value()) << show_.readAllStandardError().toStdString();
     EXPECT_EQ(window->geometry, QRect(0, 0, 1920, 1080));
 
     // The meter's word comes once, when the first frame is up; no counts follow it.
     QByteArray lines;
+    QElapsedTimer t;
     for (t.start(); t.elapsed() < 15000 && !lines.contains('\n');) {
         show_.waitForReadyRead(100);
         lines += show_.readAllStandardOutput();
@@ -121,8 +122,7 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
 }
 
 TEST(WaylandWithoutX, SaysWhatLumenorNeeds) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
+    QProcessEnvironment env = test::withoutDisplay();
     env.insert("WAYLAND_DISPLAY", "wayland-0");
     const auto r = runProcess(lumenorBinary(), {"displays"}, env);
     EXPECT_EQ(r.exitCode, 1);

@@ -6,23 +6,14 @@
 
 #include "displays/display_modes.h"
 #include "displays/fake_mode_platform.h"
+#include "support/mode_info.h"
 
 namespace lumenor {
 namespace {
 
 constexpr DisplayId kDisplay = 5;
 
-ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, double hz, std::int64_t pw = 0,
-              std::int64_t ph = 0) {
-    ModeInfo m;
-    m.id = id;
-    m.pixelWidth = w;
-    m.pixelHeight = h;
-    m.pointWidth = pw != 0 ? pw : w;
-    m.pointHeight = ph != 0 ? ph : h;
-    m.refreshHz = hz;
-    return m;
-}
+using test::mode;
 
 class DisplayModesTest : public ::testing::Test {
   protected:

@@ -2,16 +2,13 @@
 
 #include "displays/display_service.h"
 #include "displays/fake_display_platform.h"
+#include "support/mode_info.h"
 
 namespace lumenor {
 namespace {
 
 ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, double hz) {
-    ModeInfo m;
-    m.id = id;
-    m.pixelWidth = m.pointWidth = w;
-    m.pixelHeight = m.pointHeight = h;
-    m.refreshHz = hz;
+    ModeInfo m = test::mode(id, w, h, hz);
     // A platform may hand back marks of its own; the service must not keep them.
     m.isCurrent = false;
     m.isNative = true;

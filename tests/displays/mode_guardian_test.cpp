@@ -3,13 +3,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <signal.h>
 
 #include <cerrno>
 
 #include "displays/xrandr_mode_guardian.h"
+#include "support/wait.h"
 
 namespace lumenor {
 namespace {
@@ -37,12 +37,7 @@ TEST(ModeGuardian, LettingTheHelperGoNeitherWaitsNorLeavesAZombie) {
     EXPECT_FALSE(guardian.running());
 
     // Gone for good once it ends: a zombie would still answer signal 0.
-    bool gone = false;
-    while (!gone && t.elapsed() < 10000) {
-        gone = ::kill(pid, 0) != 0 && errno == ESRCH;
-        QThread::msleep(50);
-    }
-    EXPECT_TRUE(gone);
+    EXPECT_TRUE(test::waitUntil([&] { return ::kill(pid, 0) != 0 && errno == ESRCH; }, 10000));
 }
 
 }  // namespace

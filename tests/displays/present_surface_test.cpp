@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <cstdlib>
 
 #include "displays/present_surface.h"
+#include "support/wait.h"
 #include "support/xorg_testbed.h"
 
 // Xlib last: its macros clash with Qt's headers.
@@ -50,14 +48,6 @@ class PresentSurfaceTest : public XServerTest {
     }
 };
 
-void waitFor(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 3000) {
-        QThread::msleep(10);
-    }
-}
-
 // The same checks on a server without MIT-SHM, as a display on another machine is: frames go
 // up with PutImage. That frames reach the screen pixel for pixel on both kinds of server is
 // what the show command's tests compare.
@@ -83,12 +73,12 @@ void buffersComeBackAfterUse(test::XorgTestbed& x) {
     EXPECT_GE(shown, 100);
     // Frames overtaken before their refresh may be reported after the one that overtook them:
     // the latest completion is still the last frame.
-    waitFor([&] { return surface->completed() >= surface->presented(); });
+    test::waitUntil([&] { return surface->completed() >= surface->presented(); });
     ASSERT_TRUE(surface->lastCompletion());
     EXPECT_EQ(surface->lastCompletion()->serial, surface->lastSerial());
     // A new size gets new buffers, once one of the old ones is off the screen.
     QImage smaller;
-    waitFor([&] {
+    test::waitUntil([&] {
         smaller = surface->beginFrame({320, 200});
         return !smaller.isNull();
     });
@@ -114,7 +104,7 @@ TEST_F(PresentSurfaceTest, AFrameForTheNextRefreshIsNotOvertakenByOneQueuedForAL
     surface->onShown = [&](const PresentSurface::Shown& s) { msc = s.msc; };
     const auto show = [&](Qt::GlobalColor colour, std::uint64_t target) {
         QImage frame;
-        waitFor([&] {
+        test::waitUntil([&] {
             frame = surface->beginFrame({320, 200});
             return !frame.isNull();
         });
@@ -122,11 +112,11 @@ TEST_F(PresentSurfaceTest, AFrameForTheNextRefreshIsNotOvertakenByOneQueuedForAL
         return surface->present(target);
     };
     ASSERT_TRUE(show(Qt::blue, 0));
-    waitFor([&] { return surface->completed() >= 1 && msc.has_value(); });
+    test::waitUntil([&] { return surface->completed() >= 1 && msc.has_value(); });
     ASSERT_TRUE(msc.has_value());
     ASSERT_TRUE(show(Qt::red, *msc + 20));
     ASSERT_TRUE(show(Qt::green, 0));
-    waitFor([&] { return surface->completed() >= surface->presented(); });
+    test::waitUntil([&] { return surface->completed() >= surface->presented(); });
     EXPECT_EQ(x().capture(QRect(0, 0, 320, 200)).pixel(160, 100) & 0xffffffu, 0x00ff00u);
 }
 

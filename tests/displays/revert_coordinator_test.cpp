@@ -1,38 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include "core/log.h"
 #include "displays/fake_mode_platform.h"
 #include "displays/revert_coordinator.h"
+#include "support/log_capture.h"
+#include "support/mode_info.h"
+#include "support/wait.h"
 
 namespace lumenor {
 namespace {
 
 constexpr DisplayId kDisplay = 42;
-
-ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h) {
-    ModeInfo m;
-    m.id = id;
-    m.pixelWidth = m.pointWidth = w;
-    m.pixelHeight = m.pointHeight = h;
-    m.refreshHz = 60;
-    return m;
-}
-
-struct Logged {
-    QtMsgType type;
-    QString category;
-    QString message;
-};
-std::vector<Logged>* g_log = nullptr;
-
-void capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (g_log != nullptr) {
-        g_log->push_back({type, QString::fromLatin1(context.category), message});
-    }
-}
+using test::mode;
 
 // What happened, in order: "count N", "resolved true|false".
 class RevertCoordinatorTest : public ::testing::Test {
@@ -43,28 +22,14 @@ class RevertCoordinatorTest : public ::testing::Test {
         revert.onResolved = [this](bool kept) {
             events.push_back(kept ? "resolved true" : "resolved false");
         };
-        g_log = &log;
-        previousHandler = qInstallMessageHandler(capture);
-    }
-    void TearDown() override {
-        qInstallMessageHandler(previousHandler);
-        g_log = nullptr;
-    }
-
-    bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return done();
     }
     std::int32_t currentId() { return fake.currentMode(kDisplay)->id; }
     std::vector<QString> messages() const {
+        const QString prefix = QString::fromLatin1(logDisplay().categoryName()) + ": ";
         std::vector<QString> out;
-        for (const Logged& l : log) {
-            EXPECT_EQ(l.category, QString::fromLatin1(logDisplay().categoryName()));
-            out.push_back(l.message);
+        for (const QString& line : log.lines()) {
+            EXPECT_TRUE(line.startsWith(prefix)) << line.toStdString();
+            out.push_back(line.mid(prefix.size()));
         }
         return out;
     }
@@ -75,8 +40,7 @@ class RevertCoordinatorTest : public ::testing::Test {
     FakeModePlatform fake;
     RevertCoordinator revert{fake};
     std::vector<std::string> events;
-    std::vector<Logged> log;
-    QtMessageHandler previousHandler = nullptr;
+    test::LogCapture log;
 };
 
 TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
@@ -86,7 +50,7 @@ TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
     EXPECT_EQ(events, (std::vector<std::string>{"count 3"}));
     EXPECT_EQ(currentId(), trial.id);
     EXPECT_TRUE(revert.trialRunning());
-    ASSERT_TRUE(runUntil([&] { return !revert.trialRunning(); }, 6000));
+    ASSERT_TRUE(test::spinUntil([&] { return !revert.trialRunning(); }, 6000));
     const qint64 took = clock.elapsed();
     // Three ticks a second apart, not at once.
     EXPECT_GE(took, 2500);
@@ -101,13 +65,12 @@ TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
               (std::vector<QString>{
                   "applied 1280x720 @ 60.00 Hz on display 42; reverting in 3s unless kept",
                   "reverted display 42 to 1920x1080 @ 60.00 Hz"}));
-    EXPECT_EQ(log[0].type, QtInfoMsg);
-    EXPECT_EQ(log[1].type, QtInfoMsg);
+    EXPECT_EQ(log.types(), std::vector<QtMsgType>(2, QtInfoMsg));
 }
 
 TEST_F(RevertCoordinatorTest, KeepingMakesTheTrialPermanentAndStopsTheCount) {
     revert.begin(trial, before, kDisplay, 5);
-    ASSERT_TRUE(runUntil([&] { return events.size() >= 2; }, 3000));
+    ASSERT_TRUE(test::spinUntil([&] { return events.size() >= 2; }, 3000));
     revert.keep();
     EXPECT_EQ(events, (std::vector<std::string>{"count 5", "count 4", "resolved true"}));
     ASSERT_EQ(fake.applied.size(), 2u);
@@ -115,7 +78,7 @@ TEST_F(RevertCoordinatorTest, KeepingMakesTheTrialPermanentAndStopsTheCount) {
     EXPECT_EQ(fake.applied[1].scope, ConfigureScope::permanently);
     EXPECT_EQ(messages().back(), "kept 1280x720 @ 60.00 Hz on display 42");
     // No further counts once kept.
-    runUntil([] { return false; }, 1500);
+    test::spinUntil([] { return false; }, 1500);
     EXPECT_EQ(events.size(), 3u);
     EXPECT_EQ(currentId(), trial.id);
     EXPECT_EQ(revert.secondsLeft(), 4);
@@ -127,16 +90,15 @@ TEST_F(RevertCoordinatorTest, WhereModesCannotChangeATrialTouchesNothingAndSaysW
     EXPECT_EQ(events, (std::vector<std::string>{"resolved false"}));
     EXPECT_FALSE(revert.trialRunning());
     EXPECT_EQ(fake.begins, 0);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].type, QtInfoMsg);
-    EXPECT_EQ(log[0].message, "Not here.");
+    EXPECT_EQ(messages(), std::vector<QString>{"Not here."});
+    EXPECT_EQ(log.types(), std::vector<QtMsgType>{QtInfoMsg});
 }
 
 TEST_F(RevertCoordinatorTest, ASecondTrialReplacesTheFirstAndItsCount) {
     revert.begin(trial, before, kDisplay, 5);
-    ASSERT_TRUE(runUntil([&] { return events.size() >= 2; }, 3000));
+    ASSERT_TRUE(test::spinUntil([&] { return events.size() >= 2; }, 3000));
     revert.begin(other, trial, kDisplay, 2);
-    ASSERT_TRUE(runUntil([&] { return !revert.trialRunning(); }, 5000));
+    ASSERT_TRUE(test::spinUntil([&] { return !revert.trialRunning(); }, 5000));
     EXPECT_EQ(events, (std::vector<std::string>{"count 5", "count 4", "count 2", "count 1",
                                                 "count 0", "resolved false"}));
     // The second snapshot is the first trial's mode.
@@ -148,7 +110,7 @@ TEST_F(RevertCoordinatorTest, RevertNowPutsTheSnapshotBackAtOnceIfThereIsOne) {
     revert.keep();
     revert.revertNow();
     EXPECT_TRUE(fake.applied.empty());
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(log.lines().empty());
 
     revert.begin(trial, before, kDisplay, 15);
     revert.revertNow();
@@ -159,7 +121,7 @@ TEST_F(RevertCoordinatorTest, RevertNowPutsTheSnapshotBackAtOnceIfThereIsOne) {
     EXPECT_EQ(currentId(), trial.id);
     EXPECT_EQ(fake.applied.size(), 3u);
     EXPECT_EQ(messages().size(), 3u) << "no revert is logged without a snapshot";
-    runUntil([] { return false; }, 1200);
+    test::spinUntil([] { return false; }, 1200);
     EXPECT_EQ(events, (std::vector<std::string>{"resolved true", "resolved false", "count 15",
                                                 "resolved false", "count 3", "resolved false"}));
 }

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include "displays/display_service.h"
 #include "displays/xrandr_display_platform.h"
+#include "support/wait.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
@@ -24,16 +23,6 @@ class XrandrDisplayTest : public XServerTest {
         }
         return std::make_unique<DisplayService>(
             std::make_unique<XrandrDisplayPlatform>(std::move(c)));
-    }
-
-    // Runs the event loop until `done` or the timeout.
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-        return done();
     }
 };
 
@@ -79,24 +68,24 @@ TEST_F(XrandrDisplayTest, PlugModeChangeUnplugAndANewEdidEachNotify) {
     ASSERT_EQ(reports[0].size(), 1u);
 
     ASSERT_TRUE(x().plug("DUMMY2", "1920x1080_50"));
-    ASSERT_TRUE(waitFor([&] { return service->displays().size() == 2; }));
+    ASSERT_TRUE(test::spinUntil([&] { return service->displays().size() == 2; }));
     EXPECT_NEAR(service->displays()[1].currentMode.refreshHz, 50.0, 1e-9);
 
     const std::size_t before = reports.size();
     ASSERT_TRUE(x().setMode("DUMMY2", "1280x720_60"));
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(test::spinUntil([&] {
         return service->displays().size() == 2 &&
                service->displays()[1].currentMode.pixelWidth == 1280;
     }));
     EXPECT_GT(reports.size(), before);
 
     ASSERT_TRUE(x().unplug("DUMMY2"));
-    ASSERT_TRUE(waitFor([&] { return service->displays().size() == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return service->displays().size() == 1; }));
     EXPECT_EQ(reports.back().size(), 1u);
     EXPECT_EQ(reports.back()[0].id, x().outputId("DUMMY0"));
 
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Bench Panel"));
-    EXPECT_TRUE(waitFor([&] { return service->displays().at(0).name == "Bench Panel"; }));
+    EXPECT_TRUE(test::spinUntil([&] { return service->displays().at(0).name == "Bench Panel"; }));
 }
 
 TEST(XrandrConnection, NoServerGivesAReasonNotACrash) {
@@ -115,13 +104,13 @@ TEST_F(XrandrDisplayTest, AnUnplugReadWhileAnsweringALookupStillRebuildsTheList)
     std::vector<std::size_t> sizes;
     service->onChange = [&](const std::vector<DisplayInfo>& list) { sizes.push_back(list.size()); };
     service->start();
-    waitFor([] { return false; }, 300);
+    test::spinUntil([] { return false; }, 300);
     ASSERT_EQ(sizes.back(), 2u);
 
     ASSERT_TRUE(x().unplug("DUMMY1"));
     QThread::msleep(200);  // the notice is waiting on our connection
     (void)service->screenForDisplay(0);
-    EXPECT_TRUE(waitFor([&] { return sizes.back() == 1u; }, 2000));
+    EXPECT_TRUE(test::spinUntil([&] { return sizes.back() == 1u; }, 2000));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 
@@ -10,7 +9,9 @@
 #include "displays/display_modes.h"
 #include "displays/revert_coordinator.h"
 #include "displays/xrandr_mode_platform.h"
+#include "support/log_capture.h"
 #include "support/process.h"
+#include "support/wait.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
@@ -54,23 +55,9 @@ class XrandrModeTest : public XServerTest {
         return applyDisplayMode(p, id("DUMMY1"), listed(p, "DUMMY1", mode), scope);
     }
 
-    QString modeOf(const QString& output) {
-        const auto h = x().head(output);
-        return h ? h->mode : QString();
-    }
-
-    bool guardianAlive() {
-        return !test::processesWithArguments({"__mode-guardian", x().displayName()}).empty();
-    }
-
     // The helper is let go without waiting for it: it ends soon after.
     bool guardianEnds() {
-        QElapsedTimer t;
-        t.start();
-        while (guardianAlive() && t.elapsed() < 3000) {
-            QThread::msleep(20);
-        }
-        return !guardianAlive();
+        return test::waitUntil([&] { return !test::modeGuardianRunning(x().displayName()); }, 3000);
     }
 
     // Known to the server, not offered by the output: RandR answers the CRTC change with
@@ -133,10 +120,10 @@ TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlon
     auto p = makePlatform();
     ASSERT_TRUE(p);
     ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::permanently));
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_50");
     EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1920, 1080));
     EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     EXPECT_EQ(x().screenSize(), QSize(3840, 1080));
     EXPECT_EQ(p->currentMode(id("DUMMY1"))->id, static_cast<int>(x().modeId("1920x1080_50")));
 
@@ -156,9 +143,9 @@ TEST_F(XrandrModeTest, ASecondTrialKeepsTheFirstSnapshotForWhenThePlatformEnds) 
     ASSERT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly));
     EXPECT_TRUE(p->guardian().running());
     ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::forAppOnly));
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_50");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_50");
     p.reset();
-    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
     EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
     EXPECT_TRUE(guardianEnds());
 }
@@ -171,7 +158,7 @@ TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
     for (const ConfigureScope scope : {ConfigureScope::forAppOnly, ConfigureScope::permanently}) {
         EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), refused, scope));
         EXPECT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
-        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
         // The screen grown for the new layout is shrunk back.
         EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
         EXPECT_FALSE(p->guardian().running());
@@ -200,13 +187,13 @@ TEST_F(XrandrModeTest, WithoutAWorkingGuardianNoAppOnlyModeIsApplied) {
         ASSERT_TRUE(p);
         EXPECT_FALSE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly))
             << program.toStdString();
-        EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+        EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
         EXPECT_FALSE(p->guardian().running());
     }
     // A permanent change needs no guardian.
     auto p = makePlatform(QStringLiteral("/bin/true"), {});
     EXPECT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::permanently));
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
 }
 
 TEST_F(XrandrModeTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
@@ -236,20 +223,13 @@ TEST_F(XrandrModeTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
     ASSERT_TRUE(guardian.waitForBytesWritten());
     ASSERT_TRUE(x().setMode("DUMMY2", "1920x1080_50"));
     QThread::msleep(200);
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
     guardian.closeWriteChannel();
     ASSERT_TRUE(guardian.waitForFinished(2000));
     EXPECT_EQ(guardian.exitCode(), 0);
-    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
     EXPECT_EQ(x().head("DUMMY2")->modeId, m50);
-    EXPECT_EQ(modeOf("DUMMY0"), "1920x1080_60");
-}
-
-std::vector<std::pair<QtMsgType, QString>>* g_log = nullptr;
-void capture(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (g_log != nullptr) {
-        g_log->emplace_back(type, message);
-    }
+    EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 
 // A trial that runs out is reverted through the command line's test; a refused mode is
@@ -259,9 +239,7 @@ TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedMode) {
     const ModeInfo refused = refusedMode();
     auto p = makePlatform();
     ASSERT_TRUE(p);
-    std::vector<std::pair<QtMsgType, QString>> log;
-    g_log = &log;
-    const QtMessageHandler previous = qInstallMessageHandler(capture);
+    test::LogCapture log;
     RevertCoordinator revert(*p);
     std::vector<bool> resolved;
     revert.onResolved = [&](bool kept) { resolved.push_back(kept); };
@@ -269,15 +247,14 @@ TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedMode) {
 
     revert.begin(refused, before, id("DUMMY1"), 15);
     EXPECT_EQ(resolved, std::vector<bool>{false});
-    EXPECT_EQ(modeOf("DUMMY1"), "1280x720_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
 
-    qInstallMessageHandler(previous);
-    g_log = nullptr;
     const QString display = QString::number(id("DUMMY1"));
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].first, QtCriticalMsg);
-    EXPECT_EQ(log[0].second, "mode apply failed on display " + display);
-    EXPECT_EQ(log[1].second, "reverted display " + display + " to 1280x720 @ 60.00 Hz");
+    const QString category = QString::fromLatin1(logDisplay().categoryName()) + ": ";
+    EXPECT_EQ(log.lines(),
+              QStringList({category + "mode apply failed on display " + display,
+                           category + "reverted display " + display + " to 1280x720 @ 60.00 Hz"}));
+    EXPECT_EQ(log.types(), (std::vector<QtMsgType>{QtCriticalMsg, QtInfoMsg}));
 }
 
 }  // namespace

@@ -15,24 +15,17 @@
 #include "patterns/pattern_view.h"
 #include "support/manual_refresh_links.h"
 #include "support/rendered_pixels.h"
+#include "support/wait.h"
 
 namespace lumenor {
 namespace {
 
 using test::differing;
 using test::ManualLinks;
+using test::spinUntil;
 
 // The offscreen platform has no native window to present to, so the view paints through Qt:
 // the path every display without direct presentation takes.
-bool spinUntil(const std::function<bool()>& done, int ms = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return done();
-}
-
 QImage shown(PatternView& view) {
     return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }

@@ -9,8 +9,8 @@
 
 #include "core/app_id.h"
 #include "core/user_settings.h"
-#include "log_capture.h"
 #include "profiles/preset_store.h"
+#include "support/log_capture.h"
 
 namespace lumenor {
 namespace {

@@ -18,10 +18,10 @@
 #include <future>
 #include <thread>
 
-#include "profiles/log_capture.h"
 #include "remote/http_response.h"
 #include "remote/remote_page.h"
 #include "remote/remote_server.h"
+#include "support/log_capture.h"
 #include "support/loopback.h"
 #include "support/process.h"
 

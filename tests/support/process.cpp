@@ -119,6 +119,14 @@ QString lumenorBinary() {
     return bin.isEmpty() ? QStringLiteral("lumenor") : QString::fromLocal8Bit(bin);
 }
 
+QProcessEnvironment withoutDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
 void acceptAgreementIn(QProcessEnvironment& env, const QString& folder) {
     const QString support = folder + QStringLiteral("/org.lumenor.Lumenor");
     QDir().mkpath(support);

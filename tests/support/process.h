@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
 
 #include <vector>
@@ -32,8 +33,16 @@ ProcessResult runOnTerminal(
 // argument.
 std::vector<int> processesWithArguments(const QStringList& arguments);
 
+// True while a mode guardian for the X display `displayName` runs.
+inline bool modeGuardianRunning(const QString& displayName) {
+    return !processesWithArguments({QStringLiteral("__mode-guardian"), displayName}).empty();
+}
+
 // The lumenor executable under test.
 QString lumenorBinary();
+
+// The system environment without an X or Wayland display.
+QProcessEnvironment withoutDisplay();
 
 // Points `env` at a data home in `folder` where the licence agreement is already accepted, so
 // that lumenor opens its controller window at once.

@@ -71,6 +71,11 @@ class XorgTestbed {
     };
     // What an output shows now; none when it drives no CRTC.
     std::optional<Head> head(const QString& output) const;
+    // The name of the mode an output shows; empty when it drives no CRTC.
+    QString modeOf(const QString& output) const {
+        const auto h = head(output);
+        return h ? h->mode : QString();
+    }
     // The X screen's size in pixels.
     QSize screenSize() const;
     // Back to DUMMY0 alone at 1920x1080_60, every other output off and without EDID.

@@ -4,13 +4,16 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <vector>
+
 namespace lumenor::test {
 
-// Collects the messages logged while it lives, as "<category>: <message>".
+// Collects the messages logged while it lives, as "<category>: <message>", and their types.
 class LogCapture {
   public:
     LogCapture() {
         lines().clear();
+        types().clear();
         previous_ = qInstallMessageHandler(&LogCapture::handle);
     }
     ~LogCapture() { qInstallMessageHandler(previous_); }
@@ -21,9 +24,14 @@ class LogCapture {
         static QStringList list;
         return list;
     }
+    static std::vector<QtMsgType>& types() {
+        static std::vector<QtMsgType> list;
+        return list;
+    }
 
   private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        types().push_back(type);
         lines().push_back(QString::fromLatin1(context.category ? context.category : "default") +
                           QStringLiteral(": ") + message);
     }
