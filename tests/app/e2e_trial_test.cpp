@@ -105,7 +105,7 @@ TEST_F(E2eTrial, TheHeadUnderTrialShowsTheCountOverTheOutputAndItsKeysAnswer) {
     ASSERT_TRUE(xdotool({"key", "Return"}));
     EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'New mode kept.'"));
     EXPECT_TRUE(cardGone());
-    EXPECT_EQ(modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
     EXPECT_TRUE(waitForFocus(output->id)) << "the keyboard was not given back";
 
     // Escape there goes back, and leaves the output where it is.
