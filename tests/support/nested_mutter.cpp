@@ -10,6 +10,9 @@
 #include <sys/prctl.h>
 #include <csignal>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace lumenor::test {
 
 namespace {
@@ -185,7 +188,48 @@ std::optional<XorgTestbed::WindowInfo> NestedMutter::window(int timeoutMs) const
     if (xDisplay_.isEmpty()) {
         return std::nullopt;
     }
-    return findWindowOn(xDisplay_, QStringLiteral("mutter"), timeoutMs);
+    // Mutter names its window only in _NET_WM_NAME, which the X server tests' lookup by
+    // WM_NAME does not read.
+    for (int waited = 0; waited <= timeoutMs; waited += 100) {
+        Display* dpy = XOpenDisplay(xDisplay_.toLocal8Bit().constData());
+        if (dpy == nullptr) {
+            return std::nullopt;
+        }
+        std::optional<XorgTestbed::WindowInfo> found;
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count) != 0) {
+            const Atom netName = XInternAtom(dpy, "_NET_WM_NAME", False);
+            const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+            for (unsigned int i = 0; i < count && !found; ++i) {
+                Atom type = 0;
+                int format = 0;
+                unsigned long items = 0;
+                unsigned long left = 0;
+                unsigned char* name = nullptr;
+                XWindowAttributes attrs{};
+                if (XGetWindowProperty(dpy, children[i], netName, 0, 64, False, utf8, &type,
+                                       &format, &items, &left, &name) == Success &&
+                    name != nullptr &&
+                    QByteArray(reinterpret_cast<const char*>(name)) == "mutter" &&
+                    XGetWindowAttributes(dpy, children[i], &attrs) != 0 &&
+                    attrs.map_state == IsViewable) {
+                    found = XorgTestbed::WindowInfo{
+                        children[i], QRect(attrs.x, attrs.y, attrs.width, attrs.height)};
+                }
+                XFree(name);
+            }
+            XFree(children);
+        }
+        XCloseDisplay(dpy);
+        if (found) {
+            return found;
+        }
+        QThread::msleep(100);
+    }
+    return std::nullopt;
 }
 
 QImage NestedMutter::capture(const QRect& area) const {
