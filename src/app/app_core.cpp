@@ -342,7 +342,7 @@ void AppCore::pickSlateLogo() {
 void AppCore::copyReport() {
     const QString report = buildReport(
         state.displays, [this](DisplayId id) { return modesForDisplay(*platforms_.mode, id); },
-        displayService.seenThroughXwayland());
+        displayService.seenThroughXwayland(), displayService.isNativeWayland());
     if (platforms_.copyToClipboard) {
         platforms_.copyToClipboard(report);
     }

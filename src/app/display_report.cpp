@@ -34,12 +34,20 @@ QString waylandDesktopNote() {
         "desktop does not scale the display.");
 }
 
+QString nativeWaylandNote() {
+    return QStringLiteral(
+        "This is GNOME's Wayland session: Lumenor runs on it natively and takes the displays and "
+        "their modes from the compositor.");
+}
+
 QString buildReport(const std::vector<DisplayInfo>& displays,
                     const std::function<std::vector<ModeInfo>(DisplayId)>& modesForDisplay,
-                    bool throughXwayland) {
+                    bool throughXwayland, bool nativeWayland) {
     QStringList lines{QStringLiteral("LUMENOR \u2014 Display report"), QString()};
     if (throughXwayland) {
         lines << waylandDesktopNote() << QString();
+    } else if (nativeWayland) {
+        lines << nativeWaylandNote() << QString();
     }
     for (const DisplayInfo& d : displays) {
         const ModeInfo& m = d.currentMode;

@@ -18,7 +18,7 @@ ModeTrials::ModeTrials(RevertCoordinator& revert, ModePlatform& modes, Hooks hoo
     : revert_(revert), modes_(modes), hooks_(std::move(hooks)) {}
 
 void ModeTrials::pushModes(const std::optional<DisplayInfo>& selected) {
-    if (!selected || selected->isBuiltin) {
+    if (!selected || !offersModes(*selected)) {
         hooks_.send(pagecalls::modesChanged({}, false));
         return;
     }
@@ -29,7 +29,7 @@ void ModeTrials::pushModes(const std::optional<DisplayInfo>& selected) {
 }
 
 void ModeTrials::apply(const std::optional<DisplayInfo>& selected, std::int32_t id) {
-    if (!selected || selected->isBuiltin) {
+    if (!selected || !offersModes(*selected)) {
         return;
     }
     for (const ModeInfo& m : modesForDisplay(modes_, selected->id)) {
@@ -59,7 +59,7 @@ void ModeTrials::begin(const DisplayInfo& display, const ModeInfo& target) {
 }
 
 void ModeTrials::tryProfileMode(const DisplayInfo& display, const Profile& profile) {
-    if (!profile.pixelWidth || !profile.pixelHeight || display.isBuiltin) {
+    if (!profile.pixelWidth || !profile.pixelHeight || !offersModes(display)) {
         return;
     }
     if (display.currentMode.pixelWidth == *profile.pixelWidth &&
@@ -73,6 +73,10 @@ void ModeTrials::tryProfileMode(const DisplayInfo& display, const Profile& profi
             return;
         }
     }
+}
+
+bool ModeTrials::offersModes(const DisplayInfo& display) const {
+    return !display.isBuiltin || modes_.triesBuiltinDisplays();
 }
 
 void ModeTrials::keep() {

@@ -40,6 +40,9 @@ class ModeTrials {
     void resolved();
 
   private:
+    // Mode changes are offered for displays that are not built in, and on a platform that
+    // lists only what a panel drives, for built-in ones too.
+    bool offersModes(const DisplayInfo& display) const;
     RevertCoordinator& revert_;
     ModePlatform& modes_;
     Hooks hooks_;

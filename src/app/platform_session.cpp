@@ -1,6 +1,10 @@
 #include "app/platform_session.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFileInfo>
+
+#include <cstdlib>
 
 #include "app/app_platforms_qt.h"
 #include "audio/marker_stream.h"
@@ -8,7 +12,10 @@
 #include "core/app_id.h"
 #include "core/log.h"
 #include "core/user_settings.h"
+#include "displays/mutter_display_platform.h"
+#include "displays/mutter_mode_platform.h"
 #include "displays/present_refresh_link.h"
+#include "displays/wayland_timer_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "webview/web_view_host.h"
 
@@ -37,10 +44,83 @@ std::unique_ptr<QCoreApplication> makeApplication(QtUse use, cli::QtArguments& a
     return app;
 }
 
+// Asked before the Qt application exists (the Qt platform depends on the answer), on a
+// connection of its own that goes again at once.
+bool sessionBusOffersDisplayConfig() {
+    // Without an address libdbus would start a bus of its own for the X display; a session
+    // with no bus has no GNOME compositor on it either.
+    const QString userBus = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") || !QFileInfo::exists(userBus))) {
+        return false;
+    }
+    const QString name = QStringLiteral("lumenor-platform-probe");
+    bool offered = false;
+    {
+        const QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        offered = MutterDisplayConfig(bus).available();
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return offered;
+}
+
+const char* modeGuardianProgram() {
+    // The kernel's name for our own executable, so the guardian is this very build.
+    return "/proc/self/exe";
+}
+
 }  // namespace
 
-PlatformSession::PlatformSession(char* program, QtUse use, std::unique_ptr<DisplayPlatform> display)
-    : qtArgs_(program), app_(makeApplication(use, qtArgs_)), display_(std::move(display)) {}
+std::optional<WindowingBackend> chooseBackendOrExplain() {
+    static const PlatformChoice choice = [] {
+        const PlatformChoice c = choosePlatform(QString::fromLocal8Bit(qgetenv("LUMENOR_PLATFORM")),
+                                                !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"),
+                                                sessionBusOffersDisplayConfig);
+        const char* where =
+            c.backend == WindowingBackend::gnomeWayland ? "Wayland (GNOME), natively" : "X11";
+        // Said where there was a choice to make; an X session is the plain case.
+        if (c.overridden || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            qCInfo(logDisplay, "running on %s: %s", where, qPrintable(c.reason));
+        } else {
+            qCDebug(logDisplay, "running on %s: %s", where, qPrintable(c.reason));
+        }
+        return c;
+    }();
+    if (choice.backend == WindowingBackend::gnomeWayland && choice.overridden &&
+        !sessionBusOffersDisplayConfig()) {
+        cli::printError(QStringLiteral(
+            "LUMENOR_PLATFORM=wayland needs GNOME's display configuration on the session bus, "
+            "and there is none"));
+        return std::nullopt;
+    }
+    return choice.backend;
+}
+
+std::unique_ptr<DisplayPlatform> openDisplayPlatformOrExplain() {
+    const std::optional<WindowingBackend> backend = chooseBackendOrExplain();
+    if (!backend) {
+        return nullptr;
+    }
+    if (*backend == WindowingBackend::gnomeWayland) {
+        // Perhaps before the Qt application exists: a connection of its own.
+        return std::make_unique<MutterDisplayPlatform>(
+            MutterDisplayConfig(QDBusConnection::connectToBus(
+                QDBusConnection::SessionBus, QStringLiteral("lumenor-display-lookup"))));
+    }
+    std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
+    return connection ? std::make_unique<XrandrDisplayPlatform>(std::move(connection)) : nullptr;
+}
+
+PlatformSession::PlatformSession(char* program, QtUse use, WindowingBackend backend,
+                                 std::unique_ptr<XrandrConnection> x11)
+    : backend_(backend), qtArgs_(program), app_(makeApplication(use, qtArgs_)) {
+    if (x11) {
+        display_ = std::make_unique<XrandrDisplayPlatform>(std::move(x11));
+    } else {
+        display_ = std::make_unique<MutterDisplayPlatform>();
+    }
+}
 
 PlatformSession::~PlatformSession() = default;
 
@@ -48,15 +128,22 @@ std::unique_ptr<PlatformSession> PlatformSession::openOrExplain(char* program, Q
     // First, so that what opening the display finds out (Xwayland or not) is logged where
     // the rest of the run's log goes.
     installLogHandler();
-    std::unique_ptr<XrandrConnection> connection = cli::openXOrExplain();
-    if (!connection) {
+    const std::optional<WindowingBackend> backend = chooseBackendOrExplain();
+    if (!backend) {
         return nullptr;
     }
-    if (use != QtUse::core) {
-        cli::useX11Platform();
+    std::unique_ptr<XrandrConnection> connection;
+    if (*backend == WindowingBackend::x11) {
+        connection = cli::openXOrExplain();
+        if (!connection) {
+            return nullptr;
+        }
     }
-    return std::unique_ptr<PlatformSession>(new PlatformSession(
-        program, use, std::make_unique<XrandrDisplayPlatform>(std::move(connection))));
+    if (use != QtUse::core) {
+        cli::useQtPlatform(*backend == WindowingBackend::x11 ? "xcb" : "wayland");
+    }
+    return std::unique_ptr<PlatformSession>(
+        new PlatformSession(program, use, *backend, std::move(connection)));
 }
 
 DisplayService& PlatformSession::displays() {
@@ -67,15 +154,29 @@ DisplayService& PlatformSession::displays() {
     return *displays_;
 }
 
+std::unique_ptr<ModePlatform> PlatformSession::modePlatformOrExplain() {
+    if (backend_ == WindowingBackend::gnomeWayland) {
+        return std::make_unique<MutterModePlatform>(
+            MutterDisplayConfig(), QString::fromLatin1(modeGuardianProgram()),
+            QStringList{QLatin1String(cli::kGnomeModeGuardianCommand)},
+            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")));
+    }
+    return cli::openModePlatformOrExplain();
+}
+
 std::optional<AppPlatforms> PlatformSession::appPlatformsOrExplain(PlatformUse use) {
-    std::unique_ptr<XrandrModePlatform> modes = cli::openModePlatformOrExplain();
+    std::unique_ptr<ModePlatform> modes = modePlatformOrExplain();
     if (!modes || !display_) {
         return std::nullopt;
     }
     AppPlatforms p;
     p.display = std::move(display_);
     p.mode = std::move(modes);
-    p.refreshLinks = std::make_unique<PresentRefreshLinkFactory>();
+    if (backend_ == WindowingBackend::gnomeWayland) {
+        p.refreshLinks = std::make_unique<WaylandTimerRefreshLinkFactory>();
+    } else {
+        p.refreshLinks = std::make_unique<PresentRefreshLinkFactory>();
+    }
     p.signalStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor test signal"));
     p.clickStream = makeMarkerStream(QStringLiteral("Lumenor sync markers"));
     if (use == PlatformUse::desktop) {

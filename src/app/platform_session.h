@@ -7,6 +7,7 @@
 
 #include "app/app_platforms.h"
 #include "app/cli/cli_support.h"
+#include "app/platform_choice.h"
 #include "displays/display_platform.h"
 #include "displays/display_service.h"
 
@@ -21,8 +22,9 @@ enum class QtUse { core, gui, widgets, desktop };
 enum class PlatformUse { command, desktop };
 
 // One run of Lumenor on the desktop's windowing platform. The platform is chosen here, and
-// here alone (X11 today): its connection, the Qt application made for it, and the display,
-// mode, refresh-link and guardian services the core and the commands are given.
+// here alone (X11, or GNOME's Wayland natively; see choosePlatform): its connection, the Qt
+// application made for it, and the display, mode, refresh-link and guardian services the core
+// and the commands are given.
 class PlatformSession {
   public:
     // Routes the log, opens the platform's connection and makes the Qt application; none,
@@ -34,19 +36,32 @@ class PlatformSession {
 
     // The display list, made on first use (for the commands that only read it).
     DisplayService& displays();
+    // The mode list and apply transaction, with their guardian; none after a message.
+    std::unique_ptr<ModePlatform> modePlatformOrExplain();
     // The services the core runs on, the display platform among them (so not with
     // displays()); none, after a message, when the mode platform cannot be opened.
     std::optional<AppPlatforms> appPlatformsOrExplain(PlatformUse use);
 
     QCoreApplication& app() { return *app_; }
+    WindowingBackend backend() const { return backend_; }
 
   private:
-    PlatformSession(char* program, QtUse use, std::unique_ptr<DisplayPlatform> display);
+    PlatformSession(char* program, QtUse use, WindowingBackend backend,
+                    std::unique_ptr<XrandrConnection> x11);
 
+    WindowingBackend backend_;
     cli::QtArguments qtArgs_;
     std::unique_ptr<QCoreApplication> app_;
     std::unique_ptr<DisplayPlatform> display_;
     std::unique_ptr<DisplayService> displays_;
 };
+
+// The platform to run on, chosen once a process (and logged once); none, after a message,
+// where it cannot be used.
+std::optional<WindowingBackend> chooseBackendOrExplain();
+
+// A display platform of its own for the chosen backend (to look a display up by name before
+// a session starts); none after a message.
+std::unique_ptr<DisplayPlatform> openDisplayPlatformOrExplain();
 
 }  // namespace lumenor

@@ -47,13 +47,17 @@ std::optional<QString> privateFolder() {
     return std::nullopt;
 }
 
-// One name per user and X display; ":1" and ":1.0" are the same display.
+// One name per user and X display; ":1" and ":1.0" are the same display. A Wayland session
+// without Xwayland is known by its Wayland display.
 std::optional<QString> sessionPath() {
     const std::optional<QString> folder = privateFolder();
     if (!folder) {
         return std::nullopt;
     }
     QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty()) {
+        display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    }
     display.replace(QRegularExpression(QStringLiteral(R"((:\d+)\.\d+$)")), QStringLiteral("\\1"));
     for (QChar& c : display) {
         if (!c.isLetterOrNumber()) {

@@ -48,6 +48,8 @@ class DisplayPlatform {
     // The desktop is a Wayland session that we see through Xwayland: the compositor, not the
     // X server, decides what reaches the displays, and may scale our windows.
     virtual bool seenThroughXwayland() = 0;
+    // The desktop is a Wayland session on which we run natively.
+    virtual bool isNativeWayland() { return false; }
     // Calls `onChange` on the main thread once per configuration-change notification, for as
     // long as the returned subscription lives.
     virtual std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) = 0;

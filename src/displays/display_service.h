@@ -35,6 +35,7 @@ class DisplayService {
 
     DisplayPlatform& platform() { return *platform_; }
     bool seenThroughXwayland() const { return platform_->seenThroughXwayland(); }
+    bool isNativeWayland() const { return platform_->isNativeWayland(); }
 
   private:
     std::unique_ptr<DisplayPlatform> platform_;

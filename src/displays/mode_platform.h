@@ -40,6 +40,9 @@ class ModePlatform {
     // they can. Where they cannot, each display lists only the mode it really shows and no
     // configuration completes.
     virtual std::optional<QString> modeChangeRefusal() = 0;
+    // Whether a built-in panel's modes are offered for trial too: only where the platform
+    // lists just the modes the panel itself drives.
+    virtual bool triesBuiltinDisplays() const { return false; }
 
     // One configuration transaction: begin, configure one display, complete. Complete reports
     // whether the change was made.

@@ -22,8 +22,7 @@ namespace lumenor {
 
 namespace {
 
-// What the helper says once it can restore.
-const QByteArray kReady = QByteArrayLiteral("ready\n");
+const QByteArray kReady(kGuardianReady);
 
 }  // namespace
 
@@ -228,16 +227,7 @@ void handleLine(const QByteArray& line, std::map<unsigned long, ModeGuardian::En
 
 }  // namespace
 
-int runModeGuardian(int inputFd, int outputFd, const char* displayName) {
-    // A parent already gone must not take the helper with it.
-    ::signal(SIGPIPE, SIG_IGN);
-    // Connected before anything is held, so that a restore needs no connection set-up.
-    std::unique_ptr<XrandrConnection> c = XrandrConnection::open(displayName, nullptr);
-    if (!c) {
-        return 1;
-    }
-    [[maybe_unused]] const ssize_t said =
-        ::write(outputFd, kReady.constData(), static_cast<size_t>(kReady.size()));
+std::map<unsigned long, ModeGuardian::Entry> readGuardianHolds(int inputFd) {
     std::map<unsigned long, ModeGuardian::Entry> held;
     QByteArray buffer;
     char chunk[512];
@@ -256,6 +246,20 @@ int runModeGuardian(int inputFd, int outputFd, const char* displayName) {
             buffer.remove(0, end + 1);
         }
     }
+    return held;
+}
+
+int runModeGuardian(int inputFd, int outputFd, const char* displayName) {
+    // A parent already gone must not take the helper with it.
+    ::signal(SIGPIPE, SIG_IGN);
+    // Connected before anything is held, so that a restore needs no connection set-up.
+    std::unique_ptr<XrandrConnection> c = XrandrConnection::open(displayName, nullptr);
+    if (!c) {
+        return 1;
+    }
+    [[maybe_unused]] const ssize_t said =
+        ::write(outputFd, kReady.constData(), static_cast<size_t>(kReady.size()));
+    const std::map<unsigned long, ModeGuardian::Entry> held = readGuardianHolds(inputFd);
     restore(*c, held);
     return 0;
 }

@@ -50,7 +50,14 @@ class ModeGuardian {
     int fd_ = -1;
 };
 
-// The helper's side: reads "hold OUTPUT SNAPSHOT APPLIED" and "forget OUTPUT" lines from
+// What the helper says once it can restore.
+inline constexpr char kGuardianReady[] = "ready\n";
+
+// The helper's side, on any platform: reads "hold OUTPUT SNAPSHOT APPLIED" and "forget OUTPUT"
+// lines from `inputFd` until it closes, and returns what is held then.
+std::map<unsigned long, ModeGuardian::Entry> readGuardianHolds(int inputFd);
+
+// The helper's side on X11: reads "hold OUTPUT SNAPSHOT APPLIED" and "forget OUTPUT" lines from
 // `inputFd` until it closes, then restores. It says "ready" on `outputFd` once connected to
 // the X display. Returns the process's exit status.
 int runModeGuardian(int inputFd, int outputFd, const char* displayName);

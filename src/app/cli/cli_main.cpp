@@ -5,6 +5,7 @@
 #include "app/cli/cli_support.h"
 #include "app/desktop_app.h"
 #include "core/app_id.h"
+#include "displays/mutter_mode_platform.h"
 #include "displays/xrandr_mode_guardian.h"
 
 #include <unistd.h>
@@ -53,6 +54,9 @@ int run(int argc, char** argv) {
     }
     if (std::strcmp(first, kModeGuardianCommand) == 0 && argc == 3) {
         return runModeGuardian(STDIN_FILENO, STDOUT_FILENO, argv[2]);
+    }
+    if (std::strcmp(first, kGnomeModeGuardianCommand) == 0 && argc == 3) {
+        return runMutterModeGuardian(STDIN_FILENO, STDOUT_FILENO, argv[2]);
     }
     for (const Command& c : commands()) {
         if (std::strcmp(first, c.name) == 0) {

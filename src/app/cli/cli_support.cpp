@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/cli/cli.h"
+#include "app/platform_session.h"
 #include "core/visible_text.h"
 #include "displays/xrandr_display_platform.h"
 
@@ -111,9 +112,9 @@ const DisplayInfo* displayFromArgument(const DisplayService& service, const QStr
     return findDisplayOrExplain(service.displays(), argument, QString());
 }
 
-void useX11Platform() {
+void useQtPlatform(const char* plugin) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::setenv("QT_QPA_PLATFORM", plugin, 1);
     }
 }
 
@@ -163,13 +164,13 @@ bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& o
         *wanted = id;
         return true;
     }
-    // A connector or monitor name is looked up on the X server now; the number it has there
-    // is the display's for as long as it stays plugged in.
-    std::unique_ptr<XrandrConnection> connection = openXOrExplain();
-    if (!connection) {
+    // A connector or monitor name is looked up now; the number it has there is the display's
+    // for as long as it stays plugged in.
+    std::unique_ptr<DisplayPlatform> platform = openDisplayPlatformOrExplain();
+    if (!platform) {
         return false;
     }
-    const DisplayService service(std::make_unique<XrandrDisplayPlatform>(std::move(connection)));
+    const DisplayService service(std::move(platform));
     const std::vector<DisplayInfo> displays = service.enumerateDisplays();
     const DisplayInfo* found = findDisplayOrExplain(displays, value, QLatin1String(command));
     if (found == nullptr) {

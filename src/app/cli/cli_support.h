@@ -46,6 +46,8 @@ std::unique_ptr<XrandrModePlatform> openModePlatformOrExplain();
 
 // The hidden command line that runs the mode guardian: `lumenor __mode-guardian DISPLAY`.
 inline constexpr const char* kModeGuardianCommand = "__mode-guardian";
+// The same on GNOME's Wayland: `lumenor __gnome-mode-guardian BUS_ADDRESS`.
+inline constexpr const char* kGnomeModeGuardianCommand = "__gnome-mode-guardian";
 
 // The display that a DISPLAY argument names among `displays`: its number, its connector
 // ("HDMI-1") or its monitor's exact name. None, after a message starting "COMMAND: " (when
@@ -66,8 +68,8 @@ bool displayOption(const QCommandLineParser& parser, const QCommandLineOption& o
 const DisplayInfo* chooseDisplayOrExplain(const std::vector<DisplayInfo>& displays,
                                           std::optional<DisplayId> wanted, const char* command);
 
-// Makes Qt use its X11 back end unless the user chose another.
-void useX11Platform();
+// Makes Qt use this platform plugin ("xcb", "wayland") unless the user chose another.
+void useQtPlatform(const char* plugin);
 
 // Parses a command's arguments (argv[0] is the command's name). On a bad argument prints the
 // problem and the command's usage on standard error and returns false.

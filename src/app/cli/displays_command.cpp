@@ -33,8 +33,8 @@ int printReport(char* program) {
     // only with them do points and "scaled" come out as the application reports them.
     const std::unique_ptr<PlatformSession> session =
         PlatformSession::openOrExplain(program, QtUse::gui);
-    const std::unique_ptr<XrandrModePlatform> modes =
-        session ? openModePlatformOrExplain() : nullptr;
+    const std::unique_ptr<ModePlatform> modes =
+        session ? session->modePlatformOrExplain() : nullptr;
     if (!modes) {
         return kExitEnvironment;
     }
@@ -45,7 +45,7 @@ int printReport(char* program) {
     }
     const QByteArray text = buildReport(
                                 displays, [&](DisplayId id) { return modesForDisplay(*modes, id); },
-                                service.seenThroughXwayland())
+                                service.seenThroughXwayland(), service.isNativeWayland())
                                 .toUtf8();
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     return kExitOk;

@@ -51,8 +51,8 @@ int runModes(int argc, char** argv) {
 
     const std::unique_ptr<PlatformSession> session =
         PlatformSession::openOrExplain(argv[0], QtUse::core);
-    const std::unique_ptr<XrandrModePlatform> platform =
-        session ? openModePlatformOrExplain() : nullptr;
+    const std::unique_ptr<ModePlatform> platform =
+        session ? session->modePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
@@ -62,8 +62,9 @@ int runModes(int argc, char** argv) {
         return kExitUsage;
     }
     // A built-in panel's modes are not offered, as in the application.
-    const std::vector<ModeInfo> modes =
-        display->isBuiltin ? std::vector<ModeInfo>() : modesForDisplay(*platform, display->id);
+    const std::vector<ModeInfo> modes = display->isBuiltin && !platform->triesBuiltinDisplays()
+                                            ? std::vector<ModeInfo>()
+                                            : modesForDisplay(*platform, display->id);
     if (parser.isSet(json)) {
         QJsonArray array;
         for (const ModeInfo& m : modes) {

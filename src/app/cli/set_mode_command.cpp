@@ -63,8 +63,8 @@ int runSetMode(int argc, char** argv) {
 
     const std::unique_ptr<PlatformSession> session =
         PlatformSession::openOrExplain(argv[0], QtUse::core);
-    const std::unique_ptr<XrandrModePlatform> platform =
-        session ? openModePlatformOrExplain() : nullptr;
+    const std::unique_ptr<ModePlatform> platform =
+        session ? session->modePlatformOrExplain() : nullptr;
     if (!platform) {
         return kExitEnvironment;
     }
@@ -78,7 +78,7 @@ int runSetMode(int argc, char** argv) {
         return kExitUsage;
     }
     const DisplayInfo display = *found;
-    if (display.isBuiltin) {
+    if (display.isBuiltin && !platform->triesBuiltinDisplays()) {
         printError(QStringLiteral("set-mode: %1 is a built-in display, whose mode is not changed")
                        .arg(withVisibleControls(display.name)));
         return kExitUsage;

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <functional>
+
+#include <csignal>
+
+#include "support/nested_mutter.h"
+#include "support/process.h"
+
+namespace lumenor {
+namespace {
+
+using test::lumenorBinary;
+using test::runProcess;
+
+const QString k1080p60 = QStringLiteral("1920x1080@60.000");
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// The command line on GNOME's Wayland desktop, natively: displays and modes from the
+// compositor, and trials through it, the compositor's own state being the truth.
+class GnomeWaylandCommandLine : public test::NestedMutterTest {
+  protected:
+    static QProcessEnvironment env() { return mutter().environment(); }
+    static QString current(const char* connector) { return mutter().currentMode(connector); }
+    // The number of LVDS2's mode `width`x`height` at `hz`, as `lumenor modes` lists it.
+    static QString modeNumber(int width, int height, double hz) {
+        const auto r = runProcess(lumenorBinary(), {"modes", "LVDS2", "--json"}, env());
+        for (const QJsonValue& m : QJsonDocument::fromJson(r.out).array()) {
+            const QJsonObject o = m.toObject();
+            if (o["pixelWidth"].toInt() == width && o["pixelHeight"].toInt() == height &&
+                qAbs(o["refreshHz"].toDouble() - hz) < 0.01) {
+                return QString::number(o["id"].toInteger());
+            }
+        }
+        return {};
+    }
+    static bool noGuardian() {
+        return test::processesWithArguments({"__gnome-mode-guardian", mutter().busAddress()})
+            .empty();
+    }
+};
+
+TEST_F(GnomeWaylandCommandLine, ListsBothMonitorsWithTheirFourModesAndSaysWhereItRuns) {
+    const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, env());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonArray list = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(list.size(), 2) << r.out.toStdString();
+    for (const QJsonValue& d : list) {
+        const QJsonObject mode = d.toObject()["currentMode"].toObject();
+        EXPECT_EQ(mode["pixelWidth"].toInt(), 1920);
+        EXPECT_EQ(mode["refreshHz"].toDouble(), 60.0);
+        const QString id = QString::number(d.toObject()["id"].toInteger());
+        const auto modes = runProcess(lumenorBinary(), {"modes", id, "--json"}, env());
+        EXPECT_EQ(QJsonDocument::fromJson(modes.out).array().size(), 4) << modes.out.toStdString();
+    }
+    // The same number in every process while the monitor stays.
+    EXPECT_EQ(runProcess(lumenorBinary(), {"displays", "--json"}, env()).out, r.out);
+
+    const auto report = runProcess(lumenorBinary(), {"displays"}, env());
+    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
+    EXPECT_TRUE(report.out.contains("Lumenor runs on it natively")) << report.out.toStdString();
+    EXPECT_TRUE(report.out.contains("on LVDS1")) << report.out.toStdString();
+    if (!QFile::exists("/run/systemd/journal/socket")) {
+        EXPECT_EQ(report.err.count("running on Wayland (GNOME), natively"), 1)
+            << report.err.toStdString();
+    }
+}
+
+TEST_F(GnomeWaylandCommandLine, ATrialCountsDownAndGoesBackAndKeepKeeps) {
+    const QString to720 = modeNumber(1280, 720, 60);
+    ASSERT_FALSE(to720.isEmpty());
+    QProcess trial;
+    trial.setProcessEnvironment(env());
+    trial.start(lumenorBinary(), {"set-mode", "LVDS2", to720, "--seconds", "2"});
+    EXPECT_TRUE(waitUntil([] { return current("LVDS2") == "1280x720@60.000"; }, 5000));
+    EXPECT_EQ(current("LVDS1"), k1080p60) << "the other monitor stays as it is";
+    ASSERT_TRUE(trial.waitForFinished(10000));
+    EXPECT_EQ(trial.exitCode(), 3);
+    EXPECT_EQ(trial.readAllStandardOutput(), "2\n1\n0\n");
+    EXPECT_EQ(current("LVDS2"), k1080p60);
+    EXPECT_TRUE(noGuardian());
+
+    const auto kept = runProcess(
+        lumenorBinary(), {"set-mode", "LVDS2", modeNumber(1920, 1080, 50), "--keep"}, env());
+    EXPECT_EQ(kept.exitCode, 0) << kept.err.toStdString();
+    EXPECT_EQ(current("LVDS2"), "1920x1080@50.000");
+    EXPECT_TRUE(noGuardian());
+}
+
+TEST_F(GnomeWaylandCommandLine, KillingATrialPutsTheModeBackAndAChangeSinceIsLeftAlone) {
+    for (const bool changedSince : {false, true}) {
+        SCOPED_TRACE(changedSince);
+        QProcess trial;
+        trial.setProcessEnvironment(env());
+        trial.start(lumenorBinary(),
+                    {"set-mode", "LVDS2", modeNumber(1024, 768, 60), "--seconds", "60"});
+        ASSERT_TRUE(waitUntil([] { return current("LVDS2") == "1024x768@60.000"; }, 5000));
+        if (changedSince) {
+            ASSERT_TRUE(mutter().applyModes({{"LVDS1", k1080p60}, {"LVDS2", "1280x720@60.000"}}));
+        }
+        ::kill(static_cast<pid_t>(trial.processId()), SIGKILL);
+        ASSERT_TRUE(trial.waitForFinished(5000));
+        const QString expected = changedSince ? "1280x720@60.000" : k1080p60;
+        EXPECT_TRUE(waitUntil([&] { return current("LVDS2") == expected; }, 2000))
+            << current("LVDS2").toStdString();
+        EXPECT_TRUE(waitUntil(noGuardian, 2000));
+        QThread::msleep(300);
+        EXPECT_EQ(current("LVDS2"), expected);
+        ASSERT_TRUE(mutter().applyModes({{"LVDS1", k1080p60}, {"LVDS2", k1080p60}}));
+    }
+}
+
+}  // namespace
+}  // namespace lumenor
