@@ -150,7 +150,9 @@ void PatternView::tick() {
     double showTime = time;
     targetMsc_ = 0;
     if (grid) {
-        const double drawnBy = time + grid->period + kDrawSeconds;
+        // Queued to the X server, a frame waits for its refresh; painted on Wayland, it shows
+        // at the compositor's next repaint.
+        const double drawnBy = time + (painting_ ? 0.0 : grid->period) + kDrawSeconds;
         showTime = grid->refreshAtOrAfter(drawnBy);
         targetMsc_ = grid->counterAtOrAfter(drawnBy);
         announceMarkers(*grid, time);
@@ -222,8 +224,18 @@ QPaintEngine* PatternView::paintEngine() const {
 void PatternView::startPainting() {
     painting_ = true;
     setAttribute(Qt::WA_PaintOnScreen, false);
-    qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
-                         "Present extension): painting them through Qt, which may tear";
+    // A Wayland compositor takes whole buffers: Qt's shared-memory ones do not tear.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        static bool told = false;
+        if (!told) {
+            told = true;
+            qCInfo(logApp) << "frames go to the compositor in Qt's shared-memory buffers, whole "
+                              "and in device pixels";
+        }
+    } else {
+        qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
+                             "Present extension): painting them through Qt, which may tear";
+    }
 }
 
 QSize PatternView::deviceSize() const {
