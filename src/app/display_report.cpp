@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "output/pixel_exactness.h"
+
 namespace lumenor {
 
 namespace {
@@ -60,6 +62,11 @@ QString buildReport(const std::vector<DisplayInfo>& displays,
                                               .arg(QString::number(d.id), d.connector));
         lines << currentLine(m);
         lines << QStringLiteral("  depth:   %1 bits a channel").arg(d.bitsPerChannel);
+        if (const std::optional<QString> note = notOneToOne(
+                QSize(static_cast<int>(m.pixelWidth), static_cast<int>(m.pixelHeight)),
+                QSize(static_cast<int>(m.pointWidth), static_cast<int>(m.pointHeight)))) {
+            lines << QStringLiteral("  pixels:  ") + *note;
+        }
         if (!d.isBuiltin && modesForDisplay) {
             const std::vector<ModeInfo> modes = modesForDisplay(d.id);
             const auto native = std::find_if(modes.begin(), modes.end(),

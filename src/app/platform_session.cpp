@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/app_platforms_qt.h"
+#include "app/refresh_links.h"
 #include "audio/marker_stream.h"
 #include "audio/rtaudio_stream.h"
 #include "core/app_id.h"
@@ -14,8 +15,6 @@
 #include "core/user_settings.h"
 #include "displays/mutter_display_platform.h"
 #include "displays/mutter_mode_platform.h"
-#include "displays/present_refresh_link.h"
-#include "displays/wayland_timer_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "webview/web_view_host.h"
 
@@ -172,11 +171,7 @@ std::optional<AppPlatforms> PlatformSession::appPlatformsOrExplain(PlatformUse u
     AppPlatforms p;
     p.display = std::move(display_);
     p.mode = std::move(modes);
-    if (backend_ == WindowingBackend::gnomeWayland) {
-        p.refreshLinks = std::make_unique<WaylandTimerRefreshLinkFactory>();
-    } else {
-        p.refreshLinks = std::make_unique<PresentRefreshLinkFactory>();
-    }
+    p.refreshLinks = makeRefreshLinkFactory(*p.display);
     p.signalStream = std::make_unique<RtAudioStream>(QStringLiteral("Lumenor test signal"));
     p.clickStream = makeMarkerStream(QStringLiteral("Lumenor sync markers"));
     if (use == PlatformUse::desktop) {

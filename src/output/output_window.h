@@ -42,6 +42,7 @@ class OutputWindow : public QWidget {
     QPointer<QScreen> covered_;
     QMetaObject::Connection followGeometry_;
     int fullScreenRequestsLeft_ = 0;
+    bool watchingScreen_ = false;
 };
 
 }  // namespace lumenor

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/log.h"
 #include "output/output_texts.h"
 #include "output/output_window.h"
+#include "output/pixel_exactness.h"
 
 namespace lumenor {
 
@@ -297,9 +299,33 @@ std::vector<PatternView*> OutputWindowController::mirrorViews() const {
     return views;
 }
 
+// Said in the log once for each display and mode, and in the banner each time it shows. On
+// X11 the frames are presented in device pixels whatever Qt's scale: always one to one.
+std::optional<QString> OutputWindowController::exactnessNote(const DisplayInfo& display) {
+    const QScreen* screen = screenForDisplay ? screenForDisplay(display.id) : nullptr;
+    if (screen == nullptr ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return std::nullopt;
+    }
+    const QSize pixels(static_cast<int>(display.currentMode.pixelWidth),
+                       static_cast<int>(display.currentMode.pixelHeight));
+    std::optional<QString> note =
+        notOneToOne(pixels, screen->geometry().size(), screen->devicePixelRatio());
+    const QString key =
+        QStringLiteral("%1 %2x%3").arg(display.id).arg(pixels.width()).arg(pixels.height());
+    if (note && !notedInLog_.contains(key)) {
+        notedInLog_.insert(key);
+        qCWarning(logDisplay).noquote() << display.name << *note;
+    }
+    return note;
+}
+
 void OutputWindowController::showDisplayBanner(const DisplayInfo& display, bool withHideHint) {
-    hud_.setText(withHideHint ? displayBannerText(display) + QString::fromUtf8(kHideHintText)
-                              : displayBannerText(display));
+    QString text = displayBannerText(display);
+    if (const std::optional<QString> note = exactnessNote(display)) {
+        text += QStringLiteral("   \u00B7   ") + *note;
+    }
+    hud_.setText(withHideHint ? text + QString::fromUtf8(kHideHintText) : text);
     hud_.show(withHideHint ? kHintSeconds : kBannerSeconds);
 }
 

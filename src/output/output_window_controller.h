@@ -83,6 +83,7 @@ class OutputWindowController {
     void startMeterOnceShown(DisplayId display);
     void pollMeterStart();
     double markerLeadSeconds() const;
+    std::optional<QString> exactnessNote(const DisplayInfo& display);
 
     RefreshLinkFactory& links_;
     std::unique_ptr<OutputWindow> window_;
@@ -99,6 +100,7 @@ class OutputWindowController {
     std::unique_ptr<QObject> keyMonitor_;
     bool mirrorOn_ = false;
     std::vector<std::unique_ptr<Mirror>> mirrors_;
+    QSet<QString> notedInLog_;
 };
 
 }  // namespace lumenor

@@ -1,6 +1,7 @@
 #include "output/output_window.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
 #include <QTimer>
@@ -69,8 +70,28 @@ void OutputWindow::cover(QScreen* screen) {
             }
         });
     }
+    // On Wayland a window is placed only through its full-screen request, and a compositor may
+    // move a full-screen window to another monitor when a mode changes (Mutter does): it goes
+    // back to its own, at its new size, by leaving the full-screen state and asking again.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (wayland && !watchingScreen_) {
+        watchingScreen_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* now) {
+            if (covered_ != nullptr && now != covered_ && isVisible()) {
+                QTimer::singleShot(0, this, [this] {
+                    if (covered_ != nullptr && windowHandle()->screen() != covered_) {
+                        cover(covered_);
+                    }
+                });
+            }
+        });
+    }
+    const bool moving = wayland && isVisible() && windowHandle()->screen() != screen;
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
+    if (moving) {
+        showNormal();
+    }
     // Full screen and above for a window manager; the geometry alone where there is none.
     fullScreenRequestsLeft_ = 2;
     showFullScreen();

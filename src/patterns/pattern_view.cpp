@@ -145,7 +145,9 @@ void PatternView::tick() {
     double showTime = time;
     targetMsc_ = 0;
     if (grid) {
-        const double drawnBy = time + grid->period + kDrawSeconds;
+        // Queued to the X server, a frame waits for its refresh; painted on Wayland, it shows
+        // at the compositor's next repaint.
+        const double drawnBy = time + (painting_ ? 0.0 : grid->period) + kDrawSeconds;
         showTime = grid->refreshAtOrAfter(drawnBy);
         targetMsc_ = grid->counterAtOrAfter(drawnBy);
         announceMarkers(*grid, time);

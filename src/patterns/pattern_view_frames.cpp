@@ -68,8 +68,18 @@ QPaintEngine* PatternView::paintEngine() const {
 void PatternView::startPainting() {
     painting_ = true;
     setAttribute(Qt::WA_PaintOnScreen, false);
-    qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
-                         "Present extension): painting them through Qt, which may tear";
+    // A Wayland compositor takes whole buffers: Qt's shared-memory ones do not tear.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        static bool told = false;
+        if (!told) {
+            told = true;
+            qCInfo(logApp) << "frames go to the compositor in Qt's shared-memory buffers, whole "
+                              "and in device pixels";
+        }
+    } else {
+        qCWarning(logApp) << "cannot present frames directly on this display (needs X11 with the "
+                             "Present extension): painting them through Qt, which may tear";
+    }
 }
 
 QSize PatternView::deviceSize() const {
