@@ -19,6 +19,8 @@ class MutterDisplayPlatform : public DisplayPlatform {
     std::optional<ModeInfo> currentMode(DisplayId id) override;
     bool isBuiltin(DisplayId id) override;
     PhysicalSize physicalSizeMM(DisplayId id) override;
+    // Qt 6.4 hands the compositor 8-bit shared-memory buffers, whatever the monitor takes.
+    int bitsPerChannel(DisplayId) override { return 8; }
     bool isQuarterTurned(DisplayId id) override;
     std::vector<ScreenEntry> screens() override;
     bool seenThroughXwayland() override { return false; }
