@@ -78,8 +78,12 @@ std::optional<WindowingBackend> chooseBackendOrExplain() {
                                                 sessionBusOffersDisplayConfig);
         const char* where =
             c.backend == WindowingBackend::gnomeWayland ? "Wayland (GNOME), natively" : "X11";
-        // Said where there was a choice to make; an X session is the plain case.
-        if (c.overridden || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        // Said where there was a choice to make; an X session is the plain case, and a
+        // Wayland session with no X display to fall back on gets one error line instead.
+        const bool xFallbackMissing =
+            c.backend == WindowingBackend::x11 && qEnvironmentVariableIsEmpty("DISPLAY");
+        if (c.overridden ||
+            (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !xFallbackMissing)) {
             qCInfo(logDisplay, "running on %s: %s", where, qPrintable(c.reason));
         } else {
             qCDebug(logDisplay, "running on %s: %s", where, qPrintable(c.reason));

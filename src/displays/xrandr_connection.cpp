@@ -56,7 +56,8 @@ std::unique_ptr<XrandrConnection> XrandrConnection::open(const char* displayName
             *error = waylandWithoutX(displayName)
                          ? QStringLiteral(
                                "this Wayland session offers no X display (DISPLAY is "
-                               "not set); Lumenor needs X11 or Xwayland for now")
+                               "not set) and no GNOME display configuration; Lumenor needs "
+                               "X11, Xwayland or GNOME's Wayland")
                          : QStringLiteral("cannot open X display %1")
                                .arg(xDisplayNameForMessages(displayName));
         }
