@@ -1,25 +1,8 @@
 #include "displays/mutter_display_platform.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "displays/qt_screens.h"
 
 namespace lumenor {
-
-namespace {
-
-QScreen* qtScreenNamed(const QString& connector) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        return nullptr;
-    }
-    for (QScreen* s : QGuiApplication::screens()) {
-        if (s->name() == connector) {
-            return s;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 QString mutterScreenName(const MutterMonitor& monitor) {
     // Mutter says "unknown" where the EDID names no product.

@@ -11,6 +11,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include "displays/edid.h"
+#include "displays/qt_screens.h"
 #include "displays/xrandr_mode.h"
 #include "displays/xrandr_mode_apply.h"
 
@@ -36,18 +37,6 @@ CrtcPtr crtcInfo(XrandrConnection& c, XRRScreenResources* res, RRCrtc crtc) {
 
 bool isActive(const XRROutputInfo* out) {
     return out != nullptr && out->connection == RR_Connected && out->crtc != None;
-}
-
-QScreen* qtScreenNamed(const QString& connector) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        return nullptr;
-    }
-    for (QScreen* s : QGuiApplication::screens()) {
-        if (s->name() == connector) {
-            return s;
-        }
-    }
-    return nullptr;
 }
 
 }  // namespace
