@@ -7,4 +7,6 @@ build=${LUMENOR_BUILD_DIR:-$top/build}
 "$top/scripts/install-deps.sh"
 "$top/scripts/build.sh"
 cd "$build"
-ctest --output-on-failure --timeout 300 -j "$(nproc)"
+# A test that fails is run once more before it counts: the timing tests measure a virtual
+# server's clock, which a busy host now and then throws off by a millisecond or two.
+ctest --output-on-failure --timeout 300 -j "$(nproc)" --repeat until-pass:2
