@@ -73,9 +73,9 @@ const char* modeGuardianProgram() {
 
 std::optional<WindowingBackend> chooseBackendOrExplain() {
     static const PlatformChoice choice = [] {
-        const PlatformChoice c = choosePlatform(QString::fromLocal8Bit(qgetenv("LUMENOR_PLATFORM")),
-                                                !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"),
-                                                sessionBusOffersDisplayConfig);
+        PlatformChoice c = choosePlatform(QString::fromLocal8Bit(qgetenv("LUMENOR_PLATFORM")),
+                                          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"),
+                                          sessionBusOffersDisplayConfig);
         const char* where =
             c.backend == WindowingBackend::gnomeWayland ? "Wayland (GNOME), natively" : "X11";
         // Said where there was a choice to make; an X session is the plain case, and a

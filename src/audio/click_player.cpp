@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/log.h"
 #include "audio/render.h"
+#include "core/log.h"
 
 namespace lumenor {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/log.h"
 #include "audio/audio_backends.h"
 #include "audio/render.h"
+#include "core/log.h"
 
 namespace lumenor {
 

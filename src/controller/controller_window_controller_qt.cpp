@@ -1,9 +1,9 @@
-#include "core/resources.h"
 #include "controller/bridge_message.h"
 #include "controller/controller_window_controller.h"
 #include "controller/frame_autosave.h"
 #include "controller/page_calls.h"
 #include "controller/web_window.h"
+#include "core/resources.h"
 
 namespace lumenor {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "core/user_settings.h"
 #include "controller/frame_autosave.h"
+#include "core/user_settings.h"
 
 namespace lumenor {
 

@@ -1,8 +1,8 @@
 #include <QEventLoop>
 #include <QUrlQuery>
 
-#include "core/resources.h"
 #include "controller/frame_autosave.h"
+#include "core/resources.h"
 #include "onboarding/eula_window_controller.h"
 
 namespace lumenor {

@@ -27,7 +27,7 @@ class UpdaterController {
         std::chrono::milliseconds feed{60000};
         // The package's: this, and a second for every `slowestBytesPerSecond` of its length.
         std::chrono::milliseconds packageBase{60000};
-        qint64 slowestBytesPerSecond = 32 * 1024;
+        qint64 slowestBytesPerSecond = qint64{32} * 1024;
 
         std::chrono::milliseconds package(qint64 length) const;
     };

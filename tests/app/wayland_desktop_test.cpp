@@ -127,7 +127,8 @@ TEST(WaylandWithoutX, SaysWhatLumenorNeeds) {
     const auto r = runProcess(lumenorBinary(), {"displays"}, env);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("Lumenor needs X11, Xwayland or GNOME's Wayland")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Lumenor needs X11, Xwayland or GNOME's Wayland"))
+        << r.err.toStdString();
 }
 
 }  // namespace
