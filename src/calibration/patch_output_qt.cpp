@@ -35,8 +35,6 @@ PatchOutput::PatchOutput(RefreshLinkFactory& links)
             onClose();
         }
     };
-    view_->setCursor(Qt::BlankCursor);
-    window_->setCursor(Qt::BlankCursor);
     watch_.setTimerType(Qt::PreciseTimer);
     watch_.setInterval(1);
     QObject::connect(&watch_, &QTimer::timeout, [this] { checkShown(); });
@@ -79,8 +77,9 @@ void PatchOutput::checkShown() {
         return;  // reported already
     }
     std::optional<std::uint64_t> shown;
-    if (view_->isPainting()) {
-        // Qt paints: the best time there is is when the paint is seen to have happened.
+    if (!view_->knowsWhenShown()) {
+        // Qt paints where no one says when: the best time there is is when the paint is seen
+        // to have happened.
         if (view_->framesShown() > paintedBefore_) {
             shown = monotonicMicroseconds();
         }

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "core/log.h"
 #include "output/identify_view.h"
 #include "output/overlay_window_flags.h"
 
@@ -17,7 +18,20 @@ DisplayIdentifier::DisplayIdentifier() {
 
 DisplayIdentifier::~DisplayIdentifier() = default;
 
+bool DisplayIdentifier::canPlaceCards() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+const char* DisplayIdentifier::cannotPlaceCardsText() {
+    return "numbered cards are not shown on a Wayland desktop: a window there cannot be put on "
+           "a display of its choosing, and a card on the wrong display would misname it";
+}
+
 void DisplayIdentifier::show(const std::vector<DisplayInfo>& displays, double seconds) {
+    if (!canPlaceCards()) {
+        qCWarning(logDisplay, "%s", cannotPlaceCardsText());
+        return;
+    }
     // Cards being replaced still cover their displays, so their copies of the picture below
     // are the ones to keep.
     std::map<DisplayId, QImage> earlier;

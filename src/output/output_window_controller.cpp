@@ -69,6 +69,7 @@ class KeyMonitor : public QObject {
 }  // namespace
 
 struct OutputWindowController::Mirror {
+    QScreen* screen = nullptr;
     std::unique_ptr<OutputWindow> window;
     std::unique_ptr<PatternView> view;
 };
@@ -257,17 +258,28 @@ void OutputWindowController::setMirrorOn(bool on) {
 }
 
 void OutputWindowController::rebuildMirrors() {
-    mirrors_.clear();
     if (!mirrorOn_ || !window_) {
+        mirrors_.clear();
         return;
     }
+    // A mirror whose screen stays keeps its window and follows the screen's new mode: a new
+    // window takes the compositor far longer to show than a refresh or two.
+    std::vector<std::unique_ptr<Mirror>> kept;
     for (QScreen* screen : QGuiApplication::screens()) {
         const std::optional<DisplayId> id =
             displayIdForScreen ? displayIdForScreen(screen) : std::nullopt;
         if (currentDisplayID_ && id == currentDisplayID_) {
             continue;
         }
+        const auto same = std::find_if(mirrors_.begin(), mirrors_.end(),
+                                       [screen](const auto& m) { return m->screen == screen; });
+        if (same != mirrors_.end()) {
+            (*same)->window->cover(screen);
+            kept.push_back(std::move(*same));
+            continue;
+        }
         auto mirror = std::make_unique<Mirror>();
+        mirror->screen = screen;
         mirror->view = std::make_unique<PatternView>(links_);
         PatternView& v = *mirror->view;
         v.displayForScreen = patternView_->displayForScreen;
@@ -281,8 +293,9 @@ void OutputWindowController::rebuildMirrors() {
         mirror->window = std::make_unique<OutputWindow>(OutputWindow::Role::mirror);
         mirror->window->attach(&v);
         mirror->window->cover(screen);
-        mirrors_.push_back(std::move(mirror));
+        kept.push_back(std::move(mirror));
     }
+    mirrors_ = std::move(kept);
     window_->raise();
     window_->activateWindow();
 }

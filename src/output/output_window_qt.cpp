@@ -27,6 +27,9 @@ OutputWindow::OutputWindow(Role role) {
     setPalette(black);
     setAutoFillBackground(true);
     setAttribute(Qt::WA_ShowWithoutActivating, role == Role::mirror);
+    // A pointer over a test pattern would be part of the picture. On Wayland the pointer is
+    // over this window's surface, not the view's, so it is hidden here.
+    setCursor(Qt::BlankCursor);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -90,7 +93,9 @@ void OutputWindow::cover(QScreen* screen) {
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
     if (moving) {
-        showNormal();
+        // Leaving the full-screen state and asking again is not always carried out (Qt may
+        // fold the two requests into none); a window shown anew always is.
+        hide();
     }
     // Full screen and above for a window manager; the geometry alone where there is none.
     fullScreenRequestsLeft_ = 2;

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "displays/present_surface.h"
+#include "displays/wayland_frame_feedback.h"
 #include "patterns/aspect_tables.h"
 
 namespace lumenor {

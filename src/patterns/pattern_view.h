@@ -20,6 +20,7 @@
 namespace lumenor {
 
 class PresentSurface;
+class WaylandFrameFeedback;
 
 // Shows one pattern over the whole of its native window, in device pixels one to one.
 // Frames go to the screen whole at a refresh; animated patterns are drawn once per refresh
@@ -81,7 +82,8 @@ class PatternView : public QWidget {
     // Frames that have reached the screen so far.
     std::uint64_t framesShown();
     // The number of the frame handed to the screen last, and when that frame or a later one
-    // reached it (microseconds of the monotonic clock): none until then, or where Qt paints.
+    // reached it (microseconds of the monotonic clock): none until then, or where Qt paints
+    // and the compositor does not say when its frames are shown.
     std::uint64_t lastFrameNumber() const;
     std::optional<std::uint64_t> shownAt(std::uint64_t frame);
 
@@ -91,6 +93,9 @@ class PatternView : public QWidget {
 
     // True once the display has refused direct presentation and Qt paints the frames.
     bool isPainting() const { return painting_; }
+    // Whether shownAt() will come to know: frames presented, or painted where the compositor
+    // says when they are shown.
+    bool knowsWhenShown() const { return !painting_ || paintedFeedback_ != nullptr; }
 
     QPaintEngine* paintEngine() const override;
 
@@ -112,6 +117,7 @@ class PatternView : public QWidget {
     void renderPattern(QImage& target, double t) const;
     void announceMarkers(const RefreshGrid& grid, double now);
     void watchFramesShown();
+    void frameShown(std::uint64_t serial, std::uint64_t ust, std::uint64_t msc);
     static double now();
 
     Pattern pattern_ = Pattern::grid;
@@ -140,6 +146,11 @@ class PatternView : public QWidget {
     bool painting_ = false;
     QImage paintedFrame_;  // the frame the next paint event shows, when Qt paints
     std::uint64_t framesPainted_ = 0;
+    // Where Qt paints on Wayland: the animation time of the frame the next paint shows, and
+    // the compositor's word on when painted frames reached the screen.
+    std::optional<double> paintedTime_;
+    std::unique_ptr<WaylandFrameFeedback> paintedFeedback_;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> lastPaintedShown_;  // serial, ust
 };
 
 }  // namespace lumenor

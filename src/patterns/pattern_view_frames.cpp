@@ -8,6 +8,7 @@
 
 #include "core/log.h"
 #include "displays/present_surface.h"
+#include "displays/wayland_frame_feedback.h"
 #include "patterns/pattern_renderer.h"
 
 // The pattern view's frames: drawn into the present surface's buffers, or painted by Qt where
@@ -29,11 +30,20 @@ std::uint64_t PatternView::framesShown() {
 }
 
 std::uint64_t PatternView::lastFrameNumber() const {
-    return surface_ && !painting_ ? surface_->lastSerial() : 0;
+    if (painting_) {
+        return paintedFeedback_ ? framesPainted_ : 0;
+    }
+    return surface_ ? surface_->lastSerial() : 0;
 }
 
 std::optional<std::uint64_t> PatternView::shownAt(std::uint64_t frame) {
-    if (!surface_ || painting_) {
+    if (painting_) {
+        if (!lastPaintedShown_ || lastPaintedShown_->first < frame) {
+            return std::nullopt;
+        }
+        return lastPaintedShown_->second;
+    }
+    if (!surface_) {
         return std::nullopt;
     }
     const std::optional<PresentSurface::Completion> done = surface_->lastCompletion();
@@ -70,6 +80,10 @@ void PatternView::startPainting() {
     setAttribute(Qt::WA_PaintOnScreen, false);
     // A Wayland compositor takes whole buffers: Qt's shared-memory ones do not tear.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        paintedFeedback_ = WaylandFrameFeedback::open([this](const WaylandFrameFeedback::Shown& s) {
+            lastPaintedShown_.emplace(s.serial, s.ust);
+            frameShown(s.serial, s.ust, s.msc);
+        });
         static bool told = false;
         if (!told) {
             told = true;
@@ -116,6 +130,9 @@ void PatternView::drawFrame() {
         }
         noteRounding(8);
         composeFrame(paintedFrame_, device);
+        paintedTime_ = frameTime_ && isAnimated(pattern_)
+                           ? std::optional(clock_.elapsed(*frameTime_))
+                           : std::nullopt;
         update();
         return;
     }
@@ -139,12 +156,16 @@ void PatternView::watchFramesShown() {
         return;
     }
     surface_->onShown = [this](const PresentSurface::Shown& shown) {
-        for (const auto& [serial, t] : inFlight_) {
-            if (serial == shown.serial && serial != 0 && onFrameShown) {
-                onFrameShown(t, shown.ust, shown.msc);
-            }
-        }
+        frameShown(shown.serial, shown.ust, shown.msc);
     };
+}
+
+void PatternView::frameShown(std::uint64_t serial, std::uint64_t ust, std::uint64_t msc) {
+    for (const auto& [inFlight, t] : inFlight_) {
+        if (inFlight == serial && serial != 0 && onFrameShown) {
+            onFrameShown(t, ust, msc);
+        }
+    }
 }
 
 void PatternView::composeFrame(QImage& frame, QSize device) {
@@ -178,6 +199,16 @@ void PatternView::paintEvent(QPaintEvent*) {
     paintedFrame_.setDevicePixelRatio(scale_);
     p.drawImage(QPointF(0, 0), paintedFrame_);
     ++framesPainted_;
+    if (paintedFeedback_) {
+        if (paintedTime_) {
+            inFlight_[nextInFlight_] = {static_cast<std::uint32_t>(framesPainted_), *paintedTime_};
+            nextInFlight_ = (nextInFlight_ + 1) % inFlight_.size();
+        }
+        // Qt commits the frame right after this paint, to the top-level window's surface: the
+        // view's own native window there gets no buffer of its own.
+        paintedFeedback_->expect(window()->windowHandle(), framesPainted_);
+    }
+    paintedTime_.reset();
 }
 
 }  // namespace lumenor

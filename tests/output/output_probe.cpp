@@ -3,7 +3,9 @@
 // `output_probe PATTERN SCREEN_NAME MODE_WxH [SECONDS]`. Prints what the output says of its
 // pixels ("pixels 1:1" or the statement), "shown WxH" as frames of a new size are drawn,
 // "meter HZ DROPPED" at each meter report (or "meter untimed"), and after SECONDS, before it
-// quits, "frames SHOWN cpu-ms CPU" for those seconds from the first report on.
+// quits, "frames SHOWN cpu-ms CPU" for those seconds from the first report on. Without SECONDS it
+// also asks for a frame once a second and prints "shown-after MS" once the display's word of
+// when that frame reached the screen comes, counted from the request.
 #include <QApplication>
 #include <QScreen>
 #include <QStringList>
@@ -12,6 +14,7 @@
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "displays/present_refresh_link.h"
@@ -26,6 +29,11 @@
 using namespace lumenor;
 
 namespace {
+
+std::uint64_t monotonicMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 double cpuMs() {
     rusage u{};
@@ -102,11 +110,28 @@ int main(int argc, char** argv) {
         std::printf("meter untimed\n");
         std::fflush(stdout);
     };
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> asked;  // frame, when (µs)
+    QTimer ask;
+    QObject::connect(&ask, &QTimer::timeout, [&] {
+        if (!asked && view.framesShown() > 0) {
+            asked.emplace(view.lastFrameNumber() + 1, monotonicMicros());
+            view.requestRedraw();
+        }
+    });
+    if (measureMs == 0) {
+        ask.start(1000);
+    }
     QSize lastSize;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (view.framesShown() == 0) {
             return;
+        }
+        if (const auto shown = asked ? view.shownAt(asked->first) : std::nullopt) {
+            std::printf("shown-after %.3f\n",
+                        (static_cast<double>(*shown) - static_cast<double>(asked->second)) / 1e3);
+            std::fflush(stdout);
+            asked.reset();
         }
         if (!meter.isRunning()) {
             meter.start(display);

@@ -13,6 +13,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "support/process.h"
+
 namespace lumenor::test {
 
 namespace {
@@ -101,6 +103,17 @@ std::unique_ptr<NestedMutter> NestedMutter::start(const QString& xDisplay, QStri
                        &answered);
         }
         if (answered) {
+            // Mutter follows the virtual server's pointer. Left where it is, a mode change may put
+            // it outside every monitor, where Mutter shows its own arrow, which the capture
+            // reads at LVDS1's top left corner; in LVDS1's middle it stays on a monitor at every
+            // mode, with the cursor of the window there (none over Lumenor's output).
+            if (!options.headlessMonitor) {
+                QProcessEnvironment x = QProcessEnvironment::systemEnvironment();
+                x.insert(QStringLiteral("DISPLAY"), xDisplay);
+                runProcess(
+                    QStringLiteral("xdotool"),
+                    {QStringLiteral("mousemove"), QStringLiteral("512"), QStringLiteral("384")}, x);
+            }
             return bed;
         }
     }

@@ -28,6 +28,11 @@ int runIdentify(int argc, char** argv) {
     if (!platforms) {
         return kExitEnvironment;
     }
+    if (!DisplayIdentifier::canPlaceCards()) {
+        printError(QStringLiteral("identify: %1")
+                       .arg(QLatin1String(DisplayIdentifier::cannotPlaceCardsText())));
+        return kExitEnvironment;
+    }
     AppCore core(std::move(*platforms), {});
     core.start();
     core.identifier.show(core.state.displays, *duration);
