@@ -2,11 +2,11 @@
 #include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtEndian>
 
 #include <cmath>
 
 #include "app/app_fixture.h"
+#include "support/patch_protocol.h"
 
 namespace lumenor::test {
 namespace {
@@ -48,13 +48,6 @@ QString endedMessage(const QString& script) {
         QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
     EXPECT_EQ(status[QStringLiteral("state")], QStringLiteral("ended")) << script.toStdString();
     return status[QStringLiteral("message")].toString();
-}
-
-// One message of the patch protocol: a big-endian length, then the text.
-QByteArray framed(const QByteArray& text) {
-    QByteArray out(4, '\0');
-    qToBigEndian(static_cast<qint32>(text.size()), out.data());
-    return out + text;
 }
 
 TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndStartNothing) {

@@ -10,19 +10,14 @@
 #include "displays/display_service.h"
 #include "displays/fake_display_platform.h"
 #include "displays/fake_mode_platform.h"
+#include "support/mode_info.h"
 
 namespace lumenor {
 namespace {
 
 ModeInfo mode(std::int32_t id, std::int64_t w, std::int64_t h, std::int64_t pw, std::int64_t ph,
               double hz, bool native = false) {
-    ModeInfo m;
-    m.id = id;
-    m.pixelWidth = w;
-    m.pixelHeight = h;
-    m.pointWidth = pw;
-    m.pointHeight = ph;
-    m.refreshHz = hz;
+    ModeInfo m = test::mode(id, w, h, hz, pw, ph);
     m.isNative = native;
     return m;
 }

@@ -1,21 +1,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtEndian>
 
 #include "e2e_fixture.h"
+#include "support/patch_protocol.h"
 
 namespace lumenor::test {
 namespace {
 
 using E2eCalibration = LumenorE2E;
-
-// One message of the patch protocol: a big-endian length, then the text.
-QByteArray framed(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray out(4, '\0');
-    qToBigEndian(static_cast<qint32>(utf8.size()), out.data());
-    return out + utf8;
-}
 
 TEST_F(E2eCalibration, ASessionStartedInThePagePutsEachPatchOnTheChosenHead) {
     QTcpServer program;
@@ -35,7 +27,8 @@ TEST_F(E2eCalibration, ASessionStartedInThePagePutsEachPatchOnTheChosenHead) {
                                             "blue=\"%3\"/></calibration>")
                                  .arg(qRed(colour))
                                  .arg(qGreen(colour))
-                                 .arg(qBlue(colour))));
+                                 .arg(qBlue(colour))
+                                 .toUtf8()));
         ASSERT_TRUE(socket->waitForBytesWritten(5000));
         QImage expected(kHead1.size(), QImage::Format_RGB32);
         expected.fill(colour);

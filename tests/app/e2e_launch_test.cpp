@@ -95,7 +95,7 @@ class E2eSession : public LumenorE2E {
     unsigned long output = 0;
 };
 
-TEST_F(E2eSession, ASecondLumenorRaisesTheFirstGivesItTheKeyboardAndExits) {
+TEST_F(E2eSession, ASecondLumenorRaisesTheFirstAndExitsAndCtrlQQuitsTheFirst) {
     // The operator went on to the output window: it is on top, with the keyboard.
     ASSERT_TRUE(xdotool({"windowraise", QString::number(output)}));
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(output)}));
@@ -111,6 +111,14 @@ TEST_F(E2eSession, ASecondLumenorRaisesTheFirstGivesItTheKeyboardAndExits) {
     EXPECT_EQ(focused.toULong(), controller) << "typing goes to the raised controller";
     EXPECT_EQ(app().state(), QProcess::Running);
     EXPECT_EQ(page().pageUrls().size(), 1) << "no second controller page";
+
+    // Ctrl-Q in the page quits the first.
+    ASSERT_NO_FATAL_FAILURE(focusController());
+    ASSERT_TRUE(xdotool({"key", "ctrl+q"}));
+    ASSERT_TRUE(app().waitForFinished(15000)) << "the menu's key did not reach it";
+    EXPECT_EQ(app().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app().exitCode(), 0);
+    EXPECT_TRUE(waitForNoProcesses());
 }
 
 class E2eShutdown : public LumenorE2E {};
@@ -130,17 +138,6 @@ TEST_F(E2eShutdown, ClosingTheControllerEndsLumenorAndEveryHelper) {
     ASSERT_TRUE(closeController());
     EXPECT_TRUE(waitForNoProcesses()) << "a helper outlived lumenor";
     EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the mode on trial was not put back";
-}
-
-TEST_F(E2eShutdown, CtrlQInThePageQuitsLumenor) {
-    launch();
-    ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
-    ASSERT_NO_FATAL_FAILURE(focusController());
-    ASSERT_TRUE(xdotool({"key", "ctrl+q"}));
-    ASSERT_TRUE(app().waitForFinished(15000)) << "the menu's key did not reach it";
-    EXPECT_EQ(app().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app().exitCode(), 0);
-    EXPECT_TRUE(waitForNoProcesses());
 }
 
 using E2eUpdates = LumenorE2E;

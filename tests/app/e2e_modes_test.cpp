@@ -1,27 +1,35 @@
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+#include <array>
 #include <csignal>
 
-#include "e2e_fixture.h"
+#include "app/e2e_fixture.h"
+#include "app/phone_client.h"
 #include "support/process.h"
 
 namespace lumenor::test {
 namespace {
 
-// Modes tried on DUMMY1 (1280 × 720 at 60 Hz) from the controller page.
+// Modes tried on DUMMY1 (1280 × 720 at 60 Hz) from the controller page on DUMMY0.
 class E2eModes : public LumenorE2E {
   protected:
     void SetUp() override {
         LumenorE2E::SetUp();
         ASSERT_NO_FATAL_FAILURE(launch());
         ASSERT_TRUE(click(displayItem("DUMMY1") + " .display-pick"));
-        ASSERT_TRUE(waitForElement(rateButton(), "!el.disabled"));
     }
-    static QString rateButton(const QString& mode = QStringLiteral("1920x1080_60")) {
+    static QString rateButton(const QString& mode) {
         return QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(x().modeId(mode));
     }
-    // Clicks 1920 × 1080 at 60 Hz and waits for the head to show it and the page to count.
-    void tryMode() {
-        ASSERT_TRUE(click(rateButton()));
-        ASSERT_TRUE(waitForMode("DUMMY1", "1920x1080_60"));
+    // Clicks `mode` in the list and waits for the head to show it and the page to count.
+    void tryMode(const QString& mode = QStringLiteral("1920x1080_60")) {
+        ASSERT_TRUE(waitForElement(rateButton(mode), "!el.disabled"));
+        ASSERT_TRUE(click(rateButton(mode)));
+        ASSERT_TRUE(waitForMode("DUMMY1", mode));
         ASSERT_TRUE(waitForElement("#trial", "!el.hidden"));
     }
 };
@@ -68,6 +76,136 @@ TEST_F(E2eModes, ATrialOnAnotherDisplayFirstPutsTheFirstTrialBack) {
     ASSERT_TRUE(click("#trial-revert"));
     EXPECT_TRUE(waitForMode("DUMMY0", "1920x1080_60"));
     EXPECT_TRUE(waitForElement("#trial", "el.hidden"));
+}
+
+// The trial answered from DUMMY1 and from the phone.
+class E2eTrial : public E2eModes {
+  protected:
+    static constexpr const char* kCard = "Lumenor mode trial";
+
+    // The card once it sits in the middle of DUMMY1 as the head now is.
+    std::optional<XorgTestbed::WindowInfo> cardOnHead1() {
+        QElapsedTimer t;
+        t.start();
+        do {
+            const auto card = x().findWindow(kCard, 1000);
+            const auto head = x().head("DUMMY1");
+            if (card && head && head->geometry.contains(card->geometry) &&
+                (card->geometry.center() - head->geometry.center()).manhattanLength() < 4) {
+                return card;
+            }
+            QThread::msleep(50);
+        } while (t.elapsed() < 5000);
+        return std::nullopt;
+    }
+    bool cardGone() {
+        for (int i = 0; i < 100 && x().findWindow(kCard, 0); ++i) {
+            QThread::msleep(50);
+        }
+        return !x().findWindow(kCard, 0);
+    }
+    // Waits until `window` has the keyboard.
+    bool waitForFocus(unsigned long window) {
+        QString id;
+        for (int i = 0; i < 60 && id != QString::number(window); ++i) {
+            xdotool({"getwindowfocus"}, &id);
+            QThread::msleep(50);
+        }
+        return id == QString::number(window);
+    }
+};
+
+// True once `card` shows the card drawn whole: its iris border on all four sides, looked for
+// a few pixels either way of the window's edges.
+bool drawn(const QImage& card) {
+    const auto iris = [&](int x, int y) { return (card.pixel(x, y) & 0xFFFFFF) == 0x8C7CF7; };
+    const auto near = [](int edge, int size) {
+        return std::array<int, 3>{std::clamp(edge - 1, 0, size - 1), edge,
+                                  std::clamp(edge + 1, 0, size - 1)};
+    };
+    const int w = card.width();
+    const int h = card.height();
+    const auto any = [](const std::array<int, 3>& at, const auto& test) {
+        return std::any_of(at.begin(), at.end(), test);
+    };
+    return w > 2 && h > 2 && any(near(1, w), [&](int x) { return iris(x, h / 2); }) &&
+           any(near(w - 2, w), [&](int x) { return iris(x, h / 2); }) &&
+           any(near(1, h), [&](int y) { return iris(w / 4, y); }) &&
+           any(near(h - 2, h), [&](int y) { return iris(w / 4, y); });
+}
+
+TEST_F(E2eTrial, TheHeadUnderTrialShowsTheCountOverTheOutputAndItsKeysAnswer) {
+    ASSERT_NO_FATAL_FAILURE(showOnHead1("grid"));
+    ASSERT_NO_FATAL_FAILURE(tryMode("1920x1080_60"));
+    const auto card = cardOnHead1();
+    ASSERT_TRUE(card) << "no trial card in the middle of DUMMY1";
+    const auto output = x().findWindow("Lumenor output", 0);
+    ASSERT_TRUE(output);
+    EXPECT_TRUE(stackedAbove(card->id, output->id));
+    // The count goes down on the head itself.
+    QImage first = x().capture(card->geometry);
+    for (int i = 0; i < 100 && !drawn(first); ++i) {
+        QThread::msleep(50);
+        first = x().capture(card->geometry);
+    }
+    EXPECT_TRUE(drawn(first)) << "the card is not on the head";
+    QThread::msleep(1500);
+    EXPECT_NE(x().capture(card->geometry), first) << "the count did not change";
+
+    // Enter on DUMMY1 keeps: the card has the keyboard.
+    EXPECT_TRUE(waitForFocus(card->id));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'New mode kept.'"));
+    EXPECT_TRUE(cardGone());
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
+    EXPECT_TRUE(waitForFocus(output->id)) << "the keyboard was not given back";
+
+    // Escape there goes back, and leaves the output where it is.
+    ASSERT_NO_FATAL_FAILURE(tryMode("1280x720_60"));
+    const auto second = cardOnHead1();
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(waitForFocus(second->id));
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    EXPECT_TRUE(waitForMode("DUMMY1", "1920x1080_60"));
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
+    EXPECT_TRUE(cardGone());
+    EXPECT_TRUE(x().findWindow("Lumenor output", 0)) << "Escape reached the output";
+}
+
+TEST_F(E2eTrial, ThePhoneShowsTheTrialAndItsKeepAndRevertAnswerIt) {
+    ASSERT_TRUE(click("#remote-switch"));
+    ASSERT_TRUE(waitForElement("#remote-live", "!el.hidden"))
+        << "the remote did not start; it needs a wired or wireless network interface";
+    const std::optional<QJsonValue> url =
+        page().eval(kController, "document.getElementById('remote-url').textContent");
+    const QRegularExpressionMatch m =
+        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
+    ASSERT_TRUE(m.hasMatch());
+    const auto port = static_cast<quint16>(m.captured(1).toUInt());
+    const QByteArray pin = m.captured(2).toLatin1();
+    const QString address =
+        QStringLiteral("http://127.0.0.1:%1/?pin=%2").arg(port).arg(m.captured(2));
+    EXPECT_FALSE(stateFor(port, pin).contains("trial"));
+
+    ASSERT_NO_FATAL_FAILURE(tryMode("1920x1080_60"));
+    const QRegularExpressionMatch state =
+        QRegularExpression(R"("trial":\{"display":"DUMMY1","mode":"1920 × 1080 at 60.00 Hz",)"
+                           R"("secondsLeft":(\d+)\})")
+            .match(QString::fromUtf8(stateFor(port, pin)));
+    ASSERT_TRUE(state.hasMatch()) << stateFor(port, pin).toStdString();
+    EXPECT_LE(state.captured(1).toInt(), 15);
+    EXPECT_EQ(phonePage(address)["trial"].toString(), "Keep 1920 × 1080 at 60.00 Hz on DUMMY1?");
+    EXPECT_EQ(post(port, "verb=keep&pin=" + pin), "200");
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'New mode kept.'"));
+    EXPECT_FALSE(stateFor(port, pin).contains("trial"));
+
+    // Revert, tapped on the phone's page.
+    ASSERT_NO_FATAL_FAILURE(tryMode("1280x720_60"));
+    const QJsonObject tapped = phonePage(address, "Revert now");
+    EXPECT_EQ(tapped["flashed"].toArray(), QJsonArray{"Revert now"});
+    EXPECT_EQ(tapped["trial"].toString(), "");
+    EXPECT_TRUE(waitForMode("DUMMY1", "1920x1080_60"));
+    EXPECT_TRUE(cardGone());
 }
 
 }  // namespace

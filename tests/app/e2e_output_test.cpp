@@ -133,7 +133,15 @@ TEST_F(E2eWake, WakingFromSleepPutsTheOutputBackOnItsDisplay) {
     EXPECT_EQ(x().findWindow(QStringLiteral("Lumenor output"))->geometry, kHead1);
 }
 
-class E2eProfiles : public LumenorE2E {};
+class E2eProfiles : public LumenorE2E {
+  protected:
+    // Types `value` into the field `selector` names, as the page hears it on `event`.
+    bool enter(const QString& selector, const QString& value, const char* event = "change") {
+        return onElement(selector,
+                         QStringLiteral("el.value = '%1'; el.dispatchEvent(new Event('%2'))")
+                             .arg(value, QLatin1String(event)));
+    }
+};
 
 TEST_F(E2eProfiles, ASavedProfileLoadedAfterARestartRestoresTheSetUp) {
     launch();
@@ -143,12 +151,8 @@ TEST_F(E2eProfiles, ASavedProfileLoadedAfterARestartRestoresTheSetUp) {
     ASSERT_TRUE(waitForPattern("aspect"));
     ASSERT_TRUE(click("#aspect-chips .chip[data-ratio=\"21:9\"]"));
     ASSERT_TRUE(click("#aspect-chips .chip[data-ratio=\"16:10\"]"));
-    ASSERT_TRUE(onElement("#slate-text",
-                          "el.value = 'Stage left, take 2'; "
-                          "el.dispatchEvent(new Event('change'))"));
-    ASSERT_TRUE(onElement("#profile-name",
-                          "el.value = 'Hall A'; "
-                          "el.dispatchEvent(new Event('input'))"));
+    ASSERT_TRUE(enter("#slate-text", "Stage left, take 2"));
+    ASSERT_TRUE(enter("#profile-name", "Hall A", "input"));
     ASSERT_TRUE(onElement("#profile-form", "el.requestSubmit()"));
     ASSERT_TRUE(waitForElement("#profile-list", "el.textContent.includes('Hall A')"));
     ASSERT_TRUE(closeController());
@@ -176,8 +180,13 @@ TEST_F(E2eProfiles, ASavedProfileLoadedAfterARestartRestoresTheSetUp) {
         0);
 }
 
+// The sync offset, held to a second, outlasts the restart as well.
 TEST_F(E2eProfiles, TheOutputGoesBesideTheControllerAndTheChosenDisplaysOutlastARestart) {
     launch();
+    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '0'"));
+    ASSERT_TRUE(enter("#sync-offset", "2500"));
+    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '1000'"));
+    ASSERT_TRUE(enter("#sync-offset", "-35"));
     // Nothing chosen, the controller on the first head: the output takes the second.
     ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
     ASSERT_TRUE(waitForPattern("grid"));
@@ -191,6 +200,7 @@ TEST_F(E2eProfiles, TheOutputGoesBesideTheControllerAndTheChosenDisplaysOutlastA
     ASSERT_TRUE(closeController());
 
     launch();
+    EXPECT_TRUE(waitForElement("#sync-offset", "el.value === '-35'"));
     EXPECT_TRUE(waitForElement(displayItem("DUMMY0"), "el.classList.contains('is-output')"));
     EXPECT_TRUE(waitForElement(displayItem("DUMMY1"), "el.classList.contains('is-selected')"));
     ASSERT_TRUE(click("#output-toggle"));
@@ -201,22 +211,6 @@ TEST_F(E2eProfiles, TheOutputGoesBesideTheControllerAndTheChosenDisplaysOutlastA
         return where == QRect(0, 0, 1920, 1080);
     });
     EXPECT_EQ(where, QRect(0, 0, 1920, 1080));
-}
-
-TEST_F(E2eProfiles, TheSyncOffsetIsHeldToASecondAndOutlastsARestart) {
-    launch();
-    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '0'"));
-    ASSERT_TRUE(onElement("#sync-offset",
-                          "el.value = '2500'; "
-                          "el.dispatchEvent(new Event('change'))"));
-    ASSERT_TRUE(waitForElement("#sync-offset", "el.value === '1000'"));
-    ASSERT_TRUE(onElement("#sync-offset",
-                          "el.value = '-35'; "
-                          "el.dispatchEvent(new Event('change'))"));
-    ASSERT_TRUE(closeController());
-
-    launch();
-    EXPECT_TRUE(waitForElement("#sync-offset", "el.value === '-35'"));
 }
 
 }  // namespace

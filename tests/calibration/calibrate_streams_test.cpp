@@ -8,6 +8,7 @@
 
 #include "calibration/calibrate_session.h"
 #include "support/loopback.h"
+#include "support/patch_protocol.h"
 #include "support/x_pointer.h"
 
 namespace lumenor {
@@ -15,13 +16,7 @@ namespace {
 
 using test::nextLine;
 
-QByteArray frame(const QByteArray& xml) {
-    const auto n = static_cast<quint32>(xml.size());
-    QByteArray bytes;
-    bytes.append(static_cast<char>(n >> 24)).append(static_cast<char>(n >> 16));
-    bytes.append(static_cast<char>(n >> 8)).append(static_cast<char>(n));
-    return bytes + xml;
-}
+using test::framed;
 
 // The test plays the calibration program: it listens, and lumenor connects to it.
 class CalibrationStreams : public test::CalibrateTest {
@@ -34,6 +29,20 @@ class CalibrationStreams : public test::CalibrateTest {
             QStringList{"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))} +
             options);
         return test::acceptWithin(listening_, 10000);
+    }
+    // Starts `lumenor calibrate argyll` at a port of ours; its connection once its first
+    // request is read, -1 without one.
+    int connectWebDisplayRequest() {
+        listening_ = test::listenLoopback(0);
+        startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(test::localPort(listening_))});
+        const int fd = test::acceptWithin(listening_, 10000);
+        char request[4096];
+        if (fd >= 0 && test::readable(fd, 5000) && ::recv(fd, request, sizeof request, 0) > 0) {
+            return fd;
+        }
+        ::close(fd);
+        ADD_FAILURE() << "no request from lumenor";
+        return -1;
     }
     void TearDown() override {
         ::close(listening_);
@@ -52,7 +61,7 @@ class CalibrationStreams : public test::CalibrateTest {
 TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
     const int fd = connectLumenor();
     ASSERT_GE(fd, 0);
-    const QByteArray first = frame(
+    const QByteArray first = framed(
         R"(<?xml version="1.0"?><calibration><color red="512" green="0" blue="1023" bits="10"/>)"
         R"(<background red="0" green="0" blue="0" bits="10"/>)"
         R"(<geometry x="0,25" y="0,25" cx="0,5" cy="0,5"/></calibration>)");
@@ -61,9 +70,10 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
         QThread::usleep(300);
     }
     EXPECT_TRUE(showsWithin(qRgb(128, 0, 255), qRgb(0, 0, 0), {0.25, 0.25, 0.5, 0.5}));
-    test::sendAll(fd, frame(R"(<calibration><color red="1" green=)"));
-    test::sendAll(fd, frame(R"(<calibration><color red="300" green="0" blue="0"/></calibration>)"));
-    const QByteArray two = frame(
+    test::sendAll(fd, framed(R"(<calibration><color red="1" green=)"));
+    test::sendAll(fd,
+                  framed(R"(<calibration><color red="300" green="0" blue="0"/></calibration>)"));
+    const QByteArray two = framed(
         R"(<calibration><shapes><rectangle><color red="10" green="20" blue="30"/>)"
         R"(<geometry x="0" y="0" cx="1" cy="1"/></rectangle><rectangle>)"
         R"(<color red="200" green="100" blue="50"/><geometry x="192" y="108" cx="384" cy="216"/>)"
@@ -75,8 +85,8 @@ TEST_F(CalibrationStreams, PiecesAndRefusedMessagesKeepTheSessionInStep) {
     QThread::msleep(50);
     test::sendAll(fd, two.mid(4));
     EXPECT_TRUE(showsWithin(qRgb(200, 100, 50), qRgb(10, 20, 30), {0.1, 0.1, 0.2, 0.2}));
-    test::sendAll(fd, frame(R"(<calibration><shapes><rectangle><color red="7" green="8" )"
-                            R"(blue="9"/></rectangle></shapes></calibration>)"));
+    test::sendAll(fd, framed(R"(<calibration><shapes><rectangle><color red="7" green="8" )"
+                             R"(blue="9"/></rectangle></shapes></calibration>)"));
     EXPECT_TRUE(showsWithin(qRgb(7, 8, 9), qRgb(7, 8, 9)));
     test::sendAll(fd, QByteArray(4, '\0'));
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
@@ -99,7 +109,7 @@ TEST_F(CalibrationStreams, WindowBackgroundAndInsertedGreyReachTheHeadAndEscapeE
                                    "--insert-for", "0.4", "--insert-grey", "128"});
     ASSERT_GE(fd, 0);
     const QByteArray patch =
-        frame(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
+        framed(R"(<calibration><color red="250" green="5" blue="90"/></calibration>)");
     const auto windowed = [this] {
         return showsWithin(qRgb(250, 5, 90), qRgb(64, 64, 64), {0.25, 0.25, 0.5, 0.5});
     };
@@ -126,7 +136,8 @@ TEST_F(CalibrationStreams, TheDisplayGoingAwayEndsTheSession) {
     const int fd = connectLumenor({"--display", QString::number(x().outputId("DUMMY1"))});
     ASSERT_GE(fd, 0);
     head_ = x().head("DUMMY1")->geometry;
-    test::sendAll(fd, frame(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
+    test::sendAll(fd,
+                  framed(R"(<calibration><color red="3" green="200" blue="7"/></calibration>)"));
     EXPECT_TRUE(showsWithin(qRgb(3, 200, 7), qRgb(3, 200, 7), {0, 0, 1, 1}, 2000));
     // Patches on another display would be measured as this one's.
     ASSERT_TRUE(x().unplug("DUMMY1"));
@@ -170,7 +181,8 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
     fd = connectLumenor();
     ASSERT_GE(fd, 0);
     test::sendAll(
-        fd, frame("<calibration><color red=\"1\" green=\"2\" blue=\"3\"/></calibration>").left(20));
+        fd,
+        framed("<calibration><color red=\"1\" green=\"2\" blue=\"3\"/></calibration>").left(20));
     QThread::msleep(50);
     ::close(fd);
     ASSERT_TRUE(lumenor_.waitForFinished(10000));
@@ -181,14 +193,9 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
 
     // A web display tool that goes away while it holds a request of ours: the session ends
     // as when its server closes, even though the request is never answered.
-    listening_ = test::listenLoopback(0);
-    const quint16 port = test::localPort(listening_);
-    startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(port)});
-    fd = test::acceptWithin(listening_, 10000);
+    fd = connectWebDisplayRequest();
     ASSERT_GE(fd, 0);
-    ASSERT_TRUE(test::readable(fd, 5000));
-    char request[4096];
-    ASSERT_GT(::recv(fd, request, sizeof request, 0), 0);
+    const quint16 port = test::localPort(listening_);
     test::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\n#102030");
     ::close(fd);
     fd = test::acceptWithin(listening_, 10000);
@@ -229,13 +236,8 @@ TEST_F(CalibrationStreams, AnEndlessOrRedirectedWebDisplayAnswerEndsTheSession) 
     } cases[] = {{endless, true, "answer is longer than"},
                  {redirect, false, "redirected to another address"}};
     for (const auto& c : cases) {
-        listening_ = test::listenLoopback(0);
-        startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(test::localPort(listening_))});
-        const int fd = test::acceptWithin(listening_, 10000);
+        const int fd = connectWebDisplayRequest();
         ASSERT_GE(fd, 0);
-        ASSERT_TRUE(test::readable(fd, 5000));
-        char request[4096];
-        ASSERT_GT(::recv(fd, request, sizeof request, 0), 0);
         test::sendAll(fd, c.head);
         // Colours for as long as lumenor takes them, at most 64 MB.
         const QByteArray colours = QByteArray("#102030\n").repeated(8192);

@@ -4,21 +4,18 @@
 #include "calibration/resolve_frame_reader.h"
 #include "calibration/resolve_message.h"
 #include "calibration/web_display_message.h"
+#include "support/patch_protocol.h"
 
 namespace lumenor {
 namespace {
 
 using Kind = ResolveFrameReader::Event::Kind;
 
-QByteArray header(qint32 n) {
-    const auto u = static_cast<quint32>(n);
-    const char bytes[] = {static_cast<char>(u >> 24), static_cast<char>(u >> 16),
-                          static_cast<char>(u >> 8), static_cast<char>(u)};
-    return QByteArray(bytes, 4);
-}
+using test::lengthHeader;
 
 TEST(ResolveFrameReader, CutsMessagesFromAnyPiecesAndStopsAtTheEnd) {
-    const QByteArray stream = header(3) + "abc" + header(2) + "de" + header(0) + header(1) + "f";
+    const QByteArray stream =
+        lengthHeader(3) + "abc" + lengthHeader(2) + "de" + lengthHeader(0) + lengthHeader(1) + "f";
     for (const int piece : {1, 2, 5, 100}) {
         ResolveFrameReader reader;
         std::vector<ResolveFrameReader::Event> events;
@@ -34,14 +31,14 @@ TEST(ResolveFrameReader, CutsMessagesFromAnyPiecesAndStopsAtTheEnd) {
         EXPECT_TRUE(reader.finished());
     }
     ResolveFrameReader negative;
-    EXPECT_EQ(negative.feed(header(-5)).at(0).kind, Kind::end);
+    EXPECT_EQ(negative.feed(lengthHeader(-5)).at(0).kind, Kind::end);
     ResolveFrameReader huge;
-    const auto events = huge.feed(header(ResolveFrameReader::kMaxLength + 1) + "x");
+    const auto events = huge.feed(lengthHeader(ResolveFrameReader::kMaxLength + 1) + "x");
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, Kind::oversized);
-    EXPECT_TRUE(huge.feed(header(1) + "y").empty());
+    EXPECT_TRUE(huge.feed(lengthHeader(1) + "y").empty());
     ResolveFrameReader cut;
-    EXPECT_TRUE(cut.feed(header(ResolveFrameReader::kMaxLength) + "partial").empty());
+    EXPECT_TRUE(cut.feed(lengthHeader(ResolveFrameReader::kMaxLength) + "partial").empty());
     EXPECT_EQ(cut.pending(), 11);
 }
 

@@ -1,24 +1,15 @@
 // The Calibration section of the controller page in Chromium: what the form posts, the
 // messages for what it refuses, and the session's state as the application reports it.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { launchBrowser } from '../support/browser.mjs';
-import { openPage, takePosted } from '../support/page_harness.mjs';
-import { fillState } from './controller_fixture.mjs';
+import { pagesInOneBrowser, takePosted } from '../support/page_harness.mjs';
+import { controllerPage } from './controller_fixture.mjs';
 
-let browser;
-before(async () => {
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-});
+const open = pagesInOneBrowser();
 
 test('the form posts its values, refuses what the application would, and shows the session', async () => {
-  const { context, page, problems } = await openPage(browser, 'controller.html');
-  await fillState(page);
-  await takePosted(page);
+  const { page } = await controllerPage(open);
   const bodies = async () => (await takePosted(page)).map((m) => m.body);
   const fill = async (values) => {
     for (const [id, value] of Object.entries(values)) {
@@ -85,6 +76,4 @@ test('the form posts its values, refuses what the application would, and shows t
   await fill({ address: '' });
   await start();
   assert.equal(await error().textContent(), 'Give an http address, such as http://127.0.0.1:8080.');
-  assert.deepEqual(problems, []);
-  await context.close();
 });

@@ -1,3 +1,5 @@
+import { takePosted } from '../support/page_harness.mjs';
+
 // A realistic state for the controller page: three displays (one built in, two of the same
 // model), a mode list with scaled and fractional-rate modes, profiles and a live remote.
 export const displays = [
@@ -69,4 +71,13 @@ export async function fillState(page) {
     window.frameStatus(59.94, 0, true);
     window.remoteStatus({ on: true, requested: true, url: 'http://192.168.1.40:50123/?pin=042917', pin: '042917', qr: qrDataUrl });
   }, { displays, modes, profiles, qrDataUrl });
+}
+
+// The controller page, opened with `open` (see pagesInOneBrowser) at `size`, in the state above
+// with nothing posted yet.
+export async function controllerPage(open, size = {}) {
+  const opened = await open('controller.html', size);
+  await fillState(opened.page);
+  await takePosted(opened.page);
+  return opened;
 }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "controller/page_calls.h"
+#include "support/mode_info.h"
 
 namespace lumenor {
 namespace {
@@ -15,9 +16,7 @@ DisplayInfo display(DisplayId id, const QString& name) {
     DisplayInfo d;
     d.id = id;
     d.name = name;
-    d.currentMode.pointWidth = d.currentMode.pixelWidth = 1920;
-    d.currentMode.pointHeight = d.currentMode.pixelHeight = 1080;
-    d.currentMode.refreshHz = 59.94;
+    d.currentMode = test::mode(0, 1920, 1080, 59.94);
     return d;
 }
 
@@ -39,13 +38,7 @@ TEST(PageCalls, DisplaysAndModesAreCompactJson) {
               "\"pointHeight\":1080,\"pointWidth\":1920,\"refreshHz\":59.94},\"id\":4294967295,"
               "\"isBuiltin\":false,\"name\":\"Studio \\\"A\\\"\"}])");
     EXPECT_EQ(calls::modesChanged({}, false), "window.modesChanged([], false)");
-    ModeInfo scaled;
-    scaled.id = 71;
-    scaled.pixelWidth = 2880;
-    scaled.pixelHeight = 1800;
-    scaled.pointWidth = 1440;
-    scaled.pointHeight = 900;
-    scaled.refreshHz = 60.0;
+    ModeInfo scaled = test::mode(71, 2880, 1800, 60.0, 1440, 900);
     scaled.isCurrent = true;
     EXPECT_EQ(calls::modesChanged({scaled}, true),
               "window.modesChanged([{\"id\":71,\"isCurrent\":true,\"isNative\":false,"

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <memory>
 #include <thread>
 
 #include "remote/http_response.h"
@@ -122,9 +123,19 @@ class RemoteServerTest : public ::testing::Test {
                "\r\n\r\n" + body;
     }
 
+    // Starts a server with `o` that counts the commands it hands on in `handed`.
+    RemoteServer& serve(const RemoteServer::Options& o) {
+        server_ = std::make_unique<RemoteServer>(o);
+        server_->onCommand = [this](const QString&, const RemoteParams&) { ++handed; };
+        startAndWait(*server_);
+        return *server_;
+    }
+
     std::optional<QString> address = QStringLiteral("192.0.2.7");
     std::optional<QString> url;
     std::optional<QString> qr;
+    std::unique_ptr<RemoteServer> server_;
+    int handed = 0;
 };
 
 TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
@@ -169,8 +180,7 @@ TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
 TEST_F(RemoteServerTest, NoAddressFailsWithThePinAndNothingElse) {
     test::LogCapture log;
     address.reset();
-    RemoteServer server(options());
-    startAndWait(server);
+    RemoteServer& server = serve(options());
     EXPECT_FALSE(url);
     EXPECT_FALSE(qr);
     EXPECT_EQ(server.pin().size(), 6);
@@ -222,10 +232,7 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
 }
 
 TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
-    RemoteServer server(options());
-    int handed = 0;
-    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
-    startAndWait(server);
+    RemoteServer& server = serve(options());
     const quint16 port = server.port();
     const QString pin = server.pin();
 
@@ -265,10 +272,7 @@ TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
     test::LogCapture log;
     RemoteServer::Options o = options();
     o.clock = [] { return 500.0; };
-    RemoteServer server(o);
-    int handed = 0;
-    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
-    startAndWait(server);
+    RemoteServer& server = serve(o);
     const quint16 port = server.port();
     const QString pin = server.pin();
     const QString wrong = pin == "000000" ? "000001" : "000000";
@@ -295,8 +299,7 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
     RemoteServer::Options o = options();
     o.requestDeadlineMs = 300;
     o.maxConnections = 4;
-    RemoteServer server(o);
-    startAndWait(server);
+    RemoteServer& server = serve(o);
     const quint16 port = server.port();
     const QString pin = server.pin();
 
@@ -356,8 +359,7 @@ TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
 TEST_F(RemoteServerTest, FloodsOfOneByteConnectionsGiveTheirMemoryBack) {
     RemoteServer::Options o = options();
     o.maxConnections = 64;  // fewer than the flood holds, so that it is evicted all along
-    RemoteServer server(o);
-    startAndWait(server);
+    RemoteServer& server = serve(o);
     serveFor(50);
     const long before = residentBytes();
     for (int round = 0; round < 3; ++round) {
@@ -377,10 +379,7 @@ TEST_F(RemoteServerTest, FloodsOfOneByteConnectionsGiveTheirMemoryBack) {
 TEST_F(RemoteServerTest, APhonesCommandsSentTwentyMsAfterConnectingAllGetThroughAFlood) {
     RemoteServer::Options o = options();
     o.maxConnections = 64;  // fewer than the flood holds
-    RemoteServer server(o);
-    int handed = 0;
-    server.onCommand = [&](const QString&, const RemoteParams&) { ++handed; };
-    startAndWait(server);
+    RemoteServer& server = serve(o);
     const quint16 port = server.port();
     const QByteArray request = command(server.pin());
     std::atomic<bool> stop{false};
@@ -408,8 +407,7 @@ TEST_F(RemoteServerTest, AfterRunningOutOfDescriptorsItAcceptsAgainByItself) {
     test::LogCapture log;
     RemoteServer::Options o = options();
     o.acceptRetryMs = 50;
-    RemoteServer server(o);
-    startAndWait(server);
+    RemoteServer& server = serve(o);
     const quint16 port = server.port();
     const QByteArray request = command(server.pin());
     rlimit saved{};

@@ -3,10 +3,11 @@
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { after, afterEach, before } from 'node:test';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { artefactDir } from './browser.mjs';
+import { artefactDir, launchBrowser } from './browser.mjs';
 
 const require = createRequire(import.meta.url);
 
@@ -56,6 +57,34 @@ export async function openPage(browser, file, { width = 1200, height = 800, quer
   const url = pathToFileURL(path.join(pagesDir(), file)).href + query;
   await page.goto(url, { waitUntil: 'load' });
   return { context, page, problems };
+}
+
+// One browser for a test file, started before its tests and closed after them; the function
+// returned opens a page in it as openPage does. After each test the pages it opened must have
+// had no problems, and are closed.
+export function pagesInOneBrowser() {
+  let browser;
+  let opened = [];
+  before(async () => {
+    browser = await launchBrowser();
+  });
+  afterEach(async () => {
+    const pages = opened.splice(0);
+    for (const { context } of pages) {
+      await context.close();
+    }
+    for (const { file, problems } of pages) {
+      assert.deepEqual(problems, [], file);
+    }
+  });
+  after(async () => {
+    await browser?.close();
+  });
+  return async (file, options) => {
+    const page = await openPage(browser, file, options);
+    opened.push({ file, ...page });
+    return page;
+  };
 }
 
 export async function posted(page) {
@@ -144,6 +173,13 @@ export async function screenshot(page, name) {
   const dir = path.join(artefactDir(), 'pages');
   mkdirSync(dir, { recursive: true });
   await page.screenshot({ path: path.join(dir, name + '.png') });
+}
+
+// No control clipped, no serious accessibility finding; then the screenshot `name`.
+export async function expectFits(page, name) {
+  assert.deepEqual(await clippedControls(page), []);
+  assert.deepEqual(await seriousViolations(page), []);
+  await screenshot(page, name);
 }
 
 // Controls under the window's drag strip along the top (which takes the clicks there), but
