@@ -100,9 +100,6 @@ class E2eGnome : public NestedMutterTest {
         return {display, {}};
     }
 
-    // The pixels of the monitors, laid out side by side.
-    static QImage desktop() { return mutter().capture({0, 0, 3840, 1080}); }
-
     QTemporaryDir home_;
     QProcessEnvironment env_;
     QProcess app_;
@@ -150,7 +147,7 @@ TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
     EXPECT_TRUE(app_.state() == QProcess::Running) << app_.readAll().toStdString();
 }
 
-TEST_F(E2eGnome, SettingsADragOfTheStripASecondStartAndTheClipboardWorkNatively) {
+TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     ASSERT_NO_FATAL_FAILURE(launch());
     // Settings opens from the menu's shortcut and closes with Escape or Ctrl+W, as the
     // compositor delivers the keys.
@@ -185,40 +182,6 @@ TEST_F(E2eGnome, SettingsADragOfTheStripASecondStartAndTheClipboardWorkNatively)
     EXPECT_TRUE(waitFor("document.hasFocus()"));
     launcher.closeWriteChannel();
     EXPECT_TRUE(launcher.waitForFinished(5000));
-
-    // A press on the drag strip and a drag of the pointer move the window by as much, the
-    // compositor doing the move: a mark in the strip's corner is found where it went.
-    ASSERT_TRUE(page().run(
-        "controller.html",
-        "const m = document.createElement('div'); m.style.cssText = 'position:fixed;left:0;"
-        "top:0;width:24px;height:16px;background:#ff00ff;z-index:99;pointer-events:none';"
-        "document.body.append(m)"));
-    const auto mark = [] {
-        const QImage d = desktop();
-        for (int y = 0; y < d.height(); ++y) {
-            for (int x = 0; x < d.width(); ++x) {
-                if (d.pixel(x, y) == qRgb(255, 0, 255)) {
-                    return QPoint(x, y);
-                }
-            }
-        }
-        return QPoint(-1, -1);
-    };
-    QPoint before(-1, -1);
-    waitUntil([&] { return (before = mark()).x() >= 0; }, 5000);
-    ASSERT_GE(before.x(), 0) << "the mark is not on the desktop";
-    const QPoint press = before + QPoint(12, 8);
-    const QPoint by(200, 150);
-    ASSERT_TRUE(xdotool({"mousemove", QString::number(press.x()), QString::number(press.y())}));
-    ASSERT_TRUE(xdotool({"mousedown", "1"}));
-    for (int step = 1; step <= 10; ++step) {
-        const QPoint at = press + by * step / 10;
-        ASSERT_TRUE(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
-    }
-    ASSERT_TRUE(xdotool({"mouseup", "1"}));
-    QPoint after;
-    waitUntil([&] { return (after = mark()) == before + by; }, 5000);
-    EXPECT_EQ(after, before + by);
 
     // The report copied in the page is on the compositor's clipboard for another client.
     ASSERT_TRUE(click("#copy-report"));
