@@ -118,11 +118,11 @@ void AppDelegate::createControllerWindow() {
                                 [this] { showTutorial(); }, [this] { showLicenceAgreement(); }});
 }
 
-void AppDelegate::raiseController() {
+void AppDelegate::raiseController(const QString& activationToken) {
     if (controller_) {
-        bringToFront(controller_->window());
+        bringToFront(controller_->window(), activationToken);
     } else if (agreementGate_ != nullptr) {
-        bringToFront(agreementGate_);
+        bringToFront(agreementGate_, activationToken);
     }
 }
 

@@ -28,8 +28,8 @@ class AppDelegate {
     // opened or started and the application should end with status 0.
     bool applicationDidFinishLaunching();
     // Brings the controller window, or the agreement while it waits for a decision, to the
-    // front (a second launch asked for it).
-    void raiseController();
+    // front (a second launch asked for it, with its launcher's activation token if any).
+    void raiseController(const QString& activationToken = {});
 
     // Menu actions.
     void showPreferences();

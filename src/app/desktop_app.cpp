@@ -54,7 +54,7 @@ int runDesktopApp(char* program) {
     desktop.core = std::move(*platforms);
     desktop.updater = makeDesktopUpdater();
     AppDelegate delegate(std::move(desktop));
-    instance->onActivate = [&delegate] { delegate.raiseController(); };
+    instance->onActivate = [&delegate](const QString& token) { delegate.raiseController(token); };
     if (!delegate.applicationDidFinishLaunching()) {
         return cli::kExitOk;
     }

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "app/single_instance.h"
@@ -19,8 +20,34 @@
 namespace lumenor {
 namespace {
 
-constexpr QByteArrayView kRaise = "raise\n";
+constexpr QByteArrayView kRaise = "raise";
 constexpr QByteArrayView kDone = "done\n";
+constexpr qint64 kLongestRequest = 256;
+
+// What a launcher may put in XDG_ACTIVATION_TOKEN, as far as it is passed on: printable
+// ASCII without spaces, short.
+bool isActivationToken(QByteArrayView token) {
+    return !token.isEmpty() && token.size() < kLongestRequest - kRaise.size() - 2 &&
+           std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
+
+// "raise\n", or "raise TOKEN\n" with the activation token this start was launched with.
+QByteArray raiseRequest() {
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    return kRaise.toByteArray() + (isActivationToken(token) ? ' ' + token : QByteArray()) + '\n';
+}
+
+// The token in a raise request; none when the line is no raise request.
+std::optional<QString> tokenOfRaise(const QByteArray& line) {
+    if (line == kRaise.toByteArray() + '\n') {
+        return QString();
+    }
+    if (!line.startsWith(kRaise.toByteArray() + ' ') || !line.endsWith('\n')) {
+        return std::nullopt;
+    }
+    const QByteArray token = line.mid(kRaise.size() + 1).chopped(1);
+    return isActivationToken(token) ? std::optional(QString::fromLatin1(token)) : std::nullopt;
+}
 
 // True when `folder` is a real folder (not a link) of this user's, with none of `others`
 // permission bits.
@@ -74,7 +101,7 @@ bool askToRaise(const QString& path) {
     if (!socket.waitForConnected(1000)) {
         return false;
     }
-    socket.write(kRaise.data(), kRaise.size());
+    socket.write(raiseRequest());
     if (!socket.waitForBytesWritten(1000)) {
         return false;
     }
@@ -118,8 +145,10 @@ class LocalSingleInstance : public SingleInstance {
                 if (!client->canReadLine()) {
                     return;
                 }
-                if (client->readLine() == kRaise && onActivate) {
-                    onActivate();
+                const std::optional<QString> token =
+                    tokenOfRaise(client->readLine(kLongestRequest));
+                if (token && onActivate) {
+                    onActivate(*token);
                 }
                 client->write(kDone.data(), kDone.size());
                 client->disconnectFromServer();

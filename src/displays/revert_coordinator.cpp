@@ -13,6 +13,7 @@ RevertCoordinator::~RevertCoordinator() = default;
 
 void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeInfo>& snapshot,
                               DisplayId displayID, int seconds) {
+    refused_ = true;
     // Where modes cannot change, a trial would report a mode the display does not show.
     if (const std::optional<QString> refusal = platform_.modeChangeRefusal()) {
         qCInfo(logDisplay, "%s", qUtf8Printable(*refusal));
@@ -27,9 +28,11 @@ void RevertCoordinator::begin(const ModeInfo& target, const std::optional<ModeIn
 
     if (!applyDisplayMode(platform_, displayID, target, ConfigureScope::forAppOnly)) {
         qCCritical(logDisplay, "mode apply failed on display %u", displayID);
+        // Whatever part of the change did happen goes back.
         revertNow();
         return;
     }
+    refused_ = false;
     qCInfo(logDisplay, "applied %s on display %u; reverting in %lds unless kept",
            target.label().c_str(), displayID, static_cast<long>(seconds));
     stopTimer();

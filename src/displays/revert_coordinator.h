@@ -39,6 +39,9 @@ class RevertCoordinator {
     // True when the last trial ended without its mode going back, because its display had
     // gone (from onResolved on, until the next trial ends).
     bool endedWithDisplayGone() const { return displayGone_; }
+    // True when the last trial never ran: the display or the desktop refused its mode (from
+    // onResolved on, until the next trial begins).
+    bool endedRefused() const { return refused_; }
 
   private:
     void resolve(bool kept);
@@ -52,6 +55,7 @@ class RevertCoordinator {
     std::unique_ptr<QTimer> timer_;
     int secondsLeft_ = 0;
     bool displayGone_ = false;
+    bool refused_ = false;
 };
 
 }  // namespace lumenor

@@ -5,14 +5,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <memory>
 
+#include "app/phone_client.h"
 #include "support/nested_mutter.h"
 #include "support/page_driver.h"
 #include "support/process.h"
+#include "support/rendered_pixels.h"
+#include "support/wait.h"
 
 namespace lumenor::test {
 namespace {
@@ -34,7 +38,8 @@ class E2eGnome : public NestedMutterTest {
 
     void launch() {
         const int port = freeLoopbackPort();
-        QProcessEnvironment env = mutter().environment();
+        QProcessEnvironment& env = env_;
+        env = mutter().environment();
         env.insert("HOME", home_.filePath("home"));
         env.insert("XDG_CONFIG_HOME", home_.filePath("config"));
         env.insert("XDG_CACHE_HOME", home_.filePath("cache"));
@@ -54,6 +59,22 @@ class E2eGnome : public NestedMutterTest {
     }
 
     PageDriver& page() { return *driver_; }
+    // Real input on the host X server, which the nested desktop takes as its own seat's.
+    static bool xdotool(const QStringList& args) {
+        return runProcess("xdotool", args, x().environment()).exitCode == 0;
+    }
+    static bool key(const QString& keys) {
+        const auto window = mutter().window();
+        return window && xdotool({"windowfocus", "--sync", QString::number(window->id)}) &&
+               xdotool({"key", keys});
+    }
+    // Whether the Settings window is up with the keyboard (or down, with `shown` false).
+    bool waitForSettings(bool shown) {
+        return page().waitFor("preferences.html",
+                              shown
+                                  ? "document.visibilityState === 'visible' && document.hasFocus()"
+                                  : "document.visibilityState === 'hidden'");
+    }
     bool waitFor(const QString& condition, int timeoutMs = 15000) {
         return page().waitFor("controller.html", condition, timeoutMs);
     }
@@ -80,6 +101,7 @@ class E2eGnome : public NestedMutterTest {
     }
 
     QTemporaryDir home_;
+    QProcessEnvironment env_;
     QProcess app_;
     std::unique_ptr<PageDriver> driver_;
 };
@@ -108,8 +130,90 @@ TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
     EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
     EXPECT_TRUE(
         waitFor("document.querySelector('#modes-note').textContent === 'Previous mode restored.'"));
+
+    // At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: the
+    // page says so, and nothing counts down.
+    ASSERT_TRUE(mutter().applyModes({{"LVDS1", "1920x1080@60.000"}, {"LVDS2", "1920x1080@60.000"}},
+                                    {1.0, 2.0}));
+    ASSERT_TRUE(waitFor(QStringLiteral("!document.querySelector('%1').disabled").arg(button)));
+    ASSERT_TRUE(click(button));
+    EXPECT_TRUE(
+        waitFor("document.querySelector('#modes-note').textContent === "
+                "'The display refused that mode; it stays as it was.'"));
+    EXPECT_TRUE(waitFor("document.querySelector('#trial').hidden", 0));
+    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
+    EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
     // Natively, not through an X server: the bed has none for it.
     EXPECT_TRUE(app_.state() == QProcess::Running) << app_.readAll().toStdString();
+}
+
+TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
+    ASSERT_NO_FATAL_FAILURE(launch());
+    // Settings opens from the menu's shortcut and closes with Escape or Ctrl+W, as the
+    // compositor delivers the keys.
+    for (const char* close : {"Escape", "ctrl+w"}) {
+        ASSERT_TRUE(key("ctrl+comma"));
+        ASSERT_TRUE(waitForSettings(true)) << close;
+        ASSERT_TRUE(key(close));
+        EXPECT_TRUE(waitForSettings(false)) << close;
+        EXPECT_TRUE(waitFor("document.hasFocus()")) << "the controller has the keyboard back";
+    }
+
+    // A second start while Settings has the keyboard hands over and ends; the controller
+    // comes to the front with the keyboard, its one page still its only one.
+    ASSERT_TRUE(key("ctrl+comma"));
+    ASSERT_TRUE(waitForSettings(true));
+    const ProcessResult second = runProcess(lumenorBinary(), {}, env_, 20000);
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_TRUE(waitFor("document.hasFocus()"));
+    EXPECT_TRUE(page().waitFor("preferences.html", "!document.hasFocus()"));
+    EXPECT_EQ(page().pageUrls().filter("controller.html").size(), 1);
+    // While another application has the keyboard, the compositor moves it only against the
+    // token that application, as a launcher, got for a key press and gave the second start.
+    QProcess launcher;
+    launcher.setProcessEnvironment(mutter().environment());
+    launcher.start(ACTIVATION_TOKEN_CLIENT, {});
+    ASSERT_TRUE(waitFor("!document.hasFocus()")) << "the launcher's window has the keyboard";
+    ASSERT_TRUE(key("space"));
+    ASSERT_TRUE(launcher.waitForReadyRead(5000)) << launcher.readAllStandardError().toStdString();
+    QProcessEnvironment launched = env_;
+    launched.insert("XDG_ACTIVATION_TOKEN", QString::fromLatin1(launcher.readLine().trimmed()));
+    EXPECT_EQ(runProcess(lumenorBinary(), {}, launched, 20000).exitCode, 0);
+    EXPECT_TRUE(waitFor("document.hasFocus()"));
+    launcher.closeWriteChannel();
+    EXPECT_TRUE(launcher.waitForFinished(5000));
+
+    // The report copied in the page is on the compositor's clipboard for another client.
+    ASSERT_TRUE(click("#copy-report"));
+    ASSERT_TRUE(waitFor("document.querySelector('#copy-report-label').textContent === 'Copied ✓'"));
+    const ProcessResult clip = runProcess("wl-paste", {"--no-newline"}, mutter().environment());
+    ASSERT_EQ(clip.exitCode, 0) << clip.err.toStdString();
+    EXPECT_TRUE(clip.out.contains("This is GNOME's Wayland session")) << clip.out.toStdString();
+    EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, env_).out);
+}
+
+TEST_F(E2eGnome, ThePhonesCommandChangesTheMonitorAndTheStateSaysSo) {
+    ASSERT_NO_FATAL_FAILURE(launch());
+    const QString display = lvds2And720().first;
+    ASSERT_TRUE(click(QStringLiteral("#display-list li[data-id=\"%1\"] .tally").arg(display)));
+    ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
+    ASSERT_TRUE(click("#output-toggle"));
+    const QRect lvds2(1920, 0, 1920, 1080);
+    EXPECT_EQ(settle(mutter(), lvds2, rendered("grid", lvds2.size())), 0);
+
+    ASSERT_TRUE(click("#remote-switch"));
+    ASSERT_TRUE(waitFor("!document.querySelector('#remote-live').hidden"))
+        << "the remote did not start; it needs a wired or wireless network interface";
+    const std::optional<QJsonValue> url =
+        page().eval("controller.html", "document.getElementById('remote-url').textContent");
+    const QRegularExpressionMatch m =
+        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
+    ASSERT_TRUE(m.hasMatch()) << (url ? url->toString().toStdString() : "no address");
+    const auto port = static_cast<quint16>(m.captured(1).toUInt());
+    const QByteArray pin = m.captured(2).toLatin1();
+    EXPECT_EQ(post(port, "verb=pattern&name=smpte&pin=" + pin), "200");
+    EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
+    EXPECT_EQ(stateFor(port, pin), R"({"output":true,"pattern":"smpte"} 200)");
 }
 
 }  // namespace

@@ -105,6 +105,25 @@ TEST_F(GnomeWaylandCommandLine, ATrialCountsDownAndGoesBackAndKeepKeeps) {
     EXPECT_TRUE(noGuardian());
 }
 
+// At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: a failure,
+// with no count and nothing changed, on trial or kept.
+TEST_F(GnomeWaylandCommandLine, AModeTheCompositorRefusesFailsAndChangesNothing) {
+    ASSERT_TRUE(mutter().applyModes({{"LVDS1", k1080p60}, {"LVDS2", k1080p60}}, {1.0, 2.0}));
+    for (const char* how : {"--seconds=5", "--keep"}) {
+        const auto r = runProcess(lumenorBinary(),
+                                  {"set-mode", "LVDS2", modeNumber(1280, 720, 60), how}, env());
+        EXPECT_EQ(r.exitCode, 1) << how << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(
+            r.err.endsWith("set-mode: the display refused 1280x720 @ 60.00 Hz; it stays "
+                           "as it was\n"))
+            << r.err.toStdString();
+        EXPECT_EQ(current("LVDS2"), k1080p60);
+        EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
+        EXPECT_TRUE(waitUntil(noGuardian, 2000));
+    }
+}
+
 TEST_F(GnomeWaylandCommandLine, KillingATrialPutsTheModeBackAndAChangeSinceIsLeftAlone) {
     for (const bool changedSince : {false, true}) {
         SCOPED_TRACE(changedSince);

@@ -1,8 +1,10 @@
 // Claims the desktop session the way lumenor does and reports on standard output:
-// "claimed" (then "activated" for each raise request, until standard input closes) or
+// "claimed" (then "activated" and the request's activation token, if any, for each raise
+// request, until standard input closes) or
 // "raised" (exit status 3) when another holder was asked to raise its window.
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QString>
 
 #include <unistd.h>
 
@@ -17,8 +19,9 @@ int main(int argc, char** argv) {
         std::puts("raised");
         return 3;
     }
-    session->onActivate = [] {
-        std::puts("activated");
+    session->onActivate = [](const QString& token) {
+        std::puts(qPrintable(token.isEmpty() ? QStringLiteral("activated")
+                                             : QStringLiteral("activated ") + token));
         std::fflush(stdout);
     };
     std::puts("claimed");

@@ -26,6 +26,7 @@ class SingleInstanceClaim : public ::testing::Test {
     QProcessEnvironment env(const QString& display) const {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("DISPLAY", display);
+        e.remove("XDG_ACTIVATION_TOKEN");
         if (sharedTmp.isEmpty()) {
             e.insert("XDG_RUNTIME_DIR", runtime.path());
         } else {
@@ -43,11 +44,16 @@ class SingleInstanceClaim : public ::testing::Test {
         EXPECT_EQ(p->readLine(), "claimed\n");
         return p;
     }
-    test::ProcessResult second(const QString& display) const {
-        return runProcess(SINGLE_INSTANCE_PROBE, {}, env(display), 15000);
+    // A second start, launched with `activationToken` as its launcher's when given.
+    test::ProcessResult second(const QString& display, const QString& activationToken = {}) const {
+        QProcessEnvironment e = env(display);
+        if (!activationToken.isEmpty()) {
+            e.insert("XDG_ACTIVATION_TOKEN", activationToken);
+        }
+        return runProcess(SINGLE_INSTANCE_PROBE, {}, e, 15000);
     }
-    static bool saysActivated(QProcess& p) {
-        return p.canReadLine() || p.waitForReadyRead(5000) ? p.readLine() == "activated\n" : false;
+    static bool saysActivated(QProcess& p, const QByteArray& line = "activated\n") {
+        return p.canReadLine() || p.waitForReadyRead(5000) ? p.readLine() == line : false;
     }
     QTemporaryDir runtime;
     QString sharedTmp;  // when set: no runtime folder, and this as the temporary folder
@@ -55,11 +61,20 @@ class SingleInstanceClaim : public ::testing::Test {
 
 TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext) {
     auto first = holder(":97");
-    for (const char* display : {":97", ":97.0"}) {
-        const auto r = second(display);
-        EXPECT_EQ(r.exitCode, 3) << display;
+    // The second start's activation token goes along with its request; what is no token does
+    // not.
+    const struct {
+        const char* display;
+        const char* token;
+        const char* heard;
+    } starts[] = {{":97", "", "activated\n"},
+                  {":97.0", "0f1e_TIME42", "activated 0f1e_TIME42\n"},
+                  {":97", "two words", "activated\n"}};
+    for (const auto& start : starts) {
+        const auto r = second(start.display, start.token);
+        EXPECT_EQ(r.exitCode, 3) << start.display;
         EXPECT_EQ(r.out, "raised\n");
-        EXPECT_TRUE(saysActivated(*first)) << display;
+        EXPECT_TRUE(saysActivated(*first, start.heard)) << start.display << " " << start.token;
     }
     // Another X display is another desktop session.
     auto other = holder(":98");

@@ -66,6 +66,7 @@ TEST_F(RevertCoordinatorTest, DoingNothingCountsDownEachSecondThenReverts) {
                   "applied 1280x720 @ 60.00 Hz on display 42; reverting in 3s unless kept",
                   "reverted display 42 to 1920x1080 @ 60.00 Hz"}));
     EXPECT_EQ(log.types(), std::vector<QtMsgType>(2, QtInfoMsg));
+    EXPECT_FALSE(revert.endedRefused()) << "it ran";
 }
 
 TEST_F(RevertCoordinatorTest, KeepingMakesTheTrialPermanentAndStopsTheCount) {
@@ -92,6 +93,7 @@ TEST_F(RevertCoordinatorTest, WhereModesCannotChangeATrialTouchesNothingAndSaysW
     EXPECT_EQ(fake.begins, 0);
     EXPECT_EQ(messages(), std::vector<QString>{"Not here."});
     EXPECT_EQ(log.types(), std::vector<QtMsgType>{QtInfoMsg});
+    EXPECT_TRUE(revert.endedRefused());
 }
 
 TEST_F(RevertCoordinatorTest, ASecondTrialReplacesTheFirstAndItsCount) {

@@ -174,14 +174,24 @@ QString NestedMutter::currentMode(const QString& connector) const {
     return current.match(part).captured(1);
 }
 
-bool NestedMutter::applyModes(
-    const std::vector<std::pair<QString, QString>>& connectorModes) const {
+double NestedMutter::scale(const QString& connector) const {
+    // A logical monitor: (x, y, scale, transform, primary, [('LVDS1', …
+    const QRegularExpression logical(
+        QStringLiteral(R"(\(-?\d+, -?\d+, ([\d.]+), (?:uint32 )?\d+, (?:true|false), \[\('%1',)")
+            .arg(connector));
+    return logical.match(currentState()).captured(1).toDouble();
+}
+
+bool NestedMutter::applyModes(const std::vector<std::pair<QString, QString>>& connectorModes,
+                              const std::vector<double>& scales) const {
     static const QRegularExpression size(QStringLiteral(R"(^(\d+)x)"));
     QStringList logical;
     int x = 0;
     for (const auto& [connector, mode] : connectorModes) {
-        logical << QStringLiteral("(%1, 0, 1.0, 0, %2, [('%3', '%4', @a{sv} {})])")
+        const std::size_t i = static_cast<std::size_t>(logical.size());
+        logical << QStringLiteral("(%1, 0, %2, 0, %3, [('%4', '%5', @a{sv} {})])")
                        .arg(x)
+                       .arg(i < scales.size() ? scales[i] : 1.0, 0, 'f', 1)
                        .arg(logical.isEmpty() ? QStringLiteral("true") : QStringLiteral("false"),
                             connector, mode);
         x += size.match(mode).captured(1).toInt();
@@ -275,7 +285,8 @@ void NestedMutterTest::TearDownTestSuite() {
 void NestedMutterTest::SetUp() {
     ASSERT_TRUE(mutter_ != nullptr) << "nested GNOME desktop: " << startError_.toStdString();
     if (mutter_->currentMode(QStringLiteral("LVDS1")) != kDefaultMode ||
-        mutter_->currentMode(QStringLiteral("LVDS2")) != kDefaultMode) {
+        mutter_->currentMode(QStringLiteral("LVDS2")) != kDefaultMode ||
+        mutter_->scale(QStringLiteral("LVDS2")) != 1.0) {
         ASSERT_TRUE(mutter_->applyModes(
             {{QStringLiteral("LVDS1"), kDefaultMode}, {QStringLiteral("LVDS2"), kDefaultMode}}));
     }

@@ -57,8 +57,12 @@ class NestedMutter {
     // The compositor's own GetCurrentState answer, as gdbus prints it.
     QString currentState() const;
     // Makes the compositor show these modes, one monitor per pair, laid out left to right at
-    // scale 1 with the first primary (what the desktop's settings would do). Temporary.
-    bool applyModes(const std::vector<std::pair<QString, QString>>& connectorModes) const;
+    // `scales` (1 where none is given) with the first primary (what the desktop's settings
+    // would do). Temporary.
+    bool applyModes(const std::vector<std::pair<QString, QString>>& connectorModes,
+                    const std::vector<double>& scales = {}) const;
+    // The scale the compositor draws the monitor on `connector` at; 0 when it shows none.
+    double scale(const QString& connector) const;
 
     // The nested window on the host X server (waits for it up to `timeoutMs`); none headless.
     std::optional<XorgTestbed::WindowInfo> window(int timeoutMs = 10000) const;

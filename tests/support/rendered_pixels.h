@@ -48,10 +48,11 @@ inline int differing(const QImage& a, const QImage& b, int tolerance = 0) {
     return n;
 }
 
-// Waits until `area` of the server shows `expected` (up to `timeoutMs`), then returns how many
-// pixels still differ (by more than `tolerance`).
-inline int settle(const XorgTestbed& x, const QRect& area, const QImage& expected, int timeoutMs,
-                  int tolerance = 0) {
+// Waits until `area` of the screen (an X server's, or a nested desktop's) shows `expected` (up to
+// `timeoutMs`), then returns how many pixels still differ (by more than `tolerance`).
+template <typename Screen>
+int settle(const Screen& x, const QRect& area, const QImage& expected, int timeoutMs = 10000,
+           int tolerance = 0) {
     QElapsedTimer t;
     t.start();
     int diff = 0;

@@ -94,9 +94,12 @@ int runSetMode(int argc, char** argv) {
         return kExitUsage;
     }
 
+    const QString refused = QStringLiteral("set-mode: the display refused %1; it stays as it was")
+                                .arg(QString::fromStdString(target->label()));
     if (parser.isSet(keep)) {
         if (!applyDisplayMode(*platform, display.id, *target, ConfigureScope::permanently)) {
             qCCritical(logDisplay, "mode apply failed on display %u", display.id);
+            printError(refused);
             return kExitEnvironment;
         }
         qCInfo(logDisplay, "kept %s on display %u", target->label().c_str(), display.id);
@@ -153,6 +156,11 @@ int runSetMode(int argc, char** argv) {
     service.start();
 
     revert.begin(*target, display.currentMode, display.id, trialSeconds);
+    // A mode the display refused never ran: that is a failure, not a trial that went back.
+    if (outcome && !*outcome && revert.endedRefused()) {
+        printError(refused);
+        return kExitEnvironment;
+    }
     if (outcome) {
         return *outcome ? kExitOk : kExitReverted;
     }
