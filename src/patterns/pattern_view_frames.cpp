@@ -139,6 +139,7 @@ void PatternView::watchFramesShown() {
         return;
     }
     surface_->onShown = [this](const PresentSurface::Shown& shown) {
+        grid_.addShown(shown.msc, static_cast<double>(shown.ust) / 1e6);
         for (const auto& [serial, t] : inFlight_) {
             if (serial == shown.serial && serial != 0 && onFrameShown) {
                 onFrameShown(t, shown.ust, shown.msc);
