@@ -16,14 +16,24 @@ std::optional<RefreshGrid> RefreshGrid::from(const RefreshStamp& stamp) {
 
 namespace {
 
-// `grid` carried forward by whole periods to `counter`.
+// `grid` carried by whole periods to `counter`, forward or back.
 RefreshGrid carried(RefreshGrid grid, std::uint64_t counter) {
-    grid.lastRefresh += static_cast<double>(counter - grid.lastCounter) * grid.period;
+    grid.lastRefresh +=
+        static_cast<double>(static_cast<std::int64_t>(counter - grid.lastCounter)) * grid.period;
     grid.lastCounter = counter;
     return grid;
 }
 
+// A counter at most a few seconds from the latest one belongs to the same grid.
+constexpr std::uint64_t kLongestGap = 1000;
+
 }  // namespace
+
+void RefreshGridTracker::Ring::add(Seen s) {
+    seen[next] = s;
+    next = (next + 1) % seen.size();
+    count = std::min(count + 1, seen.size());
+}
 
 void RefreshGridTracker::add(const RefreshStamp& stamp) {
     const std::optional<RefreshGrid> g = RefreshGrid::from(stamp);
@@ -31,17 +41,28 @@ void RefreshGridTracker::add(const RefreshStamp& stamp) {
         reset();
         return;
     }
-    // A counter at most a few seconds on from the last one continues the same grid.
-    constexpr std::uint64_t kLongestGap = 1000;
-    if (count_ > 0 && (g->period != latest_.period || g->lastCounter <= latest_.lastCounter ||
-                       g->lastCounter - latest_.lastCounter > kLongestGap)) {
+    if (refreshes_.count > 0 &&
+        (g->period != latest_.period || g->lastCounter <= latest_.lastCounter ||
+         g->lastCounter - latest_.lastCounter > kLongestGap)) {
         reset();
     }
     latest_ = *g;
-    seen_[next_] = {g->lastCounter, g->lastRefresh};
-    next_ = (next_ + 1) % seen_.size();
-    count_ = std::min(count_ + 1, seen_.size());
-    const RefreshGrid live = median();
+    refreshes_.add({g->lastCounter, g->lastRefresh});
+    update();
+}
+
+void RefreshGridTracker::addShown(std::uint64_t counter, double time) {
+    const auto distance = static_cast<std::int64_t>(counter - latest_.lastCounter);
+    if (refreshes_.count == 0 || distance > static_cast<std::int64_t>(kLongestGap) ||
+        -distance > static_cast<std::int64_t>(kLongestGap)) {
+        return;
+    }
+    shown_.add({counter, time});
+    update();
+}
+
+void RefreshGridTracker::update() {
+    const RefreshGrid live = median(shown_.count >= kShownEnough ? shown_ : refreshes_);
     if (!held_ || std::fabs(carried(*held_, live.lastCounter).lastRefresh - live.lastRefresh) >
                       kHoldSeconds) {
         held_ = live;
@@ -55,14 +76,16 @@ std::optional<RefreshGrid> RefreshGridTracker::grid() const {
     return carried(*held_, latest_.lastCounter);
 }
 
-RefreshGrid RefreshGridTracker::median() const {
+RefreshGrid RefreshGridTracker::median(const Ring& ring) const {
     std::array<double, kStamps> times{};
-    for (std::size_t i = 0; i < count_; ++i) {
-        times[i] = carried({seen_[i].time, latest_.period, seen_[i].counter}, latest_.lastCounter)
-                       .lastRefresh;
+    for (std::size_t i = 0; i < ring.count; ++i) {
+        times[i] =
+            carried({ring.seen[i].time, latest_.period, ring.seen[i].counter}, latest_.lastCounter)
+                .lastRefresh;
     }
-    const auto middle = times.begin() + static_cast<std::ptrdiff_t>(count_ / 2);
-    std::nth_element(times.begin(), middle, times.begin() + static_cast<std::ptrdiff_t>(count_));
+    const auto middle = times.begin() + static_cast<std::ptrdiff_t>(ring.count / 2);
+    std::nth_element(times.begin(), middle,
+                     times.begin() + static_cast<std::ptrdiff_t>(ring.count));
     RefreshGrid g = latest_;
     g.lastRefresh = *middle;
     return g;

@@ -38,18 +38,27 @@ struct RefreshGrid {
 // scheduled and when the frame is drawn: a grid that moved by microseconds in between could
 // put an event next to a refresh on different refreshes, so the grid handed out holds still
 // until the stamps move it by more than kHoldSeconds.
+//
+// The times the display gives our own frames as they reach the screen are what the sound must
+// meet: once enough of them are known the grid follows them alone. A server without vertical
+// blanks of its own stamps each refresh when its timer is served, the refresh stamps after the
+// frames queued for the same refresh, later by the time it takes to copy them; a display with
+// vertical blanks gives both the same time.
 class RefreshGridTracker {
   public:
     static constexpr std::size_t kStamps = 31;
+    static constexpr std::size_t kShownEnough = 8;
     static constexpr double kHoldSeconds = 0.0005;
 
     // Stamps of another period, or whose counter does not follow on, start the grid afresh.
     void add(const RefreshStamp& stamp);
+    // One of our frames reached the screen at refresh `counter`, at `time` (seconds).
+    void addShown(std::uint64_t counter, double time);
     // The grid at the latest counter.
     std::optional<RefreshGrid> grid() const;
     void reset() {
-        count_ = 0;
-        next_ = 0;
+        refreshes_ = {};
+        shown_ = {};
         held_.reset();
     }
 
@@ -58,11 +67,17 @@ class RefreshGridTracker {
         std::uint64_t counter;
         double time;
     };
-    RefreshGrid median() const;
+    struct Ring {
+        std::array<Seen, kStamps> seen{};
+        std::size_t count = 0;
+        std::size_t next = 0;
+        void add(Seen s);
+    };
+    RefreshGrid median(const Ring& ring) const;
+    void update();
 
-    std::array<Seen, kStamps> seen_{};
-    std::size_t count_ = 0;
-    std::size_t next_ = 0;
+    Ring refreshes_;
+    Ring shown_;
     RefreshGrid latest_;
     std::optional<RefreshGrid> held_;
 };

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 
 #include "displays/present_surface.h"
@@ -14,9 +15,10 @@ namespace lumenor {
 
 namespace {
 
-// What a tick leaves itself, beyond one whole refresh, to draw a frame and hand it to the
-// server before the refresh it is meant for: a busy server may take most of a refresh to copy
-// a full-screen frame, and a frame that misses its refresh puts the picture behind its sound.
+// What a tick leaves itself, beyond the refresh or half refresh its frame waits in the server,
+// to draw a frame and hand it over before the refresh it is meant for: a busy server may take
+// most of a refresh to copy a full-screen frame, and a frame that misses its refresh puts the
+// picture behind its sound.
 constexpr double kDrawSeconds = 0.004;
 
 }  // namespace
@@ -131,8 +133,11 @@ void PatternView::updateAnimator() {
     animator_.start(display);
 }
 
-// Each frame is drawn for, and queued to, the first refresh more than a refresh and
-// kDrawSeconds away. The events of frames up to the marker lead ahead are announced here.
+// Each frame is drawn for, and queued to, the second refresh after the one that ticked, or a
+// later one when that is less than half a refresh and kDrawSeconds away. Counted from the
+// refresh rather than from when the tick runs, a tick held up for part of a refresh still gets a
+// refresh of its own, not the one the next tick goes to. The events of frames up to the marker
+// lead ahead are announced here.
 void PatternView::tick() {
     const double time = now();
     const std::optional<RefreshStamp> stamp = animator_.lastStamp();
@@ -148,7 +153,10 @@ void PatternView::tick() {
     if (grid) {
         // Queued to the X server, a frame waits for its refresh; painted on Wayland, it shows
         // at the compositor's next repaint.
-        const double drawnBy = time + (painting_ ? 0.0 : grid->period) + kDrawSeconds;
+        const double drawnBy =
+            (painting_ ? time
+                       : std::max(time + grid->period / 2, grid->lastRefresh + grid->period)) +
+            kDrawSeconds;
         showTime = grid->refreshAtOrAfter(drawnBy);
         targetMsc_ = grid->counterAtOrAfter(drawnBy);
         announceMarkers(*grid, time);

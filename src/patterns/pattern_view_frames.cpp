@@ -156,6 +156,7 @@ void PatternView::watchFramesShown() {
         return;
     }
     surface_->onShown = [this](const PresentSurface::Shown& shown) {
+        grid_.addShown(shown.msc, static_cast<double>(shown.ust) / 1e6);
         frameShown(shown.serial, shown.ust, shown.msc);
     };
 }

@@ -58,6 +58,22 @@ TEST(RefreshGridTrackerTest, HoldsStillUntilTheStampsMoveItByMoreThanTheHold) {
     EXPECT_NEAR(tracker.grid()->lastRefresh, static_cast<double>(c) * 0.01 + 0.0038, 1e-9);
 }
 
+// A server without vertical blanks stamps the refreshes 2 ms late, after copying the frames
+// it stamped on time; the frames' completions may be read before the refresh's own stamp.
+TEST(RefreshGridTrackerTest, FollowsTheFramesShownOnceThereAreEnough) {
+    RefreshGridTracker tracker;
+    for (std::uint64_t c = 100; c < 100 + RefreshGridTracker::kShownEnough; ++c) {
+        RefreshStamp late = stampAt(c);
+        late.videoTime += 2'000;
+        tracker.add(late);
+        EXPECT_NEAR(tracker.grid()->lastRefresh, static_cast<double>(c) * 0.01 + 0.005, 1e-9);
+        tracker.addShown(c + 1, static_cast<double>(stampAt(c + 1).videoTime) / 1e6);
+    }
+    const std::uint64_t last = 99 + RefreshGridTracker::kShownEnough;
+    EXPECT_NEAR(tracker.grid()->lastRefresh, static_cast<double>(last) * 0.01 + 0.003, 1e-9);
+    EXPECT_EQ(tracker.grid()->lastCounter, last);
+}
+
 TEST(MarkerLookaheadTest, EachBounceOnceForTheFirstFrameAtOrAfterItsContact) {
     MarkerLookahead ahead;
     const RefreshGrid grid = *RefreshGrid::from(stampAt(1000));
