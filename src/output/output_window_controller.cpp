@@ -320,10 +320,11 @@ std::optional<QString> OutputWindowController::exactnessNote(const DisplayInfo& 
         !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         return std::nullopt;
     }
-    const QSize pixels(static_cast<int>(display.currentMode.pixelWidth),
-                       static_cast<int>(display.currentMode.pixelHeight));
-    std::optional<QString> note =
-        notOneToOne(pixels, screen->geometry().size(), screen->devicePixelRatio());
+    const ModeInfo& mode = display.currentMode;
+    const QSize pixels(static_cast<int>(mode.pixelWidth), static_cast<int>(mode.pixelHeight));
+    std::optional<QString> note = notOneToOneOnScreen(
+        pixels, QSize(static_cast<int>(mode.pointWidth), static_cast<int>(mode.pointHeight)),
+        screen->geometry().size(), screen->devicePixelRatio());
     const QString key =
         QStringLiteral("%1 %2x%3").arg(display.id).arg(pixels.width()).arg(pixels.height());
     if (note && !notedInLog_.contains(key)) {

@@ -41,4 +41,12 @@ std::optional<QString> notOneToOne(QSize modePixels, QSize desktopSize) {
     return notOneToOne(modePixels, desktopSize, std::max(1.0, std::round(scale)));
 }
 
+std::optional<QString> notOneToOneOnScreen(QSize modePixels, QSize modePoints, QSize screenSize,
+                                           double devicePixelRatio) {
+    if (modePoints.isEmpty() || covers(modePoints, screenSize)) {
+        return notOneToOne(modePixels, screenSize, devicePixelRatio);
+    }
+    return notOneToOne(modePixels, modePoints);
+}
+
 }  // namespace lumenor

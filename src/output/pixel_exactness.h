@@ -17,4 +17,10 @@ std::optional<QString> notOneToOne(QSize modePixels, QSize desktopSize, double d
 // ratio, which is the best Qt can do.
 std::optional<QString> notOneToOne(QSize modePixels, QSize desktopSize);
 
+// The same for a screen as Qt has it. Qt learns of a new mode from the compositor a moment
+// after the mode is announced, and until then its screen keeps the old size: the compositor's
+// own desktop size for the mode (`modePoints`) is the one to go by then.
+std::optional<QString> notOneToOneOnScreen(QSize modePixels, QSize modePoints, QSize screenSize,
+                                           double devicePixelRatio);
+
 }  // namespace lumenor

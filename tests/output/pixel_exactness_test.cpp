@@ -16,6 +16,9 @@ TEST(PixelExactnessTest, WholeScalesAreExactAndFractionalOnesAreSaid) {
     // From a mode's pixels and points alone.
     EXPECT_FALSE(notOneToOne({1920, 1080}, {960, 540}).has_value());
     EXPECT_TRUE(notOneToOne({1920, 1080}, {1280, 720}).has_value());
+    // Qt's screen still at the size before a mode change: the compositor's figures hold.
+    EXPECT_FALSE(notOneToOneOnScreen({1280, 720}, {1280, 720}, {1920, 1080}, 1.0).has_value());
+    EXPECT_TRUE(notOneToOneOnScreen({1920, 1080}, {1536, 864}, {1536, 864}, 2.0).has_value());
     // Nothing known, nothing claimed.
     EXPECT_FALSE(notOneToOne({}, {1920, 1080}, 1.0).has_value());
 }
