@@ -76,6 +76,8 @@ class OutputWindowController {
     std::vector<PatternView*> mirrorViews() const;
 
   private:
+    static constexpr double kBannerSeconds = 3.0;
+
     struct Mirror;
     void layOutOverlays();
     void installKeyMonitor();
