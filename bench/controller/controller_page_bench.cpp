@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_beds.h"
 #include "support/process.h"
-#include "support/xorg_testbed.h"
 
 namespace {
 
@@ -91,12 +91,10 @@ void wait(int ms) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsEmpty("LUMENOR_BIN")) {
-        qputenv("LUMENOR_BIN", LUMENOR_BUILT_BIN);
+        qputenv("LUMENOR_BIN", LUMENOR_BIN_PATH);
     }
-    QString error;
-    auto x = lumenor::test::XorgTestbed::start(&error);
+    auto x = lumenor::bench::startXorg();
     if (!x) {
-        std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
         return 1;
     }
     QTemporaryDir config;

@@ -17,12 +17,12 @@
 #include <optional>
 
 #include "audio/fake_audio_stream.h"
+#include "bench_beds.h"
 #include "displays/display_service.h"
 #include "displays/present_refresh_link.h"
 #include "displays/xrandr_display_platform.h"
 #include "output/output_window_controller.h"
 #include "support/qt_on_x.h"
-#include "support/xorg_testbed.h"
 
 namespace {
 
@@ -31,17 +31,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-pid_t startLoad() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        volatile unsigned long n = 0;
-        for (;;) {
-            n = n + 1;
-        }
-    }
-    return pid;
 }
 
 void runEventLoop(int ms) {
@@ -54,12 +43,11 @@ void runEventLoop(int ms) {
 
 int main() {
     using namespace lumenor;
-    QString error;
-    auto x = test::XorgTestbed::start(&error);
+    auto x = bench::startXorg();
     if (!x) {
-        std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
         return 1;
     }
+    QString error;
     const test::QtOnX app(*x);
     auto connection = XrandrConnection::open(nullptr, &error);
     if (!connection) {
@@ -75,7 +63,7 @@ int main() {
     output.displayIdForScreen = [&](QScreen* s) { return displays.displayIdForScreen(s); };
     const DisplayInfo head = displays.displays().front();
 
-    const pid_t load = startLoad();
+    const pid_t load = bench::startBusyCore();
     std::printf("%-12s %8s %10s %8s %14s\n", "pattern", "frames", "refreshes", "missed",
                 "cpu/frame ms");
     for (const Pattern p :

@@ -14,8 +14,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "bench_beds.h"
 #include "support/nested_mutter.h"
-#include "support/xorg_testbed.h"
 
 namespace {
 
@@ -28,17 +28,6 @@ struct Figures {
     double frames = 0.0;
     double cpuMs = 0.0;
 };
-
-pid_t startLoad() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        volatile unsigned long n = 0;
-        for (;;) {
-            n = n + 1;
-        }
-    }
-    return pid;
-}
 
 Figures run(QProcessEnvironment env, const QString& pattern, const QString& screen) {
     QProcess probe;
@@ -74,12 +63,11 @@ Figures run(QProcessEnvironment env, const QString& pattern, const QString& scre
 int main(int argc, char** argv) {
     using namespace lumenor;
     QCoreApplication app(argc, argv);
-    QString error;
-    auto x = test::XorgTestbed::start(&error);
+    auto x = bench::startXorg();
     if (!x) {
-        std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
         return 1;
     }
+    QString error;
     auto mutter = test::NestedMutter::start(x->displayName(), &error);
     if (!mutter) {
         std::fprintf(stderr, "nested compositor: %s\n", qPrintable(error));
@@ -90,7 +78,7 @@ int main(int argc, char** argv) {
     QProcessEnvironment xcb = x->environment();
     xcb.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
 
-    const pid_t load = startLoad();
+    const pid_t load = bench::startBusyCore();
     std::printf("%-12s %-8s %7s %14s %7s %13s %9s\n", "pattern", "platform", "hz", "frames/refresh",
                 "missed", "cpu/frame ms", "cpu ratio");
     for (const char* pattern : {"movingBlock", "bounce", "countdown", "timecode"}) {

@@ -25,8 +25,8 @@
 #include <memory>
 #include <vector>
 
+#include "bench_beds.h"
 #include "support/trickle_flood.h"
-#include "support/xorg_testbed.h"
 
 namespace {
 
@@ -203,10 +203,8 @@ double percentile(std::vector<double> values, double p) {
 int main(int argc, char** argv) {
     using namespace lumenor;
     QCoreApplication app(argc, argv);
-    QString error;
-    auto x = test::XorgTestbed::start(&error);
+    auto x = bench::startXorg();
     if (!x) {
-        std::fprintf(stderr, "virtual X server: %s\n", qPrintable(error));
         return 1;
     }
     QProcess show;
