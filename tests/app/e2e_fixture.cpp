@@ -81,11 +81,13 @@ void LumenorE2E::launch(const Options& options) {
     }
     const int port = freeLoopbackPort();
     env_ = x().environment();
-    env_.insert(QStringLiteral("HOME"), home_.filePath(QStringLiteral("home")));
-    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-    env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
-    env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
+    for (const auto& [name, folder] : {std::pair{"HOME", "home"},
+                                       {"XDG_CONFIG_HOME", "config"},
+                                       {"XDG_DATA_HOME", "data"},
+                                       {"XDG_CACHE_HOME", "cache"},
+                                       {"XDG_RUNTIME_DIR", "runtime"}}) {
+        env_.insert(QLatin1String(name), home_.filePath(QLatin1String(folder)));
+    }
     env_.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
                 QStringLiteral("127.0.0.1:%1").arg(port));
     env_.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
@@ -109,12 +111,16 @@ void LumenorE2E::launch(const Options& options) {
     driver_ = std::make_unique<PageDriver>(QStringLiteral(NODE_EXECUTABLE),
                                            QStringLiteral(PAGE_DRIVER), port);
     if (options.agreed) {
-        ASSERT_TRUE(page().waitFor(kController,
-                                   QStringLiteral("document.querySelectorAll('#display-list "
-                                                  "li').length === 2"),
-                                   30000))
-            << page().lastError().toStdString();
+        ASSERT_TRUE(controllerShown());
     }
+}
+
+bool LumenorE2E::controllerShown() {
+    const bool shown = page().waitFor(
+        kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
+        30000);
+    EXPECT_TRUE(shown) << page().lastError().toStdString();
+    return shown;
 }
 
 bool LumenorE2E::closeController() {
