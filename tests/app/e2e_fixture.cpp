@@ -75,8 +75,8 @@ void LumenorE2E::writeRecords() {
     }
 }
 
-void LumenorE2E::launch(const Options& options) {
-    if (options.agreed) {
+void LumenorE2E::launch(const QStringList& environment, bool agreed) {
+    if (agreed) {
         writeRecords();
     }
     const int port = freeLoopbackPort();
@@ -92,14 +92,12 @@ void LumenorE2E::launch(const Options& options) {
                 QStringLiteral("127.0.0.1:%1").arg(port));
     env_.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     env_.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
-                options.systemBus.isEmpty()
-                    ? QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus"))
-                    : options.systemBus);
+                QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus")));
     // A desktop session has its session bus; without one, libdbus would start one that
     // outlives the test.
     env_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                 QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-session-bus")));
-    for (const QString& pair : options.extraEnvironment) {
+    for (const QString& pair : environment) {
         env_.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     }
     driver_.reset();
@@ -110,7 +108,7 @@ void LumenorE2E::launch(const Options& options) {
     ASSERT_TRUE(app_->waitForStarted(10000));
     driver_ = std::make_unique<PageDriver>(QStringLiteral(NODE_EXECUTABLE),
                                            QStringLiteral(PAGE_DRIVER), port);
-    if (options.agreed) {
+    if (agreed) {
         ASSERT_TRUE(controllerShown());
     }
 }

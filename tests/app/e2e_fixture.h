@@ -29,14 +29,11 @@ class LumenorE2E : public XServerTest {
     void SetUp() override;
     void TearDown() override;
 
-    struct Options {
-        bool agreed = true;            // an acceptance of the current agreement is on record
-        QString systemBus;             // DBUS_SYSTEM_BUS_ADDRESS; empty: a bus that is not there
-        QStringList extraEnvironment;  // NAME=VALUE
-    };
-    // Starts lumenor; with `agreed`, waits until its controller page is shown.
-    void launch(const Options& options);
-    void launch() { launch(Options{}); }
+    // Starts lumenor with `environment` (NAME=VALUE) over the test's own and, unless `agreed`
+    // is false, an acceptance of the current agreement on record; then waits until its
+    // controller page is shown. The system bus is one that is not there unless `environment`
+    // names one.
+    void launch(const QStringList& environment = {}, bool agreed = true);
     // Waits until the controller page shows both heads.
     bool controllerShown();
     QProcessEnvironment environment() const { return env_; }

@@ -34,7 +34,7 @@ class E2eFirstLaunch : public LumenorE2E {
 };
 
 TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
-    launch({.agreed = false});
+    launch({}, false);
     ASSERT_TRUE(agreementAlone());
     EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor Licence Agreement"), 0).has_value());
     EXPECT_FALSE(x().findWindow(QStringLiteral("Lumenor"), 0).has_value());
@@ -58,7 +58,7 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
 }
 
 TEST_F(E2eFirstLaunch, AgreeOpensTheControllerAndTheNextLaunchDoesNotAskAgain) {
-    launch({.agreed = false});
+    launch({}, false);
     ASSERT_TRUE(agreementAlone());
     ASSERT_TRUE(clickInAgreement(QStringLiteral("agree")));
     ASSERT_TRUE(controllerShown());
@@ -129,9 +129,8 @@ TEST_F(E2eLaunch, ClosingTheControllerEndsLumenorAndEveryHelper) {
 // "Check for Updates…" chosen from the real menu bar reaches the update service, which
 // refuses a feed that is not HTTPS before any connection and says so in its dialog.
 TEST_F(E2eLaunch, TheMenuItemChecksAndSaysWhyAPlainHttpFeedIsRefused) {
-    launch(
-        {.extraEnvironment = {"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor",
-                              "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"}});
+    launch({"LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor",
+            "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"});
     const auto window = x().findWindow(QStringLiteral("Lumenor"));
     ASSERT_TRUE(window.has_value());
     ASSERT_NO_FATAL_FAILURE(focusController());

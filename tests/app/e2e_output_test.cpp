@@ -81,7 +81,7 @@ TEST_F(E2eOutput, TheToneChosenInThePageIsHeard) {
     QString error;
     auto pulse = PulseTestbed::start(&error);
     ASSERT_TRUE(pulse) << error.toStdString();
-    launch({.extraEnvironment = {QStringLiteral("PULSE_SERVER=") + pulse->serverAddress()}});
+    launch({QStringLiteral("PULSE_SERVER=") + pulse->serverAddress()});
     ASSERT_TRUE(click("#audio-signal .seg[data-signal=\"tone\"]"));
     // One-second listening windows until one holds a long unbroken stretch of tone: a loaded
     // machine may let the sound server run dry for a few milliseconds, which it fills with
@@ -110,7 +110,7 @@ TEST_F(E2eOutput, WakingFromSleepPutsTheOutputBackOnItsDisplay) {
     auto bus = SystemBusTestbed::start(&error);
     ASSERT_TRUE(bus) << error.toStdString();
     ASSERT_TRUE(bus->ownLoginManager());
-    launch({.systemBus = bus->address()});
+    launch({"DBUS_SYSTEM_BUS_ADDRESS=" + bus->address()});
     ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("pluge")));
 
     // What a sleep can do to a window: it is somewhere else on waking.
