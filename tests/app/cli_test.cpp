@@ -27,18 +27,10 @@ int lineCount(const QByteArray& text) {
     return static_cast<int>(text.trimmed().count('\n')) + 1;
 }
 
-TEST(CommandLine, HelpVersionAndUsageErrors) {
+TEST(CommandLine, HelpAndUsageErrors) {
     const auto help = runProcess(lumenorBinary(), {"--help"}, withoutDisplay());
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* usage : {"displays [--json [--watch]]", "modes DISPLAY [--json]",
-                              "set-mode DISPLAY MODE [--seconds N] [--keep]"}) {
-        EXPECT_TRUE(help.out.contains(usage)) << usage << help.out.toStdString();
-    }
     EXPECT_FALSE(help.out.contains("guardian")) << "the guardian is not a command for people";
-    const auto version = runProcess(lumenorBinary(), {"--version"}, withoutDisplay());
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_TRUE(version.out.startsWith("lumenor " LUMENOR_VERSION "\n"));
-
     // Each says what it expected, before any X display is needed.
     const std::pair<QStringList, const char*> bad[] = {
         {{"--bogus"}, "'--bogus'"},
