@@ -1,6 +1,3 @@
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "app/app_fixture.h"
 #include "app/keyboard_monitor.h"
 #include "app/remote_commands.h"
@@ -11,13 +8,6 @@ namespace lumenor::test {
 namespace {
 
 using SessionVerbs = AppFixture;
-
-QJsonObject statusIn(const QString& script) {
-    const QString prefix = QStringLiteral("window.remoteStatus(");
-    EXPECT_TRUE(script.startsWith(prefix) && script.endsWith(QLatin1Char(')')))
-        << script.toStdString();
-    return QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
-}
 
 TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
     AppCore& app = launch();
@@ -82,7 +72,7 @@ TEST_F(SessionVerbs, RemoteStatusFollowsStartAndStop) {
     launch();
     EXPECT_TRUE(run(verbs::SetRemote{true}).isEmpty());
     ASSERT_TRUE(spinUntil([&] { return !page_.isEmpty(); }));
-    const QJsonObject on = statusIn(page_.front());
+    const QJsonObject on = argumentOf(page_.front(), QLatin1String("remoteStatus"));
     EXPECT_EQ(on.value("on"), true);
     EXPECT_EQ(on.value("requested"), true);
     EXPECT_TRUE(on.value("url").toString().startsWith(QStringLiteral("http://10.0.0.7:")));
@@ -92,7 +82,7 @@ TEST_F(SessionVerbs, RemoteStatusFollowsStartAndStop) {
     const QStringList off = run(verbs::SetRemote{false});
     ASSERT_EQ(off.size(), 1);
     EXPECT_EQ(
-        statusIn(off.front()),
+        argumentOf(off.front(), QLatin1String("remoteStatus")),
         QJsonObject({{"on", false}, {"requested", false}, {"url", ""}, {"pin", ""}, {"qr", ""}}));
 }
 
