@@ -1,5 +1,3 @@
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -41,11 +39,7 @@ QString refused(const char* why) {
 
 // The ended status's message, which ends with what the system said.
 QString endedMessage(const QString& script) {
-    const QString prefix = QStringLiteral("window.calibrationStatus(");
-    EXPECT_TRUE(script.startsWith(prefix) && script.endsWith(QLatin1Char(')')))
-        << script.toStdString();
-    const QJsonObject status =
-        QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
+    const QJsonObject status = argumentOf(script, QLatin1String("calibrationStatus"));
     EXPECT_EQ(status[QStringLiteral("state")], QStringLiteral("ended")) << script.toStdString();
     return status[QStringLiteral("message")].toString();
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -34,6 +36,14 @@ class LinkedDisplayPlatform : public FakeDisplayPlatform {
   private:
     FakeModePlatform& modes_;
 };
+
+// The JSON object the page call `script` to `function` carries.
+inline QJsonObject argumentOf(const QString& script, QLatin1String function) {
+    const QString prefix = QStringLiteral("window.%1(").arg(function);
+    EXPECT_TRUE(script.startsWith(prefix) && script.endsWith(QLatin1Char(')')))
+        << script.toStdString();
+    return QJsonDocument::fromJson(script.mid(prefix.size()).chopped(1).toUtf8()).object();
+}
 
 // The desktop application and its core over fakes: two displays on the one offscreen screen, a
 // built-in panel (1) and an external "Projector" (2); every page script is recorded.

@@ -75,29 +75,29 @@ void LumenorE2E::writeRecords() {
     }
 }
 
-void LumenorE2E::launch(const Options& options) {
-    if (options.agreed) {
+void LumenorE2E::launch(const QStringList& environment, bool agreed) {
+    if (agreed) {
         writeRecords();
     }
     const int port = freeLoopbackPort();
     env_ = x().environment();
-    env_.insert(QStringLiteral("HOME"), home_.filePath(QStringLiteral("home")));
-    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-    env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
-    env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.filePath(QStringLiteral("runtime")));
+    for (const auto& [name, folder] : {std::pair{"HOME", "home"},
+                                       {"XDG_CONFIG_HOME", "config"},
+                                       {"XDG_DATA_HOME", "data"},
+                                       {"XDG_CACHE_HOME", "cache"},
+                                       {"XDG_RUNTIME_DIR", "runtime"}}) {
+        env_.insert(QLatin1String(name), home_.filePath(QLatin1String(folder)));
+    }
     env_.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
                 QStringLiteral("127.0.0.1:%1").arg(port));
     env_.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     env_.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
-                options.systemBus.isEmpty()
-                    ? QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus"))
-                    : options.systemBus);
+                QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus")));
     // A desktop session has its session bus; without one, libdbus would start one that
     // outlives the test.
     env_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                 QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-session-bus")));
-    for (const QString& pair : options.extraEnvironment) {
+    for (const QString& pair : environment) {
         env_.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     }
     driver_.reset();
@@ -108,13 +108,17 @@ void LumenorE2E::launch(const Options& options) {
     ASSERT_TRUE(app_->waitForStarted(10000));
     driver_ = std::make_unique<PageDriver>(QStringLiteral(NODE_EXECUTABLE),
                                            QStringLiteral(PAGE_DRIVER), port);
-    if (options.agreed) {
-        ASSERT_TRUE(page().waitFor(kController,
-                                   QStringLiteral("document.querySelectorAll('#display-list "
-                                                  "li').length === 2"),
-                                   30000))
-            << page().lastError().toStdString();
+    if (agreed) {
+        ASSERT_TRUE(controllerShown());
     }
+}
+
+bool LumenorE2E::controllerShown() {
+    const bool shown = page().waitFor(
+        kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
+        30000);
+    EXPECT_TRUE(shown) << page().lastError().toStdString();
+    return shown;
 }
 
 bool LumenorE2E::closeController() {

@@ -29,30 +29,13 @@ class LumenorE2E : public XServerTest {
     void SetUp() override;
     void TearDown() override;
 
-    struct Options {
-        bool agreed = true;            // an acceptance of the current agreement is on record
-        QString systemBus;             // DBUS_SYSTEM_BUS_ADDRESS; empty: a bus that is not there
-        QStringList extraEnvironment;  // NAME=VALUE
-
-        static Options firstRun() {
-            Options o;
-            o.agreed = false;
-            return o;
-        }
-        static Options onSystemBus(const QString& address) {
-            Options o;
-            o.systemBus = address;
-            return o;
-        }
-        static Options withEnvironment(const QStringList& pairs) {
-            Options o;
-            o.extraEnvironment = pairs;
-            return o;
-        }
-    };
-    // Starts lumenor; with `agreed`, waits until its controller page shows both heads.
-    void launch(const Options& options);
-    void launch() { launch(Options{}); }
+    // Starts lumenor with `environment` (NAME=VALUE) over the test's own and, unless `agreed`
+    // is false, an acceptance of the current agreement on record; then waits until its
+    // controller page is shown. The system bus is one that is not there unless `environment`
+    // names one.
+    void launch(const QStringList& environment = {}, bool agreed = true);
+    // Waits until the controller page shows both heads.
+    bool controllerShown();
     QProcessEnvironment environment() const { return env_; }
     QProcess& app() { return *app_; }
     PageDriver& page() { return *driver_; }

@@ -1,38 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
-#include <functional>
 
 #include <csignal>
 
 #include "support/nested_mutter.h"
 #include "support/process.h"
+#include "support/wait.h"
 
 namespace lumenor {
 namespace {
 
 using test::lumenorBinary;
 using test::runProcess;
+using test::waitUntil;
 
 const QString k1080p60 = QStringLiteral("1920x1080@60.000");
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > timeoutMs) {
-            return false;
-        }
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 // The command line on GNOME's Wayland desktop, natively: displays and modes from the
 // compositor, and trials through it, the compositor's own state being the truth.

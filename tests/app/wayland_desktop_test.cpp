@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QThread>
 
 #include "displays/mode_platform.h"
 #include "support/process.h"
@@ -110,15 +109,12 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
     }
     EXPECT_EQ(lines, "frame not measured: refresh timing is not available on this desktop\n");
     // A rootless Xwayland's root window has no pixels of its own: the window's are read.
-    int diff = 0;
-    for (t.start(); t.elapsed() < 8000; QThread::msleep(100)) {
-        diff = test::differing(test::captureWindow(display(), window->id, {0, 0, 1920, 1080}),
-                               expected);
-        if (diff == 0) {
-            break;
-        }
-    }
-    EXPECT_EQ(diff, 0);
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            return test::differing(test::captureWindow(display(), window->id, {0, 0, 1920, 1080}),
+                                   expected) == 0;
+        },
+        8000));
 }
 
 TEST(WaylandWithoutX, SaysWhatLumenorNeeds) {
