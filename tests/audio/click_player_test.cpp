@@ -32,17 +32,6 @@ TEST_F(ClickPlayerTest, SilentUntilPlayedThenTheWholeSoundThenSilent) {
     }
 }
 
-TEST_F(ClickPlayerTest, ANewSoundCutsOffTheOneStillPlaying) {
-    ClickPlayer player(std::make_unique<FakeAudioStream>(&log_));
-    player.play(player.beepBuffer());
-    renderFrom(log_, 256);
-    player.play(player.clickBuffer());
-    const RenderedBlock b = renderFrom(log_, 256);
-    for (std::size_t i = 0; i < 256; ++i) {
-        ASSERT_EQ(b.left[i], player.clickBuffer()->channels[0][i]) << i;
-    }
-}
-
 // A stream that stopped is started again by the next sound; one that never started is not
 // retried, and a missing buffer plays nothing.
 TEST_F(ClickPlayerTest, RestartsAStoppedStreamButNotOneThatNeverStarted) {

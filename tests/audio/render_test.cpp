@@ -134,18 +134,5 @@ TEST(RenderTest, EachSignalResumesWhereItStopped) {
     }
 }
 
-TEST(SignalTest, RawNamesRoundTrip) {
-    EXPECT_EQ(rawName(Signal::off), "off");
-    EXPECT_EQ(rawName(Signal::tone), "tone");
-    EXPECT_EQ(rawName(Signal::pink), "pink");
-    EXPECT_EQ(rawName(Channels::both), "both");
-    EXPECT_EQ(rawName(Channels::left), "left");
-    EXPECT_EQ(rawName(Channels::right), "right");
-    EXPECT_EQ(signalFromRawName("pink"), Signal::pink);
-    EXPECT_EQ(channelsFromRawName("right"), Channels::right);
-    EXPECT_FALSE(signalFromRawName("Tone").has_value());
-    EXPECT_FALSE(channelsFromRawName("").has_value());
-}
-
 }  // namespace
 }  // namespace lumenor

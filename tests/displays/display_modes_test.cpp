@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QJsonObject>
-
 #include <string>
 
 #include "displays/display_modes.h"
@@ -77,11 +75,6 @@ TEST_F(DisplayModesTest, SortsDeduplicatesAndMarksOneNativeAndTheCurrent) {
     EXPECT_EQ(listed({mode(1, 1920, 1080, 60), mode(2, 1920, 1080, 60)}, 2), "1n");
     EXPECT_EQ(listed({mode(1, 1280, 720, 60), mode(3, 1920, 1080, 60), mode(4, 1920, 1080, 60)}, 4),
               "3n 1");
-}
-
-TEST(ModeInfoJson, OnlyTheWidthsDecideScaled) {
-    EXPECT_TRUE(mode(1, 2880, 1800, 60, 1440, 1800).toJson()["scaled"].toBool());
-    EXPECT_FALSE(mode(1, 1920, 1080, 60, 1920, 540).toJson()["scaled"].toBool(true));
 }
 
 TEST_F(DisplayModesTest, ApplyingIsOneTransactionAndAFailedStepChangesNothing) {

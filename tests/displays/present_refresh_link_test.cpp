@@ -34,15 +34,20 @@ struct Recorder {
     }
 };
 
+// Each link keeps to its own display's refreshes: DUMMY0 runs at 60 Hz, DUMMY1 at 50.
 TEST_F(PresentLinkTest, TicksOncePerRefreshOfTheChosenDisplay) {
     ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
     Recorder rec;
+    std::atomic<std::int64_t> period{0};
     auto links = factory();
     auto link = links.create(static_cast<DisplayId>(x().outputId("DUMMY0")),
                              [&](const RefreshStamp& s) { rec.add(s); });
-    ASSERT_TRUE(link);
+    auto other = links.create(static_cast<DisplayId>(x().outputId("DUMMY1")),
+                              [&](const RefreshStamp& s) { period = s.refreshPeriod; });
+    ASSERT_TRUE(link && other);
     std::this_thread::sleep_for(std::chrono::seconds(2));
     link.reset();
+    EXPECT_EQ(period.load(), 20'000);
     const auto stamps = rec.copy();
     // About 60 a second, each a later refresh than the last. A loaded machine may let the
     // server itself run late by a refresh now and then; more than a few is a fault.
@@ -55,22 +60,11 @@ TEST_F(PresentLinkTest, TicksOncePerRefreshOfTheChosenDisplay) {
     const std::uint64_t spanned = stamps.back().counter - stamps.front().counter + 1;
     EXPECT_LE(spanned - stamps.size(), 3u) << "refreshes skipped";
     EXPECT_EQ(stamps.front().timeScale, 1'000'000);
-    EXPECT_EQ(stamps.front().refreshPeriod, 16'667);  // DUMMY0 runs at 60 Hz
+    EXPECT_EQ(stamps.front().refreshPeriod, 16'667);
 
     // The link is gone: nothing more arrives.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(rec.copy().size(), stamps.size());
-}
-
-TEST_F(PresentLinkTest, PeriodFollowsTheDisplaysMode) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
-    std::atomic<std::int64_t> period{0};
-    auto links = factory();
-    auto link = links.create(static_cast<DisplayId>(x().outputId("DUMMY1")),
-                             [&](const RefreshStamp& s) { period = s.refreshPeriod; });
-    ASSERT_TRUE(link);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(period.load(), 20'000);
 }
 
 TEST_F(PresentLinkTest, NoLinkForADisplayThatIsNotActive) {

@@ -43,9 +43,7 @@ TEST_F(XrandrDisplayTest, ListsActiveHeadsWithNamesModesAndSizes) {
     EXPECT_FALSE(list[0].isBuiltin);
     EXPECT_EQ(list[0].currentMode.pixelWidth, 1920);
     EXPECT_EQ(list[0].currentMode.pixelHeight, 1080);
-    EXPECT_EQ(list[0].currentMode.pointWidth, 1920);
     EXPECT_NEAR(list[0].currentMode.refreshHz, 148350000.0 / (2200.0 * 1125.0), 1e-9);
-    EXPECT_NE(list[0].currentMode.id, 0);
 
     EXPECT_EQ(list[1].id, x().outputId("DUMMY1"));
     EXPECT_EQ(list[1].name, "Studio 27");
@@ -54,8 +52,6 @@ TEST_F(XrandrDisplayTest, ListsActiveHeadsWithNamesModesAndSizes) {
     EXPECT_NEAR(list[1].currentMode.refreshHz, 74250000.0 / (1650.0 * 750.0), 1e-9);
     EXPECT_DOUBLE_EQ(list[1].physicalSizeMM.width, 527);
     EXPECT_DOUBLE_EQ(list[1].physicalSizeMM.height, 296);
-    EXPECT_TRUE(list[1].currentMode.isCurrent);
-    EXPECT_FALSE(list[1].currentMode.isNative);
 }
 
 TEST_F(XrandrDisplayTest, PlugModeChangeUnplugAndANewEdidEachNotify) {

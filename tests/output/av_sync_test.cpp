@@ -83,11 +83,8 @@ void expectEvenlySpaced(const std::vector<double>& onsets, std::size_t expected)
         << "gaps off by " << ::testing::PrintToString(errors) << " ms";
 }
 
-TEST_F(AvSync, BounceClicksAreOnePeriodApart) {
-    // Contacts at 0.5 s, 1.5 s, … 9.5 s (and 10.5 s, which the end may cut).
-    expectEvenlySpaced(showAndRecord("bounce"), 10);
-}
-
+// The clicks' timing against the frames is measured below; through `lumenor show`, the countdown's
+// beeps one second apart.
 TEST_F(AvSync, CountdownBeepsAreOneSecondApart) {
     // Seconds 1 to 10; the beep of second 0 sounds as the output opens, before its frames are
     // known, and is not held to the period.

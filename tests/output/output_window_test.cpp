@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <csignal>
@@ -56,15 +57,9 @@ class OutputOnX : public XServerTest {
         return QString::number(XServerTest::x().outputId(output));
     }
 
-    static void key(const QString& name) {
-        const auto r = runProcess("xdotool", {"key", name}, x().environment());
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    }
-
-    static void mouseTo(int xPos, int yPos) {
-        const auto r =
-            runProcess("xdotool", {"mousemove", QString::number(xPos), QString::number(yPos)},
-                       x().environment());
+    // Keys pressed or the pointer moved, as `xdotool key NAME...` or `xdotool mousemove X Y`.
+    static void xdotool(const QStringList& args) {
+        const auto r = runProcess("xdotool", args, x().environment());
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     }
 
@@ -100,14 +95,12 @@ TEST_P(OutputAtDepth, EveryStillPatternOnScreenIsTheRenderedFile) {
         if (!isAnimated(p)) {
             EXPECT_EQ(settle(b, rendered(rawName(p), b.size())), 0) << rawName(p).toStdString();
         }
-        key("Right");
+        xdotool({"key", "Right"});
     }
     EXPECT_EQ(differing(x().capture(a), before), 0);
-    key("Up");
-    key("Up");
-    key("Down");
+    xdotool({"key", "Up", "Up", "Down"});
     EXPECT_EQ(settle(b, rendered(rawName(allPatterns().back()), b.size())), 0);
-    key("Escape");
+    xdotool({"key", "Escape"});
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_EQ(show_.exitCode(), 0);
 }
@@ -118,7 +111,7 @@ TEST_F(OutputOnX, TenBitLevelsRoundedToEightAreSaidOnce) {
         GTEST_SKIP() << "log lines go to the journal here, not to standard error";
     }
     startShow({"gradient", "--seconds", "3"});
-    key("Left");
+    xdotool({"key", "Left"});
     ASSERT_TRUE(show_.waitForFinished(10000));
     EXPECT_EQ(show_.readAllStandardError().count("rounded to 8 bits"), 1);
 }
@@ -131,12 +124,12 @@ TEST_F(OutputOnX, PointerOverTheOutputBringsTheBannerBackButNotOverAMirror) {
     QThread::msleep(kBannerGoneMs);
     ASSERT_EQ(settle(banner, blackBanner), 0) << "the banner fades after three seconds";
 
-    mouseTo(500, 500);  // over the mirror
+    xdotool({"mousemove", "500", "500"});  // over the mirror
     QThread::msleep(500);
     EXPECT_EQ(differing(x().capture(banner), blackBanner), 0);
 
-    mouseTo(2300, 300);
-    mouseTo(2310, 310);
+    xdotool({"mousemove", "2300", "300"});
+    xdotool({"mousemove", "2310", "310"});
     QThread::msleep(500);
     EXPECT_GT(differing(x().capture(banner), blackBanner), 1000);
 }
@@ -158,10 +151,10 @@ TEST_F(OutputOnX, AMirrorNeverKeepsTheLastMovingFrame) {
             ASSERT_TRUE(busy.waitForStarted());
         }
         QThread::msleep(40 + (step * 37) % 90);
-        key("Left");
+        xdotool({"key", "Left"});
         EXPECT_EQ(settle(mirror, expected, 2000), 0)
             << "step " << step << ": the mirror kept another frame";
-        key("Right");
+        xdotool({"key", "Right"});
     }
     busy.kill();
     busy.waitForFinished(2000);
@@ -183,18 +176,16 @@ std::vector<QByteArray> frameLines(QProcess& p, int ms, const std::function<bool
 
 // One frame line: "frame 60.00 Hz dropped N steady|unsteady".
 struct FrameLine {
-    QByteArray rate;
+    QString rate;
     int dropped = -1;
     bool steady = false;
 };
 FrameLine parseFrameLine(const QByteArray& line) {
-    const QList<QByteArray> w = line.split(' ');
-    EXPECT_EQ(w.size(), 6) << line.toStdString();
-    if (w.size() != 6 || w[0] != "frame" || w[2] != "Hz" || w[3] != "dropped") {
-        return {};
-    }
-    EXPECT_TRUE(w[5] == "steady" || w[5] == "unsteady") << line.toStdString();
-    return {w[1], w[4].toInt(), w[5] == "steady"};
+    static const QRegularExpression form(R"(^frame (\d+\.\d\d) Hz dropped (\d+) (un)?steady$)");
+    const QRegularExpressionMatch m = form.match(QString::fromUtf8(line));
+    EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+    return m.hasMatch() ? FrameLine{m.captured(1), m.captured(2).toInt(), !m.hasCaptured(3)}
+                        : FrameLine{};
 }
 
 TEST_P(OutputAtDepth, TheMeterReportsTheRateAndCountsAStall) {
@@ -292,7 +283,7 @@ TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndAnimatesAtTheRefresh)
     startShow({"calibration", "--seconds", "30"});
     QThread::msleep(kBannerGoneMs);
     EXPECT_EQ(settle(head, rendered("calibration", head.size())), 0);
-    key("Escape");
+    xdotool({"key", "Escape"});
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_TRUE(show_.readAllStandardError().contains("PutImage"));
 

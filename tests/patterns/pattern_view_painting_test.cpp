@@ -25,7 +25,8 @@ using test::ManualLinks;
 using test::spinUntil;
 
 // The offscreen platform has no native window to present to, so the view paints through Qt:
-// the path every display without direct presentation takes.
+// the path every display without direct presentation takes (the Wayland output tests see it
+// follow a new size).
 QImage shown(PatternView& view) {
     return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -69,14 +70,6 @@ TEST(PatternViewPainting, StillPatternsShowTheRenderedPixelsAndOverlaysOnTop) {
     const QImage plain = rendered(Pattern::pixelGrid, {480, 270});
     EXPECT_EQ(withOverlay.pixel(9, 19), plain.pixel(9, 19)) << "the overlay stays in its box";
     EXPECT_EQ(withOverlay.pixel(40, 60), plain.pixel(40, 60));
-
-    view.resize(200, 100);
-    ASSERT_TRUE(spinUntil([&] { return shown(view).pixel(25, 40) == qRgb(255, 0, 0); }));
-    view.drawOverlays = nullptr;
-    view.requestRedraw();
-    EXPECT_TRUE(spinUntil([&] {
-        return differing(shown(view), rendered(Pattern::pixelGrid, {200, 100})) == 0;
-    })) << "a resize draws the pattern at the new size";
 }
 
 TEST(PatternViewPainting, AnimatedPatternsPaintOneFramePerRefresh) {

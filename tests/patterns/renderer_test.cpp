@@ -37,26 +37,43 @@ Frame render(Pattern p, int w, int h, double scale = 1, const Anim& anim = {},
     return {canvas};
 }
 
-// Columns in bottom row `y` whose pixel equals `colour`.
-std::vector<int> columnsOf(const Frame& f, int y, QRgb colour) {
+Frame renderAnim(Pattern p, int w, int h, double t, double flashUntil = 0) {
+    return render(p, w, h, 1, makeAnim(p, t, w, h, 1, 30, flashUntil));
+}
+
+// Columns in bottom row `y` whose pixel equals `colour` (or, with `equal` false, differs).
+std::vector<int> columnsOf(const Frame& f, int y, QRgb colour, bool equal = true) {
     std::vector<int> xs;
     for (int x = 0; x < f.image.width(); ++x) {
-        if (f.at(x, y) == colour) {
+        if ((f.at(x, y) == colour) == equal) {
             xs.push_back(x);
         }
     }
     return xs;
 }
 
-// Rows in column `x`, below `below`, whose pixel equals `colour`.
-std::vector<int> rowsOf(const Frame& f, int x, QRgb colour, int below) {
+// Rows in column `x`, below `below`, whose pixel equals `colour` (or, with `equal` false, differs).
+std::vector<int> rowsOf(const Frame& f, int x, QRgb colour, int below, bool equal = true) {
     std::vector<int> ys;
     for (int y = 0; y < below; ++y) {
-        if (f.at(x, y) == colour) {
+        if ((f.at(x, y) == colour) == equal) {
             ys.push_back(y);
         }
     }
     return ys;
+}
+
+// The smallest rectangle holding every pixel of `area` brighter than `above`.
+QRect litArea(const Frame& f, const QRect& area, int above = 200) {
+    QRect lit;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (f.grey(x, y) > above) {
+                lit |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return lit;
 }
 
 // Every pixel at the (x, y) pairs `xys` has `colour`.
@@ -69,32 +86,28 @@ void expectColourAt(const Frame& f, QRgb colour, std::initializer_list<int> xys)
 const QRgb kWhitePx = qRgb(255, 255, 255);
 const QRgb kBlackPx = qRgb(0, 0, 0);
 
+// Levels reach the canvas as their device values, halves rounded up: grey50 is 128.
 TEST(Renderer, SolidFieldsWriteDeviceValuesUnchanged) {
-    for (const auto& [p, colour] : {std::pair{Pattern::grey50, qRgb(128, 128, 128)},
-                                    {Pattern::white, kWhitePx},
-                                    {Pattern::black, kBlackPx},
-                                    {Pattern::red, qRgb(255, 0, 0)},
-                                    {Pattern::green, qRgb(0, 255, 0)},
-                                    {Pattern::blue, qRgb(0, 0, 255)}}) {
+    for (const auto& [p, colour] :
+         {std::pair{Pattern::grey50, qRgb(128, 128, 128)}, {Pattern::red, qRgb(255, 0, 0)}}) {
         const Frame f = render(p, 8, 8);
         EXPECT_TRUE(f.at(0, 7) == colour && f.at(7, 0) == colour) << rawName(p).toStdString();
     }
 }
 
-TEST(Renderer, GridLinesAreWholePixelsAtScaleOneAndTwo) {
+TEST(Renderer, LinesAreWholePixelsAtScaleOneAndTwo) {
     const Frame one = render(Pattern::grid, 640, 360, 1);
-    // Row 1 is between horizontal lines: only the vertical lines are white there.
+    // Row 30 is between horizontal lines: only the vertical lines are white there.
     EXPECT_EQ(columnsOf(one, 30, kWhitePx),
               (std::vector<int>{0, 64, 128, 192, 256, 320, 384, 448, 512, 576, 639}));
-    for (int x = 0; x < 640; ++x) {
-        const QRgb px = one.at(x, 30);
-        EXPECT_TRUE(px == kWhitePx || px == kBlackPx) << x;
-    }
+    EXPECT_EQ(columnsOf(one, 30, kBlackPx, false), columnsOf(one, 30, kWhitePx));
     EXPECT_EQ(rowsOf(one, 30, kWhitePx, 360), (std::vector<int>{0, 64, 128, 192, 256, 320}));
-
     const Frame two = render(Pattern::grid, 640, 360, 2);
     EXPECT_EQ(columnsOf(two, 30, kWhitePx),
               (std::vector<int>{0, 1, 127, 128, 255, 256, 383, 384, 511, 512, 638, 639}));
+    // Overscan: at mid height the full, 95 % and 90 % rectangles' sides are the only white.
+    EXPECT_EQ(columnsOf(render(Pattern::overscan, 1000, 600), 300, kWhitePx),
+              (std::vector<int>{0, 25, 50, 950, 975, 999}));
 }
 
 TEST(Renderer, ScaleOutsideItsRangeIsTakenAsTheNearestBound) {
@@ -105,17 +118,8 @@ TEST(Renderer, ScaleOutsideItsRangeIsTakenAsTheNearestBound) {
               render(Pattern::aspect, 96, 64, PatternRenderer::kMaxScale).image);
 }
 
-TEST(Renderer, OverscanRectanglesAtFullNinetyFiveAndNinety) {
-    const Frame f = render(Pattern::overscan, 1000, 600, 1);
-    // At mid height the three rectangles' sides are the only white columns.
-    EXPECT_EQ(columnsOf(f, 300, kWhitePx), (std::vector<int>{0, 25, 50, 950, 975, 999}));
-    const Frame two = render(Pattern::overscan, 1000, 600, 2);
-    EXPECT_EQ(columnsOf(two, 300, kWhitePx),
-              (std::vector<int>{0, 1, 24, 25, 49, 50, 949, 950, 974, 975, 998, 999}));
-}
-
 TEST(Renderer, PixelGridAlternatesSinglePixelsAtAnySize) {
-    for (auto [w, h] : {std::pair{7, 5}, std::pair{64, 64}, std::pair{131, 67}}) {
+    for (auto [w, h] : {std::pair{7, 5}, std::pair{131, 67}}) {
         for (double scale : {1.0, 2.0}) {
             const Frame f = render(Pattern::pixelGrid, w, h, scale);
             for (int y = 0; y < h; ++y) {
@@ -128,37 +132,39 @@ TEST(Renderer, PixelGridAlternatesSinglePixelsAtAnySize) {
     }
 }
 
-TEST(Renderer, SmpteBarsAndBoundaries) {
-    const Frame f = render(Pattern::smpte, 700, 50);
-    const QRgb bars[7] = {qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
-                          qRgb(0, 255, 0),     qRgb(255, 0, 255), qRgb(255, 0, 0),
-                          qRgb(0, 0, 255)};
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(f.at(i * 100, 25), bars[i]) << i;
-        EXPECT_EQ(f.at(i * 100 + 99, 0), bars[i]) << i;
-        EXPECT_EQ(f.at(i * 100 + 50, 49), bars[i]) << i;
+// Each bar's first, last and middle columns, at the bottom, middle and top rows.
+TEST(Renderer, ColourBarsFillTheirEqualShares) {
+    const QRgb smpte[] = {kWhitePx,          qRgb(255, 255, 0), qRgb(0, 255, 255), qRgb(0, 255, 0),
+                          qRgb(255, 0, 255), qRgb(255, 0, 0),   qRgb(0, 0, 255)};
+    const QRgb ebu[] = {kWhitePx,          qRgb(191, 191, 0), qRgb(0, 191, 191), qRgb(0, 191, 0),
+                        qRgb(191, 0, 191), qRgb(191, 0, 0),   qRgb(0, 0, 191),   kBlackPx};
+    for (const auto& [p, bars] : {std::pair{Pattern::smpte, std::vector(smpte, smpte + 7)},
+                                  std::pair{Pattern::ebuBars, std::vector(ebu, ebu + 8)}}) {
+        const Frame f = render(p, static_cast<int>(bars.size()) * 100, 50);
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+            const int x = static_cast<int>(i) * 100;
+            expectColourAt(f, bars[i], {x, 25, x + 99, 0, x + 50, 49});
+        }
     }
 }
 
 TEST(Renderer, PlugeLevelsAndPositions) {
     const Frame f = render(Pattern::pluge, 1000, 400);
-    const QRgb ground = qRgb(5, 5, 5);  // 0.02 * 255 = 5.1
-    const QRgb grey = qRgb(128, 128, 128);
-    // Bars 50 wide with gaps of 20, starting at (1000 - 190) / 2 = 405, from y 100 to 300.
-    expectColourAt(f, ground, {5, 5, 404, 200, 455, 200, 545, 300, 545, 99, 140, 200});
+    // Bars 50 wide with gaps of 20, starting at (1000 - 190) / 2 = 405, from y 100 to 300, on a
+    // ground of 0.02 * 255 = 5.1.
+    expectColourAt(f, qRgb(5, 5, 5), {5, 5, 404, 200, 455, 200, 545, 300, 545, 99, 140, 200});
     expectColourAt(f, kBlackPx, {405, 200, 454, 100});
     expectColourAt(f, qRgb(10, 10, 10), {475, 200});
     expectColourAt(f, qRgb(20, 20, 20), {545, 299});
     expectColourAt(f, kWhitePx, {40, 200, 139, 200});
-    expectColourAt(f, grey, {860, 200, 959, 200});
+    expectColourAt(f, qRgb(128, 128, 128), {860, 200, 959, 200});
 }
 
 TEST(Renderer, ElevenGreySteps) {
     const Frame f = render(Pattern::grayscaleSteps, 1100, 20);
     for (int i = 0; i <= 10; ++i) {
         const int level = static_cast<int>(std::lround(i / 10.0 * 255));
-        EXPECT_EQ(f.at(i * 100, 10), qRgb(level, level, level)) << i;
-        EXPECT_EQ(f.at(i * 100 + 99, 10), qRgb(level, level, level)) << i;
+        expectColourAt(f, qRgb(level, level, level), {i * 100, 10, i * 100 + 99, 10});
     }
 }
 
@@ -175,37 +181,30 @@ TEST(Renderer, GradientRunsBlackToWhiteMonotonically) {
 
 TEST(Renderer, FocusStarHasThirtySixBlackWedges) {
     const Frame f = render(Pattern::focus, 800, 800);
+    // The grey on a circle about the centre, `a` radians counter-clockwise from the right.
+    const auto greyAt = [&f](double radius, double a) {
+        return f.grey(static_cast<int>(400 + radius * std::cos(a)),
+                      static_cast<int>(400 + radius * std::sin(a)));
+    };
     const double R = 0.42 * 800;
     int transitions = 0;
     bool wasBlack = false;
     for (int i = 0; i < 720; ++i) {
-        // Half a wedge's angle from the start, on a circle of 0.8 R.
-        const double a = 2 * M_PI * (i + 0.5) / 720;
-        const int x = static_cast<int>(400 + 0.8 * R * std::cos(a));
-        const int y = static_cast<int>(400 + 0.8 * R * std::sin(a));
-        const bool black = f.grey(x, y) < 128;
-        if (black && !wasBlack) {
-            ++transitions;
-        }
+        const bool black = greyAt(0.8 * R, 2 * M_PI * (i + 0.5) / 720) < 128;
+        transitions += black && !wasBlack ? 1 : 0;
         wasBlack = black;
     }
     // The walk starts inside the first wedge, so each wedge is entered exactly once.
     EXPECT_EQ(transitions, 36);
     // The first wedge starts at angle 0 and runs counter-clockwise.
-    const double mid = 2 * M_PI * 0.5 / 72;
-    EXPECT_LT(f.grey(static_cast<int>(400 + 0.6 * R * std::cos(mid)),
-                     static_cast<int>(400 + 0.6 * R * std::sin(mid))),
-              30);
-    EXPECT_GT(f.grey(static_cast<int>(400 + 0.6 * R * std::cos(3 * mid)),
-                     static_cast<int>(400 + 0.6 * R * std::sin(3 * mid))),
-              225);
+    EXPECT_LT(greyAt(0.6 * R, M_PI / 72), 30);
+    EXPECT_GT(greyAt(0.6 * R, 3 * M_PI / 72), 225);
     EXPECT_EQ(f.at(10, 10), kWhitePx);
     EXPECT_EQ(f.at(400 + 100, 400), qRgb(255, 0, 0));
 }
 
 TEST(Renderer, AspectFramesForChosenLabels) {
     const QRgb green = qRgb(0, 255, 0);
-    const QRgb yellow = qRgb(255, 255, 0);
     const Frame wide = render(Pattern::aspect, 1600, 900, 1, {}, {QStringLiteral("16:9")});
     expectColourAt(wide, green, {0, 450, 1, 450, 1599, 450, 800, 0, 800, 899});
     expectColourAt(wide, kBlackPx, {800, 450});
@@ -215,50 +214,39 @@ TEST(Renderer, AspectFramesForChosenLabels) {
     expectColourAt(square, green, {600, 111, 600, 113, 600, 787, 0, 450});
     // 4:3 on a 21:9 canvas is full height, 4/3 x 900 = 1200 wide, centred: x 450 ... 1650.
     const Frame ultra = render(Pattern::aspect, 2100, 900, 1, {}, {QStringLiteral("4:3")});
-    expectColourAt(ultra, yellow, {450, 450, 1650, 450});
+    expectColourAt(ultra, qRgb(255, 255, 0), {450, 450, 1650, 450});
     expectColourAt(ultra, kBlackPx, {440, 450});
 
-    const Frame none = render(Pattern::aspect, 400, 300, 1, {}, {QStringLiteral("2:1")});
-    EXPECT_EQ(none.image.convertToFormat(QImage::Format_RGB32),
+    EXPECT_EQ(render(Pattern::aspect, 400, 300, 1, {}, {QStringLiteral("2:1")}).image,
               render(Pattern::black, 400, 300).image);
 }
 
-TEST(Renderer, CalibrationCardOnFullHd) {
+// The card is laid out by its height: a wider canvas only adds grid columns.
+TEST(Renderer, CalibrationCardScalesWithHeightOnly) {
     const Frame f = render(Pattern::calibration, 1920, 1080);
     const QRgb ink = qRgb(10, 11, 15);
+    const QRgb iris = qRgb(140, 124, 247);
     // Grid at multiples of 120: two-pixel lines (width 1.5 rounded) at 359 and 360.
     EXPECT_NE(f.at(360, 300), ink);
     EXPECT_EQ(f.at(359, 300), f.at(360, 300));
     EXPECT_EQ(f.at(360, 300), f.at(480, 300));
-    // Grey strip from x 300 to 1620 at y 120 ... 192.
+    // Grey strip from x 300 to 1620 at y 120 ... 192, its ends iris.
     for (int i = 0; i <= 10; ++i) {
         const int level = static_cast<int>(std::lround(i / 10.0 * 255));
         EXPECT_EQ(f.at(300 + i * 120 + 60, 156), qRgb(level, level, level)) << i;
     }
-    EXPECT_NE(f.at(1630, 156), qRgb(255, 255, 255));
-    // Iris circle of radius 0.24 H = 259.2 to the right of the centre (on the cross row above).
+    EXPECT_NE(f.at(1630, 156), kWhitePx);
+    // Iris circle of radius 0.24 H = 259.2 about the centre; a border of four iris pixels.
     EXPECT_GT(qBlue(f.at(960 + 259, 560)), 200);
-    // The strip's ends, and a border of four iris pixels at each edge.
-    const QRgb iris = qRgb(140, 124, 247);
     expectColourAt(f, ink, {358, 300, 361, 300, 960 + 230, 560});
     expectColourAt(f, iris, {300, 156, 1619, 156, 700, 0, 700, 3, 700, 1079});
     // The shape label plate sits at y = 1080 - 162 = 918 in ink; the label is white text.
-    int whiteInLabel = 0;
-    for (int x = 800; x < 1120; ++x) {
-        whiteInLabel += f.at(x, 918) == kWhitePx ? 1 : 0;
-    }
-    EXPECT_GT(whiteInLabel, 20);
-}
+    EXPECT_GT(litArea(f, QRect(800, 918, 320, 1), 254).width(), 20);
 
-TEST(Renderer, CalibrationScalesWithHeightOnly) {
-    const Frame normal = render(Pattern::calibration, 1920, 1080);
     const Frame wide = render(Pattern::calibration, 3840, 1080);
-    // The outer circle keeps its radius: the same column offset from the centre is on it.
-    for (int dx : {-259, 259}) {
-        EXPECT_EQ(normal.at(960 + dx, 560), wide.at(1920 + dx, 560)) << dx;
+    for (int dx : {-259, 259, 230}) {
+        EXPECT_EQ(f.at(960 + dx, 560), wide.at(1920 + dx, 560)) << dx;
     }
-    EXPECT_EQ(normal.at(960 + 230, 560), wide.at(1920 + 230, 560));
-    // More grid columns: one at 2400 appears only on the wide card.
     EXPECT_NE(wide.at(2400, 300), wide.at(2390, 300));
     EXPECT_EQ(wide.at(2400, 300), wide.at(360, 300));
     // Half the height: the outer circle has half the radius, 129.6, seen here on its diagonal.
@@ -271,8 +259,7 @@ TEST(Renderer, CalibrationScalesWithHeightOnly) {
 }
 
 TEST(Renderer, MovingBlockPosition) {
-    const Anim start = makeAnim(Pattern::movingBlock, 0, 1000, 10, 1, 30, 0);
-    EXPECT_TRUE(columnsOf(render(Pattern::movingBlock, 1000, 10, 1, start), 5, kWhitePx).empty());
+    EXPECT_TRUE(columnsOf(renderAnim(Pattern::movingBlock, 1000, 10, 0), 5, kWhitePx).empty());
     Anim half;
     half.phase = 3.5;  // f = 0.5: x = 1080 * 0.5 - 80 = 460
     const std::vector<int> xs =
@@ -283,23 +270,19 @@ TEST(Renderer, MovingBlockPosition) {
 }
 
 TEST(Renderer, BounceBallAndFlash) {
-    const Anim top = makeAnim(Pattern::bounce, 0, 1920, 1080, 1.0, 30, 0);
-    const Frame f = render(Pattern::bounce, 1920, 1080, 1, top);
+    const Frame f = renderAnim(Pattern::bounce, 1920, 1080, 0);
     expectColourAt(f, kWhitePx, {960, 967, 960, 1014});
     expectColourAt(f, kBlackPx, {960, 1017, 960 - 60, 967, 100, 112});
     expectColourAt(f, qRgb(71, 71, 71), {100, 113});
 
-    const Anim flash = makeAnim(Pattern::bounce, 0.5, 1920, 1080, 1.0, 30, 0.6);
-    const Frame g = render(Pattern::bounce, 1920, 1080, 1, flash);
+    const Frame g = renderAnim(Pattern::bounce, 1920, 1080, 0.5, 0.6);
     EXPECT_EQ(rowsOf(g, 100, kWhitePx, 200), (std::vector<int>{112, 113, 114}));
     expectColourAt(g, kWhitePx, {960, 113 + 40, 960, 113 - 40});
 }
 
 TEST(Renderer, CountdownDigitsAndSweep) {
-    const Frame early = render(Pattern::countdown, 800, 800, 1,
-                               makeAnim(Pattern::countdown, 0.25, 800, 800, 1, 30, 0));
-    const Frame late = render(Pattern::countdown, 800, 800, 1,
-                              makeAnim(Pattern::countdown, 0.75, 800, 800, 1, 30, 0));
+    const Frame early = renderAnim(Pattern::countdown, 800, 800, 0.25);
+    const Frame late = renderAnim(Pattern::countdown, 800, 800, 0.75);
     const QRgb sector = qRgb(36, 36, 36);
     // A quarter second in: the sector covers twelve to three o'clock.
     expectColourAt(early, sector, {550, 600});
@@ -307,49 +290,40 @@ TEST(Renderer, CountdownDigitsAndSweep) {
     expectColourAt(late, sector, {200, 250});
     expectColourAt(late, kBlackPx, {250, 600});
     // Different digits give different pictures around the centre; the same digit the same.
-    const Frame nine = render(Pattern::countdown, 800, 800, 1,
-                              makeAnim(Pattern::countdown, 1.0, 800, 800, 1, 30, 0));
-    const Frame nineAgain = render(Pattern::countdown, 800, 800, 1,
-                                   makeAnim(Pattern::countdown, 11.0, 800, 800, 1, 30, 0));
-    EXPECT_EQ(nine.image, nineAgain.image);
+    const Frame nine = renderAnim(Pattern::countdown, 800, 800, 1.0);
+    EXPECT_EQ(nine.image, renderAnim(Pattern::countdown, 800, 800, 11.0).image);
     EXPECT_NE(nine.image.copy(250, 250, 300, 300), early.image.copy(250, 250, 300, 300));
-    int white = 0;
-    for (int x = 300; x < 500; ++x) {
-        white += nine.at(x, 420) == kWhitePx ? 1 : 0;
-    }
-    EXPECT_GT(white, 5);
+    EXPECT_GT(litArea(nine, {300, 420, 200, 1}, 254).width(), 5);
 }
 
 // The countdown's ring, its swept quarters and the glyphs of both are laid over from a cache of
 // layers: the frame that records a layer and the frames that reuse it must equal drawing
 // everything directly, with the sector in one piece, at 8 bits a channel and at 10.
 TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
-    struct Case {
-        int w;
-        int h;
-        double scale;
-    };
-    const auto drawAt = [](QImage::Format format, Pattern p, const Case& c, const Anim& anim) {
-        QImage canvas(c.w, c.h, format);
+    const auto drawAt = [](QImage::Format format, Pattern p, QSize size, double scale, double t) {
+        QImage canvas(size, format);
         canvas.fill(Qt::black);
         QPainter painter(&canvas);
-        PatternRenderer::draw(p, painter, c.w, c.h, c.scale, anim, {}, {}, std::nullopt);
+        PatternRenderer::draw(p, painter, size.width(), size.height(), scale,
+                              makeAnim(p, t, size.width(), size.height(), 1, 25, 0), {}, {},
+                              std::nullopt);
         painter.end();
         return canvas;
     };
     for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB30}) {
-        for (const Case& c :
-             {Case{1920, 1080, 1}, Case{1280, 720, 2}, Case{701, 433, 1.5}, Case{90, 60, 1}}) {
+        for (const auto& [size, scale] : {std::pair{QSize(1920, 1080), 1.0},
+                                          {QSize(1280, 720), 2.0},
+                                          {QSize(701, 433), 1.5},
+                                          {QSize(90, 60), 1.0}}) {
             for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
                 for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
-                    const Anim anim = makeAnim(p, t, c.w, c.h, 1, 25, 0);
                     render::LayerCache::setEnabled(false);
-                    const QImage drawn = drawAt(format, p, c, anim);
+                    const QImage drawn = drawAt(format, p, size, scale, t);
                     render::LayerCache::setEnabled(true);
-                    const QImage recorded = drawAt(format, p, c, anim);
-                    const QImage reused = drawAt(format, p, c, anim);
+                    const QImage recorded = drawAt(format, p, size, scale, t);
+                    const QImage reused = drawAt(format, p, size, scale, t);
                     EXPECT_TRUE(recorded == drawn && reused == drawn)
-                        << rawName(p).toStdString() << " " << c.w << "x" << c.h << " t=" << t
+                        << rawName(p).toStdString() << " " << size.width() << " t=" << t
                         << " format " << format;
                 }
             }
@@ -357,73 +331,44 @@ TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
     }
 }
 
-TEST(Renderer, TimecodeTextIsDrawnCentred) {
+// Text is centred where its layout puts it; with nothing to show the canvas is black.
+TEST(Renderer, TimecodeAndSlateLayouts) {
     Anim anim;
     anim.timecode = QStringLiteral("01:02:03:04");
-    const Frame f = render(Pattern::timecode, 1280, 720, 1, anim);
-    int minX = 1280;
-    int maxX = -1;
-    int minY = 720;
-    int maxY = -1;
-    for (int y = 0; y < 720; ++y) {
-        for (int x = 0; x < 1280; ++x) {
-            if (f.grey(x, y) > 128) {
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
-            }
-        }
-    }
-    ASSERT_GE(maxX, 0);
-    EXPECT_NEAR((minX + maxX) / 2.0, 640, 12);
-    EXPECT_NEAR((minY + maxY) / 2.0, 360, 12);
+    const QRect timecode =
+        litArea(render(Pattern::timecode, 1280, 720, 1, anim), {0, 0, 1280, 720}, 128);
+    ASSERT_FALSE(timecode.isEmpty());
+    EXPECT_NEAR(timecode.center().x(), 640, 12);
+    EXPECT_NEAR(timecode.center().y(), 360, 12);
     EXPECT_EQ(render(Pattern::timecode, 64, 64).image, render(Pattern::black, 64, 64).image);
-}
 
-TEST(Renderer, SlateLayouts) {
     QImage red(200, 100, QImage::Format_RGB32);
     red.fill(qRgb(255, 0, 0));
     const QRgb redPx = qRgb(255, 0, 0);
+    const QString text = QStringLiteral("CAMERA A");
     // Image only: fits 0.6 W x 0.6 H of 1000 x 1000 -> 600 x 300, centred.
     const Frame image = render(Pattern::slate, 1000, 1000, 1, {}, {}, {}, red);
     expectColourAt(image, redPx, {201, 351, 798, 648});
     expectColourAt(image, kBlackPx, {195, 500, 500, 655});
     // Image with text: box 600 x 450, centre at 0.58 H; text centred at 0.26 H.
-    const Frame both =
-        render(Pattern::slate, 1000, 1000, 1, {}, {}, QStringLiteral("CAMERA A"), red);
+    const Frame both = render(Pattern::slate, 1000, 1000, 1, {}, {}, text, red);
     expectColourAt(both, redPx, {500, 580 + 145, 500, 580 - 145});
     expectColourAt(both, kBlackPx, {500, 580 - 160});
-    int textRows = 0;
-    for (int y = 200; y < 320; ++y) {
-        bool any = false;
-        for (int x = 0; x < 1000; ++x) {
-            any = any || both.grey(x, y) > 200;
-        }
-        textRows += any ? 1 : 0;
-    }
-    EXPECT_GT(textRows, 30);
-    // Text only: centred at half height; neither: black.
-    const Frame text = render(Pattern::slate, 1000, 1000, 1, {}, {}, QStringLiteral("CAMERA A"));
-    EXPECT_EQ(text.at(500, 260), kBlackPx);
-    int mid = 0;
-    for (int x = 0; x < 1000; ++x) {
-        mid += text.grey(x, 495) > 200 ? 1 : 0;
-    }
-    EXPECT_GT(mid, 20);
+    EXPECT_GT(litArea(both, {0, 200, 1000, 120}).height(), 30);
+    // Text only: centred at half height.
+    const Frame alone = render(Pattern::slate, 1000, 1000, 1, {}, {}, text);
+    EXPECT_EQ(alone.at(500, 260), kBlackPx);
+    EXPECT_GT(litArea(alone, {0, 495, 1000, 1}).width(), 20);
     EXPECT_EQ(render(Pattern::slate, 64, 64).image, render(Pattern::black, 64, 64).image);
 }
 
 TEST(Renderer, EveryPatternPaintsTheWholeCanvas) {
     for (Pattern p : allPatterns()) {
-        const Frame f = render(p, 97, 61, 1, makeAnim(p, 1.3, 97, 61, 1, 30, 0));
-        bool untouched = false;
+        const Frame f = renderAnim(p, 97, 61, 1.3);
         for (int y = 0; y < 61; ++y) {
-            for (int x = 0; x < 97; ++x) {
-                untouched = untouched || f.at(x, y) == qRgb(1, 2, 3);
-            }
+            ASSERT_EQ(columnsOf(f, y, qRgb(1, 2, 3)), std::vector<int>{})
+                << rawName(p).toStdString();
         }
-        EXPECT_FALSE(untouched) << rawName(p).toStdString();
     }
 }
 
@@ -505,15 +450,13 @@ TEST(Renderer, HdBarsHoldTheirTenBitValuesAndGeometry) {
     };
     // R'G'B' as the BT.709 matrix gives it from the Y'CbCr values, a code off at places.
     const Probe probes[] = {
-        {"left panel", 120, 800, grey(414)},      {"left panel edge", 239, 800, grey(414)},
-        {"75 % white", 240, 800, grey(721)},      {"75 % white, right", 342, 800, grey(721)},
+        {"left panel edge", 239, 800, grey(414)}, {"75 % white", 240, 800, grey(721)},
         {"75 % blue", 1600, 800, {63, 64, 721}},  {"right panel", 1680, 800, grey(414)},
-        {"75 % white row", 1000, 400, grey(721)}, {"100 % cyan", 100, 400, {64, 940, 941}},
-        {"100 % red", 1800, 300, {940, 64, 63}},  {"ramp start", 446, 300, grey(64)},
-        {"ramp end", 1679, 300, grey(940)},       {"15 % grey", 100, 100, grey(195)},
-        {"100 % white", 700, 100, grey(940)},     {"PLUGE -2 %", 1165, 100, grey(46)},
-        {"PLUGE +2 %", 1303, 100, grey(82)},      {"PLUGE +4 %", 1440, 100, grey(99)},
-        {"black", 1640, 100, grey(64)},
+        {"100 % cyan", 100, 400, {64, 940, 941}}, {"100 % red", 1800, 300, {940, 64, 63}},
+        {"ramp start", 446, 300, grey(64)},       {"ramp end", 1679, 300, grey(940)},
+        {"15 % grey", 100, 100, grey(195)},       {"100 % white", 700, 100, grey(940)},
+        {"PLUGE -2 %", 1165, 100, grey(46)},      {"PLUGE +2 %", 1303, 100, grey(82)},
+        {"PLUGE +4 %", 1440, 100, grey(99)},      {"black", 1640, 100, grey(64)},
     };
     for (const Probe& p : probes) {
         EXPECT_EQ(code(p.x, p.y), p.rgb) << p.what;
@@ -523,90 +466,51 @@ TEST(Renderer, HdBarsHoldTheirTenBitValuesAndGeometry) {
     EXPECT_NE(code(100, 360), code(100, 359));
     EXPECT_NE(code(100, 270), code(100, 269));
     // In full range black is 0 and the step below it is clipped to it.
-    const QImage full =
-        renderAt(Pattern::smpteHdBars, 1920, 1080, QImage::Format_RGB32, VideoRange::full);
-    EXPECT_EQ(full.pixel(1165, 100), qRgb(0, 0, 0));
-    EXPECT_EQ(full.pixel(700, 100), qRgb(255, 255, 255));
+    const Frame full = render(Pattern::smpteHdBars, 1920, 1080);
+    EXPECT_EQ(full.at(1165, 100), kBlackPx);
+    EXPECT_EQ(full.at(700, 100), kWhitePx);
 }
 
-TEST(Renderer, EbuBarsAreWhiteSevenColoursAtThreeQuartersAndBlack) {
-    const QImage bars = renderAt(Pattern::ebuBars, 800, 10, QImage::Format_RGB32, VideoRange::full);
-    const QRgb expected[] = {qRgb(255, 255, 255), qRgb(191, 191, 0), qRgb(0, 191, 191),
-                             qRgb(0, 191, 0),     qRgb(191, 0, 191), qRgb(191, 0, 0),
-                             qRgb(0, 0, 191),     qRgb(0, 0, 0)};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(bars.pixel(50 + 100 * i, 5), expected[i]) << i;
-    }
-    const QImage limited =
-        renderAt(Pattern::ebuBars, 800, 10, QImage::Format_RGB32, VideoRange::limited);
-    EXPECT_EQ(limited.pixel(50, 5), qRgb(235, 235, 235));
-    EXPECT_EQ(limited.pixel(750, 5), qRgb(16, 16, 16));
-}
-
-// Lit columns of a row left of x = 300: each area's left edge, 2 px wide.
 TEST(Renderer, SafeAreasSitAtTheirPercentages) {
-    const QImage areas =
-        renderAt(Pattern::safeAreas, 1920, 1080, QImage::Format_RGB32, VideoRange::full);
-    std::vector<int> lit;
-    for (int x = 0; x < 300; ++x) {
-        if (areas.pixel(x, 270) != qRgb(0, 0, 0)) {
-            lit.push_back(x);
-        }
-    }
-    // Action 93 % at 67.2, title 90 % at 96, 14:9 at 120, 4:3 at 240.
-    EXPECT_EQ(lit, (std::vector<int>{66, 67, 95, 96, 119, 120, 239, 240}));
+    // Each area's left edge, 2 px wide: action 93 % at 67.2, title 90 % at 96, 14:9 at 120,
+    // 4:3 at 240.
+    const std::vector<int> lit =
+        columnsOf(render(Pattern::safeAreas, 1920, 1080), 270, kBlackPx, false);
+    EXPECT_EQ(std::vector<int>(lit.begin(), std::lower_bound(lit.begin(), lit.end(), 300)),
+              (std::vector<int>{66, 67, 95, 96, 119, 120, 239, 240}));
 }
 
 TEST(Renderer, CrosshatchIsSymmetricWithSquareCells) {
     for (const QSize size : {QSize(1920, 1080), QSize(1023, 767)}) {
-        const QImage hatch = renderAt(Pattern::crosshatch, size.width(), size.height(),
-                                      QImage::Format_RGB32, VideoRange::full);
-        const auto litColumns = [&hatch](int y) {
-            std::vector<int> xs;
-            for (int x = 0; x < hatch.width(); ++x) {
-                if (hatch.pixel(x, y) != qRgb(0, 0, 0)) {
-                    xs.push_back(x);
-                }
-            }
-            return xs;
-        };
-        const auto litRows = [&hatch](int x) {
-            std::vector<int> ys;
-            for (int y = 0; y < hatch.height(); ++y) {
-                if (hatch.pixel(x, y) != qRgb(0, 0, 0)) {
-                    ys.push_back(y);
-                }
-            }
-            return ys;
-        };
         SCOPED_TRACE(size.width());
+        const Frame hatch = render(Pattern::crosshatch, size.width(), size.height());
         // A row and a column through cells away from the label.
-        const std::vector<int> xs = litColumns(hatch.height() / 5 + 3);
-        const std::vector<int> ys = litRows(hatch.width() / 5 + 3);
-        for (const auto* lines : {&xs, &ys}) {
-            const int side = lines == &xs ? hatch.width() : hatch.height();
+        const std::vector<int> xs = columnsOf(hatch, size.height() / 5 + 3, kBlackPx, false);
+        const std::vector<int> ys =
+            rowsOf(hatch, size.width() / 5 + 3, kBlackPx, size.height(), false);
+        // Lines at both edges, at the centre and in mirrored pairs; the first full cell from the
+        // centre has the same pitch across and down.
+        std::vector<int> pitches;
+        for (const auto& [lines, side] : {std::pair{&xs, size.width()}, {&ys, size.height()}}) {
             ASSERT_FALSE(lines->empty());
             EXPECT_EQ(lines->front(), 0);
             EXPECT_EQ(lines->back(), side - 1);
             for (const int at : *lines) {
                 EXPECT_TRUE(std::binary_search(lines->begin(), lines->end(), side - 1 - at)) << at;
             }
-            EXPECT_TRUE(std::binary_search(lines->begin(), lines->end(), side / 2));
+            const auto centre = std::lower_bound(lines->begin(), lines->end(), side / 2);
+            ASSERT_EQ(*centre, side / 2);
+            pitches.push_back(*std::find_if(centre, lines->end(), [&](int v) {
+                return v > *centre + 2;
+            }) - *centre);
         }
-        // Square: the first full cell has the same pitch across and down.
-        const auto pitch = [](const std::vector<int>& lines, int side) {
-            const auto centre = std::lower_bound(lines.begin(), lines.end(), side / 2);
-            const auto next =
-                std::find_if(centre, lines.end(), [&](int v) { return v > *centre + 2; });
-            return *next - *centre;
-        };
-        EXPECT_EQ(pitch(xs, hatch.width()), pitch(ys, hatch.height()));
+        EXPECT_EQ(pitches[0], pitches[1]);
     }
 }
 
+// Pattern text is drawn with the very font files we load, whichever installed copy a family
+// name would pick: Nimbus Sans is installed in several formats.
 TEST(PatternFonts, FamiliesResolveToTheInstalledFaces) {
-    // Nimbus Sans is installed in several formats; the family names the copy we loaded, with
-    // its foundry, as in "Nimbus Sans [UKWN]".
     EXPECT_TRUE(resolvedFamily(kSansFamily).startsWith("Nimbus Sans"));
     EXPECT_EQ(resolvedFamily(kMonoFamily), QStringLiteral("DejaVu Sans Mono"));
     const auto head = [](const QString& file) {
@@ -616,8 +520,6 @@ TEST(PatternFonts, FamiliesResolveToTheInstalledFaces) {
               head("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf"));
     EXPECT_EQ(QRawFont::fromFont(patternFont(kMonoFamily, 40)).fontTable("head"),
               head("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    EXPECT_TRUE(QFontInfo(patternFont(kSansFamily, 40)).family().startsWith("Nimbus Sans"));
-    EXPECT_TRUE(QFontInfo(patternFont(kMonoFamily, 40)).family().startsWith("DejaVu Sans Mono"));
     EXPECT_EQ(QFontInfo(patternFont(kSansFamily, 40)).pixelSize(), 40);
 }
 
