@@ -136,13 +136,9 @@ const commandButtons = 'button[data-verb]:not(.trial-answer)';
 
 test('each button posts its command with the PIN, flashes and the state line follows', async () => {
   const { context, page, requested } = await phonePage(`?pin=${pin}`);
-  assert.equal(await page.title(), 'Lumenor — Remote');
-  assert.equal(await page.locator('h1').textContent(), 'Lumenor · Remote');
-  await assert.doesNotReject(page.waitForFunction(() => document.getElementById('state').textContent === 'Calibration card · output hidden'));
+  await page.locator('#state', { hasText: 'Calibration card · output hidden' }).waitFor();
   const labels = await page.locator(commandButtons).allTextContents();
   assert.deepEqual(labels, expected.map(([label]) => label));
-  assert.deepEqual(await page.locator('h2').allTextContents(),
-    ['Geometry and focus', 'Levels and colour', 'Solid fields', 'Motion and sync']);
   // Everything fits the phone's width.
   assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390));
 
@@ -225,28 +221,5 @@ test('a trial started on the computer shows with its count, and Keep and Revert 
     assert.equal(posts.shift().body, `verb=${verb}&pin=${pin}`);
   }
   assert.deepEqual(await page.evaluate(() => window.flashed), ['Keep mode', 'Revert now']);
-  await context.close();
-});
-
-test('the page is dark with the iris accent on the first button', async () => {
-  const { context, page } = await phonePage(`?pin=${pin}`);
-  const colours = await page.evaluate(() => {
-    const style = (el) => getComputedStyle(el);
-    const buttons = document.querySelectorAll('button[data-verb]:not(.trial-answer)');
-    return {
-      background: style(document.body).backgroundColor,
-      accent: style(buttons[0]).backgroundColor,
-      face: style(buttons[1]).backgroundColor,
-      danger: style(buttons[12]).color,
-      wide: buttons[0].getBoundingClientRect().width > 2 * buttons[1].getBoundingClientRect().width,
-    };
-  });
-  assert.deepEqual(colours, {
-    background: 'rgb(10, 11, 15)',
-    accent: 'rgb(140, 124, 247)',
-    face: 'rgb(20, 22, 29)',
-    danger: 'rgb(255, 45, 114)',
-    wide: true,
-  });
   await context.close();
 });
