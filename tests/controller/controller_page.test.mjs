@@ -247,7 +247,6 @@ describe('controller page', () => {
     assert.match(await text(page, '#modes-note'), /refused/);
 
     await call(page, () => window.outputVisibilityChanged(false));
-    assert.match(await text(page, '#output-toggle'), /Show output/);
     assert.equal(await text(page, '#output-state'), 'Hidden');
     await call(page, () => window.outputVisibilityChanged(true));
     assert.equal(await text(page, '#output-state'), 'Live');
@@ -283,7 +282,6 @@ describe('controller page', () => {
     assert.ok(await page.$eval('#remote-qr', (img) => img.complete && img.naturalWidth > 0));
     await call(page, () => window.remoteStatus({ on: false, requested: true, url: '', pin: '', qr: '' }));
     assert.equal(await page.locator('#remote-failed').isVisible(), true);
-    assert.match(await text(page, '#remote-failed'), /Could not start/);
     assert.equal(await attr(page, '#remote-switch', 'aria-checked'), 'true');
     await call(page, () => window.remoteStatus({ on: true, requested: true, url: 'http://10.0.0.2:1/?pin=1', pin: '000001', qr: 'http://10.0.0.9/qr.png' }));
     assert.equal(await attr(page, '#remote-qr', 'src'), null, 'only a PNG data address becomes the QR image');
