@@ -125,26 +125,14 @@ TEST_F(HttpsUpdates, AServerOutsideTheTrustedAuthoritiesIsRefused) {
         << told[0].toStdString();
 }
 
-TEST_F(HttpsUpdates, AMalformedFeedOrAMissingOrWrongSignatureIsRefused) {
+// A malformed feed is refused in the nesting test, a wrong signature in the relabelling one.
+TEST_F(HttpsUpdates, AnUnsignedOfferIsToldAndNotOffered) {
     trustTestAuthority();
-    serve("appcast.xml", "<rss version=\"2.0\"><channel><item></channel></rss>");
-    EXPECT_TRUE(check().told.value(0).startsWith("The update feed is not well-formed"));
-
-    const QByteArray package(5000, 'p');
-    serve("p.deb", package);
-    offer("p.deb", package.size(), {});
-    const FakeUpdatePrompt& unsigned_ = check();
-    EXPECT_TRUE(unsigned_.offered.empty());
-    EXPECT_EQ(
-        unsigned_.told,
-        QStringList{"The update to Lumenor 2.0.0 is not signed, so Lumenor will not offer it."});
-
-    offer("p.deb", package.size(), QByteArray(5000, 'q'));
-    const FakeUpdatePrompt& forged = check();
-    EXPECT_EQ(forged.told, QStringList{"The download of Lumenor 2.0.0 does not match its "
-                                       "signature, so Lumenor discarded it."});
-    EXPECT_TRUE(forged.handedOn.isEmpty());
-    EXPECT_FALSE(QFile::exists(dir_.filePath("downloads/p.deb")));
+    offer("p.deb", 5000, {});
+    const FakeUpdatePrompt& seen = check();
+    EXPECT_TRUE(seen.offered.empty());
+    EXPECT_EQ(seen.told, QStringList{"The update to Lumenor 2.0.0 is not signed, so Lumenor will "
+                                     "not offer it."});
 }
 
 TEST_F(HttpsUpdates, APlainHttpRedirectOrATruncatedDownloadIsRefused) {
