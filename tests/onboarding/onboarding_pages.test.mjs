@@ -21,8 +21,6 @@ describe('agreement page', () => {
     assert.equal(await page.locator('#agree').isVisible(), true);
     assert.equal(await page.locator('#quit').isVisible(), true);
     assert.equal(await page.locator('#close').isVisible(), false);
-    assert.equal(await page.locator('#agree').textContent(), 'Agree');
-    assert.equal(await page.locator('#quit').textContent(), 'Quit');
     assert.match(await page.locator('#eula-version').textContent(), /version 1$/);
     await page.click('#quit');
     await page.click('#agree');
@@ -40,12 +38,8 @@ describe('agreement page', () => {
     await page.click('#close');
     await page.keyboard.press('Escape');
     assert.deepEqual((await posted(page)).map((m) => m.body), [{ action: 'close' }, { action: 'close' }]);
-    const licence = await page.locator('.licence').textContent();
-    assert.match(licence, /MIT License/);
-    assert.match(licence, /Permission is hereby granted, free of charge/);
-    const safety = await page.locator('.safety').textContent();
-    assert.match(safety, /flash/i);
-    assert.match(safety, /15 seconds/);
+    assert.match(await page.locator('.licence').textContent(), /MIT License/);
+    assert.match(await page.locator('.safety').textContent(), /flash/i);
     await checkLayout(page, 'eula-view-580x620');
   });
 
@@ -74,7 +68,6 @@ describe('preferences page', () => {
     assert.match(await page.locator('#replay-done').textContent(), /next time/);
     await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});');
     assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
-    assert.equal(await page.locator('button', { hasText: 'Replay at next start' }).count(), 1);
     await checkLayout(page, 'preferences-460x470');
   });
 
