@@ -45,22 +45,19 @@ inline bool headShows(const XorgTestbed& x, const QRect& head, const ExpectedPat
         return false;
     }
     const quint32 mask = x.depth() == 30 ? 0x3FFFFFFF : 0xFFFFFF;
-    const auto word = [mask](const QImage& line, int i) {
-        return reinterpret_cast<const quint32*>(line.constBits())[i] & mask;
+    // Each pixel of `line`, `length` long, is the colour from `first` to `last` and the
+    // background elsewhere.
+    const auto matches = [&](const QImage& line, int length, int first, int last) {
+        const auto* words = reinterpret_cast<const quint32*>(line.constBits());
+        for (int i = 0; i < length; ++i) {
+            if ((words[i] & mask) != ((i >= first && i <= last ? p.colour : p.background) & mask)) {
+                return false;
+            }
+        }
+        return true;
     };
-    for (int i = 0; i < head.width(); ++i) {
-        const bool in = i >= p.box.left() && i <= p.box.right();
-        if (word(across, i) != ((in ? p.colour : p.background) & mask)) {
-            return false;
-        }
-    }
-    for (int i = 0; i < head.height(); ++i) {
-        const bool in = i >= p.box.top() && i <= p.box.bottom();
-        if (word(down, i) != ((in ? p.colour : p.background) & mask)) {
-            return false;
-        }
-    }
-    return true;
+    return matches(across, head.width(), p.box.left(), p.box.right()) &&
+           matches(down, head.height(), p.box.top(), p.box.bottom());
 }
 
 // Waits until the head shows the patch; false when `deadline` passes first.

@@ -21,23 +21,18 @@ using test::framed;
 // The test plays the calibration program: it listens, and lumenor connects to it.
 class CalibrationStreams : public test::CalibrateTest {
   protected:
-    // Starts `lumenor calibrate resolve` at a port of ours with `options`; its connection.
-    int connectLumenor(const QStringList& options = {}) {
+    // Starts `lumenor calibrate resolve` at a port of ours with `options`, or with `web` `lumenor
+    // calibrate argyll` as a web display tool's client; its connection (for argyll once its first
+    // request is read), -1 without one.
+    int connectLumenor(const QStringList& options = {}, bool web = false) {
         listening_ = test::listenLoopback(0);
         EXPECT_GE(listening_, 0);
-        startLumenor(
-            QStringList{"resolve", QString("127.0.0.1:%1").arg(test::localPort(listening_))} +
-            options);
-        return test::acceptWithin(listening_, 10000);
-    }
-    // Starts `lumenor calibrate argyll` at a port of ours; its connection once its first
-    // request is read, -1 without one.
-    int connectWebDisplayRequest() {
-        listening_ = test::listenLoopback(0);
-        startLumenor({"argyll", QString("http://127.0.0.1:%1").arg(test::localPort(listening_))});
+        const QString at = QString("127.0.0.1:%1").arg(test::localPort(listening_));
+        startLumenor(QStringList{web ? "argyll" : "resolve", web ? "http://" + at : at} + options);
         const int fd = test::acceptWithin(listening_, 10000);
         char request[4096];
-        if (fd >= 0 && test::readable(fd, 5000) && ::recv(fd, request, sizeof request, 0) > 0) {
+        if (!web ||
+            (fd >= 0 && test::readable(fd, 5000) && ::recv(fd, request, sizeof request, 0) > 0)) {
             return fd;
         }
         ::close(fd);
@@ -193,7 +188,7 @@ TEST_F(CalibrationStreams, BrokenStreamsEndTheSessionWithoutHanging) {
 
     // A web display tool that goes away while it holds a request of ours: the session ends
     // as when its server closes, even though the request is never answered.
-    fd = connectWebDisplayRequest();
+    fd = connectLumenor({}, true);
     ASSERT_GE(fd, 0);
     const quint16 port = test::localPort(listening_);
     test::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\n#102030");
@@ -236,7 +231,7 @@ TEST_F(CalibrationStreams, AnEndlessOrRedirectedWebDisplayAnswerEndsTheSession) 
     } cases[] = {{endless, true, "answer is longer than"},
                  {redirect, false, "redirected to another address"}};
     for (const auto& c : cases) {
-        const int fd = connectWebDisplayRequest();
+        const int fd = connectLumenor({}, true);
         ASSERT_GE(fd, 0);
         test::sendAll(fd, c.head);
         // Colours for as long as lumenor takes them, at most 64 MB.

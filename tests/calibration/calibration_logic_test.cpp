@@ -101,13 +101,12 @@ TEST(ResolveMessage, GeometryIsFractionsOrPixelsAndMustLieOnTheDisplay) {
     EXPECT_FALSE(resolveGeometry({0, 0, 1921, 1080}, hd));
 }
 
-TEST(WebDisplayMessage, ReadsColoursAndSaysWhatIsShown) {
+TEST(WebDisplayMessage, ReadsColoursAndRefusesAnythingElse) {
     EXPECT_EQ(parseWebDisplayColour("#8040FF"), (DeviceRgb{128, 64, 255}));
     EXPECT_EQ(parseWebDisplayColour("\r\n#00ff0a"), (DeviceRgb{0, 255, 10}));
     for (const char* bad : {"", "#8040F", "#8040FG", "8040FF0", "#8040FF00", "rgb(1,2,3)"}) {
         EXPECT_FALSE(parseWebDisplayColour(bad)) << bad;
     }
-    EXPECT_EQ(webDisplayQuery(DeviceRgb{1, 2, 3}, 7), "rgb(1, 2, 3) 7");
 }
 
 TEST(PatchSource, AppliesTheWindowAndInsertsGreyOnSchedule) {

@@ -23,21 +23,19 @@ test('the form posts its values, refuses what the application would, and shows t
   await page.click('#calibration-open');
   assert.equal(await page.getAttribute('#calibration-open', 'aria-expanded'), 'true');
 
-  await start();
-  assert.equal(await error().textContent(), 'Give the address as HOST or HOST:PORT.');
-  assert.ok(await error().isVisible());
-  assert.deepEqual((await bodies()).filter((b) => b.verb === 'startCalibration'), []);
-
-  await fill({ address: ' 127.0.0.1:20002 ', window: '0' });
-  await start();
-  assert.equal(await error().textContent(), 'Window takes a number above 0, up to 100.');
-  assert.equal(await page.evaluate(() => document.activeElement.id), 'calibration-window');
-  await fill({ window: '10', background: 'grey' });
-  await start();
-  assert.equal(await error().textContent(), 'Background takes a number from 0 to 255.');
-  await fill({ background: '16', 'insert-every': '30' });
-  await start();
-  assert.equal(await error().textContent(), 'Insert every and insert for go together: give both or neither.');
+  // Each value the application would refuse, met in turn, is named and its field, if any, focused.
+  for (const [values, field, message] of [
+    [{}, null, 'Give the address as HOST or HOST:PORT.'],
+    [{ address: ' 127.0.0.1:20002 ', window: '0' }, 'window', 'Window takes a number above 0, up to 100.'],
+    [{ window: '10', background: 'grey' }, 'background', 'Background takes a number from 0 to 255.'],
+    [{ background: '16', 'insert-every': '30' }, null, 'Insert every and insert for go together: give both or neither.'],
+  ]) {
+    await fill(values);
+    await start();
+    assert.equal(await error().textContent(), message);
+    assert.ok(await error().isVisible());
+    if (field) assert.equal(await page.evaluate(() => document.activeElement.id), 'calibration-' + field, message);
+  }
   assert.deepEqual((await bodies()).filter((b) => b.verb === 'startCalibration'), []);
 
   await fill({ 'insert-for': '2.5', 'insert-grey': '128' });

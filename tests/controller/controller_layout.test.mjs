@@ -131,26 +131,16 @@ describe('controller page from the keyboard', () => {
     const bodies = async () => (await takePosted(page)).map((m) => m.body);
     const active = () => page.evaluate(() => document.activeElement.id || document.activeElement.tagName);
 
-    await page.click('#slate-text');
-    await page.keyboard.type('Take 3');
-    await page.keyboard.press('Escape');
-    assert.equal(await active(), 'BODY');
-    assert.deepEqual(await bodies(), [
-      { verb: 'setEditing', on: true },
-      { verb: 'setSlateText', text: 'Take 3' },
-      { verb: 'setEditing', on: false },
-    ]);
-
-    await page.click('#profile-name');
-    await page.keyboard.type('Stage');
-    await page.keyboard.press('Enter');
-    assert.equal(await active(), 'BODY');
-    assert.deepEqual(await bodies(), [
-      { verb: 'setEditing', on: true },
-      { verb: 'saveProfile', name: 'Stage' },
-      { verb: 'setEditing', on: false },
-    ]);
-
+    for (const [field, key, posted] of [
+      ['#slate-text', 'Escape', { verb: 'setSlateText', text: 'Take 3' }],
+      ['#profile-name', 'Enter', { verb: 'saveProfile', name: 'Take 3' }],
+    ]) {
+      await page.click(field);
+      await page.keyboard.type('Take 3');
+      await page.keyboard.press(key);
+      assert.equal(await active(), 'BODY', key);
+      assert.deepEqual(await bodies(), [{ verb: 'setEditing', on: true }, posted, { verb: 'setEditing', on: false }], key);
+    }
 
     const hints = await page.$$eval('kbd', (all) => all.map((k) => [k.innerText, k.closest('button').getAttribute('aria-keyshortcuts')]));
     assert.ok(hints.length >= 7, 'hints: ' + hints.length);

@@ -52,25 +52,13 @@ TEST(PageCalls, PatternNameTravelsQuotedInsideAnArray) {
               "window.patternChanged([\"a\\\"b\\\\c'</script>\"][0])");
 }
 
-TEST(PageCalls, ProfilesMirrorAndSelections) {
-    EXPECT_EQ(calls::profilesChanged({}), "window.profilesChanged([])");
+// Calls of several arguments or of lists; those of one flag, count or quoted string forward to
+// the helpers above in one line each.
+TEST(PageCalls, ListsStringsAndSeveralArguments) {
     EXPECT_EQ(calls::profilesChanged({"<img src=x onerror=alert(1)>", "Stage"}),
               "window.profilesChanged([\"<img src=x onerror=alert(1)>\",\"Stage\"])");
-    EXPECT_EQ(calls::mirrorChanged(true), "window.mirrorChanged(true)");
-    EXPECT_EQ(calls::displaySelections(2, 7), "window.displaySelections(2, 7)");
-    EXPECT_EQ(calls::syncOffsetChanged(-42.5), "window.syncOffsetChanged(-42.5)");
-    EXPECT_EQ(calls::slateTextChanged("Take \"3\""),
-              "window.slateTextChanged([\"Take \\\"3\\\"\"][0])");
     EXPECT_EQ(calls::syncSelections(1, 4294967295u, {"4:3", "2.39:1"}, 2.0),
               "window.syncSelections(1, 4294967295, [\"4:3\",\"2.39:1\"], 2.0)");
-}
-
-TEST(PageCalls, ModeTrialFrameStatusAndRemote) {
-    EXPECT_EQ(calls::modeApplied(true, 15), "window.modeApplied(true, 15)");
-    EXPECT_EQ(calls::revertCountdown(0), "window.revertCountdown(0)");
-    EXPECT_EQ(calls::revertResolved(false), "window.revertResolved(false)");
-    EXPECT_EQ(calls::outputVisibilityChanged(true), "window.outputVisibilityChanged(true)");
-    EXPECT_EQ(calls::infoVisibilityChanged(false), "window.infoVisibilityChanged(false)");
     EXPECT_EQ(calls::frameStatus(59.94, 12, false), "window.frameStatus(59.94, 12, false)");
     EXPECT_EQ(calls::frameTimingUnavailable("not \"here\""),
               "window.frameStatus(null, null, null, [\"not \\\"here\\\"\"][0])");

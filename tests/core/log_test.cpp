@@ -13,8 +13,6 @@ TEST(Logging, RecordsCarryTheCategoryUnderTheIdentifierAndTheJournalPriority) {
     EXPECT_EQ(info.category, id + ".app");
     EXPECT_EQ(info.message, "saved");
     EXPECT_EQ(makeLogRecord(QtCriticalMsg, logDisplay().categoryName(), "failed").priority, 3);
-    EXPECT_EQ(QString::fromLatin1(logDisplay().categoryName()), id + ".display");
-    EXPECT_EQ(QString::fromLatin1(logRemote().categoryName()), id + ".remote");
     EXPECT_EQ(makeLogRecord(QtInfoMsg, nullptr, "m").category, "default");
     // Info is on and debug off unless the logging rules say otherwise.
     EXPECT_TRUE(logDisplay().isInfoEnabled());

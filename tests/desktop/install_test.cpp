@@ -63,7 +63,6 @@ TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
     };
     EXPECT_TRUE(QFile::exists(path("bin/" + value("Exec"))));
     EXPECT_TRUE(QFile::exists(path("share/icons/hicolor/scalable/apps/" + value("Icon") + ".svg")));
-    EXPECT_EQ(value("Categories"), "Settings;HardwareSettings;AudioVideo;");
 }
 
 TEST_F(Installed, IconsAreDrawnAtTheirFolderSizes) {

@@ -1,30 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "onboarding/acceptance.h"
-#include "onboarding/gates.h"
-#include "onboarding/onboarding_record.h"
 
 namespace lumenor {
 namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::system_clock;
-
-TEST(AgreementGate, NeedsAcceptanceExactlyWhenNothingOrAnotherVersionIsStored) {
-    EXPECT_TRUE(EULAGate::needsAcceptance(std::nullopt, kAgreementVersion));
-    EXPECT_FALSE(EULAGate::needsAcceptance(Acceptance{"1", -5}, "1"));
-    EXPECT_FALSE(EULAGate::needsAcceptance(Acceptance{"2", 0}, "2"));
-    for (const char* other : {"1.0", "2", "", " 1", "01"}) {
-        EXPECT_TRUE(EULAGate::needsAcceptance(Acceptance{other, 1700000000}, "1")) << other;
-    }
-}
-
-TEST(TourGateTest, StartsWhenNoRecordIsStoredAndItsEndIsAnEvent) {
-    EXPECT_TRUE(TourGate::shouldAutoStart(std::nullopt));
-    EXPECT_FALSE(TourGate::shouldAutoStart(OnboardingRecord{"0", false, false}));
-    EXPECT_EQ(TourGate::telemetryEventForTourEnd(true), "tour_skipped");
-    EXPECT_EQ(TourGate::telemetryEventForTourEnd(false), "tour_completed");
-}
 
 TEST(AcceptanceRecord, TheMomentIsCutToWholeSeconds) {
     const system_clock::time_point when{milliseconds(1700000000999)};

@@ -32,6 +32,12 @@ TEST(ProfileJson, KeysInFieldOrderCompact) {
               R"("syncOffsetMs":-42.5,"videoRange":"limited"}])");
     EXPECT_EQ((*decodeProfiles(*encodeProfiles({p})))[0], p);
     EXPECT_EQ(*encodeProfiles({}), "[]");
+    // Absent optionals are left out rather than written as null.
+    Profile bare;
+    bare.name = "Bare";
+    bare.pattern = "grid";
+    EXPECT_EQ(*encodeProfiles({bare}),
+              R"([{"name":"Bare","pattern":"grid","aspectRatios":[],"bouncePeriod":0}])");
 }
 
 // Required keys with their types in an array of objects; unknown keys are ignored.

@@ -51,13 +51,6 @@ class Updater : public ::testing::Test {
     std::unique_ptr<UpdaterController> controller_;
 };
 
-TEST_F(Updater, AMenuCheckSaysWhyItFailed) {
-    controller_->checkForUpdates();
-    EXPECT_EQ(fetcher_->requests, std::vector<QUrl>{kFeed});
-    EXPECT_EQ(prompt_->told, QStringList{"Lumenor could not check for updates: no such address."});
-    EXPECT_FALSE(controller_->busy());
-}
-
 TEST_F(Updater, DownloadHandsOnTheFileAndLaterDownloadsNothing) {
     offer(test::debPackage("2.0.0"));
     controller_->checkForUpdates();
