@@ -121,7 +121,8 @@ PlatformSession::PlatformSession(char* program, QtUse use, WindowingBackend back
     if (x11) {
         display_ = std::make_unique<XrandrDisplayPlatform>(std::move(x11));
     } else {
-        display_ = std::make_unique<MutterDisplayPlatform>();
+        mutter_.emplace();
+        display_ = std::make_unique<MutterDisplayPlatform>(*mutter_);
     }
 }
 
@@ -160,7 +161,7 @@ DisplayService& PlatformSession::displays() {
 std::unique_ptr<ModePlatform> PlatformSession::modePlatformOrExplain() {
     if (backend_ == WindowingBackend::gnomeWayland) {
         return std::make_unique<MutterModePlatform>(
-            MutterDisplayConfig(), QString::fromLatin1(modeGuardianProgram()),
+            mutter_.value_or(MutterDisplayConfig()), QString::fromLatin1(modeGuardianProgram()),
             QStringList{QLatin1String(cli::kGnomeModeGuardianCommand)},
             QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")));
     }

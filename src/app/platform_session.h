@@ -10,6 +10,7 @@
 #include "app/platform_choice.h"
 #include "displays/display_platform.h"
 #include "displays/display_service.h"
+#include "displays/mutter_display_config_qt.h"
 
 namespace lumenor {
 
@@ -54,6 +55,9 @@ class PlatformSession {
     std::unique_ptr<QCoreApplication> app_;
     std::unique_ptr<DisplayPlatform> display_;
     std::unique_ptr<DisplayService> displays_;
+    // On GNOME's Wayland desktop, shared by the display and mode platforms, so that the mode
+    // list a display change brings asks the compositor nothing the change's read has answered.
+    std::optional<MutterDisplayConfig> mutter_;
 };
 
 // The platform to run on, chosen once a process (and logged once); none, after a message,

@@ -50,8 +50,9 @@ class DisplayPlatform {
     virtual bool seenThroughXwayland() = 0;
     // The desktop is a Wayland session on which we run natively.
     virtual bool isNativeWayland() { return false; }
-    // Calls `onChange` on the main thread once per configuration-change notification, for as
-    // long as the returned subscription lives.
+    // Calls `onChange` on the main thread once per configuration change (the platform's
+    // notifications of one change taken together), for as long as the returned subscription
+    // lives.
     virtual std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) = 0;
 };
 

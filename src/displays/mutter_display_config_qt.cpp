@@ -4,6 +4,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QVariantMap>
 
@@ -68,9 +69,13 @@ const QDBusArgument& operator>>(const QDBusArgument& a, LogicalArg& l) {
     return a;
 }
 
+QDBusMessage methodCall(const QString& method) {
+    return QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+}
+
 QDBusMessage call(const QDBusConnection& bus, const QString& method,
                   const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    QDBusMessage m = methodCall(method);
     m.setArguments(args);
     return bus.call(m, QDBus::Block, kTimeoutMs);
 }
@@ -148,8 +153,7 @@ std::vector<MutterLogicalMonitor> readLogicalMonitors(const QDBusArgument& a) {
 }
 
 // Physical sizes are in the older GetResources answer, by output (connector) name.
-void addPhysicalSizes(const QDBusConnection& bus, std::vector<MutterMonitor>& monitors) {
-    const QDBusMessage reply = call(bus, QStringLiteral("GetResources"));
+void addPhysicalSizes(const QDBusMessage& reply, std::vector<MutterMonitor>& monitors) {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 3) {
         return;
     }
@@ -177,22 +181,9 @@ void addPhysicalSizes(const QDBusConnection& bus, std::vector<MutterMonitor>& mo
     outputs.endArray();
 }
 
-}  // namespace
-
-MutterDisplayConfig::MutterDisplayConfig(QDBusConnection bus) : bus_(std::move(bus)) {
-    qDBusRegisterMetaType<MonitorArg>();
-    qDBusRegisterMetaType<QList<MonitorArg>>();
-    qDBusRegisterMetaType<LogicalArg>();
-    qDBusRegisterMetaType<QList<LogicalArg>>();
-}
-
-bool MutterDisplayConfig::available() const {
-    return bus_.isConnected() && bus_.interface() != nullptr &&
-           bus_.interface()->isServiceRegistered(kService).value();
-}
-
-std::optional<MutterState> MutterDisplayConfig::currentState(QString* error) const {
-    const QDBusMessage reply = call(bus_, QStringLiteral("GetCurrentState"));
+// The state from the answers to GetCurrentState and GetResources.
+std::optional<MutterState> readState(const QDBusMessage& reply, const QDBusMessage& resources,
+                                     QString* error) {
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 4 ||
         reply.signature() !=
             QStringLiteral("ua((ssss)a(siiddada{sv})a{sv})a(iiduba(ssss)a{sv})a{sv}")) {
@@ -212,8 +203,31 @@ std::optional<MutterState> MutterDisplayConfig::currentState(QString* error) con
     state.layoutMode = properties.value(QStringLiteral("layout-mode"), 1U).toUInt();
     state.layoutModeChangeable =
         properties.value(QStringLiteral("supports-changing-layout-mode")).toBool();
-    addPhysicalSizes(bus_, state.monitors);
+    addPhysicalSizes(resources, state.monitors);
     return state;
+}
+
+}  // namespace
+
+MutterDisplayConfig::MutterDisplayConfig(QDBusConnection bus)
+    : bus_(std::move(bus)), reporting_(std::make_shared<std::optional<MutterState>>()) {
+    qDBusRegisterMetaType<MonitorArg>();
+    qDBusRegisterMetaType<QList<MonitorArg>>();
+    qDBusRegisterMetaType<LogicalArg>();
+    qDBusRegisterMetaType<QList<LogicalArg>>();
+}
+
+bool MutterDisplayConfig::available() const {
+    return bus_.isConnected() && bus_.interface() != nullptr &&
+           bus_.interface()->isServiceRegistered(kService).value();
+}
+
+std::optional<MutterState> MutterDisplayConfig::currentState(QString* error) const {
+    if (*reporting_) {
+        return *reporting_;
+    }
+    const QDBusMessage reply = call(bus_, QStringLiteral("GetCurrentState"));
+    return readState(reply, call(bus_, QStringLiteral("GetResources")), error);
 }
 
 bool MutterDisplayConfig::applyAllowed() const {
@@ -259,13 +273,15 @@ bool MutterDisplayConfig::applyTemporarily(const MutterState& basis,
     return true;
 }
 
-std::unique_ptr<ChangeSubscription> MutterDisplayConfig::observeChanges(
-    std::function<void()> onChange) const {
-    return std::make_unique<MutterChangeWatch>(bus_, std::move(onChange));
+std::unique_ptr<ChangeSubscription> MutterDisplayConfig::observeStates(
+    std::function<void(std::optional<MutterState>)> onState) const {
+    return std::make_unique<MutterChangeWatch>(bus_, reporting_, std::move(onState));
 }
 
-MutterChangeWatch::MutterChangeWatch(QDBusConnection bus, std::function<void()> onChange)
-    : bus_(std::move(bus)), onChange_(std::move(onChange)) {
+MutterChangeWatch::MutterChangeWatch(QDBusConnection bus,
+                                     std::shared_ptr<std::optional<MutterState>> reporting,
+                                     std::function<void(std::optional<MutterState>)> onState)
+    : bus_(std::move(bus)), reporting_(std::move(reporting)), onState_(std::move(onState)) {
     bus_.connect(kService, kPath, kInterface, QStringLiteral("MonitorsChanged"), this,
                  SLOT(monitorsChanged()));
 }
@@ -276,9 +292,45 @@ MutterChangeWatch::~MutterChangeWatch() {
 }
 
 void MutterChangeWatch::monitorsChanged() {
-    if (onChange_) {
-        onChange_();
+    if (reading_) {
+        changedSince_ = true;
+        return;
     }
+    read();
+}
+
+// Both questions go out at once, and the main thread goes on (drawing the output at its new
+// size) while the compositor, busy with the change itself, answers.
+void MutterChangeWatch::read() {
+    reading_ = true;
+    changedSince_ = false;
+    auto* state = new QDBusPendingCallWatcher(
+        bus_.asyncCall(methodCall(QStringLiteral("GetCurrentState")), kTimeoutMs), this);
+    auto* resources = new QDBusPendingCallWatcher(
+        bus_.asyncCall(methodCall(QStringLiteral("GetResources")), kTimeoutMs), this);
+    const auto answered = [this, state, resources] {
+        if (!state->isFinished() || !resources->isFinished()) {
+            return;
+        }
+        std::optional<MutterState> read = readState(state->reply(), resources->reply(), nullptr);
+        // The other watcher's signal may be on its way: this read is over.
+        state->disconnect(this);
+        resources->disconnect(this);
+        state->deleteLater();
+        resources->deleteLater();
+        reading_ = false;
+        if (changedSince_) {
+            this->read();
+            return;
+        }
+        if (onState_) {
+            *reporting_ = read;
+            onState_(std::move(read));
+            reporting_->reset();
+        }
+    };
+    connect(state, &QDBusPendingCallWatcher::finished, this, answered);
+    connect(resources, &QDBusPendingCallWatcher::finished, this, answered);
 }
 
 }  // namespace lumenor

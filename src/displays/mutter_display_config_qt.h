@@ -15,6 +15,8 @@
 namespace lumenor {
 
 // GNOME's display configuration service (org.gnome.Mutter.DisplayConfig) on a session bus.
+// Copies share what a change's read found: while that change is being reported, they all
+// answer from it instead of asking again.
 class MutterDisplayConfig {
   public:
     explicit MutterDisplayConfig(QDBusConnection bus = QDBusConnection::sessionBus());
@@ -22,7 +24,7 @@ class MutterDisplayConfig {
     // Whether the compositor serves display configuration on that bus.
     bool available() const;
     // The monitors, their modes and layout, with physical sizes; none (and why in `error`)
-    // when the compositor does not answer.
+    // when the compositor does not answer. Asked anew unless a change is being reported.
     std::optional<MutterState> currentState(QString* error = nullptr) const;
     // Whether the compositor takes configurations from us at all.
     bool applyAllowed() const;
@@ -30,28 +32,39 @@ class MutterDisplayConfig {
     // `basis`; false, with the compositor's reason in `error`, when it refuses.
     bool applyTemporarily(const MutterState& basis, const std::vector<MutterLogicalConfig>& config,
                           QString* error) const;
-    // Calls `onChange` on the main thread on each MonitorsChanged, for as long as the returned
-    // subscription lives.
-    std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) const;
+    // After each MonitorsChanged, reads the state anew without holding up the main thread and
+    // hands it to `onState` there (none when the compositor does not answer), for as long as
+    // the returned subscription lives. Changes signalled while a read is under way are covered
+    // by one more read once it ends.
+    std::unique_ptr<ChangeSubscription> observeStates(
+        std::function<void(std::optional<MutterState>)> onState) const;
 
   private:
     QDBusConnection bus_;
+    std::shared_ptr<std::optional<MutterState>> reporting_;
 };
 
-// Receives MonitorsChanged (QtDBus delivers signals to slots only).
+// Receives MonitorsChanged (QtDBus delivers signals to slots only) and reads the state it
+// announces.
 class MutterChangeWatch : public QObject, public ChangeSubscription {
     Q_OBJECT
 
   public:
-    MutterChangeWatch(QDBusConnection bus, std::function<void()> onChange);
+    MutterChangeWatch(QDBusConnection bus, std::shared_ptr<std::optional<MutterState>> reporting,
+                      std::function<void(std::optional<MutterState>)> onState);
     ~MutterChangeWatch() override;
 
   private slots:
     void monitorsChanged();
 
   private:
+    void read();
+
     QDBusConnection bus_;
-    std::function<void()> onChange_;
+    std::shared_ptr<std::optional<MutterState>> reporting_;
+    std::function<void(std::optional<MutterState>)> onState_;
+    bool reading_ = false;
+    bool changedSince_ = false;
 };
 
 }  // namespace lumenor

@@ -1,5 +1,7 @@
 #include "displays/mutter_display_platform.h"
 
+#include <utility>
+
 #include "displays/qt_screens.h"
 
 namespace lumenor {
@@ -24,7 +26,9 @@ const MutterState* MutterDisplayPlatform::state() {
 }
 
 std::optional<std::vector<DisplayId>> MutterDisplayPlatform::activeDisplays() {
-    state_ = config_.currentState();
+    if (!std::exchange(fresh_, false)) {
+        state_ = config_.currentState();
+    }
     if (!state_) {
         return std::nullopt;
     }
@@ -84,10 +88,12 @@ std::vector<ScreenEntry> MutterDisplayPlatform::screens() {
 
 std::unique_ptr<ChangeSubscription> MutterDisplayPlatform::observeChanges(
     std::function<void()> onChange) {
-    return config_.observeChanges([this, onChange = std::move(onChange)] {
-        state_.reset();
-        onChange();
-    });
+    return config_.observeStates(
+        [this, onChange = std::move(onChange)](std::optional<MutterState> state) {
+            state_ = std::move(state);
+            fresh_ = true;
+            onChange();
+        });
 }
 
 }  // namespace lumenor

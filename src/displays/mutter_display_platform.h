@@ -14,7 +14,8 @@ class MutterDisplayPlatform : public DisplayPlatform {
   public:
     explicit MutterDisplayPlatform(MutterDisplayConfig config = MutterDisplayConfig());
 
-    // Asks the compositor again; the other calls answer from what this last read.
+    // Asks the compositor again, unless the state came with the change being reported; the
+    // other calls answer from what this last read.
     std::optional<std::vector<DisplayId>> activeDisplays() override;
     std::optional<ModeInfo> currentMode(DisplayId id) override;
     bool isBuiltin(DisplayId id) override;
@@ -32,6 +33,8 @@ class MutterDisplayPlatform : public DisplayPlatform {
 
     MutterDisplayConfig config_;
     std::optional<MutterState> state_;
+    // The state read for a change and not yet taken by activeDisplays.
+    bool fresh_ = false;
 };
 
 // What a monitor's screen is called: the monitor name from its EDID, else "Built-in Display"

@@ -45,8 +45,18 @@ MutterModePlatform::MutterModePlatform(MutterDisplayConfig config, QString guard
     : config_(std::move(config)),
       guardian_(std::move(guardianProgram), std::move(guardianArgs), busAddress) {}
 
+const std::optional<MutterState>& MutterModePlatform::state() {
+    if (!stateRead_) {
+        state_ = config_.currentState();
+        stateRead_ = true;
+        QMetaObject::invokeMethod(
+            &stateExpiry_, [this] { stateRead_ = false; }, Qt::QueuedConnection);
+    }
+    return state_;
+}
+
 std::optional<std::vector<ModeInfo>> MutterModePlatform::allModes(DisplayId id) {
-    const std::optional<MutterState> state = config_.currentState();
+    const std::optional<MutterState>& state = this->state();
     const MutterMonitor* m = monitorOf(state, id);
     if (m == nullptr) {
         return std::nullopt;
@@ -60,7 +70,7 @@ std::optional<std::vector<ModeInfo>> MutterModePlatform::allModes(DisplayId id) 
 }
 
 std::optional<ModeInfo> MutterModePlatform::currentMode(DisplayId id) {
-    const std::optional<MutterState> state = config_.currentState();
+    const std::optional<MutterState>& state = this->state();
     const int number = state ? currentMutterModeNumber(*state, id) : 0;
     if (number == 0) {
         return std::nullopt;
@@ -71,7 +81,7 @@ std::optional<ModeInfo> MutterModePlatform::currentMode(DisplayId id) {
 }
 
 bool MutterModePlatform::isQuarterTurned(DisplayId id) {
-    const std::optional<MutterState> state = config_.currentState();
+    const std::optional<MutterState>& state = this->state();
     const MutterMonitor* m = monitorOf(state, id);
     const MutterLogicalMonitor* l =
         m != nullptr ? state->logicalMonitorOf(m->spec.connector) : nullptr;
@@ -102,7 +112,9 @@ bool MutterModePlatform::completeConfiguration(ConfigureScope scope) {
     }
     const auto [id, number] = *configured_;
     configured_.reset();
-    // Against the latest state, so that the serial is current and nothing else changes.
+    // Against the latest state, so that the serial is current and nothing else changes; what
+    // was read before no longer holds after this.
+    stateRead_ = false;
     const std::optional<MutterState> state = config_.currentState();
     if (!state || state->monitor(id) == nullptr) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <optional>
@@ -34,12 +35,18 @@ class MutterModePlatform : public ModePlatform {
     bool completeConfiguration(ConfigureScope scope) override;
 
   private:
+    // What the compositor says, asked once for the queries of one pass of the event loop (a
+    // mode list takes three) and again in the next.
+    const std::optional<MutterState>& state();
     bool applyForAppOnly(const MutterState& state, DisplayId id, int modeNumber);
     bool apply(const MutterState& state, DisplayId id, int modeNumber);
 
     MutterDisplayConfig config_;
     ModeGuardian guardian_;
     std::optional<std::pair<DisplayId, int>> configured_;
+    std::optional<MutterState> state_;
+    bool stateRead_ = false;
+    QObject stateExpiry_;
 };
 
 // Puts a monitor in the state's mode numbered `modeNumber` (from 1), everything else as it

@@ -15,6 +15,7 @@
 #include <wayland-client.h>
 
 #include "presentation-time-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace lumenor {
 
@@ -151,6 +152,18 @@ void WaylandQueue::run(int idleMs, const std::function<void()>& onRound) {
 wl_surface* waylandSurface(QWindow* window) {
     return static_cast<wl_surface*>(
         QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", window));
+}
+
+bool askFullScreenOn(QWindow* window, QScreen* screen) {
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    auto* toplevel =
+        static_cast<xdg_toplevel*>(native->nativeResourceForWindow("xdg_toplevel", window));
+    auto* output = static_cast<wl_output*>(native->nativeResourceForScreen("output", screen));
+    if (toplevel == nullptr || output == nullptr) {
+        return false;
+    }
+    xdg_toplevel_set_fullscreen(toplevel, output);
+    return true;
 }
 
 }  // namespace lumenor

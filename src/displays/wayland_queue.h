@@ -13,6 +13,7 @@ struct wl_shm;
 struct wl_subcompositor;
 struct wl_surface;
 struct wp_presentation;
+class QScreen;
 class QWindow;
 
 namespace lumenor {
@@ -64,5 +65,10 @@ class WaylandQueue {
 
 // The window's surface; null until Qt has made it (as it first shows the window).
 wl_surface* waylandSurface(QWindow* window);
+
+// Asks the compositor to show the window full screen on the screen's output, whatever state Qt
+// believes the window in; false where that cannot be asked (no xdg-shell window yet, or a
+// screen without an output).
+bool askFullScreenOn(QWindow* window, QScreen* screen);
 
 }  // namespace lumenor

@@ -41,8 +41,10 @@ bool isActive(const XRROutputInfo* out) {
 
 }  // namespace
 
-// Reads RandR events from our connection on the main thread. One screen-change event, or a
-// change of an output's EDID, is one notification.
+// Reads RandR events from our connection on the main thread. The screen-change events and EDID
+// changes read together are one notification: one change of mode may bring several (each of
+// xrandr's requests, the screen's size and each CRTC's, sends its own), and each notification
+// rebuilds the display list and places the output again.
 class XrandrDisplayPlatform::Watch : public ChangeSubscription {
   public:
     Watch(XrandrConnection& c, std::function<void()> onChange)
@@ -100,6 +102,7 @@ class XrandrDisplayPlatform::Watch : public ChangeSubscription {
     void drain() {
         Display* dpy = connection_.display();
         // The queue is emptied whole each time, events read earlier included.
+        bool changed = false;
         while (XPending(dpy) > 0) {
             XEvent ev;
             XNextEvent(dpy, &ev);
@@ -113,9 +116,10 @@ class XrandrDisplayPlatform::Watch : public ChangeSubscription {
                              edidAtom_;
                 }
             }
-            if (notify && onChange_) {
-                onChange_();
-            }
+            changed = changed || notify;
+        }
+        if (changed && onChange_) {
+            onChange_();
         }
     }
 

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "displays/wayland_queue.h"
 #include "patterns/pattern_view.h"
 
 namespace lumenor {
@@ -92,9 +93,11 @@ void OutputWindow::cover(QScreen* screen) {
     const bool moving = wayland && isVisible() && windowHandle()->screen() != screen;
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
-    if (moving) {
-        // Leaving the full-screen state and asking again is not always carried out (Qt may
-        // fold the two requests into none); a window shown anew always is.
+    // Asked for full screen on its own monitor again, the compositor moves the window back as
+    // it is. Through Qt that cannot be asked (it folds leaving the full-screen state and asking
+    // again into no request at all), and a window shown anew takes the compositor far longer to
+    // show than a move, so that is only where the request cannot be made.
+    if (moving && !askFullScreenOn(windowHandle(), screen)) {
         hide();
     }
     // Full screen and above for a window manager; the geometry alone where there is none.
