@@ -28,6 +28,7 @@ struct PresentSurface::Buffer {
     void* memory = nullptr;     // the shared segment, or `local`'s data
     std::vector<std::uint32_t> local;
     bool busy = false;  // on screen or queued: the server may still read it
+    std::chrono::steady_clock::time_point freedAt = std::chrono::steady_clock::now();
 };
 
 namespace {
@@ -184,6 +185,7 @@ void PresentSurface::collectEvents(bool wait) {
             for (auto& b : buffers_) {
                 if (b && b->pixmap == idle->pixmap) {
                     b->busy = false;
+                    b->freedAt = std::chrono::steady_clock::now();
                 }
             }
         } else if (ge->evtype == XCB_PRESENT_EVENT_COMPLETE_NOTIFY) {
@@ -205,19 +207,31 @@ void PresentSurface::collectEvents(bool wait) {
     }
 }
 
+// The idle buffer freed last, or a new one: a spare taken in a burst stays unused and goes.
 PresentSurface::Buffer* PresentSurface::freeBuffer(QSize size, bool wait) {
     collectEvents(false);
+    releaseSpares();
     for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<Buffer>* pick = nullptr;
         for (auto& b : buffers_) {
-            if (!b || !b->busy) {
-                if (b && b->size != size) {
-                    release(b);
-                }
-                if (!b) {
-                    b = std::make_unique<Buffer>();
-                }
-                return b.get();
+            if (b && !b->busy && (pick == nullptr || b->freedAt > (*pick)->freedAt)) {
+                pick = &b;
             }
+        }
+        for (auto& b : buffers_) {
+            if (pick == nullptr && !b) {
+                pick = &b;
+            }
+        }
+        if (pick != nullptr) {
+            std::unique_ptr<Buffer>& b = *pick;
+            if (b && b->size != size) {
+                release(b);
+            }
+            if (!b) {
+                b = std::make_unique<Buffer>();
+            }
+            return b.get();
         }
         if (!wait) {
             break;
@@ -225,6 +239,20 @@ PresentSurface::Buffer* PresentSurface::freeBuffer(QSize size, bool wait) {
         collectEvents(true);
     }
     return nullptr;
+}
+
+void PresentSurface::releaseSpares() {
+    const auto now = std::chrono::steady_clock::now();
+    for (auto& b : buffers_) {
+        if (b && !b->busy && now - b->freedAt > kSpareKept) {
+            release(b);
+        }
+    }
+}
+
+int PresentSurface::buffersHeld() const {
+    return static_cast<int>(std::count_if(buffers_.begin(), buffers_.end(),
+                                          [](const auto& b) { return b != nullptr; }));
 }
 
 std::uint64_t PresentSurface::completed() {

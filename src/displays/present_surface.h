@@ -4,6 +4,7 @@
 #include <QSize>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,6 +40,10 @@ class PresentSurface {
     // The serial of the frame presented last; frames are numbered from 1.
     std::uint32_t lastSerial() const { return serial_; }
 
+    // Buffers made and not yet let go; one left unused this long is let go.
+    int buffersHeld() const;
+    static constexpr std::chrono::seconds kSpareKept{5};
+
     // A frame that reached the screen (not one skipped for a later one): its serial, the refresh
     // counter and when (ust, CLOCK_MONOTONIC microseconds). Reported as the surface reads the
     // server's events.
@@ -71,6 +76,7 @@ class PresentSurface {
     bool allocateShared(Buffer& b, QSize size);
     bool allocateLocal(Buffer& b, QSize size);
     void release(std::unique_ptr<Buffer>& b);
+    void releaseSpares();
     void upload(const Buffer& b);
 
     void* connection_;  // xcb_connection_t, kept out of this header

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "displays/present_surface.h"
+#include "support/rendered_pixels.h"
 #include "support/wait.h"
 #include "support/xorg_testbed.h"
 
@@ -86,6 +91,58 @@ void buffersComeBackAfterUse(test::XorgTestbed& x) {
     EXPECT_TRUE(surface->beginFrame({0, 0}).isNull());
 }
 
+// A surface for the window that keeps in `msc` the refresh its latest frame was shown at.
+std::unique_ptr<PresentSurface> openCounting(const BareWindow& window,
+                                             std::optional<std::uint64_t>& msc) {
+    auto surface = PresentSurface::open(window.id());
+    if (surface) {
+        surface->onShown = [&msc](const PresentSurface::Shown& s) { msc = s.msc; };
+    }
+    return surface;
+}
+
+// Waits for a free buffer and presents `frame` from it.
+bool presentCopy(PresentSurface& surface, const QImage& frame, std::uint64_t targetMsc = 0) {
+    QImage into;
+    test::waitUntil([&] {
+        into = surface.beginFrame(frame.size());
+        return !into.isNull();
+    });
+    if (into.isNull()) {
+        return false;
+    }
+    std::memcpy(into.bits(), frame.constBits(), static_cast<std::size_t>(frame.sizeInBytes()));
+    return surface.present(targetMsc);
+}
+
+// Frames queued for later refreshes hold buffers of their own; once the burst is over, the
+// buffers it took beyond the few in use go after a while unused.
+TEST_F(PresentSurfaceTest, BuffersTakenForABurstGoAgain) {
+    QImage frame(320, 200, QImage::Format_RGB32);
+    frame.fill(Qt::darkCyan);
+    BareWindow window(x().displayName(), frame.rect());
+    std::optional<std::uint64_t> msc;
+    auto surface = openCounting(window, msc);
+    ASSERT_TRUE(surface && presentCopy(*surface, frame));
+    ASSERT_TRUE(test::waitUntil([&] { return surface->completed() >= 1 && msc.has_value(); }));
+    for (std::uint64_t ahead = 30; ahead < 34; ++ahead) {
+        frame.fill(QColor(static_cast<int>(ahead), 0, 0));
+        ASSERT_TRUE(presentCopy(*surface, frame, *msc + ahead));
+    }
+    EXPECT_EQ(surface->buffersHeld(), 4);
+    ASSERT_TRUE(
+        test::waitUntil([&] { return surface->completed() >= surface->presented(); }, 5000));
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < std::chrono::milliseconds(PresentSurface::kSpareKept).count() + 1000) {
+        frame.fill(QColor(0, static_cast<int>(t.elapsed() % 256), 0));
+        ASSERT_TRUE(presentCopy(*surface, frame));
+        test::waitUntil([&] { return surface->completed() >= surface->presented(); });
+    }
+    EXPECT_LE(surface->buffersHeld(), 2);
+    EXPECT_EQ(test::differing(x().capture(frame.rect()), frame), 0);
+}
+
 TEST_F(PresentSurfaceTest, BuffersComeBackAfterUse) {
     buffersComeBackAfterUse(x());
 }
@@ -98,10 +155,9 @@ TEST_F(PresentSurfaceWithoutShmTest, BuffersComeBackAfterUse) {
 // it, asked for the next refresh, must not be overtaken by it.
 TEST_F(PresentSurfaceTest, AFrameForTheNextRefreshIsNotOvertakenByOneQueuedForALaterRefresh) {
     BareWindow window(x().displayName(), QRect(0, 0, 320, 200));
-    auto surface = PresentSurface::open(window.id());
-    ASSERT_TRUE(surface);
     std::optional<std::uint64_t> msc;
-    surface->onShown = [&](const PresentSurface::Shown& s) { msc = s.msc; };
+    auto surface = openCounting(window, msc);
+    ASSERT_TRUE(surface);
     const auto show = [&](Qt::GlobalColor colour, std::uint64_t target) {
         QImage frame;
         test::waitUntil([&] {
