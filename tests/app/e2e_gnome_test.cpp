@@ -143,6 +143,8 @@ TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
 
 TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     ASSERT_NO_FATAL_FAILURE(launch());
+    // A key sent before the controller has the keyboard would go nowhere.
+    ASSERT_TRUE(waitFor("document.hasFocus()"));
     // Settings opens from the menu's shortcut and closes with Escape or Ctrl+W, as the
     // compositor delivers the keys.
     for (const char* close : {"Escape", "ctrl+w"}) {
