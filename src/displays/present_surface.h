@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QImage>
-#include <QSize>
-
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
+
+#include "displays/frame_surface.h"
 
 namespace lumenor {
 
@@ -17,54 +15,30 @@ namespace lumenor {
 // our own buffer sent up with PutImage) and handed to the server, which puts it on screen at
 // the next refresh, whole and unscaled. Frames are device pixels in RGB32 for a window of
 // depth 24, and in RGB30 (ten bits a channel) for one of depth 30.
-class PresentSurface {
+class PresentSurface : public FrameSurface {
   public:
     // A surface for the window with this X id; null when the server lacks Present, takes
     // pixels in another layout than ours, or the window is not there.
     static std::unique_ptr<PresentSurface> open(unsigned long window);
-    ~PresentSurface();
+    ~PresentSurface() override;
     PresentSurface(const PresentSurface&) = delete;
     PresentSurface& operator=(const PresentSurface&) = delete;
 
     // The layout of the frames: RGB32 or RGB30, as the window's depth asks.
     QImage::Format format() const { return format_; }
-    // Bits a channel the window shows: 8, or 10 at depth 30.
-    int bitsPerChannel() const { return format_ == QImage::Format_RGB30 ? 10 : 8; }
+    // 8, or 10 at depth 30.
+    int bitsPerChannel() const override { return format_ == QImage::Format_RGB30 ? 10 : 8; }
+    bool queuesToRefresh() const override { return true; }
 
-    // An image of `size` to draw the next frame into, or a null image when every buffer is
-    // still on screen (the caller skips this frame). Valid until present().
-    QImage beginFrame(QSize size);
-    // Queues the frame begun last for the refresh numbered `targetMsc` (0, or one already
-    // past: the next refresh); false when there is none or the connection is lost.
-    bool present(std::uint64_t targetMsc = 0);
-    // The serial of the frame presented last; frames are numbered from 1.
-    std::uint32_t lastSerial() const { return serial_; }
+    QImage beginFrame(QSize size) override;
+    bool present(std::uint64_t targetMsc = 0) override;
+    std::uint32_t lastSerial() const override { return serial_; }
 
-    // Buffers made and not yet let go; one left unused this long is let go.
-    int buffersHeld() const;
-    static constexpr std::chrono::seconds kSpareKept{5};
-
-    // A frame that reached the screen (not one skipped for a later one): its serial, the refresh
-    // counter and when (ust, CLOCK_MONOTONIC microseconds). Reported as the surface reads the
-    // server's events.
-    struct Shown {
-        std::uint32_t serial = 0;
-        std::uint64_t msc = 0;
-        std::uint64_t ust = 0;
-    };
-    std::function<void(const Shown&)> onShown;
-
-    // Frames handed to the server, and those it has put on screen so far.
-    std::uint64_t presented() const { return presented_; }
-    std::uint64_t completed();
-
-    struct Completion {
-        std::uint32_t serial;
-        std::uint64_t ust;  // microseconds of CLOCK_MONOTONIC
-    };
-    // The newest frame the server has finished with (shown, or skipped for a newer one), and
-    // when.
-    std::optional<Completion> lastCompletion();
+    int buffersHeld() const override;
+    // Completions and shown frames are reported as the surface reads the server's events.
+    std::uint64_t presented() const override { return presented_; }
+    std::uint64_t completed() override;
+    std::optional<Completion> lastCompletion() override;
 
   private:
     struct Buffer;

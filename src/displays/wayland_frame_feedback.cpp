@@ -41,9 +41,12 @@ WaylandFrameFeedback::~WaylandFrameFeedback() {
 void WaylandFrameFeedback::expect(QWindow* window, std::uint64_t serial) {
     // Looked up each time: Qt makes the window a new surface when it shows it again.
     wl_surface* surface = window != nullptr ? waylandSurface(window) : nullptr;
-    if (surface == nullptr) {
-        return;
+    if (surface != nullptr) {
+        expect(surface, serial);
     }
+}
+
+void WaylandFrameFeedback::expect(wl_surface* surface, std::uint64_t serial) {
     static constexpr wp_presentation_feedback_listener listener = {onSyncOutput, onPresented,
                                                                    onDiscarded};
     // Each is answered, presented or discarded (as when the surface goes), and then forgotten.

@@ -10,6 +10,7 @@
 
 class QWindow;
 struct wl_output;
+struct wl_surface;
 struct wp_presentation_feedback;
 
 namespace lumenor {
@@ -36,6 +37,9 @@ class WaylandFrameFeedback {
     // The window's next commit carries frame `serial`; called on the main thread before Qt
     // commits it (from the paint that draws it).
     void expect(QWindow* window, std::uint64_t serial);
+    // The same for a surface of our own, made on queue().
+    void expect(wl_surface* surface, std::uint64_t serial);
+    WaylandQueue& queue() { return *queue_; }
 
   private:
     struct Pending {

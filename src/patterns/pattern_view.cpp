@@ -1,5 +1,6 @@
 #include "patterns/pattern_view.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
@@ -7,7 +8,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "displays/present_surface.h"
+#include "displays/frame_surface.h"
 #include "displays/wayland_frame_feedback.h"
 #include "patterns/aspect_tables.h"
 
@@ -25,9 +26,13 @@ constexpr double kDrawSeconds = 0.004;
 
 PatternView::PatternView(RefreshLinkFactory& links, QWidget* parent)
     : QWidget(parent), aspectRatios_(defaultAspectSelection()), animator_(links), clock_(now()) {
-    // Frames are presented straight to the native window; Qt paints nothing here.
-    setAttribute(Qt::WA_NativeWindow);
-    setAttribute(Qt::WA_PaintOnScreen);
+    // On X11 frames are presented straight to the view's own native window, and Qt paints
+    // nothing there. On Wayland they go to a surface of ours over the window's, and Qt paints the
+    // window under it as any other: the compositor takes a window's new size from Qt's commit.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+    }
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -116,7 +121,12 @@ void PatternView::updateScale() {
         }
     }
     const QScreen* s = screen();
-    scale_ = s != nullptr ? s->devicePixelRatio() : devicePixelRatioF();
+    const double scale = s != nullptr ? s->devicePixelRatio() : devicePixelRatioF();
+    // A Wayland surface shows its buffers at the scale it was opened for.
+    if (scale != scale_) {
+        surface_.reset();
+    }
+    scale_ = scale;
     stillFrame_ = QImage();
     requestRedraw();
     updateAnimator();
@@ -151,11 +161,11 @@ void PatternView::tick() {
     double showTime = time;
     targetMsc_ = 0;
     if (grid) {
-        // Queued to the X server, a frame waits for its refresh; painted on Wayland, it shows
-        // at the compositor's next repaint.
+        // Queued to the X server, a frame waits for its refresh; on Wayland it shows at the
+        // compositor's next repaint.
+        const bool queued = !painting_ && (!surface_ || surface_->queuesToRefresh());
         const double drawnBy =
-            (painting_ ? time
-                       : std::max(time + grid->period / 2, grid->lastRefresh + grid->period)) +
+            (queued ? std::max(time + grid->period / 2, grid->lastRefresh + grid->period) : time) +
             kDrawSeconds;
         showTime = grid->refreshAtOrAfter(drawnBy);
         targetMsc_ = grid->counterAtOrAfter(drawnBy);
@@ -231,8 +241,9 @@ void PatternView::hideEvent(QHideEvent* event) {
 }
 
 bool PatternView::event(QEvent* event) {
-    // Moving the view into another window gives it a new native window: frames must go there.
-    if (event->type() == QEvent::WinIdChange) {
+    // Moving the view into another window gives it a new native window, or a new window to lie
+    // over: frames must go there.
+    if (event->type() == QEvent::WinIdChange || event->type() == QEvent::ParentChange) {
         surface_.reset();
     }
     return QWidget::event(event);

@@ -19,7 +19,7 @@
 
 namespace lumenor {
 
-class PresentSurface;
+class FrameSurface;
 class WaylandFrameFeedback;
 
 // Shows one pattern over the whole of its native window, in device pixels one to one.
@@ -91,7 +91,7 @@ class PatternView : public QWidget {
     // where frames are presented, 8 otherwise.
     int bitsPerChannel() const;
 
-    // True once the display has refused direct presentation and Qt paints the frames.
+    // True once the display has refused frames of ours and Qt paints them.
     bool isPainting() const { return painting_; }
     // Whether shownAt() will come to know: frames presented, or painted where the compositor
     // says when they are shown.
@@ -112,6 +112,7 @@ class PatternView : public QWidget {
     void drawFrame();
     QSize deviceSize() const;
     void composeFrame(QImage& frame, QSize device);
+    bool openSurface();
     void startPainting();
     void noteRounding(int bits) const;
     void renderPattern(QImage& target, double t) const;
@@ -140,7 +141,7 @@ class PatternView : public QWidget {
     std::size_t nextInFlight_ = 0;
     double scale_ = 1.0;
     bool redrawPending_ = false;
-    std::unique_ptr<PresentSurface> surface_;
+    std::unique_ptr<FrameSurface> surface_;
     QImage stillFrame_;  // the last still pattern drawn, reused while nothing changes
     QWindow* watchedWindow_ = nullptr;
     bool painting_ = false;

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstring>
 #include <utility>
@@ -9,10 +11,12 @@
 #include "core/log.h"
 #include "displays/present_surface.h"
 #include "displays/wayland_frame_feedback.h"
+#include "displays/wayland_frame_surface.h"
+#include "displays/wayland_queue.h"
 #include "patterns/pattern_renderer.h"
 
-// The pattern view's frames: drawn into the present surface's buffers, or painted by Qt where
-// the display takes no presented frames.
+// The pattern view's frames: drawn into the buffers of a frame surface, or painted by Qt where
+// the display takes no frames of ours.
 namespace lumenor {
 
 std::uint64_t PatternView::framesPresented() const {
@@ -46,7 +50,7 @@ std::optional<std::uint64_t> PatternView::shownAt(std::uint64_t frame) {
     if (!surface_) {
         return std::nullopt;
     }
-    const std::optional<PresentSurface::Completion> done = surface_->lastCompletion();
+    const std::optional<FrameSurface::Completion> done = surface_->lastCompletion();
     if (!done || done->serial < frame) {
         return std::nullopt;
     }
@@ -69,7 +73,38 @@ void PatternView::noteRounding(int bits) const {
 }
 
 QPaintEngine* PatternView::paintEngine() const {
-    return painting_ ? QWidget::paintEngine() : nullptr;
+    return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
+}
+
+// Opens the surface frames go to, or falls back to painting them; false when the window has no
+// surface yet for ours to go over (asked again shortly).
+bool PatternView::openSurface() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb")) {
+        surface_ = PresentSurface::open(winId());
+    } else if (platform.startsWith(QLatin1String("wayland"))) {
+        QWindow* top = window()->windowHandle();
+        if (top == nullptr || waylandSurface(top) == nullptr) {
+            QTimer::singleShot(20, this, [this] { requestRedraw(); });
+            return false;
+        }
+        surface_ = WaylandFrameSurface::open(top, mapTo(window(), QPoint(0, 0)), scale_);
+        if (surface_) {
+            // Our surface joins the window's with the window's next commit.
+            window()->update();
+            static bool told = false;
+            if (!std::exchange(told, true)) {
+                qCInfo(logApp) << "frames go to the compositor in shared-memory buffers of our "
+                                  "own, whole and in device pixels";
+            }
+        }
+    }
+    if (surface_) {
+        watchFramesShown();
+    } else {
+        startPainting();
+    }
+    return true;
 }
 
 // Where frames cannot go to the window directly (another windowing system, or an X server
@@ -114,14 +149,11 @@ void PatternView::drawFrame() {
     if (!isVisible() || width() <= 0 || height() <= 0) {
         return;
     }
-    if (!surface_ && !painting_) {
-        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            surface_ = PresentSurface::open(winId());
-            watchFramesShown();
-        }
-        if (!surface_) {
-            startPainting();
-        }
+    if (surface_ && surface_->lost()) {
+        surface_.reset();
+    }
+    if (!surface_ && !painting_ && !openSurface()) {
+        return;
     }
     const QSize device = deviceSize();
     if (painting_) {
@@ -138,9 +170,9 @@ void PatternView::drawFrame() {
     }
     QImage frame = surface_->beginFrame(device);
     if (frame.isNull()) {
-        // Every buffer is still on screen: try again at the next refresh.
-        QMetaObject::invokeMethod(
-            this, [this] { requestRedraw(); }, Qt::QueuedConnection);
+        // Every buffer is still on screen (tried again once the display may have let one go), or
+        // the surface was lost with its window (opened anew at once).
+        QTimer::singleShot(surface_->lost() ? 0 : 2, this, [this] { requestRedraw(); });
         return;
     }
     noteRounding(surface_->bitsPerChannel());
@@ -155,8 +187,13 @@ void PatternView::watchFramesShown() {
     if (!surface_) {
         return;
     }
-    surface_->onShown = [this](const PresentSurface::Shown& shown) {
-        grid_.addShown(shown.msc, static_cast<double>(shown.ust) / 1e6);
+    // Shown frames are counted as the refresh link counts refreshes only where frames are
+    // queued to refreshes by number.
+    const bool sameCounter = surface_->queuesToRefresh();
+    surface_->onShown = [this, sameCounter](const FrameSurface::Shown& shown) {
+        if (sameCounter) {
+            grid_.addShown(shown.msc, static_cast<double>(shown.ust) / 1e6);
+        }
         frameShown(shown.serial, shown.ust, shown.msc);
     };
 }
@@ -192,6 +229,10 @@ void PatternView::composeFrame(QImage& frame, QSize device) {
 void PatternView::paintEvent(QPaintEvent*) {
     const QSize device = deviceSize();
     if (!painting_ || paintedFrame_.size() != device) {
+        // Under our own surface on Wayland, black until its first frame.
+        if (!testAttribute(Qt::WA_PaintOnScreen)) {
+            QPainter(this).fillRect(rect(), Qt::black);
+        }
         requestRedraw();
         return;
     }

@@ -210,6 +210,14 @@ TEST_F(E2eGnome, ThePhonesCommandChangesTheMonitorAndTheStateSaysSo) {
     EXPECT_EQ(post(port, "verb=pattern&name=smpte&pin=" + pin), "200");
     EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
     EXPECT_EQ(stateFor(port, pin), R"({"output":true,"pattern":"smpte"} 200)");
+
+    // Shown again, the output's window has a new surface for its frames to go over.
+    ASSERT_TRUE(click("#output-toggle"));
+    ASSERT_TRUE(
+        waitFor("document.getElementById('output-toggle').getAttribute('aria-pressed') "
+                "=== 'false'"));
+    ASSERT_TRUE(click("#output-toggle"));
+    EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
 }
 
 }  // namespace
