@@ -5,13 +5,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/phone_client.h"
 #include "support/nested_mutter.h"
 #include "support/page_driver.h"
+#include "support/patch_protocol.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"
@@ -218,6 +222,58 @@ TEST_F(E2eGnome, ThePhonesCommandChangesTheMonitorAndTheStateSaysSo) {
                 "=== 'false'"));
     ASSERT_TRUE(click("#output-toggle"));
     EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
+}
+
+TEST_F(E2eGnome, ACalibrationSessionPutsEachPatchOnTheChosenMonitor) {
+    QTcpServer program;
+    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
+    ASSERT_NO_FATAL_FAILURE(launch());
+    const QString display = lvds2And720().first;
+    ASSERT_TRUE(page().run(
+        "controller.html",
+        QStringLiteral("document.getElementById('calibration-address').value = '127.0.0.1:%1';"
+                       "document.getElementById('calibration-display').value = '%2'")
+            .arg(program.serverPort())
+            .arg(display)));
+    ASSERT_TRUE(click("#calibration-start"));
+    ASSERT_TRUE(program.waitForNewConnection(15000));
+    QTcpSocket* socket = program.nextPendingConnection();
+    ASSERT_TRUE(
+        waitFor("document.getElementById('calibration-status').textContent.startsWith('Running')"));
+
+    // The whole monitor, then a box in its middle over a background of its own.
+    const QRect lvds2(1920, 0, 1920, 1080);
+    struct Shown {
+        QByteArray message;
+        QRgb colour;
+        QRgb background;
+        QRect box;
+    };
+    const Shown patches[] = {
+        {"<color red=\"12\" green=\"34\" blue=\"56\"/>", qRgb(12, 34, 56), qRgb(12, 34, 56),
+         QRect(QPoint(0, 0), lvds2.size())},
+        {"<color red=\"255\" green=\"128\" blue=\"1\"/><background red=\"20\" green=\"20\" "
+         "blue=\"20\"/><geometry x=\"0.25\" y=\"0.25\" cx=\"0.5\" cy=\"0.5\"/>",
+         qRgb(255, 128, 1), qRgb(20, 20, 20), QRect(480, 270, 960, 540)},
+    };
+    for (const Shown& p : patches) {
+        socket->write(framed("<calibration>" + p.message + "</calibration>"));
+        ASSERT_TRUE(socket->waitForBytesWritten(5000));
+        QImage expected(lvds2.size(), QImage::Format_RGB32);
+        expected.fill(p.background);
+        for (int y = p.box.top(); y <= p.box.bottom(); ++y) {
+            std::fill_n(reinterpret_cast<QRgb*>(expected.scanLine(y)) + p.box.left(), p.box.width(),
+                        p.colour);
+        }
+        EXPECT_EQ(settle(mutter(), lvds2, expected), 0) << p.message.toStdString();
+    }
+    EXPECT_TRUE(
+        waitFor("document.getElementById('calibration-status').textContent === "
+                "'Running: 2 patches shown.'"));
+    ASSERT_TRUE(click("#calibration-stop"));
+    EXPECT_TRUE(
+        waitFor("document.getElementById('calibration-status').textContent.startsWith("
+                "'Ended after 2 patches shown.')"));
 }
 
 }  // namespace
