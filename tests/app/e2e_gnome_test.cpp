@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "app/phone_client.h"
 #include "support/nested_mutter.h"
@@ -22,6 +24,24 @@
 
 namespace lumenor::test {
 namespace {
+
+// The bounds of the pixels of `now` that differ from `bare`: what lies over the desktop.
+QRect overDesktop(const QImage& now, const QImage& bare) {
+    QRect bounds;
+    for (int y = 0; y < now.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(bare.constScanLine(y));
+        for (int x = 0; x < now.width(); ++x) {
+            // The background's pixels vary by a little from one drawing to the next.
+            if (std::abs(qRed(a[x]) - qRed(b[x])) > 16 ||
+                std::abs(qGreen(a[x]) - qGreen(b[x])) > 16 ||
+                std::abs(qBlue(a[x]) - qBlue(b[x])) > 16) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
 
 // The desktop application as a native client of GNOME's Wayland desktop, driven through its
 // own controller page.
@@ -64,6 +84,14 @@ class E2eGnome : public NestedMutterTest {
     // Real input on the host X server, which the nested desktop takes as its own seat's.
     static bool xdotool(const QStringList& args) {
         return runProcess("xdotool", args, x().environment()).exitCode == 0;
+    }
+    // Puts the pointer at `p` on the nested desktop. The compositor takes no motion from a
+    // warp of the host's pointer with no button down, so the last pixel is a relative step.
+    static bool pointTo(QPoint p) {
+        const auto window = mutter().window();
+        return window && xdotool({"mousemove", QString::number(window->geometry.x() + p.x() - 1),
+                                  QString::number(window->geometry.y() + p.y()),
+                                  "mousemove_relative", "1", "0"});
     }
     static bool key(const QString& keys) {
         const auto window = mutter().window();
@@ -274,6 +302,48 @@ TEST_F(E2eGnome, ACalibrationSessionPutsEachPatchOnTheChosenMonitor) {
     EXPECT_TRUE(
         waitFor("document.getElementById('calibration-status').textContent.startsWith("
                 "'Ended after 2 patches shown.')"));
+}
+
+TEST_F(E2eGnome, TheControllersTitleStripMovesItsWindow) {
+    const QRect lvds1(0, 0, 1920, 1080);
+    // The desktop bare but for the pointer, once the compositor has drawn it in LVDS1's middle,
+    // which the controller, opening there under it, covers wherever it is put and once moved.
+    const QRect middle(lvds1.center(), QSize(16, 16));
+    const QImage noPointer = mutter().capture(middle);
+    ASSERT_TRUE(pointTo(middle.topLeft()));
+    ASSERT_TRUE(
+        waitUntil([&] { return overDesktop(mutter().capture(middle), noPointer).isValid(); }));
+    const QImage bare = mutter().capture(lvds1);
+    ASSERT_NO_FATAL_FAILURE(launch());
+    const auto controller = [&] { return overDesktop(mutter().capture(lvds1), bare); };
+    // The compositor grows a new window into place.
+    QRect before;
+    int still = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        const QRect now = controller();
+        still = now == std::exchange(before, now) ? still + 1 : 0;
+        return still >= 5;
+    }));
+    // Halfway down the strip, which tops the page: the page's height up from the window's
+    // bottom edge (the frame's own edge there is a few pixels), below the frame's title bar.
+    const std::optional<QJsonValue> pageHeight =
+        page().eval("controller.html", "window.innerHeight");
+    ASSERT_TRUE(pageHeight);
+    const QPoint press(before.left() + 300, before.bottom() + 1 - pageHeight->toInt() + 28);
+    ASSERT_TRUE(pointTo(press));
+    ASSERT_TRUE(xdotool({"mousedown", "1"}));
+    // The compositor moves the window only once the application has asked it to, a moment
+    // after the press: the pointer goes on stepping a pixel until the window follows it.
+    const QPoint by(200, 100);
+    bool followed = false;
+    for (int i = 0; i < 20 && !followed; ++i) {
+        const QPoint at = press + by + QPoint(i % 2, 0);
+        ASSERT_TRUE(pointTo(at));
+        followed = waitUntil([&] { return controller() == before.translated(at - press); }, 500);
+    }
+    ASSERT_TRUE(xdotool({"mouseup", "1"}));
+    EXPECT_TRUE(followed) << "the controller is at " << controller().x() << "," << controller().y()
+                          << ", it was at " << before.x() << "," << before.y();
 }
 
 }  // namespace
