@@ -73,6 +73,21 @@ QDBusMessage methodCall(const QString& method) {
     return QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
 }
 
+QDBusMessage applyAllowedQuestion() {
+    QDBusMessage m = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    m << kInterface << QStringLiteral("ApplyMonitorsConfigAllowed");
+    return m;
+}
+
+bool readApplyAllowed(const QDBusMessage& reply) {
+    // An older compositor without the property takes configurations.
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return true;
+    }
+    return reply.arguments().at(0).value<QDBusVariant>().variant().toBool();
+}
+
 QDBusMessage call(const QDBusConnection& bus, const QString& method,
                   const QVariantList& args = {}) {
     QDBusMessage m = methodCall(method);
@@ -210,7 +225,7 @@ std::optional<MutterState> readState(const QDBusMessage& reply, const QDBusMessa
 }  // namespace
 
 MutterDisplayConfig::MutterDisplayConfig(QDBusConnection bus)
-    : bus_(std::move(bus)), reporting_(std::make_shared<std::optional<MutterState>>()) {
+    : bus_(std::move(bus)), reporting_(std::make_shared<std::optional<MutterReading>>()) {
     qDBusRegisterMetaType<MonitorArg>();
     qDBusRegisterMetaType<QList<MonitorArg>>();
     qDBusRegisterMetaType<LogicalArg>();
@@ -224,22 +239,17 @@ bool MutterDisplayConfig::available() const {
 
 std::optional<MutterState> MutterDisplayConfig::currentState(QString* error) const {
     if (*reporting_) {
-        return *reporting_;
+        return (*reporting_)->state;
     }
     const QDBusMessage reply = call(bus_, QStringLiteral("GetCurrentState"));
     return readState(reply, call(bus_, QStringLiteral("GetResources")), error);
 }
 
 bool MutterDisplayConfig::applyAllowed() const {
-    QDBusMessage m = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    m << kInterface << QStringLiteral("ApplyMonitorsConfigAllowed");
-    const QDBusMessage reply = bus_.call(m, QDBus::Block, kTimeoutMs);
-    // An older compositor without the property takes configurations.
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        return true;
+    if (*reporting_) {
+        return (*reporting_)->applyAllowed;
     }
-    return reply.arguments().at(0).value<QDBusVariant>().variant().toBool();
+    return readApplyAllowed(bus_.call(applyAllowedQuestion(), QDBus::Block, kTimeoutMs));
 }
 
 bool MutterDisplayConfig::applyTemporarily(const MutterState& basis,
@@ -279,7 +289,7 @@ std::unique_ptr<ChangeSubscription> MutterDisplayConfig::observeStates(
 }
 
 MutterChangeWatch::MutterChangeWatch(QDBusConnection bus,
-                                     std::shared_ptr<std::optional<MutterState>> reporting,
+                                     std::shared_ptr<std::optional<MutterReading>> reporting,
                                      std::function<void(std::optional<MutterState>)> onState)
     : bus_(std::move(bus)), reporting_(std::move(reporting)), onState_(std::move(onState)) {
     bus_.connect(kService, kPath, kInterface, QStringLiteral("MonitorsChanged"), this,
@@ -299,8 +309,8 @@ void MutterChangeWatch::monitorsChanged() {
     read();
 }
 
-// Both questions go out at once, and the main thread goes on (drawing the output at its new
-// size) while the compositor, busy with the change itself, answers.
+// The three questions go out at once, and the main thread goes on (drawing the output at its
+// new size) while the compositor, busy with the change itself, answers.
 void MutterChangeWatch::read() {
     reading_ = true;
     changedSince_ = false;
@@ -308,29 +318,35 @@ void MutterChangeWatch::read() {
         bus_.asyncCall(methodCall(QStringLiteral("GetCurrentState")), kTimeoutMs), this);
     auto* resources = new QDBusPendingCallWatcher(
         bus_.asyncCall(methodCall(QStringLiteral("GetResources")), kTimeoutMs), this);
-    const auto answered = [this, state, resources] {
-        if (!state->isFinished() || !resources->isFinished()) {
+    auto* allowed =
+        new QDBusPendingCallWatcher(bus_.asyncCall(applyAllowedQuestion(), kTimeoutMs), this);
+    const auto answered = [this, state, resources, allowed] {
+        if (!state->isFinished() || !resources->isFinished() || !allowed->isFinished()) {
             return;
         }
         std::optional<MutterState> read = readState(state->reply(), resources->reply(), nullptr);
-        // The other watcher's signal may be on its way: this read is over.
-        state->disconnect(this);
-        resources->disconnect(this);
-        state->deleteLater();
-        resources->deleteLater();
+        const bool applyAllowed = readApplyAllowed(allowed->reply());
+        // Another watcher's signal may be on its way: this read is over.
+        for (QDBusPendingCallWatcher* w : {state, resources, allowed}) {
+            w->disconnect(this);
+            w->deleteLater();
+        }
         reading_ = false;
         if (changedSince_) {
             this->read();
             return;
         }
         if (onState_) {
-            *reporting_ = read;
+            if (read) {
+                *reporting_ = MutterReading{*read, applyAllowed};
+            }
             onState_(std::move(read));
             reporting_->reset();
         }
     };
-    connect(state, &QDBusPendingCallWatcher::finished, this, answered);
-    connect(resources, &QDBusPendingCallWatcher::finished, this, answered);
+    for (QDBusPendingCallWatcher* w : {state, resources, allowed}) {
+        connect(w, &QDBusPendingCallWatcher::finished, this, answered);
+    }
 }
 
 }  // namespace lumenor

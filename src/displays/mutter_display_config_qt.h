@@ -14,6 +14,12 @@
 
 namespace lumenor {
 
+// What one change's read found: the state, and whether the compositor takes configurations.
+struct MutterReading {
+    MutterState state;
+    bool applyAllowed = true;
+};
+
 // GNOME's display configuration service (org.gnome.Mutter.DisplayConfig) on a session bus.
 // Copies share what a change's read found: while that change is being reported, they all
 // answer from it instead of asking again.
@@ -26,22 +32,23 @@ class MutterDisplayConfig {
     // The monitors, their modes and layout, with physical sizes; none (and why in `error`)
     // when the compositor does not answer. Asked anew unless a change is being reported.
     std::optional<MutterState> currentState(QString* error = nullptr) const;
-    // Whether the compositor takes configurations from us at all.
+    // Whether the compositor takes configurations from us at all. Asked anew unless a change is
+    // being reported.
     bool applyAllowed() const;
     // Applies `config` for the desktop session only (nothing is saved), against the serial of
     // `basis`; false, with the compositor's reason in `error`, when it refuses.
     bool applyTemporarily(const MutterState& basis, const std::vector<MutterLogicalConfig>& config,
                           QString* error) const;
-    // After each MonitorsChanged, reads the state anew without holding up the main thread and
-    // hands it to `onState` there (none when the compositor does not answer), for as long as
-    // the returned subscription lives. Changes signalled while a read is under way are covered
-    // by one more read once it ends.
+    // After each MonitorsChanged, reads the state (and whether configurations are taken) anew
+    // without holding up the main thread and hands the state to `onState` there (none when the
+    // compositor does not answer), for as long as the returned subscription lives. Changes
+    // signalled while a read is under way are covered by one more read once it ends.
     std::unique_ptr<ChangeSubscription> observeStates(
         std::function<void(std::optional<MutterState>)> onState) const;
 
   private:
     QDBusConnection bus_;
-    std::shared_ptr<std::optional<MutterState>> reporting_;
+    std::shared_ptr<std::optional<MutterReading>> reporting_;
 };
 
 // Receives MonitorsChanged (QtDBus delivers signals to slots only) and reads the state it
@@ -50,7 +57,7 @@ class MutterChangeWatch : public QObject, public ChangeSubscription {
     Q_OBJECT
 
   public:
-    MutterChangeWatch(QDBusConnection bus, std::shared_ptr<std::optional<MutterState>> reporting,
+    MutterChangeWatch(QDBusConnection bus, std::shared_ptr<std::optional<MutterReading>> reporting,
                       std::function<void(std::optional<MutterState>)> onState);
     ~MutterChangeWatch() override;
 
@@ -61,7 +68,7 @@ class MutterChangeWatch : public QObject, public ChangeSubscription {
     void read();
 
     QDBusConnection bus_;
-    std::shared_ptr<std::optional<MutterState>> reporting_;
+    std::shared_ptr<std::optional<MutterReading>> reporting_;
     std::function<void(std::optional<MutterState>)> onState_;
     bool reading_ = false;
     bool changedSince_ = false;

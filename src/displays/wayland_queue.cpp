@@ -33,6 +33,11 @@ void WaylandQueue::onGlobal(void* data, wl_registry* registry, std::uint32_t nam
     } else if (std::strcmp(interface, wp_presentation_interface.name) == 0) {
         q->presentation_ = static_cast<wp_presentation*>(
             wl_registry_bind(registry, name, &wp_presentation_interface, 1));
+        // Listened to at once: the clock comes right after the bind, and an event that finds
+        // no listener is lost. Qt's thread may send the bind, and the clock arrive, before the
+        // first round trip has dispatched all it read.
+        static const wp_presentation_listener presentationListener = {onClockId};
+        wp_presentation_add_listener(q->presentation_, &presentationListener, q);
     }
 }
 
@@ -66,8 +71,6 @@ std::unique_ptr<WaylandQueue> WaylandQueue::open() {
         q->subcompositor_ == nullptr || q->shm_ == nullptr || q->presentation_ == nullptr) {
         return nullptr;
     }
-    static const wp_presentation_listener presentationListener = {onClockId};
-    wp_presentation_add_listener(q->presentation_, &presentationListener, q.get());
     if (wl_display_roundtrip_queue(display, q->queue_) < 0 || !q->clockKnown_ ||
         q->clockId_ != CLOCK_MONOTONIC) {
         return nullptr;

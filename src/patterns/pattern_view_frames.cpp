@@ -28,6 +28,11 @@ std::uint64_t PatternView::framesPresented() const {
 
 std::uint64_t PatternView::framesShown() {
     if (painting_) {
+        // Where the compositor says when frames reach the screen, only those it has said so of:
+        // a window's first frames may take a few refreshes to get there as it appears.
+        if (paintedFeedback_) {
+            return lastPaintedShown_ ? lastPaintedShown_->first : 0;
+        }
         return framesPainted_;
     }
     return surface_ ? surface_->completed() : 0;
