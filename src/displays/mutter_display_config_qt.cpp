@@ -283,15 +283,15 @@ bool MutterDisplayConfig::applyTemporarily(const MutterState& basis,
     return true;
 }
 
-std::unique_ptr<ChangeSubscription> MutterDisplayConfig::observeStates(
-    std::function<void(std::optional<MutterState>)> onState) const {
-    return std::make_unique<MutterChangeWatch>(bus_, reporting_, std::move(onState));
+std::unique_ptr<ChangeSubscription> MutterDisplayConfig::observeChanges(
+    std::function<void()> onChange) const {
+    return std::make_unique<MutterChangeWatch>(bus_, reporting_, std::move(onChange));
 }
 
 MutterChangeWatch::MutterChangeWatch(QDBusConnection bus,
                                      std::shared_ptr<std::optional<MutterReading>> reporting,
-                                     std::function<void(std::optional<MutterState>)> onState)
-    : bus_(std::move(bus)), reporting_(std::move(reporting)), onState_(std::move(onState)) {
+                                     std::function<void()> onChange)
+    : bus_(std::move(bus)), reporting_(std::move(reporting)), onChange_(std::move(onChange)) {
     bus_.connect(kService, kPath, kInterface, QStringLiteral("MonitorsChanged"), this,
                  SLOT(monitorsChanged()));
 }
@@ -336,11 +336,12 @@ void MutterChangeWatch::read() {
             this->read();
             return;
         }
-        if (onState_) {
+        if (onChange_) {
+            // Where the compositor did not answer, questions during the report ask again.
             if (read) {
-                *reporting_ = MutterReading{*read, applyAllowed};
+                *reporting_ = MutterReading{std::move(*read), applyAllowed};
             }
-            onState_(std::move(read));
+            onChange_();
             reporting_->reset();
         }
     };

@@ -40,11 +40,10 @@ class MutterDisplayConfig {
     bool applyTemporarily(const MutterState& basis, const std::vector<MutterLogicalConfig>& config,
                           QString* error) const;
     // After each MonitorsChanged, reads the state (and whether configurations are taken) anew
-    // without holding up the main thread and hands the state to `onState` there (none when the
-    // compositor does not answer), for as long as the returned subscription lives. Changes
-    // signalled while a read is under way are covered by one more read once it ends.
-    std::unique_ptr<ChangeSubscription> observeStates(
-        std::function<void(std::optional<MutterState>)> onState) const;
+    // without holding up the main thread, then calls `onChange` there, during which every copy
+    // answers from that read; for as long as the returned subscription lives. Changes signalled
+    // while a read is under way are covered by one more read once it ends.
+    std::unique_ptr<ChangeSubscription> observeChanges(std::function<void()> onChange) const;
 
   private:
     QDBusConnection bus_;
@@ -58,7 +57,7 @@ class MutterChangeWatch : public QObject, public ChangeSubscription {
 
   public:
     MutterChangeWatch(QDBusConnection bus, std::shared_ptr<std::optional<MutterReading>> reporting,
-                      std::function<void(std::optional<MutterState>)> onState);
+                      std::function<void()> onChange);
     ~MutterChangeWatch() override;
 
   private slots:
@@ -69,7 +68,7 @@ class MutterChangeWatch : public QObject, public ChangeSubscription {
 
     QDBusConnection bus_;
     std::shared_ptr<std::optional<MutterReading>> reporting_;
-    std::function<void(std::optional<MutterState>)> onState_;
+    std::function<void()> onChange_;
     bool reading_ = false;
     bool changedSince_ = false;
 };

@@ -1,7 +1,5 @@
 #include "displays/mutter_display_platform.h"
 
-#include <utility>
-
 #include "displays/qt_screens.h"
 
 namespace lumenor {
@@ -26,9 +24,7 @@ const MutterState* MutterDisplayPlatform::state() {
 }
 
 std::optional<std::vector<DisplayId>> MutterDisplayPlatform::activeDisplays() {
-    if (!std::exchange(fresh_, false)) {
-        state_ = config_.currentState();
-    }
+    state_ = config_.currentState();
     if (!state_) {
         return std::nullopt;
     }
@@ -88,12 +84,10 @@ std::vector<ScreenEntry> MutterDisplayPlatform::screens() {
 
 std::unique_ptr<ChangeSubscription> MutterDisplayPlatform::observeChanges(
     std::function<void()> onChange) {
-    return config_.observeStates(
-        [this, onChange = std::move(onChange)](std::optional<MutterState> state) {
-            state_ = std::move(state);
-            fresh_ = true;
-            onChange();
-        });
+    return config_.observeChanges([this, onChange = std::move(onChange)] {
+        state_.reset();
+        onChange();
+    });
 }
 
 }  // namespace lumenor

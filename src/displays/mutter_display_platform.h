@@ -33,8 +33,6 @@ class MutterDisplayPlatform : public DisplayPlatform {
 
     MutterDisplayConfig config_;
     std::optional<MutterState> state_;
-    // The state read for a change and not yet taken by activeDisplays.
-    bool fresh_ = false;
 };
 
 // What a monitor's screen is called: the monitor name from its EDID, else "Built-in Display"
