@@ -3,7 +3,6 @@
 #include <QWindow>
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -107,29 +106,13 @@ WaylandFrameSurface::~WaylandFrameSurface() {
 
 std::unique_ptr<WaylandFrameSurface::Buffer> WaylandFrameSurface::allocate(QSize size) {
     auto b = std::make_unique<Buffer>();
-    const int stride = size.width() * 4;
     b->size = size;
-    b->bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(size.height());
-    const int fd = ::memfd_create("lumenor-frame", MFD_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    if (::ftruncate(fd, static_cast<off_t>(b->bytes)) == 0) {
-        void* memory = ::mmap(nullptr, b->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        if (memory != MAP_FAILED) {
-            b->memory = memory;
-            wl_shm_pool* pool =
-                wl_shm_create_pool(queue().shm(), fd, static_cast<std::int32_t>(b->bytes));
-            // RGB32's layout in memory on a little-endian machine, its alpha always full. Said
-            // to have alpha, the surface is not taken as opaque: a compositor gives no frame
-            // callbacks to a surface it sees covered, and Qt stops painting a window that gets
-            // none, so a window under an opaque frame would never take its next size.
-            b->buffer = wl_shm_pool_create_buffer(pool, 0, size.width(), size.height(), stride,
-                                                  WL_SHM_FORMAT_ARGB8888);
-            wl_shm_pool_destroy(pool);
-        }
-    }
-    ::close(fd);
+    b->bytes = static_cast<std::size_t>(size.width()) * 4 * static_cast<std::size_t>(size.height());
+    // RGB32's layout in memory on a little-endian machine, its alpha always full. Said to have
+    // alpha, the surface is not taken as opaque: a compositor gives no frame callbacks to a
+    // surface it sees covered, and Qt stops painting a window that gets none, so a window under
+    // an opaque frame would never take its next size.
+    b->buffer = makeShmBuffer(queue().shm(), size.width(), size.height(), &b->memory);
     if (b->buffer == nullptr) {
         return nullptr;
     }

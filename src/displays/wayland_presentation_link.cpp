@@ -1,8 +1,5 @@
 #include "displays/wayland_presentation_link.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -19,22 +16,6 @@ namespace {
 // A heartbeat whose feedback has not come back by then is committed again: the compositor
 // does not paint a sub-surface before its parent's next commit, nor any surface while hidden.
 constexpr int kRecommitMs = 250;
-
-// A fully transparent pixel: blended over the window it leaves every pixel as it was.
-wl_buffer* transparentPixel(wl_shm* shm) {
-    const int fd = ::memfd_create("lumenor-heartbeat", MFD_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    wl_buffer* buffer = nullptr;
-    if (::ftruncate(fd, 4) == 0) {
-        wl_shm_pool* pool = wl_shm_create_pool(shm, fd, 4);
-        buffer = wl_shm_pool_create_buffer(pool, 0, 1, 1, 4, WL_SHM_FORMAT_ARGB8888);
-        wl_shm_pool_destroy(pool);
-    }
-    ::close(fd);
-    return buffer;
-}
 
 class WaylandLink : public RefreshLink {
   public:
@@ -86,7 +67,8 @@ class WaylandLink : public RefreshLink {
           onRefresh_(std::move(onRefresh)) {}
 
     bool setUp(wl_surface* parent) {
-        buffer_ = transparentPixel(queue_->shm());
+        // Fully transparent: blended over the window, it leaves every pixel as it was.
+        buffer_ = makeShmBuffer(queue_->shm(), 1, 1);
         if (buffer_ == nullptr) {
             return false;
         }

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -150,6 +151,33 @@ void WaylandQueue::run(int idleMs, const std::function<void()>& onRound) {
         }
         onRound();
     }
+}
+
+wl_buffer* makeShmBuffer(wl_shm* shm, int width, int height, void** pixels) {
+    const int stride = width * 4;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    const int fd = ::memfd_create("lumenor-buffer", MFD_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    wl_buffer* buffer = nullptr;
+    void* mapped = nullptr;
+    if (::ftruncate(fd, static_cast<off_t>(bytes)) == 0 &&
+        (pixels == nullptr || (mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED,
+                                               fd, 0)) != MAP_FAILED)) {
+        wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+        buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_ARGB8888);
+        wl_shm_pool_destroy(pool);
+    }
+    ::close(fd);
+    if (pixels != nullptr) {
+        if (buffer != nullptr) {
+            *pixels = mapped;
+        } else if (mapped != nullptr && mapped != MAP_FAILED) {
+            ::munmap(mapped, bytes);
+        }
+    }
+    return buffer;
 }
 
 wl_surface* waylandSurface(QWindow* window) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+struct wl_buffer;
 struct wl_compositor;
 struct wl_display;
 struct wl_event_queue;
@@ -62,6 +63,11 @@ class WaylandQueue {
     int stopPipe_[2] = {-1, -1};
     std::thread thread_;
 };
+
+// A buffer of `width` × `height` ARGB8888 pixels in shared memory, all zero (fully transparent),
+// with its pixels mapped at `*pixels` when asked for (width × height × 4 bytes, the caller's to
+// unmap); null where the memory cannot be had.
+wl_buffer* makeShmBuffer(wl_shm* shm, int width, int height, void** pixels = nullptr);
 
 // The window's surface; null until Qt has made it (as it first shows the window).
 wl_surface* waylandSurface(QWindow* window);
