@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <vector>
 
 #include <wayland-client.h>
 
@@ -17,34 +20,23 @@ namespace {
 // does not paint a sub-surface before its parent's next commit, nor any surface while hidden.
 constexpr int kRecommitMs = 250;
 
-class WaylandLink : public RefreshLink {
+// One 1 × 1 sub-surface on a window, committed again as each commit reaches the screen, so the
+// compositor's word on each one times its refreshes. Every link on the window shares it: one
+// commit and one wake-up a refresh, however many views and meters listen.
+class Heartbeat {
   public:
-    static std::unique_ptr<WaylandLink> open(QWindow* window, double nominalHz,
-                                             RefreshCallback onRefresh,
-                                             PresentationLinkOutcome* outcome) {
-        *outcome = PresentationLinkOutcome::unsupported;
-        std::unique_ptr<WaylandQueue> queue = WaylandQueue::open();
-        if (!queue) {
+    static std::shared_ptr<Heartbeat> open(std::unique_ptr<WaylandQueue> queue, wl_surface* parent,
+                                           double nominalHz) {
+        std::shared_ptr<Heartbeat> beat(new Heartbeat(std::move(queue), parent, nominalHz));
+        if (!beat->setUp()) {
             return nullptr;
         }
-        // Qt makes a window's surface as it first shows it.
-        wl_surface* parent = waylandSurface(window);
-        if (parent == nullptr) {
-            *outcome = PresentationLinkOutcome::noSurfaceYet;
-            return nullptr;
-        }
-        std::unique_ptr<WaylandLink> link(
-            new WaylandLink(std::move(queue), nominalHz, std::move(onRefresh)));
-        if (!link->setUp(parent)) {
-            return nullptr;
-        }
-        *outcome = PresentationLinkOutcome::made;
-        link->lastEvent_ = std::chrono::steady_clock::now();
-        link->queue_->start(kRecommitMs, [l = link.get()] { l->recommitIfQuiet(); });
-        return link;
+        beat->lastEvent_ = std::chrono::steady_clock::now();
+        beat->queue_->start(kRecommitMs, [b = beat.get()] { b->recommitIfQuiet(); });
+        return beat;
     }
 
-    ~WaylandLink() override {
+    ~Heartbeat() {
         queue_->stop();
         if (feedback_ != nullptr) {
             wp_presentation_feedback_destroy(feedback_);
@@ -60,13 +52,26 @@ class WaylandLink : public RefreshLink {
         }
     }
 
-  private:
-    WaylandLink(std::unique_ptr<WaylandQueue> queue, double nominalHz, RefreshCallback onRefresh)
-        : queue_(std::move(queue)),
-          nominalPeriod_(nominalHz > 0.0 ? std::llround(1'000'000.0 / nominalHz) : 0),
-          onRefresh_(std::move(onRefresh)) {}
+    wl_surface* parent() const { return parent_; }
 
-    bool setUp(wl_surface* parent) {
+    // Listeners come and go on the main thread while the queue's thread calls them: once
+    // `remove` returns, that listener is not called again.
+    void add(const void* key, RefreshCallback onRefresh) {
+        const std::lock_guard lock(mutex_);
+        listeners_.emplace_back(key, std::move(onRefresh));
+    }
+    void remove(const void* key) {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(listeners_, [key](const auto& l) { return l.first == key; });
+    }
+
+  private:
+    Heartbeat(std::unique_ptr<WaylandQueue> queue, wl_surface* parent, double nominalHz)
+        : queue_(std::move(queue)),
+          parent_(parent),
+          nominalPeriod_(nominalHz > 0.0 ? std::llround(1'000'000.0 / nominalHz) : 0) {}
+
+    bool setUp() {
         // Fully transparent: blended over the window, it leaves every pixel as it was.
         buffer_ = makeShmBuffer(queue_->shm(), 1, 1);
         if (buffer_ == nullptr) {
@@ -76,7 +81,7 @@ class WaylandLink : public RefreshLink {
         wl_region* nowhere = wl_compositor_create_region(queue_->compositor());
         wl_surface_set_input_region(surface_, nowhere);
         wl_region_destroy(nowhere);
-        subsurface_ = wl_subcompositor_get_subsurface(queue_->subcompositor(), surface_, parent);
+        subsurface_ = wl_subcompositor_get_subsurface(queue_->subcompositor(), surface_, parent_);
         wl_subsurface_set_desync(subsurface_);
         wl_surface_attach(surface_, buffer_, 0, 0);
         beat();
@@ -99,28 +104,34 @@ class WaylandLink : public RefreshLink {
     static void onPresented(void* data, struct wp_presentation_feedback*, std::uint32_t secHi,
                             std::uint32_t secLo, std::uint32_t nsec, std::uint32_t refreshNs,
                             std::uint32_t, std::uint32_t, std::uint32_t) {
-        auto* l = static_cast<WaylandLink*>(data);
+        auto* b = static_cast<Heartbeat*>(data);
         const std::uint64_t sec = (static_cast<std::uint64_t>(secHi) << 32) | secLo;
         const auto micros = static_cast<std::int64_t>(sec * 1'000'000 + nsec / 1000);
         // A compositor that leaves the period out (zero) is taken at the screen's nominal rate.
         const std::int64_t period =
-            refreshNs > 0 ? std::llround(refreshNs / 1000.0) : l->nominalPeriod_;
+            refreshNs > 0 ? std::llround(refreshNs / 1000.0) : b->nominalPeriod_;
         // Counted from the times, as the compositor's own counter (seq) may stand still where
         // it has no hardware counter to give.
-        if (l->lastMicros_ != 0 && period > 0) {
-            l->counter_ += static_cast<std::uint64_t>(std::max<std::int64_t>(
-                1, std::llround(static_cast<double>(micros - l->lastMicros_) / period)));
+        if (b->lastMicros_ != 0 && period > 0) {
+            b->counter_ += static_cast<std::uint64_t>(std::max<std::int64_t>(
+                1, std::llround(static_cast<double>(micros - b->lastMicros_) / period)));
         }
-        l->lastMicros_ = micros;
-        l->lastEvent_ = std::chrono::steady_clock::now();
-        l->onRefresh_({micros, 1'000'000, period, l->counter_});
-        l->beat();
+        b->lastMicros_ = micros;
+        b->lastEvent_ = std::chrono::steady_clock::now();
+        {
+            const RefreshStamp stamp{micros, 1'000'000, period, b->counter_};
+            const std::lock_guard lock(b->mutex_);
+            for (const auto& l : b->listeners_) {
+                l.second(stamp);
+            }
+        }
+        b->beat();
     }
 
     static void onDiscarded(void* data, struct wp_presentation_feedback*) {
-        auto* l = static_cast<WaylandLink*>(data);
-        l->lastEvent_ = std::chrono::steady_clock::now();
-        l->beat();
+        auto* b = static_cast<Heartbeat*>(data);
+        b->lastEvent_ = std::chrono::steady_clock::now();
+        b->beat();
     }
 
     static constexpr struct wp_presentation_feedback_listener kFeedbackListener = {
@@ -135,8 +146,10 @@ class WaylandLink : public RefreshLink {
     }
 
     std::unique_ptr<WaylandQueue> queue_;
+    wl_surface* const parent_;
     const std::int64_t nominalPeriod_;
-    RefreshCallback onRefresh_;
+    std::mutex mutex_;
+    std::vector<std::pair<const void*, RefreshCallback>> listeners_;
     wl_buffer* buffer_ = nullptr;
     wl_surface* surface_ = nullptr;
     wl_subsurface* subsurface_ = nullptr;
@@ -145,6 +158,26 @@ class WaylandLink : public RefreshLink {
     std::int64_t lastMicros_ = 0;
     std::uint64_t counter_ = 0;
 };
+
+class WaylandLink : public RefreshLink {
+  public:
+    WaylandLink(std::shared_ptr<Heartbeat> heartbeat, RefreshCallback onRefresh)
+        : heartbeat_(std::move(heartbeat)) {
+        heartbeat_->add(this, std::move(onRefresh));
+    }
+    ~WaylandLink() override { heartbeat_->remove(this); }
+
+  private:
+    std::shared_ptr<Heartbeat> heartbeat_;
+};
+
+// The heartbeat on each window's current surface while some link holds it (main thread only).
+// A window shown again has a new surface, and gets a new heartbeat.
+std::map<QWindow*, std::weak_ptr<Heartbeat>>& heartbeats() {
+    static std::map<QWindow*, std::weak_ptr<Heartbeat>> beats;
+    std::erase_if(beats, [](const auto& entry) { return entry.second.expired(); });
+    return beats;
+}
 
 }  // namespace
 
@@ -155,7 +188,34 @@ bool windowHasSurface(QWindow* window) {
 std::unique_ptr<RefreshLink> openPresentationLink(QWindow* window, double nominalHz,
                                                   RefreshCallback onRefresh,
                                                   PresentationLinkOutcome* outcome) {
-    return WaylandLink::open(window, nominalHz, std::move(onRefresh), outcome);
+    *outcome = PresentationLinkOutcome::unsupported;
+    // Qt makes a window's surface as it first shows it.
+    wl_surface* parent = waylandSurface(window);
+    std::map<QWindow*, std::weak_ptr<Heartbeat>>& beats = heartbeats();
+    std::shared_ptr<Heartbeat> heartbeat;
+    if (const auto found = beats.find(window); found != beats.end()) {
+        heartbeat = found->second.lock();
+        if (heartbeat->parent() != parent) {
+            heartbeat.reset();
+        }
+    }
+    if (!heartbeat) {
+        std::unique_ptr<WaylandQueue> queue = WaylandQueue::open();
+        if (!queue) {
+            return nullptr;
+        }
+        if (parent == nullptr) {
+            *outcome = PresentationLinkOutcome::noSurfaceYet;
+            return nullptr;
+        }
+        heartbeat = Heartbeat::open(std::move(queue), parent, nominalHz);
+        if (!heartbeat) {
+            return nullptr;
+        }
+        beats[window] = heartbeat;
+    }
+    *outcome = PresentationLinkOutcome::made;
+    return std::make_unique<WaylandLink>(std::move(heartbeat), std::move(onRefresh));
 }
 
 }  // namespace lumenor
