@@ -144,15 +144,12 @@ TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
+// Where the cards go, and how long they stay, is the identifier's own test.
 TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
     QProcess identify;
     identify.setProcessEnvironment(x().environment());
     identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
-    const auto first = x().findWindow("Lumenor identify 1", 5000);
-    const auto second = x().findWindow("Lumenor identify 2", 1000);
-    ASSERT_TRUE(first && second) << identify.readAllStandardError().toStdString();
-    EXPECT_EQ(first->geometry, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(second->geometry, QRect(1920, 0, 1280, 720));
+    EXPECT_TRUE(x().findWindow("Lumenor identify 2", 5000));
     ASSERT_TRUE(identify.waitForFinished(5000));
     EXPECT_EQ(identify.exitCode(), 0);
 }
@@ -199,27 +196,14 @@ TEST_F(CommandLineX, ADisplayIsNamedByNumberConnectorOrMonitorName) {
     EXPECT_EQ(QString::fromUtf8(show.err), "lumenor: show: " + both);
 }
 
-TEST_F(CommandLineX, DisplaysPrintsTheReport) {
-    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
-    const auto r = runProcess(lumenorBinary(), {"displays"}, env);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    // The layout is the report's unit table's; here, what the server says of each head.
-    EXPECT_EQ(r.out.count("\xe2\x80\xa2 DUMMY"), 2) << r.out.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(r.out).endsWith(
-        QStringLiteral("\u2022 DUMMY1 [external]\n"
-                       "  number:  %1 on DUMMY1\n"
-                       "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
-                       "  depth:   8 bits a channel\n"
-                       "  native:  3840\u00d72160 px\n"
-                       "  dpi:     ~61\n")
-            .arg(x().outputId("DUMMY1"))))
-        << r.out.toStdString();
-
-    // On a desktop scaled by two, as Lumenor's own windows see it.
+// The layout is the report's unit table's, and the e2e copy of the report is compared with
+// this command's; here, the points of a desktop scaled by two, as Lumenor's own windows see it.
+TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThem) {
     QProcessEnvironment scaled = env;
     scaled.insert("QT_SCALE_FACTOR", "2");
     const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
     ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
+    EXPECT_EQ(s.out.count("\xe2\x80\xa2 DUMMY"), 2) << s.out.toStdString();
     EXPECT_TRUE(QString::fromUtf8(s.out).contains(
         QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
         << s.out.toStdString();
