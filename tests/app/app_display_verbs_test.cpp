@@ -88,6 +88,19 @@ TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
     EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
 }
 
+TEST_F(DisplayVerbs, ATrialOnAnotherDisplayFirstPutsTheFirstBack) {
+    displays_->displays[0].builtin = false;
+    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
+    AppCore& app = launch();
+    run(verbs::SelectDisplay{kProjector});
+    run(verbs::ApplyMode{22});
+    run(verbs::SelectDisplay{kPanel});
+    run(verbs::ApplyMode{11});
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
+    EXPECT_EQ(modes_->displays[kPanel].currentId, 11);
+    EXPECT_EQ(app.revert.displayID(), kPanel);
+}
+
 TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
     AppCore& app = launch();
     run(verbs::SelectOutputDisplay{kProjector});

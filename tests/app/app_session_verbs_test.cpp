@@ -1,3 +1,5 @@
+#include <QKeyEvent>
+
 #include "app/app_fixture.h"
 #include "app/keyboard_monitor.h"
 #include "app/remote_commands.h"
@@ -46,6 +48,18 @@ TEST(RemoteCommands, OddParametersMapToNoneOrAStepOrOff) {
 }
 
 TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
+    // Through the application's own keyboard monitor, b blanks unless the page says one of its
+    // fields is being typed in.
+    AppCore& app = launch();
+    QObject window;
+    QKeyEvent b(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
+    run(verbs::SetEditing{true});
+    QCoreApplication::sendEvent(&window, &b);
+    EXPECT_NE(app.state.activePattern, Pattern::black);
+    run(verbs::SetEditing{false});
+    QCoreApplication::sendEvent(&window, &b);
+    EXPECT_EQ(app.state.activePattern, Pattern::black);
+
     const ShortcutContext idle{false, false};
     EXPECT_EQ(shortcutVerb("b", Qt::NoModifier, idle), Verb(verbs::Blank{}));
     EXPECT_EQ(shortcutVerb("B", Qt::ShiftModifier, idle), Verb(verbs::Blank{}));

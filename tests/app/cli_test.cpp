@@ -144,15 +144,12 @@ TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
+// Where the cards go, and how long they stay, is the identifier's own test.
 TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
     QProcess identify;
     identify.setProcessEnvironment(x().environment());
     identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
-    const auto first = x().findWindow("Lumenor identify 1", 5000);
-    const auto second = x().findWindow("Lumenor identify 2", 1000);
-    ASSERT_TRUE(first && second) << identify.readAllStandardError().toStdString();
-    EXPECT_EQ(first->geometry, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(second->geometry, QRect(1920, 0, 1280, 720));
+    EXPECT_TRUE(x().findWindow("Lumenor identify 2", 5000));
     ASSERT_TRUE(identify.waitForFinished(5000));
     EXPECT_EQ(identify.exitCode(), 0);
 }
@@ -199,27 +196,14 @@ TEST_F(CommandLineX, ADisplayIsNamedByNumberConnectorOrMonitorName) {
     EXPECT_EQ(QString::fromUtf8(show.err), "lumenor: show: " + both);
 }
 
-TEST_F(CommandLineX, DisplaysPrintsTheReport) {
-    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
-    const auto r = runProcess(lumenorBinary(), {"displays"}, env);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    // The layout is the report's unit table's; here, what the server says of each head.
-    EXPECT_EQ(r.out.count("\xe2\x80\xa2 DUMMY"), 2) << r.out.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(r.out).endsWith(
-        QStringLiteral("\u2022 DUMMY1 [external]\n"
-                       "  number:  %1 on DUMMY1\n"
-                       "  current: 1280\u00d7720 px  (1280\u00d7720 pt, 1:1) @ 60.00 Hz\n"
-                       "  depth:   8 bits a channel\n"
-                       "  native:  3840\u00d72160 px\n"
-                       "  dpi:     ~61\n")
-            .arg(x().outputId("DUMMY1"))))
-        << r.out.toStdString();
-
-    // On a desktop scaled by two, as Lumenor's own windows see it.
+// The layout is the report's unit table's, and the e2e copy of the report is compared with
+// this command's; here, the points of a desktop scaled by two, as Lumenor's own windows see it.
+TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThem) {
     QProcessEnvironment scaled = env;
     scaled.insert("QT_SCALE_FACTOR", "2");
     const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
     ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
+    EXPECT_EQ(s.out.count("\xe2\x80\xa2 DUMMY"), 2) << s.out.toStdString();
     EXPECT_TRUE(QString::fromUtf8(s.out).contains(
         QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
         << s.out.toStdString();
@@ -269,27 +253,17 @@ TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
     }
 }
 
-TEST_F(CommandLineX, TheTrialCountsDownAndReverts) {
-    QProcess trial;
-    EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "2"}),
-              "2\n");
-    // How the heads and the screen change with a mode is checked with the mode platform.
-    EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
-    ASSERT_TRUE(trial.waitForFinished(10000));
-    EXPECT_EQ(trial.readAllStandardOutput(), "1\n0\n");
-    EXPECT_TRUE(trial.readAllStandardError().contains(
-        "lumenor: set-mode: Enter keeps 1920x1080 @ 60.00 Hz; Ctrl-C goes back to 1280x720 @ "
-        "60.00 Hz\n"));
-    EXPECT_EQ(trial.exitCode(), 3);
-    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
-}
-
+// The count to 0 and its status 3 are GnomeWaylandCommandLine's; the same command on X puts a
+// mode back in EndingTheTrialAnyWayPutsTheModeBack.
 TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
     QProcess trial;
     EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_59.94")}), "15\n");
     trial.write("\n");
     ASSERT_TRUE(trial.waitForFinished(10000));
     EXPECT_EQ(trial.exitCode(), 0);
+    EXPECT_TRUE(trial.readAllStandardError().contains(
+        "lumenor: set-mode: Enter keeps 1920x1080 @ 59.94 Hz; Ctrl-C goes back to 1280x720 @ "
+        "60.00 Hz\n"));
     ASSERT_TRUE(noGuardian());
     // Nothing puts it back once the command is gone.
     QThread::msleep(300);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <iostream>
@@ -27,18 +28,16 @@ QString literal(const QString& text) {
 
 }  // namespace
 
-void LumenorE2E::SetUp() {
-    XServerTest::SetUp();
-    ASSERT_TRUE(x().plug(QStringLiteral("DUMMY1"), QStringLiteral("1280x720_60")));
-    ASSERT_TRUE(home_.isValid());
-    for (const char* folder : {"home", "config", "data", "cache", "runtime"}) {
-        ASSERT_TRUE(QDir(home_.path()).mkpath(QString::fromLatin1(folder)));
+LumenorRun::LumenorRun() {
+    EXPECT_TRUE(home_.isValid());
+    for (const char* name : {"home", "config", "data", "cache", "runtime"}) {
+        QDir().mkpath(folder(name));
     }
-    QFile::setPermissions(home_.filePath(QStringLiteral("runtime")),
+    QFile::setPermissions(folder("runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-void LumenorE2E::TearDown() {
+void LumenorRun::stop() {
     driver_.reset();
     if (app_ && app_->state() != QProcess::NotRunning) {
         app_->terminate();
@@ -47,20 +46,20 @@ void LumenorE2E::TearDown() {
             app_->waitForFinished(5000);
         }
     }
-    if (app_ && HasFailure()) {
+    if (app_ && ::testing::Test::HasFailure()) {
         std::cerr << "lumenor said:\n" << app_->readAll().toStdString() << '\n';
     }
     // Nothing the test started may outlive it, whatever the test did.
-    for (const int pid : processesOfThisTest()) {
+    for (const int pid : processesOfThisRun()) {
         ::kill(pid, SIGKILL);
     }
 }
 
-QString LumenorE2E::dataFolder() const {
-    return home_.filePath(QStringLiteral("data/org.lumenor.Lumenor"));
+QString LumenorRun::dataFolder() const {
+    return folder("data") + QStringLiteral("/org.lumenor.Lumenor");
 }
 
-void LumenorE2E::writeRecords() {
+void LumenorRun::writeRecords() {
     QDir().mkpath(dataFolder());
     QFile agreement(dataFolder() + QStringLiteral("/agreement.json"));
     if (!agreement.exists()) {
@@ -75,28 +74,24 @@ void LumenorE2E::writeRecords() {
     }
 }
 
-void LumenorE2E::launch(const QStringList& environment, bool agreed) {
+void LumenorRun::start(const QProcessEnvironment& base, const QStringList& environment,
+                       bool agreed) {
     if (agreed) {
         writeRecords();
     }
     const int port = freeLoopbackPort();
-    env_ = x().environment();
+    env_ = base;
     for (const auto& [name, folder] : {std::pair{"HOME", "home"},
                                        {"XDG_CONFIG_HOME", "config"},
                                        {"XDG_DATA_HOME", "data"},
-                                       {"XDG_CACHE_HOME", "cache"},
-                                       {"XDG_RUNTIME_DIR", "runtime"}}) {
-        env_.insert(QLatin1String(name), home_.filePath(QLatin1String(folder)));
+                                       {"XDG_CACHE_HOME", "cache"}}) {
+        env_.insert(QLatin1String(name), this->folder(folder));
     }
     env_.insert(QStringLiteral("QTWEBENGINE_REMOTE_DEBUGGING"),
                 QStringLiteral("127.0.0.1:%1").arg(port));
     env_.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     env_.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
-                QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-bus")));
-    // A desktop session has its session bus; without one, libdbus would start one that
-    // outlives the test.
-    env_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                QStringLiteral("unix:path=") + home_.filePath(QStringLiteral("no-session-bus")));
+                QStringLiteral("unix:path=") + folder("no-bus"));
     for (const QString& pair : environment) {
         env_.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     }
@@ -113,26 +108,21 @@ void LumenorE2E::launch(const QStringList& environment, bool agreed) {
     }
 }
 
-bool LumenorE2E::controllerShown() {
-    const bool shown = page().waitFor(
-        kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
-        30000);
-    EXPECT_TRUE(shown) << page().lastError().toStdString();
-    return shown;
-}
-
-bool LumenorE2E::closeController() {
-    const auto window = x().findWindow(QStringLiteral("Lumenor"));
-    if (!window || !x().requestClose(window->id)) {
-        ADD_FAILURE() << "no controller window to close";
-        return false;
-    }
+bool LumenorRun::endedCleanly() {
     driver_.reset();
     return app_->waitForFinished(15000) && app_->exitStatus() == QProcess::NormalExit &&
            app_->exitCode() == 0;
 }
 
-bool LumenorE2E::onElement(const QString& selector, const QString& statement) {
+bool LumenorRun::controllerShown() {
+    const bool shown = page().waitFor(
+        kController, QStringLiteral("document.querySelectorAll('#display-list li').length === 2"),
+        40000);
+    EXPECT_TRUE(shown) << page().lastError().toStdString();
+    return shown;
+}
+
+bool LumenorRun::onElement(const QString& selector, const QString& statement) {
     const QString script = QStringLiteral(
                                "(() => { const el = document.querySelector(%1); "
                                "if (!el) throw new Error('no element ' + %1); %2; "
@@ -145,20 +135,95 @@ bool LumenorE2E::onElement(const QString& selector, const QString& statement) {
     return true;
 }
 
-bool LumenorE2E::waitForElement(const QString& selector, const QString& condition, int timeoutMs) {
-    const QString script =
-        QStringLiteral("(() => { const el = document.querySelector(%1); return !!el && (%2); })()")
-            .arg(literal(selector), condition);
-    if (!page().waitFor(kController, script, timeoutMs)) {
-        ADD_FAILURE() << page().lastError().toStdString();
+bool LumenorRun::waitFor(const QString& condition, int timeoutMs) {
+    if (!page().waitFor(kController, condition, timeoutMs)) {
+        ADD_FAILURE() << condition.toStdString() << ": " << page().lastError().toStdString();
         return false;
     }
     return true;
 }
 
-bool LumenorE2E::waitForPattern(const QString& rawName) {
+bool LumenorRun::waitForElement(const QString& selector, const QString& condition, int timeoutMs) {
+    return waitFor(
+        QStringLiteral("(() => { const el = document.querySelector(%1); return !!el && (%2); })()")
+            .arg(literal(selector), condition),
+        timeoutMs);
+}
+
+bool LumenorRun::waitForPattern(const QString& rawName) {
     return waitForElement(QStringLiteral(".pattern[data-pattern=\"%1\"]").arg(rawName),
                           QStringLiteral("el.getAttribute('aria-pressed') === 'true'"));
+}
+
+std::optional<LumenorRun::Remote> LumenorRun::switchRemoteOn() {
+    if (!click(QStringLiteral("#remote-switch")) ||
+        !waitForElement(QStringLiteral("#remote-live"), QStringLiteral("!el.hidden"))) {
+        ADD_FAILURE() << "the remote did not start; it needs a wired or wireless network interface";
+        return std::nullopt;
+    }
+    const std::optional<QJsonValue> url = page().eval(
+        kController, QStringLiteral("document.getElementById('remote-url').textContent"));
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral(":(\\d+)/\\?pin=(\\d{6})$"))
+                                          .match(url ? url->toString() : QString());
+    if (!m.hasMatch()) {
+        ADD_FAILURE() << "no phone address in the page";
+        return std::nullopt;
+    }
+    const auto port = static_cast<quint16>(m.captured(1).toUInt());
+    return Remote{port, m.captured(2).toLatin1(),
+                  QStringLiteral("http://127.0.0.1:%1/?pin=%2").arg(port).arg(m.captured(2))};
+}
+
+std::vector<int> LumenorRun::processesOfThisRun() const {
+    std::vector<int> found;
+    const QByteArray mark = "HOME=" + folder("home").toLocal8Bit();
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
+        if (isPid && environ.open(QIODevice::ReadOnly) &&
+            environ.readAll().split('\0').contains(mark)) {
+            found.push_back(pid);
+        }
+    }
+    return found;
+}
+
+bool LumenorRun::waitForNoProcesses(int timeoutMs) const {
+    waitUntil([&] { return processesOfThisRun().empty(); }, timeoutMs);
+    const std::vector<int> left = processesOfThisRun();
+    for (const int pid : left) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        cmdline.open(QIODevice::ReadOnly);
+        std::cerr << "still running: " << pid << ' '
+                  << cmdline.readAll().replace('\0', ' ').toStdString() << '\n';
+    }
+    return left.empty();
+}
+
+void LumenorE2E::SetUp() {
+    XServerTest::SetUp();
+    ASSERT_TRUE(x().plug(QStringLiteral("DUMMY1"), QStringLiteral("1280x720_60")));
+}
+
+void LumenorE2E::launch(const QStringList& environment, bool agreed) {
+    // A desktop session has its session bus; without one, libdbus would start one that
+    // outlives the test.
+    start(x().environment(),
+          QStringList{
+              QStringLiteral("XDG_RUNTIME_DIR=") + folder("runtime"),
+              QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + folder("no-session-bus")} +
+              environment,
+          agreed);
+}
+
+bool LumenorE2E::closeController() {
+    const auto window = x().findWindow(QStringLiteral("Lumenor"));
+    if (!window || !x().requestClose(window->id)) {
+        ADD_FAILURE() << "no controller window to close";
+        return false;
+    }
+    return endedCleanly();
 }
 
 QString LumenorE2E::displayItem(const QString& output) {
@@ -174,17 +239,8 @@ void LumenorE2E::showOnHead1(const QString& pattern) {
                                QStringLiteral("el.getAttribute('aria-pressed') === 'true'")));
 }
 
-QImage LumenorE2E::renderedWith(const QStringList& patternAndOptions, QSize size) {
-    const auto r = runProcess(
-        lumenorBinary(),
-        QStringList{"render"} + patternAndOptions +
-            QStringList{"--size", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    return QImage::fromData(r.out, "PNG").convertToFormat(QImage::Format_RGB32);
-}
-
-int LumenorE2E::settle(const QRect& area, const QImage& expected, int timeoutMs) {
-    return test::settle(x(), area, expected, timeoutMs);
+int LumenorE2E::settle(const QRect& area, const QImage& expected) {
+    return test::settle(x(), area, expected, 15000);
 }
 
 bool LumenorE2E::xdotool(const QStringList& args, QString* output) {
@@ -201,7 +257,7 @@ void LumenorE2E::focusController() {
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", QString::number(window->id)}));
 }
 
-bool LumenorE2E::dropKeyboardFocus() const {
+bool LumenorE2E::dropKeyboardFocus() {
     Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
     if (dpy == nullptr) {
         return false;
@@ -212,7 +268,7 @@ bool LumenorE2E::dropKeyboardFocus() const {
     return true;
 }
 
-bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) const {
+bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) {
     Display* dpy = XOpenDisplay(x().displayName().toLocal8Bit().constData());
     if (dpy == nullptr) {
         return false;
@@ -235,36 +291,8 @@ bool LumenorE2E::stackedAbove(unsigned long upper, unsigned long lower) const {
     return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
 }
 
-std::vector<int> LumenorE2E::processesOfThisTest() const {
-    std::vector<int> found;
-    const QByteArray mark =
-        "XDG_RUNTIME_DIR=" + home_.filePath(QStringLiteral("runtime")).toLocal8Bit();
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const int pid = entry.toInt(&isPid);
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
-        if (isPid && environ.open(QIODevice::ReadOnly) &&
-            environ.readAll().split('\0').contains(mark)) {
-            found.push_back(pid);
-        }
-    }
-    return found;
-}
-
-bool LumenorE2E::waitForNoProcesses(int timeoutMs) const {
-    waitUntil([&] { return processesOfThisTest().empty(); }, timeoutMs);
-    const std::vector<int> left = processesOfThisTest();
-    for (const int pid : left) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        cmdline.open(QIODevice::ReadOnly);
-        std::cerr << "still running: " << pid << ' '
-                  << cmdline.readAll().replace('\0', ' ').toStdString() << '\n';
-    }
-    return left.empty();
-}
-
-bool LumenorE2E::waitForMode(const QString& output, const QString& mode, int timeoutMs) const {
-    return waitUntil([&] { return x().modeOf(output) == mode; }, timeoutMs);
+bool LumenorE2E::waitForMode(const QString& output, const QString& mode) {
+    return waitUntil([&] { return x().modeOf(output) == mode; }, 10000);
 }
 
 }  // namespace lumenor::test

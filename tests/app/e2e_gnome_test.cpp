@@ -4,19 +4,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <utility>
 
+#include "app/e2e_fixture.h"
 #include "app/phone_client.h"
 #include "support/nested_mutter.h"
-#include "support/page_driver.h"
 #include "support/patch_protocol.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
@@ -45,42 +42,11 @@ QRect overDesktop(const QImage& now, const QImage& bare) {
 
 // The desktop application as a native client of GNOME's Wayland desktop, driven through its
 // own controller page.
-class E2eGnome : public NestedMutterTest {
+class E2eGnome : public NestedMutterTest, protected LumenorRun {
   protected:
-    void TearDown() override {
-        driver_.reset();
-        if (app_.state() != QProcess::NotRunning) {
-            app_.terminate();
-            if (!app_.waitForFinished(10000)) {
-                app_.kill();
-                app_.waitForFinished(5000);
-            }
-        }
-    }
+    void TearDown() override { stop(); }
+    void launch() { start(mutter().environment(), {}, true); }
 
-    void launch() {
-        const int port = freeLoopbackPort();
-        QProcessEnvironment& env = env_;
-        env = mutter().environment();
-        env.insert("HOME", home_.filePath("home"));
-        env.insert("XDG_CONFIG_HOME", home_.filePath("config"));
-        env.insert("XDG_CACHE_HOME", home_.filePath("cache"));
-        acceptAgreementIn(env, home_.filePath("data"));
-        env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(port));
-        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + home_.filePath("no-bus"));
-        app_.setProcessChannelMode(QProcess::MergedChannels);
-        app_.setProcessEnvironment(env);
-        app_.start(lumenorBinary(), {});
-        ASSERT_TRUE(app_.waitForStarted(10000));
-        driver_ = std::make_unique<PageDriver>(QStringLiteral(NODE_EXECUTABLE),
-                                               QStringLiteral(PAGE_DRIVER), port);
-        ASSERT_TRUE(page().waitFor(
-            "controller.html", "document.querySelectorAll('#display-list li').length === 2", 40000))
-            << page().lastError().toStdString() << app_.readAll().toStdString();
-    }
-
-    PageDriver& page() { return *driver_; }
     // Real input on the host X server, which the nested desktop takes as its own seat's.
     static bool xdotool(const QStringList& args) {
         return runProcess("xdotool", args, x().environment()).exitCode == 0;
@@ -105,13 +71,6 @@ class E2eGnome : public NestedMutterTest {
                                   ? "document.visibilityState === 'visible' && document.hasFocus()"
                                   : "document.visibilityState === 'hidden'");
     }
-    bool waitFor(const QString& condition, int timeoutMs = 15000) {
-        return page().waitFor("controller.html", condition, timeoutMs);
-    }
-    bool click(const QString& selector) {
-        return page().run("controller.html",
-                          QStringLiteral("document.querySelector('%1').click()").arg(selector));
-    }
     // LVDS2's number and the number of its 1280 × 720 mode, as the command line lists them.
     static std::pair<QString, QString> lvds2And720() {
         const auto r =
@@ -129,11 +88,6 @@ class E2eGnome : public NestedMutterTest {
         }
         return {display, {}};
     }
-
-    QTemporaryDir home_;
-    QProcessEnvironment env_;
-    QProcess app_;
-    std::unique_ptr<PageDriver> driver_;
 };
 
 TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
@@ -143,34 +97,31 @@ TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
     ASSERT_TRUE(
         click(QStringLiteral("#display-list li[data-id=\"%1\"] .display-pick").arg(display)));
     const QString button = QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(mode);
-    ASSERT_TRUE(waitFor(QStringLiteral("!document.querySelector('%1').disabled").arg(button)));
+    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
     ASSERT_TRUE(click(button));
 
     EXPECT_TRUE(waitUntil([] { return mutter().currentMode("LVDS2") == "1280x720@60.000"; }, 10000))
         << mutter().currentMode("LVDS2").toStdString();
     EXPECT_EQ(mutter().currentMode("LVDS1"), "1920x1080@60.000");
-    EXPECT_TRUE(waitFor("!document.querySelector('#trial').hidden"));
-    EXPECT_TRUE(
-        waitFor("Number(document.querySelector('#trial-seconds').textContent) <= 13", 5000));
-    EXPECT_TRUE(waitFor("document.querySelector('#trial').hidden", 20000));
+    EXPECT_TRUE(waitForElement("#trial", "!el.hidden"));
+    EXPECT_TRUE(waitForElement("#trial-seconds", "Number(el.textContent) <= 13", 5000));
+    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 20000));
     EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
-    EXPECT_TRUE(
-        waitFor("document.querySelector('#modes-note').textContent === 'Previous mode restored.'"));
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
 
     // At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: the
     // page says so, and nothing counts down.
     ASSERT_TRUE(mutter().applyModes({{"LVDS1", "1920x1080@60.000"}, {"LVDS2", "1920x1080@60.000"}},
                                     {1.0, 2.0}));
-    ASSERT_TRUE(waitFor(QStringLiteral("!document.querySelector('%1').disabled").arg(button)));
+    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
     ASSERT_TRUE(click(button));
-    EXPECT_TRUE(
-        waitFor("document.querySelector('#modes-note').textContent === "
-                "'The display refused that mode; it stays as it was.'"));
-    EXPECT_TRUE(waitFor("document.querySelector('#trial').hidden", 0));
+    EXPECT_TRUE(waitForElement(
+        "#modes-note", "el.textContent === 'The display refused that mode; it stays as it was.'"));
+    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 0));
     EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
     EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
     // Natively, not through an X server: the bed has none for it.
-    EXPECT_TRUE(app_.state() == QProcess::Running) << app_.readAll().toStdString();
+    EXPECT_TRUE(app().state() == QProcess::Running) << app().readAll().toStdString();
 }
 
 TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
@@ -191,7 +142,7 @@ TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     // comes to the front with the keyboard, its one page still its only one.
     ASSERT_TRUE(key("ctrl+comma"));
     ASSERT_TRUE(waitForSettings(true));
-    const ProcessResult second = runProcess(lumenorBinary(), {}, env_, 20000);
+    const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_TRUE(waitFor("document.hasFocus()"));
     EXPECT_TRUE(page().waitFor("preferences.html", "!document.hasFocus()"));
@@ -204,7 +155,7 @@ TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     ASSERT_TRUE(waitFor("!document.hasFocus()")) << "the launcher's window has the keyboard";
     ASSERT_TRUE(key("space"));
     ASSERT_TRUE(launcher.waitForReadyRead(5000)) << launcher.readAllStandardError().toStdString();
-    QProcessEnvironment launched = env_;
+    QProcessEnvironment launched = environment();
     launched.insert("XDG_ACTIVATION_TOKEN", QString::fromLatin1(launcher.readLine().trimmed()));
     EXPECT_EQ(runProcess(lumenorBinary(), {}, launched, 20000).exitCode, 0);
     EXPECT_TRUE(waitFor("document.hasFocus()"));
@@ -213,14 +164,16 @@ TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
 
     // The report copied in the page is on the compositor's clipboard for another client.
     ASSERT_TRUE(click("#copy-report"));
-    ASSERT_TRUE(waitFor("document.querySelector('#copy-report-label').textContent === 'Copied ✓'"));
+    ASSERT_TRUE(waitForElement("#copy-report-label", "el.textContent === 'Copied ✓'"));
     const ProcessResult clip = runProcess("wl-paste", {"--no-newline"}, mutter().environment());
     ASSERT_EQ(clip.exitCode, 0) << clip.err.toStdString();
     EXPECT_TRUE(clip.out.contains("This is GNOME's Wayland session")) << clip.out.toStdString();
-    EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, env_).out);
+    EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, environment()).out);
 }
 
-TEST_F(E2eGnome, ThePhonesCommandChangesTheMonitorAndTheStateSaysSo) {
+TEST_F(E2eGnome, ThePhonesCommandAndACalibrationSessionReachTheMonitor) {
+    QTcpServer program;
+    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
     ASSERT_NO_FATAL_FAILURE(launch());
     const QString display = lvds2And720().first;
     ASSERT_TRUE(click(QStringLiteral("#display-list li[data-id=\"%1\"] .tally").arg(display)));
@@ -229,48 +182,27 @@ TEST_F(E2eGnome, ThePhonesCommandChangesTheMonitorAndTheStateSaysSo) {
     const QRect lvds2(1920, 0, 1920, 1080);
     EXPECT_EQ(settle(mutter(), lvds2, rendered("grid", lvds2.size())), 0);
 
-    ASSERT_TRUE(click("#remote-switch"));
-    ASSERT_TRUE(waitFor("!document.querySelector('#remote-live').hidden"))
-        << "the remote did not start; it needs a wired or wireless network interface";
-    const std::optional<QJsonValue> url =
-        page().eval("controller.html", "document.getElementById('remote-url').textContent");
-    const QRegularExpressionMatch m =
-        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
-    ASSERT_TRUE(m.hasMatch()) << (url ? url->toString().toStdString() : "no address");
-    const auto port = static_cast<quint16>(m.captured(1).toUInt());
-    const QByteArray pin = m.captured(2).toLatin1();
-    EXPECT_EQ(post(port, "verb=pattern&name=smpte&pin=" + pin), "200");
+    const auto remote = switchRemoteOn();
+    ASSERT_TRUE(remote);
+    EXPECT_EQ(post(remote->port, "verb=pattern&name=smpte&pin=" + remote->pin), "200");
     EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
-    EXPECT_EQ(stateFor(port, pin), R"({"output":true,"pattern":"smpte"} 200)");
+    EXPECT_EQ(stateFor(remote->port, remote->pin), R"({"output":true,"pattern":"smpte"} 200)");
 
     // Shown again, the output's window has a new surface for its frames to go over.
     ASSERT_TRUE(click("#output-toggle"));
-    ASSERT_TRUE(
-        waitFor("document.getElementById('output-toggle').getAttribute('aria-pressed') "
-                "=== 'false'"));
+    ASSERT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'false'"));
     ASSERT_TRUE(click("#output-toggle"));
     EXPECT_EQ(settle(mutter(), lvds2, rendered("smpte", lvds2.size())), 0);
-}
 
-TEST_F(E2eGnome, ACalibrationSessionPutsEachPatchOnTheChosenMonitor) {
-    QTcpServer program;
-    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
-    ASSERT_NO_FATAL_FAILURE(launch());
-    const QString display = lvds2And720().first;
-    ASSERT_TRUE(page().run(
-        "controller.html",
-        QStringLiteral("document.getElementById('calibration-address').value = '127.0.0.1:%1';"
-                       "document.getElementById('calibration-display').value = '%2'")
-            .arg(program.serverPort())
-            .arg(display)));
+    // A session started in the page takes the monitor from the output.
+    ASSERT_TRUE(onElement("#calibration-address",
+                          QStringLiteral("el.value = '127.0.0.1:%1'").arg(program.serverPort())));
+    ASSERT_TRUE(onElement("#calibration-display", QStringLiteral("el.value = '%1'").arg(display)));
     ASSERT_TRUE(click("#calibration-start"));
     ASSERT_TRUE(program.waitForNewConnection(15000));
     QTcpSocket* socket = program.nextPendingConnection();
-    ASSERT_TRUE(
-        waitFor("document.getElementById('calibration-status').textContent.startsWith('Running')"));
-
+    ASSERT_TRUE(waitForElement("#calibration-status", "el.textContent.startsWith('Running')"));
     // The whole monitor, then a box in its middle over a background of its own.
-    const QRect lvds2(1920, 0, 1920, 1080);
     struct Shown {
         QByteArray message;
         QRgb colour;
@@ -296,12 +228,10 @@ TEST_F(E2eGnome, ACalibrationSessionPutsEachPatchOnTheChosenMonitor) {
         EXPECT_EQ(settle(mutter(), lvds2, expected), 0) << p.message.toStdString();
     }
     EXPECT_TRUE(
-        waitFor("document.getElementById('calibration-status').textContent === "
-                "'Running: 2 patches shown.'"));
+        waitForElement("#calibration-status", "el.textContent === 'Running: 2 patches shown.'"));
     ASSERT_TRUE(click("#calibration-stop"));
-    EXPECT_TRUE(
-        waitFor("document.getElementById('calibration-status').textContent.startsWith("
-                "'Ended after 2 patches shown.')"));
+    EXPECT_TRUE(waitForElement("#calibration-status",
+                               "el.textContent.startsWith('Ended after 2 patches shown.')"));
 }
 
 TEST_F(E2eGnome, TheControllersTitleStripMovesItsWindow) {

@@ -13,19 +13,15 @@ namespace lumenor::test {
 namespace {
 
 // Modes tried on DUMMY1 (1280 × 720 at 60 Hz) from the controller page on DUMMY0, the trial
-// answered from the page, from DUMMY1 and from the phone.
+// answered from DUMMY1 and from the phone. What the page does with each answer is the page's
+// and the core's tests.
 class E2eModes : public LumenorE2E {
   protected:
-    void SetUp() override {
-        LumenorE2E::SetUp();
-        ASSERT_NO_FATAL_FAILURE(launch());
-        ASSERT_TRUE(click(displayItem("DUMMY1") + " .display-pick"));
-    }
     static QString rateButton(const QString& mode) {
         return QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(x().modeId(mode));
     }
     // Clicks `mode` in the list and waits for the head to show it and the page to count.
-    void tryMode(const QString& mode = QStringLiteral("1920x1080_60")) {
+    void tryMode(const QString& mode) {
         ASSERT_TRUE(waitForElement(rateButton(mode), "!el.disabled"));
         ASSERT_TRUE(click(rateButton(mode)));
         ASSERT_TRUE(waitForMode("DUMMY1", mode));
@@ -58,19 +54,6 @@ class E2eModes : public LumenorE2E {
     }
 };
 
-TEST_F(E2eModes, ATrialOnAnotherDisplayFirstPutsTheFirstTrialBack) {
-    ASSERT_NO_FATAL_FAILURE(tryMode());
-    ASSERT_TRUE(click(displayItem("DUMMY0") + " .display-pick"));
-    ASSERT_TRUE(waitForElement(rateButton("1280x720_60"), "!el.disabled"));
-    ASSERT_TRUE(click(rateButton("1280x720_60")));
-    EXPECT_TRUE(waitForMode("DUMMY0", "1280x720_60"));
-    EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60")) << "the first trial was left standing";
-    ASSERT_TRUE(waitForElement("#trial", "!el.hidden"));
-    ASSERT_TRUE(click("#trial-revert"));
-    EXPECT_TRUE(waitForMode("DUMMY0", "1920x1080_60"));
-    EXPECT_TRUE(waitForElement("#trial", "el.hidden"));
-}
-
 // True once `card` shows the card drawn whole: its iris border on all four sides, looked for
 // a few pixels either way of the window's edges.
 bool drawn(const QImage& card) {
@@ -90,9 +73,23 @@ bool drawn(const QImage& card) {
     });
 }
 
-TEST_F(E2eModes, TheHeadUnderTrialShowsTheCountOverTheOutputAndItsKeysAnswer) {
+TEST_F(E2eModes, ATrialIsAnsweredFromTheCardOnItsHeadAndFromThePhone) {
+    launch();
+    ASSERT_TRUE(click(displayItem("DUMMY1") + " .display-pick"));
     ASSERT_NO_FATAL_FAILURE(showOnHead1("grid"));
+    const auto remote = switchRemoteOn();
+    ASSERT_TRUE(remote);
+    EXPECT_FALSE(stateFor(remote->port, remote->pin).contains("trial"));
+
     ASSERT_NO_FATAL_FAILURE(tryMode("1920x1080_60"));
+    const QRegularExpressionMatch state =
+        QRegularExpression(R"("trial":\{"display":"DUMMY1","mode":"1920 × 1080 at 60.00 Hz",)"
+                           R"("secondsLeft":(\d+)\})")
+            .match(QString::fromUtf8(stateFor(remote->port, remote->pin)));
+    ASSERT_TRUE(state.hasMatch()) << stateFor(remote->port, remote->pin).toStdString();
+    EXPECT_LE(state.captured(1).toInt(), 15);
+    EXPECT_EQ(phonePage(remote->address)["trial"].toString(),
+              "Keep 1920 × 1080 at 60.00 Hz on DUMMY1?");
     const auto card = cardOnHead1();
     ASSERT_TRUE(card) << "no trial card in the middle of DUMMY1";
     const auto output = x().findWindow("Lumenor output", 0);
@@ -112,6 +109,7 @@ TEST_F(E2eModes, TheHeadUnderTrialShowsTheCountOverTheOutputAndItsKeysAnswer) {
     EXPECT_TRUE(cardGone());
     EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
     EXPECT_TRUE(waitForFocus(output->id)) << "the keyboard was not given back";
+    EXPECT_FALSE(stateFor(remote->port, remote->pin).contains("trial"));
 
     // Escape there goes back, and leaves the output where it is.
     ASSERT_NO_FATAL_FAILURE(tryMode("1280x720_60"));
@@ -123,41 +121,16 @@ TEST_F(E2eModes, TheHeadUnderTrialShowsTheCountOverTheOutputAndItsKeysAnswer) {
     EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
     EXPECT_TRUE(cardGone());
     EXPECT_TRUE(x().findWindow("Lumenor output", 0)) << "Escape reached the output";
-}
 
-TEST_F(E2eModes, ThePhoneShowsTheTrialAndItsKeepAndRevertAnswerIt) {
-    ASSERT_TRUE(click("#remote-switch"));
-    ASSERT_TRUE(waitForElement("#remote-live", "!el.hidden"))
-        << "the remote did not start; it needs a wired or wireless network interface";
-    const std::optional<QJsonValue> url =
-        page().eval(kController, "document.getElementById('remote-url').textContent");
-    const QRegularExpressionMatch m =
-        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
-    ASSERT_TRUE(m.hasMatch());
-    const auto port = static_cast<quint16>(m.captured(1).toUInt());
-    const QByteArray pin = m.captured(2).toLatin1();
-    const QString address =
-        QStringLiteral("http://127.0.0.1:%1/?pin=%2").arg(port).arg(m.captured(2));
-    EXPECT_FALSE(stateFor(port, pin).contains("trial"));
-
-    ASSERT_NO_FATAL_FAILURE(tryMode("1920x1080_60"));
-    const QRegularExpressionMatch state =
-        QRegularExpression(R"("trial":\{"display":"DUMMY1","mode":"1920 × 1080 at 60.00 Hz",)"
-                           R"("secondsLeft":(\d+)\})")
-            .match(QString::fromUtf8(stateFor(port, pin)));
-    ASSERT_TRUE(state.hasMatch()) << stateFor(port, pin).toStdString();
-    EXPECT_LE(state.captured(1).toInt(), 15);
-    EXPECT_EQ(phonePage(address)["trial"].toString(), "Keep 1920 × 1080 at 60.00 Hz on DUMMY1?");
-    EXPECT_EQ(post(port, "verb=keep&pin=" + pin), "200");
-    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'New mode kept.'"));
-    EXPECT_FALSE(stateFor(port, pin).contains("trial"));
-
-    // Revert, tapped on the phone's page.
+    // Keep, sent by the phone, and Revert, tapped on its page.
     ASSERT_NO_FATAL_FAILURE(tryMode("1280x720_60"));
-    const QJsonObject tapped = phonePage(address, "Revert now");
+    EXPECT_EQ(post(remote->port, "verb=keep&pin=" + remote->pin), "200");
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'New mode kept.'"));
+    ASSERT_NO_FATAL_FAILURE(tryMode("1920x1080_60"));
+    const QJsonObject tapped = phonePage(remote->address, "Revert now");
     EXPECT_EQ(tapped["flashed"].toArray(), QJsonArray{"Revert now"});
     EXPECT_EQ(tapped["trial"].toString(), "");
-    EXPECT_TRUE(waitForMode("DUMMY1", "1920x1080_60"));
+    EXPECT_TRUE(waitForMode("DUMMY1", "1280x720_60"));
     EXPECT_TRUE(cardGone());
 }
 

@@ -9,6 +9,8 @@
 #include "app/phone_client.h"
 #include "patterns/pattern.h"
 #include "support/process.h"
+#include "support/rendered_pixels.h"
+#include "support/wait.h"
 
 namespace lumenor::test {
 namespace {
@@ -45,15 +47,14 @@ const QList<QByteArray> kCommands = {
 class E2eRemote : public LumenorE2E {
   protected:
     // What the second head shows after each command: the pattern whose rendering it holds
-    // exactly ("hidden" with no output window, "unknown" for none), "+identify" when the cards
-    // came up. Each step waits for what `expected` says and otherwise tells what is there.
+    // exactly, "hidden" with no output window, "+identify" when the cards came up. Each step
+    // waits for what `expected` says.
     QStringList stepThrough(quint16 port, const QByteArray& pin, const QStringList& expected) {
-        std::map<QString, QImage> rendered;
-        for (const char* name : {"grid", "smpte", "black"}) {
-            rendered[name] = renderedWith({name}, kHead1.size());
+        std::map<QString, QImage> images;
+        for (const QString& name : {QStringLiteral("smpte"), QStringLiteral("black"),
+                                    rawName(next(Pattern::smpte, -1))}) {
+            images[name] = rendered(name, kHead1.size());
         }
-        const QString previous = rawName(next(Pattern::smpte, -1));
-        rendered[previous] = renderedWith({previous}, kHead1.size());
         QStringList seen;
         for (qsizetype i = 0; i < kCommands.size(); ++i) {
             const QByteArray& command = kCommands[i];
@@ -62,20 +63,14 @@ class E2eRemote : public LumenorE2E {
             const bool cards = command.endsWith("identify") &&
                                x().findWindow("Lumenor identify 1", 5000).has_value();
             const QString wanted = expected[i].section('+', 0, 0);
-            const bool hiding = wanted == QLatin1String("hidden");
-            for (int t = 0; t < 100 && hiding && x().findWindow("Lumenor output", 0); ++t) {
-                QThread::msleep(20);
-            }
-            QString what = QStringLiteral("hidden");
-            if (x().findWindow("Lumenor output", hiding ? 0 : 5000)) {
-                what = QStringLiteral("unknown");
-                if (rendered.count(wanted) != 0 && settle(kHead1, rendered[wanted], 10000) == 0) {
-                    what = wanted;
-                }
-                const QImage head = x().capture(kHead1).convertToFormat(QImage::Format_RGB32);
-                for (const auto& [name, image] : rendered) {
-                    what = what == QLatin1String("unknown") && head == image ? name : what;
-                }
+            QString what = QStringLiteral("not ") + wanted;
+            if (wanted == QLatin1String("hidden")) {
+                what = waitUntil([&] { return !x().findWindow("Lumenor output", 0); }, 2000)
+                           ? wanted
+                           : what;
+            } else if (x().findWindow("Lumenor output", 5000) &&
+                       settle(kHead1, images[wanted]) == 0) {
+                what = wanted;
             }
             seen << (cards ? what + QStringLiteral("+identify") : what);
         }
@@ -90,26 +85,16 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
 
     // The desktop application, its remote switched on in the page.
     launch();
-    showOnHead1(QStringLiteral("grid"));
-    ASSERT_TRUE(click(QStringLiteral("#remote-switch")));
-    ASSERT_TRUE(waitForElement(QStringLiteral("#remote-live"), QStringLiteral("!el.hidden")))
-        << "the remote did not start; it needs a wired or wireless network interface";
-    const std::optional<QJsonValue> url = page().eval(
-        kController, QStringLiteral("document.getElementById('remote-url').textContent"));
-    const QRegularExpressionMatch app =
-        QRegularExpression(":(\\d+)/\\?pin=(\\d{6})$").match(url ? url->toString() : QString());
-    ASSERT_TRUE(app.hasMatch()) << (url ? url->toString().toStdString() : "no address");
-    const auto appPort = static_cast<quint16>(app.captured(1).toUInt());
+    ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
+    const auto remote = switchRemoteOn();
+    ASSERT_TRUE(remote);
     // The PIN's checks and the page's answers to a wrong or missing one are the remote's own
     // tests; here the page with the right one reads the application's state.
-    const QJsonObject right =
-        phonePage(QStringLiteral("http://127.0.0.1:%1/?pin=%2").arg(appPort).arg(app.captured(2)));
-    EXPECT_EQ(right["state"].toString(), QStringLiteral("Grid \u00B7 output shown"));
-    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
-              R"({"output":true,"pattern":"grid"} 200)");
-    EXPECT_EQ(stepThrough(appPort, app.captured(2).toLatin1(), expected), expected);
-    EXPECT_EQ(stateFor(appPort, app.captured(2).toLatin1()),
-              R"({"output":true,"pattern":"black"} 200)");
+    EXPECT_EQ(phonePage(remote->address)["state"].toString(),
+              QStringLiteral("Grid \u00B7 output shown"));
+    EXPECT_EQ(stateFor(remote->port, remote->pin), R"({"output":true,"pattern":"grid"} 200)");
+    EXPECT_EQ(stepThrough(remote->port, remote->pin, expected), expected);
+    EXPECT_EQ(stateFor(remote->port, remote->pin), R"({"output":true,"pattern":"black"} 200)");
     ASSERT_TRUE(closeController());
 
     // `show --remote` on the same head.
@@ -147,16 +132,15 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
     EXPECT_EQ(stepThrough(port, pin, expected), expected);
 
     // One line for each command carried out.
-    QStringList remote;
-    while (remote.size() < kCommands.size() &&
-           (show.canReadLine() || show.waitForReadyRead(5000))) {
+    QStringList said;
+    while (said.size() < kCommands.size() && (show.canReadLine() || show.waitForReadyRead(5000))) {
         const QString line = QString::fromUtf8(show.readLine()).trimmed();
         if (line.startsWith("remote: ")) {
-            remote << line;
+            said << line;
         }
     }
-    EXPECT_EQ(remote, QStringList({"remote: pattern smpte", "remote: cycle -1", "remote: output 0",
-                                   "remote: output 1", "remote: blank", "remote: identify"}));
+    EXPECT_EQ(said, QStringList({"remote: pattern smpte", "remote: cycle -1", "remote: output 0",
+                                 "remote: output 1", "remote: blank", "remote: identify"}));
     show.terminate();
     EXPECT_TRUE(show.waitForFinished(5000));
 }

@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include "app/e2e_fixture.h"
+#include "support/rendered_pixels.h"
 
 namespace lumenor::test {
 namespace {
@@ -37,7 +38,7 @@ class ReadmeScreenshots : public LumenorE2E {
 TEST_F(ReadmeScreenshots, ControllerAndOutput) {
     launch();
     showOnHead1(QStringLiteral("calibration"));
-    const QImage card = renderedWith({QStringLiteral("calibration")}, kHead1.size());
+    const QImage card = rendered(QStringLiteral("calibration"), kHead1.size());
     ASSERT_EQ(settle(kHead1, card), 0) << "the output does not show the calibration card";
     const auto controller = x().findWindow(QStringLiteral("Lumenor"));
     ASSERT_TRUE(controller.has_value());

@@ -32,7 +32,7 @@ QStringList chunkTypes(const QByteArray& png) {
     return types;
 }
 
-TEST(RenderCommand, WritesAnRgbPngWithoutColourChunks) {
+TEST(RenderCommand, WritesRgbPngsWithoutColourChunksAtEightOrSixteenBits) {
     QTemporaryDir dir;
     const QString out = dir.filePath("grey.png");
     const auto result = runProcess(
@@ -54,23 +54,16 @@ TEST(RenderCommand, WritesAnRgbPngWithoutColourChunks) {
     const QImage image = QImage::fromData(png, "PNG");
     EXPECT_EQ(image.size(), QSize(33, 17));
     EXPECT_EQ(image.pixel(5, 5), qRgb(128, 128, 128));
-}
 
-// --depth 16 writes 16-bit samples: the HD bars' 10-bit codes read back exact from the file.
-TEST(RenderCommand, SixteenBitFilesHoldTenBitCodes) {
-    const auto result = runProcess(
+    // --depth 16 keeps the samples whole: the HD bars' step below black, 46 in ten bits, has no
+    // 8-bit code. The bars' values themselves are the renderer's tests.
+    const auto wide = runProcess(
         lumenorBinary(),
         {"render", "smpteHdBars", "--size", "1920x1080", "--range", "limited", "--depth", "16"},
         withoutDisplay());
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(static_cast<unsigned char>(result.out[24]), 16);
-    const QImage image = QImage::fromData(result.out, "PNG");
-    const auto tenBits = [&image](int x, int y) {
-        return image.pixelColor(x, y).rgba64().green() >> 6;
-    };
-    EXPECT_EQ(tenBits(300, 200), 721);
-    EXPECT_EQ(tenBits(100, 200), 414);
-    EXPECT_EQ(tenBits(1165, 1000), 46);
+    ASSERT_EQ(wide.exitCode, 0) << wide.err.toStdString();
+    EXPECT_EQ(static_cast<unsigned char>(wide.out[24]), 16);
+    EXPECT_EQ(QImage::fromData(wide.out, "PNG").pixelColor(1165, 1000).rgba64().green() >> 6, 46);
 }
 
 // An 8-bit narrow-range R'G'B' pixel as BT.709 Y'CbCr codes.
