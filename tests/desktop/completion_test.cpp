@@ -46,7 +46,7 @@ QStringList optionsOf(const cli::Command& c) {
     return options;
 }
 
-TEST(Completion, OffersEveryCommandAndEachCommandsOptions) {
+TEST(Completion, OffersEveryCommandItsOptionsAndThePatternNames) {
     const QStringList first = complete({"lumenor", ""});
     for (const cli::Command& c : cli::commands()) {
         EXPECT_TRUE(first.contains(c.name)) << c.name;
@@ -57,9 +57,6 @@ TEST(Completion, OffersEveryCommandAndEachCommandsOptions) {
     }
     EXPECT_EQ(complete({"lumenor", "se"}), QStringList{"set-mode"});
     EXPECT_EQ(complete({"lumenor", "play", "tone", "--channels", "l"}), QStringList{"left"});
-}
-
-TEST(Completion, OffersThePatternNamesOfTheCatalogue) {
     QStringList offered = complete({"lumenor", "render", ""});
     QStringList expected = patternNames();
     offered.sort();

@@ -12,17 +12,13 @@
 #include "displays/xrandr_display_platform.h"
 #include "output/output_window_controller.h"
 #include "support/qt_on_x.h"
-#include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
 namespace lumenor {
 namespace {
 
-using test::ThreeHeadsWithQt;
-
-using test::differing;
-using test::rendered;
 using test::spinEvents;
+using test::ThreeHeadsWithQt;
 
 class OutputController : public ThreeHeadsWithQt {
   protected:
@@ -80,31 +76,6 @@ TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
     output_->hide();
     EXPECT_FALSE(output_->isShown());
     EXPECT_TRUE(output_->mirrorViews().empty());
-}
-
-// A mirror steps from each animated pattern to a still one and shows the still one's pixels.
-TEST_F(OutputController, AMirrorShowsTheStillPatternAfterEachAnimatedOne) {
-    const QRect mirrorHead(0, 0, 1920, 1080);
-    const QImage still = rendered("smpte", mirrorHead.size());
-    output_->setMirrorOn(true);
-    output_->show(display(1), Pattern::smpte);
-    for (const Pattern p : allPatterns()) {
-        if (!isAnimated(p)) {
-            continue;
-        }
-        output_->setPattern(p);
-        spinEvents(300);
-        output_->setPattern(Pattern::smpte);
-        int diff = 0;
-        for (int waited = 0; waited < 500; waited += 50) {
-            diff = differing(x().capture(mirrorHead), still);
-            if (diff == 0) {
-                break;
-            }
-            spinEvents(50);
-        }
-        EXPECT_EQ(diff, 0) << "after " << rawName(p).toStdString();
-    }
 }
 
 TEST_F(OutputController, MirroringWithOneScreenMakesNoMirror) {

@@ -362,20 +362,10 @@ TEST(Renderer, TimecodeAndSlateLayouts) {
     EXPECT_EQ(render(Pattern::slate, 64, 64).image, render(Pattern::black, 64, 64).image);
 }
 
-TEST(Renderer, EveryPatternPaintsTheWholeCanvas) {
-    for (Pattern p : allPatterns()) {
-        const Frame f = renderAnim(p, 97, 61, 1.3);
-        for (int y = 0; y < 61; ++y) {
-            ASSERT_EQ(columnsOf(f, y, qRgb(1, 2, 3)), std::vector<int>{})
-                << rawName(p).toStdString();
-        }
-    }
-}
-
 // A frame drawn on a canvas of `format` in `range`, rows from the bottom as the layout has them.
 QImage renderAt(Pattern p, int w, int h, QImage::Format format, VideoRange range) {
     QImage canvas(w, h, format);
-    canvas.fill(Qt::black);
+    canvas.fill(qRgb(1, 2, 3));
     QPainter painter(&canvas);
     PatternRenderer::draw(p, painter, w, h, 1, makeAnim(p, 1.3, w, h, 1, 30, 0),
                           defaultAspectSelection(), QStringLiteral("A"), std::nullopt, range);
@@ -414,11 +404,15 @@ int largestDifference(const QImage& a, const QImage& b) {
     return largest;
 }
 
-// Flat areas are the same codes at both depths; anti-aliased edges are blended at each
-// depth's own precision, so may round a code or two apart.
-TEST(Renderer, SixteenBitFramesReduceToTheEightBitOnes) {
+// Every pattern paints the whole canvas. Flat areas are the same codes at both depths;
+// anti-aliased edges are blended at each depth's own precision, so may round a code or two apart.
+TEST(Renderer, EveryPatternPaintsTheWholeCanvasAndSixteenBitsReduceToEight) {
     for (Pattern p : allPatterns()) {
         const QImage eight = renderAt(p, 97, 61, QImage::Format_RGB32, VideoRange::full);
+        for (int y = 0; y < 61; ++y) {
+            ASSERT_EQ(columnsOf({eight}, y, qRgb(1, 2, 3)), std::vector<int>{})
+                << rawName(p).toStdString();
+        }
         const QImage wide = renderAt(p, 97, 61, QImage::Format_RGBX64, VideoRange::full);
         EXPECT_LE(largestDifference(toEightBits(wide, VideoRange::full), eight), 2)
             << rawName(p).toStdString();
