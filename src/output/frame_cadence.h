@@ -14,7 +14,10 @@ struct FrameReport {
     friend bool operator==(const FrameReport&, const FrameReport&) = default;
 };
 
-// Counts missed refreshes from the time stamps of successive refreshes.
+// Counts missed refreshes from the time stamps of successive refreshes, once the display has
+// taken ten in a row on time, or 2 s after the first: gaps before then belong to the output
+// appearing (a compositor placing its window and taking in its first buffers), not to the
+// signal.
 class FrameCadence {
   public:
     static constexpr int kRefreshesPerReport = 30;
@@ -30,7 +33,10 @@ class FrameCadence {
     int droppedTotal() const { return droppedTotal_; }
 
   private:
+    std::int64_t firstVideoTime_ = 0;
     std::int64_t lastVideoTime_ = 0;
+    int onTimeInARow_ = 0;
+    bool settled_ = false;
     double nominalHz_ = 0.0;
     int droppedTotal_ = 0;
     int droppedAtLastReport_ = 0;

@@ -39,12 +39,12 @@ TEST(FrameCadence, ReportsEveryThirtyRefreshesCountingAGapAsTheRefreshesItMissed
 TEST(FrameCadence, GapsRoundToTheNearestSlotHalvesAway) {
     FrameCadence c;
     std::vector<double> gaps(30, 1.0);
-    gaps[3] = 1.4;    // late but within half a period: on time
-    gaps[5] = 0.6;    // early: on time
-    gaps[7] = 1.5;    // one missed
-    gaps[9] = 2.49;   // one missed
-    gaps[11] = 0.0;   // repeated time stamp: nothing
-    gaps[13] = -4.0;  // backwards: nothing
+    gaps[13] = 1.4;   // late but within half a period: on time
+    gaps[15] = 0.6;   // early: on time
+    gaps[17] = 1.5;   // one missed
+    gaps[19] = 2.49;  // one missed
+    gaps[21] = 0.0;   // repeated time stamp: nothing
+    gaps[23] = -4.0;  // backwards: nothing
     const auto reports = feed(c, gaps);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].dropped, 2);
@@ -62,6 +62,21 @@ TEST(FrameCadence, ZeroPeriodOrScaleIsIgnoredAndDoesNotCount) {
     const auto r = c.step(30 * kPeriod, kScale, kPeriod);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->dropped, 0);
+}
+
+TEST(FrameCadence, GapsWhileTheOutputAppearsCountNothingAndAResetStartsAfresh) {
+    FrameCadence c;
+    std::vector<double> gaps{1.0, 3.0, 1.0, 6.0};
+    gaps.insert(gaps.end(), 10, 1.0);
+    gaps.push_back(4.0);
+    feed(c, gaps);
+    EXPECT_EQ(c.droppedTotal(), 3);
+    c.reset();
+    EXPECT_EQ(c.droppedTotal(), 0);
+    EXPECT_DOUBLE_EQ(c.nominalHz(), 60.0);
+    // Never on time: counted from 2 s (120 periods) after the first stamp on.
+    feed(c, std::vector<double>(90, 2.0));
+    EXPECT_EQ(c.droppedTotal(), 29);
 }
 
 TEST(FrameCadence, WildTimeStampsDoNotOverflow) {
