@@ -145,7 +145,8 @@ class PatternView : public QWidget {
     QImage stillFrame_;  // the last still pattern drawn, reused while nothing changes
     QWindow* watchedWindow_ = nullptr;
     bool painting_ = false;
-    QImage paintedFrame_;  // the frame the next paint event shows, when Qt paints
+    QImage paintedFrame_;     // the frame the next paint event shows, when Qt paints
+    QSize surfaceFrameSize_;  // of the last frame given to the surface
     std::uint64_t framesPainted_ = 0;
     // Where Qt paints on Wayland: the animation time of the frame the next paint shows, and
     // the compositor's word on when painted frames reached the screen.

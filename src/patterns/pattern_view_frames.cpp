@@ -84,6 +84,7 @@ QPaintEngine* PatternView::paintEngine() const {
 // Opens the surface frames go to, or falls back to painting them; false when the window has no
 // surface yet for ours to go over (asked again shortly).
 bool PatternView::openSurface() {
+    surfaceFrameSize_ = QSize();
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
         surface_ = PresentSurface::open(winId());
@@ -182,6 +183,7 @@ void PatternView::drawFrame() {
     }
     noteRounding(surface_->bitsPerChannel());
     composeFrame(frame, device);
+    surfaceFrameSize_ = device;
     if (surface_->present(targetMsc_) && frameTime_ && isAnimated(pattern_)) {
         inFlight_[nextInFlight_] = {surface_->lastSerial(), clock_.elapsed(*frameTime_)};
         nextInFlight_ = (nextInFlight_ + 1) % inFlight_.size();
@@ -234,9 +236,14 @@ void PatternView::composeFrame(QImage& frame, QSize device) {
 void PatternView::paintEvent(QPaintEvent*) {
     const QSize device = deviceSize();
     if (!painting_ || paintedFrame_.size() != device) {
-        // Under our own surface on Wayland, black until its first frame.
+        // Under our own surface on Wayland, black until its first frame. The compositor keeps
+        // that surface's last frame, so a paint of the window beneath needs no new one; on X11
+        // an exposed window must be drawn again.
         if (!testAttribute(Qt::WA_PaintOnScreen)) {
             QPainter(this).fillRect(rect(), Qt::black);
+            if (!painting_ && surface_ && !surface_->lost() && surfaceFrameSize_ == device) {
+                return;
+            }
         }
         requestRedraw();
         return;
