@@ -205,8 +205,14 @@ TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
                 ASSERT_TRUE(shown.has_value());
                 // The output's own head names its new mode in the banner for a while.
                 const int waitMs = head == QLatin1String("DUMMY0") ? kBannerGoneMs + 500 : 500;
-                EXPECT_EQ(settle(shown->geometry, expected, waitMs), 0)
-                    << head.toStdString() << " at " << mode.toStdString() << ", round " << round;
+                const std::string where = head.toStdString() + " at " + mode.toStdString() +
+                                          ", round " + std::to_string(round);
+                if (settle(shown->geometry, expected, waitMs) != 0) {
+                    // Waiting on tells a late redraw from one that never comes.
+                    ADD_FAILURE() << where << ": not shown within " << waitMs << " ms";
+                    EXPECT_EQ(settle(shown->geometry, expected, 10000), 0)
+                        << where << ": not shown 10 s later either";
+                }
             }
         }
     }
