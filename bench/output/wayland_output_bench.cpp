@@ -5,7 +5,8 @@
 // compositor runs twice: headless, where it composites off screen as it would on a GPU machine's
 // monitor, and nested in a window of the virtual X server, where it paints that window in
 // software at a few frames a second and so holds every client back. The output's window, view
-// and meter run alone (output_probe), the same program on all three.
+// and meter run alone (output_probe), the same program on all three. The argument is the number
+// of rounds (3 if none).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <vector>
@@ -62,6 +64,42 @@ Figures run(QProcessEnvironment env, const QString& pattern, const QString& scre
     return f;
 }
 
+struct Summary {
+    int rounds = 0;
+    double hz = 0.0;
+    double framesPerRefresh = 0.0;
+    int missed = 0;
+    double cpuPerFrame = 0.0;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n == 0 ? 0.0 : n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The rounds that reported, as medians; misses as the worst round's.
+Summary summarise(const std::vector<Figures>& runs) {
+    Summary s;
+    std::vector<double> hz;
+    std::vector<double> framesPerRefresh;
+    std::vector<double> cpu;
+    for (const Figures& f : runs) {
+        if (!f.ok || f.frames <= 0 || f.hz <= 0) {
+            continue;
+        }
+        ++s.rounds;
+        hz.push_back(f.hz);
+        framesPerRefresh.push_back(f.frames / (f.hz * kSeconds));
+        cpu.push_back(f.cpuMs / f.frames);
+        s.missed = std::max(s.missed, f.missed);
+    }
+    s.hz = median(hz);
+    s.framesPerRefresh = median(framesPerRefresh);
+    s.cpuPerFrame = median(cpu);
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,31 +131,45 @@ int main(int argc, char** argv) {
         {"nested", on(nested->environment(), "wayland"), QStringLiteral("LVDS1")},
         {"x11", on(x->environment(), "xcb"), QStringLiteral("DUMMY0")}};
 
+    // CPU per frame on this virtual machine moves by up to half from one run to the next, so
+    // each pattern runs several rounds, the platforms in turn, and the medians are compared.
+    const int rounds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 3;
+    const std::vector<const char*> patterns = {"movingBlock", "bounce", "countdown", "timecode"};
+    // figures[pattern][platform][round]
+    std::vector<std::vector<std::vector<Figures>>> figures(
+        patterns.size(), std::vector<std::vector<Figures>>(platforms.size()));
     const pid_t load = bench::startBusyCore();
-    std::printf("%-12s %-8s %7s %14s %7s %13s %9s\n", "pattern", "platform", "hz", "frames/refresh",
-                "missed", "cpu/frame ms", "cpu ratio");
-    for (const char* pattern : {"movingBlock", "bounce", "countdown", "timecode"}) {
-        std::vector<Figures> figures;
-        for (const Platform& p : platforms) {
-            figures.push_back(run(p.env, QString::fromLatin1(pattern), p.screen));
-        }
-        const Figures& x11 = figures.back();
-        const double x11PerFrame = x11.frames > 0 ? x11.cpuMs / x11.frames : 0.0;
-        for (std::size_t i = 0; i < platforms.size(); ++i) {
-            const Figures& f = figures[i];
-            if (!f.ok) {
-                std::printf("%-12s %-8s  no figures (the probe did not report)\n", pattern,
-                            platforms[i].name);
-                continue;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            for (std::size_t j = 0; j < platforms.size(); ++j) {
+                figures[i][j].push_back(
+                    run(platforms[j].env, QString::fromLatin1(patterns[i]), platforms[j].screen));
             }
-            const double perFrame = f.frames > 0 ? f.cpuMs / f.frames : 0.0;
-            std::printf("%-12s %-8s %7.2f %14.3f %7d %13.3f %9.2f\n", pattern, platforms[i].name,
-                        f.hz, f.hz > 0 ? f.frames / (f.hz * kSeconds) : 0.0, f.missed, perFrame,
-                        x11PerFrame > 0 ? perFrame / x11PerFrame : 0.0);
         }
-        std::fflush(stdout);
     }
     ::kill(load, SIGKILL);
     ::waitpid(load, nullptr, 0);
+
+    std::printf("medians of %d rounds; missed: the most in one round\n", rounds);
+    std::printf("%-12s %-8s %7s %14s %7s %13s %9s\n", "pattern", "platform", "hz", "frames/refresh",
+                "missed", "cpu/frame ms", "cpu ratio");
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        std::vector<Summary> summaries;
+        for (const std::vector<Figures>& runs : figures[i]) {
+            summaries.push_back(summarise(runs));
+        }
+        const double x11PerFrame = summaries.back().cpuPerFrame;
+        for (std::size_t j = 0; j < platforms.size(); ++j) {
+            const Summary& f = summaries[j];
+            if (f.rounds == 0) {
+                std::printf("%-12s %-8s  no figures (the probe did not report)\n", patterns[i],
+                            platforms[j].name);
+                continue;
+            }
+            std::printf("%-12s %-8s %7.2f %14.3f %7d %13.3f %9.2f\n", patterns[i],
+                        platforms[j].name, f.hz, f.framesPerRefresh, f.missed, f.cpuPerFrame,
+                        x11PerFrame > 0 ? f.cpuPerFrame / x11PerFrame : 0.0);
+        }
+    }
     return 0;
 }
