@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/e2e_fixture.h"
-#include "app/phone_client.h"
+#include "support/e2e_fixture.h"
 #include "support/nested_mutter.h"
 #include "support/patch_protocol.h"
+#include "support/phone_client.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"

@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QThread>
 
-#include "e2e_fixture.h"
+#include "support/e2e_fixture.h"
 #include "support/process.h"
 
 namespace lumenor::test {

@@ -1,4 +1,4 @@
-#include "e2e_fixture.h"
+#include "support/e2e_fixture.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
 #include "support/system_bus_testbed.h"

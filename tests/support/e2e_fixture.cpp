@@ -1,4 +1,4 @@
-#include "e2e_fixture.h"
+#include "support/e2e_fixture.h"
 
 #include <QDir>
 #include <QFile>
