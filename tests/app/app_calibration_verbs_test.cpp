@@ -44,8 +44,8 @@ QString endedMessage(const QString& script) {
     return status[QStringLiteral("message")].toString();
 }
 
-TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndStartNothing) {
-    launch();
+TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndASessionReportsItsCourse) {
+    AppCore& app = launch();
     const QString peer = QStringLiteral("127.0.0.1:1");
     const QString resolve = QStringLiteral("resolve");
     const std::pair<verbs::StartCalibration, const char*> cases[] = {
@@ -68,10 +68,8 @@ TEST_F(CalibrationVerbs, RequestsThatCannotStartSayWhyAndStartNothing) {
     for (const auto& [request, why] : cases) {
         EXPECT_EQ(run(request), QStringList{refused(why)});
     }
-}
 
-TEST_F(CalibrationVerbs, ASessionReportsConnectingRunningAndEndedWithItsPatchCount) {
-    AppCore& app = launch();
+    // One that can reports connecting, running and ended with its patch count.
     QTcpServer program;
     ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
     verbs::StartCalibration start = resolveAt(program);

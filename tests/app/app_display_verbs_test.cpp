@@ -17,7 +17,7 @@ QString modes(FakeModePlatform& platform, DisplayId id) {
     return pagecalls::modesChanged(modesForDisplay(platform, id), true);
 }
 
-TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnly) {
+TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnlyAndAFailedApplyIsNoTrial) {
     AppCore& app = launch();
     EXPECT_EQ(run(verbs::SelectDisplay{kPanel}), QStringList{pagecalls::modesChanged({}, false)});
     // The panel is selected: its modes are not changed.
@@ -26,6 +26,16 @@ TEST_F(DisplayVerbs, ModesAreOfferedForExternalDisplaysOnly) {
     EXPECT_TRUE(run(verbs::ApplyMode{99}).isEmpty());
     EXPECT_TRUE(modes_->applied.empty());
     EXPECT_EQ(app.state.selectedDisplayID, kProjector);
+
+    // A failed apply is not reported as a trial.
+    modes_->failComplete = true;
+    EXPECT_EQ(run(verbs::ApplyMode{22}),
+              QStringList({pagecalls::revertResolved(false),
+                           pagecalls::displaysChanged(app.state.displays),
+                           pagecalls::displaySelections(kProjector, kProjector),
+                           modes(*modes_, kProjector), pagecalls::modeApplied(false, 15)}));
+    EXPECT_FALSE(app.revert.trialRunning());
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
 }
 
 TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
@@ -48,25 +58,18 @@ TEST_F(DisplayVerbs, ATrialCountsDownAndIsKeptOrPutBack) {
     const QStringList reverted = run(verbs::RevertMode{});
     EXPECT_EQ(reverted, resolved(false));
     EXPECT_EQ(modes_->applied.back().modeId, 22);
+    // Trials in a row go back to the mode before the first, which the server reports as current.
+    run(verbs::ApplyMode{21});
+    app.displayService.refresh();
+    run(verbs::ApplyMode{23});
+    run(verbs::RevertMode{});
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 22);
     // With no trial the page still gets its answer.
     const QStringList idle = run(verbs::ConfirmMode{});
     EXPECT_EQ(idle, resolved(true));
 }
 
-TEST_F(DisplayVerbs, AFailedApplyIsNotReportedAsATrial) {
-    AppCore& app = launch();
-    run(verbs::SelectDisplay{kProjector});
-    modes_->failComplete = true;
-    EXPECT_EQ(run(verbs::ApplyMode{22}),
-              QStringList({pagecalls::revertResolved(false),
-                           pagecalls::displaysChanged(app.state.displays),
-                           pagecalls::displaySelections(kProjector, kProjector),
-                           modes(*modes_, kProjector), pagecalls::modeApplied(false, 15)}));
-    EXPECT_FALSE(app.revert.trialRunning());
-    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
-}
-
-TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
+TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesItsChangeAndAnotherPutsItBack) {
     displays_->displays[0].builtin = false;
     modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
     AppCore& app = launch();
@@ -75,30 +78,11 @@ TEST_F(DisplayVerbs, ATrialOnTheFallbackDisplayOutlivesTheChangeItMakes) {
     displays_->notifyChange();
     EXPECT_TRUE(app.revert.trialRunning());
     EXPECT_EQ(modes_->displays[kPanel].currentId, 11);
-}
-
-TEST_F(DisplayVerbs, TrialsInARowGoBackToTheModeBeforeTheFirst) {
-    AppCore& app = launch();
     run(verbs::SelectDisplay{kProjector});
     run(verbs::ApplyMode{22});
-    // The server reports the change, so the list now holds the trial mode as current.
-    app.displayService.refresh();
-    run(verbs::ApplyMode{23});
-    run(verbs::RevertMode{});
-    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
-}
-
-TEST_F(DisplayVerbs, ATrialOnAnotherDisplayFirstPutsTheFirstBack) {
-    displays_->displays[0].builtin = false;
-    modes_->displays[kPanel].modes->push_back(mode(11, 1440, 900, 60.0));
-    AppCore& app = launch();
-    run(verbs::SelectDisplay{kProjector});
-    run(verbs::ApplyMode{22});
-    run(verbs::SelectDisplay{kPanel});
-    run(verbs::ApplyMode{11});
-    EXPECT_EQ(modes_->displays[kProjector].currentId, 20);
-    EXPECT_EQ(modes_->displays[kPanel].currentId, 11);
-    EXPECT_EQ(app.revert.displayID(), kPanel);
+    EXPECT_EQ(modes_->displays[kPanel].currentId, 10);
+    EXPECT_EQ(modes_->displays[kProjector].currentId, 22);
+    EXPECT_EQ(app.revert.displayID(), kProjector);
 }
 
 TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
@@ -196,7 +180,7 @@ TEST_F(DisplayVerbs, WakeRefreshesTheListAndPutsTheOutputBack) {
     EXPECT_EQ(app.output.currentDisplayID(), kProjector);
 }
 
-TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
+TEST_F(DisplayVerbs, ProfilesKeepTheSetUpAndTryTheirModeOnlyWhenTheSizeDiffers) {
     AppCore& app = launch();
     run(verbs::ShowPattern{QStringLiteral("smpte")});
     run(verbs::SetSlateText{QStringLiteral("Stage left")});
@@ -224,6 +208,28 @@ TEST_F(DisplayVerbs, ProfilesKeepTheSetUp) {
     EXPECT_TRUE(run(verbs::LoadProfile{QStringLiteral("Nowhere")}).isEmpty());
     EXPECT_EQ(run(verbs::DeleteProfile{QStringLiteral("Hall")}),
               QStringList{pagecalls::profilesChanged({})});
+
+    // A profile tries its mode only when the size differs.
+    Profile same;
+    same.name = QStringLiteral("Same");
+    same.pattern = QStringLiteral("grid");
+    same.pixelWidth = 1920;
+    same.pixelHeight = 1080;
+    same.refreshHz = 50.0;
+    ASSERT_TRUE(app.presets.save(same));
+    EXPECT_FALSE(run(verbs::LoadProfile{same.name}).contains(countdown(15)));
+    EXPECT_TRUE(modes_->applied.empty());
+    Profile small = same;
+    small.name = QStringLiteral("Small");
+    small.pixelWidth = 1280;
+    small.pixelHeight = 720;
+    small.refreshHz = 59.5;
+    ASSERT_TRUE(app.presets.save(small));
+    const QStringList sent = run(verbs::LoadProfile{small.name});
+    EXPECT_EQ(sent.mid(sent.size() - 2),
+              QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
+    EXPECT_EQ(app.revert.displayID(), kProjector);
+    EXPECT_EQ(modes_->applied.back().modeId, 22);
 }
 
 TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
@@ -254,31 +260,6 @@ TEST_F(DisplayVerbs, AProfileForAnotherDisplayStillRestoresItsLook) {
     run(verbs::SetSyncOffset{-60.0});
     run(verbs::LoadProfile{p.name});
     EXPECT_EQ(app.output.syncOffsetMs(), 0.0);
-}
-
-TEST_F(DisplayVerbs, AProfileTriesItsModeOnlyWhenTheSizeDiffers) {
-    AppCore& app = launch();
-    Profile same;
-    same.name = QStringLiteral("Same");
-    same.pattern = QStringLiteral("grid");
-    same.pixelWidth = 1920;
-    same.pixelHeight = 1080;
-    same.refreshHz = 50.0;
-    ASSERT_TRUE(app.presets.save(same));
-    EXPECT_FALSE(run(verbs::LoadProfile{same.name}).contains(countdown(15)));
-    EXPECT_TRUE(modes_->applied.empty());
-
-    Profile small = same;
-    small.name = QStringLiteral("Small");
-    small.pixelWidth = 1280;
-    small.pixelHeight = 720;
-    small.refreshHz = 59.5;
-    ASSERT_TRUE(app.presets.save(small));
-    const QStringList sent = run(verbs::LoadProfile{small.name});
-    EXPECT_EQ(sent.mid(sent.size() - 2),
-              QStringList({countdown(15), pagecalls::modeApplied(true, 15)}));
-    EXPECT_EQ(app.revert.displayID(), kProjector);
-    EXPECT_EQ(modes_->applied.back().modeId, 22);
 }
 
 TEST_F(DisplayVerbs, OnAWaylandDesktopModesAreLockedFramesUncountedAndTheReportSaysSo) {

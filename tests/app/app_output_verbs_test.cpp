@@ -6,7 +6,7 @@ namespace {
 
 using OutputVerbs = AppFixture;
 
-TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
+TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycleAndCyclingStepsOnce) {
     AppCore& app = launch();
     run(verbs::AutoCycle{true, 60.0});
     ASSERT_TRUE(app.autoCycleRunning());
@@ -19,10 +19,8 @@ TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycle) {
               QStringList({cycling(false), pattern("grid")}));
     EXPECT_FALSE(app.autoCycleRunning());
     EXPECT_EQ(app.output.patternView().pattern(), Pattern::grid);
-}
 
-TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
-    AppCore& app = launch();
+    // Cycling steps once whatever the delta.
     run(verbs::ShowPattern{QStringLiteral("crosshatch")});
     EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList{pattern("calibration")});
     // A delta beyond int is held at its end, not wrapped round to the other sign.
@@ -35,7 +33,7 @@ TEST_F(OutputVerbs, CyclingStepsOnceWhateverTheDelta) {
     EXPECT_EQ(app.state.activePattern, Pattern::crosshatch);
 }
 
-TEST_F(OutputVerbs, ShowAndHideTheOutput) {
+TEST_F(OutputVerbs, ShowAndHideTheOutputWhichInfoMirrorAndBlankShowButNeverHide) {
     AppCore& app = launch();
     EXPECT_EQ(run(verbs::ShowOutput{true}), QStringList{shown(true)});
     EXPECT_TRUE(app.output.isShown());
@@ -56,6 +54,21 @@ TEST_F(OutputVerbs, ShowAndHideTheOutput) {
     page_.clear();
     app.output.patternView().onClose();
     EXPECT_EQ(page_, QStringList({shown(false), info(false)}));
+
+    // Info, mirror and blank show the output but never hide it.
+    EXPECT_EQ(run(verbs::ShowInfo{true}), QStringList({shown(true), info(true)}));
+    EXPECT_TRUE(app.output.isShown());
+    EXPECT_EQ(run(verbs::ShowInfo{false}), QStringList{info(false)});
+    EXPECT_TRUE(app.output.isShown());
+    run(verbs::ShowOutput{false});
+    EXPECT_EQ(run(verbs::SetMirror{true}),
+              QStringList({shown(true), pagecalls::mirrorChanged(true)}));
+    EXPECT_EQ(run(verbs::SetMirror{false}), QStringList{pagecalls::mirrorChanged(false)});
+    EXPECT_TRUE(app.state.outputVisible);
+    EXPECT_FALSE(app.output.mirrorOn());
+    run(verbs::ShowOutput{false});
+    EXPECT_EQ(run(verbs::Blank{}), QStringList({shown(true), pattern("black")}));
+    EXPECT_EQ(app.output.patternView().pattern(), Pattern::black);
 }
 
 TEST_F(OutputVerbs, ShowingWithoutADisplayHides) {
@@ -86,25 +99,6 @@ TEST_F(OutputVerbs, ChoosingTheOutputDisplayMovesAShownOutputSilently) {
     EXPECT_EQ(app.identifier.windows().size(), 2U);
 }
 
-TEST_F(OutputVerbs, InfoMirrorAndBlankShowTheOutputButNeverHideIt) {
-    AppCore& app = launch();
-    EXPECT_EQ(run(verbs::ShowInfo{true}), QStringList({shown(true), info(true)}));
-    EXPECT_TRUE(app.output.isShown());
-    EXPECT_EQ(run(verbs::ShowInfo{false}), QStringList{info(false)});
-    EXPECT_TRUE(app.output.isShown());
-
-    run(verbs::ShowOutput{false});
-    EXPECT_EQ(run(verbs::SetMirror{true}),
-              QStringList({shown(true), pagecalls::mirrorChanged(true)}));
-    EXPECT_EQ(run(verbs::SetMirror{false}), QStringList{pagecalls::mirrorChanged(false)});
-    EXPECT_TRUE(app.state.outputVisible);
-    EXPECT_FALSE(app.output.mirrorOn());
-
-    run(verbs::ShowOutput{false});
-    EXPECT_EQ(run(verbs::Blank{}), QStringList({shown(true), pattern("black")}));
-    EXPECT_EQ(app.output.patternView().pattern(), Pattern::black);
-}
-
 TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
     AppCore& app = launch();
     // Asked for a strobe, it steps no faster than twice a second.
@@ -129,7 +123,7 @@ TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
 }
 
 // The range reaches the views and the page, and is kept in a profile; other names are ignored.
-TEST_F(OutputVerbs, VideoRangeReachesTheViewsThePageAndProfiles) {
+TEST_F(OutputVerbs, VideoRangeAndViewSettingsReachTheOutput) {
     AppCore& app = launch();
     EXPECT_EQ(run(verbs::SetVideoRange{"limited"}),
               QStringList{pagecalls::videoRangeChanged("limited")});
@@ -140,10 +134,8 @@ TEST_F(OutputVerbs, VideoRangeReachesTheViewsThePageAndProfiles) {
     run(verbs::SetVideoRange{"full"});
     run(verbs::LoadProfile{"Bars"});
     EXPECT_EQ(app.output.patternView().videoRange(), VideoRange::limited);
-}
 
-TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {
-    AppCore& app = launch();
+    // The rest reach it silently.
     EXPECT_TRUE(run(verbs::SetBounceRate{0.5}).isEmpty());
     EXPECT_EQ(app.output.patternView().bouncePeriod(), 0.5);
     EXPECT_TRUE(run(verbs::SetAspectRatios{{}}).isEmpty());
@@ -166,10 +158,7 @@ TEST_F(OutputVerbs, ViewSettingsReachTheOutputSilently) {
     EXPECT_EQ(app.state.timecodeFps, std::numeric_limits<int>::max());
     run(verbs::SetTimecodeFps{-(std::int64_t{1} << 40)});
     EXPECT_EQ(app.state.timecodeFps, std::numeric_limits<int>::min());
-}
-
-TEST_F(OutputVerbs, AudioNamesOutsideTheListMeanOffAndBoth) {
-    launch();
+    // Audio names outside the list mean off and both.
     EXPECT_TRUE(
         run(verbs::SetAudio{QStringLiteral("tone"), QStringLiteral("left"), true}).isEmpty());
     EXPECT_TRUE(signal_.running);
@@ -190,14 +179,13 @@ TEST_F(OutputVerbs, SyncOffsetIsHeldToASecondAsSetAndAsStored) {
 
     // Kept across a restart (shown end to end); a stored value out of range is held to a
     // second, one that is not a number reads as none.
-    app_.reset();
-    SetUp();
-    QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", 2500);
-    EXPECT_EQ(launch().output.syncOffsetMs(), 1000.0);
-    app_.reset();
-    SetUp();
-    QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", "soon");
-    EXPECT_EQ(launch().output.syncOffsetMs(), 0.0);
+    for (const auto& [stored, held] :
+         {std::pair{QVariant(2500), 1000.0}, {QVariant("soon"), 0.0}}) {
+        app_.reset();
+        SetUp();
+        QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", stored);
+        EXPECT_EQ(launch().output.syncOffsetMs(), held);
+    }
 }
 
 TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {

@@ -73,17 +73,15 @@ TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
     EXPECT_EQ(shortcutVerb("", Qt::NoModifier, idle), std::nullopt);
 }
 
-TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpened) {
+TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpenedAndTheRemoteSaysWhetherItIsOn) {
     launch();
     for (const char* text : {"http://example.org/", "HTTPS://example.org/", "https://exa mple",
                              "javascript:alert(1)", "https://lumenor.example/help"}) {
         EXPECT_TRUE(run(verbs::OpenURL{QLatin1String(text)}).isEmpty());
     }
     EXPECT_EQ(opened_, QStringList{QStringLiteral("https://lumenor.example/help")});
-}
 
-TEST_F(SessionVerbs, RemoteStatusFollowsStartAndStop) {
-    launch();
+    // The remote's status follows its start and stop.
     EXPECT_TRUE(run(verbs::SetRemote{true}).isEmpty());
     ASSERT_TRUE(spinUntil([&] { return !page_.isEmpty(); }));
     const QJsonObject on = argumentOf(page_.front(), QLatin1String("remoteStatus"));

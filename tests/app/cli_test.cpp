@@ -27,7 +27,7 @@ int lineCount(const QByteArray& text) {
     return static_cast<int>(text.trimmed().count('\n')) + 1;
 }
 
-TEST(CommandLine, HelpAndUsageErrors) {
+TEST(CommandLine, HelpUsageErrorsAndNoXDisplay) {
     const auto help = runProcess(lumenorBinary(), {"--help"}, withoutDisplay());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_FALSE(help.out.contains("guardian")) << "the guardian is not a command for people";
@@ -52,9 +52,7 @@ TEST(CommandLine, HelpAndUsageErrors) {
         EXPECT_EQ(r.exitCode, 2) << seconds;
         EXPECT_TRUE(r.err.contains("--seconds")) << r.err.toStdString();
     }
-}
-
-TEST(CommandLine, NoXDisplayIsOneLineAndStatusOne) {
+    // With no X display, or one that cannot be reached: one line and status 1.
     QProcessEnvironment unreachable = withoutDisplay();
     unreachable.insert("DISPLAY", ":9999");
     for (const QProcessEnvironment& env : {withoutDisplay(), unreachable}) {
@@ -94,7 +92,8 @@ class CommandLineX : public XServerTest {
     }
     // Starts `lumenor args` (in `e`, by default the temporary folder's) and waits for its first
     // line of output.
-    QByteArray start(QProcess& p, const QStringList& args, QProcessEnvironment e = {}) const {
+    QByteArray start(QProcess& p, const QStringList& args,
+                     const QProcessEnvironment& e = {}) const {
         p.setProcessEnvironment(e.isEmpty() ? env : e);
         p.start(lumenorBinary(), args);
         waitUntil(
@@ -125,7 +124,16 @@ TEST(CommandLine, ARemoteWithoutANetworkInterfaceIsOneLineAndStatusOne) {
     EXPECT_EQ(bad.exitCode, 2);
 }
 
-TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
+TEST_F(CommandLineX, IdentifyShowsItsCardsAndWatchPrintsALineAfterEachChange) {
+    // Identify shows its cards for the time asked, then quits; where they go, and how long they
+    // stay, is the identifier's own test.
+    QProcess identify;
+    identify.setProcessEnvironment(x().environment());
+    identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
+    EXPECT_TRUE(x().findWindow("Lumenor identify 2", 5000));
+    ASSERT_TRUE(identify.waitForFinished(5000));
+    EXPECT_EQ(identify.exitCode(), 0);
+
     QProcess watch;
     EXPECT_EQ(
         QJsonDocument::fromJson(start(watch, {"displays", "--json", "--watch"}, x().environment()))
@@ -144,17 +152,7 @@ TEST_F(CommandLineX, WatchPrintsALineAfterEachChange) {
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
-// Where the cards go, and how long they stay, is the identifier's own test.
-TEST_F(CommandLineX, IdentifyShowsCardsForTheDurationThenQuits) {
-    QProcess identify;
-    identify.setProcessEnvironment(x().environment());
-    identify.start(lumenorBinary(), {"identify", "--seconds", "1.5"});
-    EXPECT_TRUE(x().findWindow("Lumenor identify 2", 5000));
-    ASSERT_TRUE(identify.waitForFinished(5000));
-    EXPECT_EQ(identify.exitCode(), 0);
-}
-
-TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonThePageGets) {
+TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonAndTakeAnyNameOfTheDisplay) {
     const auto text = runProcess(lumenorBinary(), {"modes", display1()}, env);
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     const auto json = runProcess(lumenorBinary(), {"modes", display1(), "--json"}, env);
@@ -169,17 +167,14 @@ TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonThePageGets) {
                                   "  1920x1080 px  1920x1080 pt  59.94 Hz\n"));
     EXPECT_TRUE(text.out.startsWith(mode("3840x2160_30").toUtf8() +
                                     "  3840x2160 px  3840x2160 pt  30.00 Hz  native\n"));
-}
 
-TEST_F(CommandLineX, ADisplayIsNamedByNumberConnectorOrMonitorName) {
+    // A display is named by number, connector or monitor name.
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Studio 27"));
     ASSERT_TRUE(x().setEdidName("DUMMY1", "Desk"));
-    const auto byNumber = runProcess(lumenorBinary(), {"modes", display1()}, env);
-    ASSERT_EQ(byNumber.exitCode, 0) << byNumber.err.toStdString();
     for (const char* name : {"DUMMY1", "Desk"}) {
         const auto r = runProcess(lumenorBinary(), {"modes", name}, env);
         EXPECT_EQ(r.exitCode, 0) << name << r.err.toStdString();
-        EXPECT_EQ(r.out, byNumber.out) << name;
+        EXPECT_EQ(r.out, text.out) << name;
     }
     // Two of one model: the message says how to tell them apart, and nothing is shown.
     ASSERT_TRUE(x().setEdidName("DUMMY0", "Desk"));
@@ -198,7 +193,7 @@ TEST_F(CommandLineX, ADisplayIsNamedByNumberConnectorOrMonitorName) {
 
 // The layout is the report's unit table's, and the e2e copy of the report is compared with
 // this command's; here, the points of a desktop scaled by two, as Lumenor's own windows see it.
-TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThem) {
+TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThemAndEscapesNames) {
     QProcessEnvironment scaled = env;
     scaled.insert("QT_SCALE_FACTOR", "2");
     const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
@@ -207,11 +202,9 @@ TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThem) {
     EXPECT_TRUE(QString::fromUtf8(s.out).contains(
         QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
         << s.out.toStdString();
-}
 
-// A monitor's name is the monitor's to choose: its control characters reach the terminal as
-// visible escapes, in the report and in the JSON (which keeps the name itself).
-TEST_F(CommandLineX, ControlCharactersInAMonitorNameAreShownAsEscapes) {
+    // A monitor's name is the monitor's to choose: its control characters reach the terminal
+    // as visible escapes, in the report and in the JSON (which keeps the name itself).
     const QString name = QStringLiteral("A\x1b]2;x\a\u009b");
     ASSERT_TRUE(x().setEdidName("DUMMY0", name));
     const auto report = runProcess(lumenorBinary(), {"displays"}, env);
@@ -277,7 +270,7 @@ TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
     EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 
-TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBack) {
+TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBackOrEndsItWithTheDisplay) {
     // How fast it is put back after a kill is measured by mode_restore_benchmark.
     for (const int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(sig);
@@ -297,9 +290,7 @@ TEST_F(CommandLineX, EndingTheTrialAnyWayPutsTheModeBack) {
         EXPECT_TRUE(noGuardian());
         EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     }
-}
-
-TEST_F(CommandLineX, UnpluggingTheDisplayEndsTheTrialAtOnce) {
+    // Unplugging the display ends it at once.
     QProcess trial;
     ASSERT_FALSE(
         start(trial, {"set-mode", display1(), mode("1920x1080_60"), "--seconds", "60"}).isEmpty());
@@ -307,7 +298,6 @@ TEST_F(CommandLineX, UnpluggingTheDisplayEndsTheTrialAtOnce) {
     ASSERT_TRUE(trial.waitForFinished(3000));
     EXPECT_EQ(trial.exitCode(), 3);
     EXPECT_EQ(trial.readAllStandardOutput(), "");
-    EXPECT_FALSE(x().head("DUMMY1").has_value());
     EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }
 

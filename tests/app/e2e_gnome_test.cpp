@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/e2e_fixture.h"
-#include "app/phone_client.h"
+#include "support/e2e_fixture.h"
 #include "support/nested_mutter.h"
 #include "support/patch_protocol.h"
+#include "support/phone_client.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"
@@ -78,10 +78,10 @@ class E2eGnome : public NestedMutterTest, protected LumenorRun {
         const auto list =
             runProcess(lumenorBinary(), {"displays", "--json"}, mutter().environment());
         QString display;
-        for (const QJsonValue& d : QJsonDocument::fromJson(list.out).array()) {
+        for (const QJsonValue d : QJsonDocument::fromJson(list.out).array()) {
             display = QString::number(d.toObject()["id"].toInteger());  // LVDS2 is listed last
         }
-        for (const QJsonValue& m : QJsonDocument::fromJson(r.out).array()) {
+        for (const QJsonValue m : QJsonDocument::fromJson(r.out).array()) {
             if (m.toObject()["pixelWidth"].toInt() == 1280) {
                 return {display, QString::number(m.toObject()["id"].toInteger())};
             }
@@ -89,40 +89,6 @@ class E2eGnome : public NestedMutterTest, protected LumenorRun {
         return {display, {}};
     }
 };
-
-TEST_F(E2eGnome, RunsNativelyAndATrialFromThePageCountsDownAndReverts) {
-    ASSERT_NO_FATAL_FAILURE(launch());
-    const auto [display, mode] = lvds2And720();
-    ASSERT_FALSE(mode.isEmpty());
-    ASSERT_TRUE(
-        click(QStringLiteral("#display-list li[data-id=\"%1\"] .display-pick").arg(display)));
-    const QString button = QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(mode);
-    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
-    ASSERT_TRUE(click(button));
-
-    EXPECT_TRUE(waitUntil([] { return mutter().currentMode("LVDS2") == "1280x720@60.000"; }, 10000))
-        << mutter().currentMode("LVDS2").toStdString();
-    EXPECT_EQ(mutter().currentMode("LVDS1"), "1920x1080@60.000");
-    EXPECT_TRUE(waitForElement("#trial", "!el.hidden"));
-    EXPECT_TRUE(waitForElement("#trial-seconds", "Number(el.textContent) <= 13", 5000));
-    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 20000));
-    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
-    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
-
-    // At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: the
-    // page says so, and nothing counts down.
-    ASSERT_TRUE(mutter().applyModes({{"LVDS1", "1920x1080@60.000"}, {"LVDS2", "1920x1080@60.000"}},
-                                    {1.0, 2.0}));
-    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
-    ASSERT_TRUE(click(button));
-    EXPECT_TRUE(waitForElement(
-        "#modes-note", "el.textContent === 'The display refused that mode; it stays as it was.'"));
-    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 0));
-    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
-    EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
-    // Natively, not through an X server: the bed has none for it.
-    EXPECT_TRUE(app().state() == QProcess::Running) << app().readAll().toStdString();
-}
 
 TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     ASSERT_NO_FATAL_FAILURE(launch());
@@ -171,7 +137,8 @@ TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, environment()).out);
 }
 
-TEST_F(E2eGnome, ThePhonesCommandAndACalibrationSessionReachTheMonitor) {
+// Natively, not through an X server: the bed has none for it.
+TEST_F(E2eGnome, ThePhonesCommandACalibrationSessionAndATrialReachTheMonitor) {
     QTcpServer program;
     ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
     ASSERT_NO_FATAL_FAILURE(launch());
@@ -232,6 +199,37 @@ TEST_F(E2eGnome, ThePhonesCommandAndACalibrationSessionReachTheMonitor) {
     ASSERT_TRUE(click("#calibration-stop"));
     EXPECT_TRUE(waitForElement("#calibration-status",
                                "el.textContent.startsWith('Ended after 2 patches shown.')"));
+
+    // A trial from the page counts down and reverts.
+    const QString mode = lvds2And720().second;
+    ASSERT_FALSE(mode.isEmpty());
+    ASSERT_TRUE(
+        click(QStringLiteral("#display-list li[data-id=\"%1\"] .display-pick").arg(display)));
+    const QString button = QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(mode);
+    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
+    ASSERT_TRUE(click(button));
+
+    EXPECT_TRUE(waitUntil([] { return mutter().currentMode("LVDS2") == "1280x720@60.000"; }, 10000))
+        << mutter().currentMode("LVDS2").toStdString();
+    EXPECT_EQ(mutter().currentMode("LVDS1"), "1920x1080@60.000");
+    EXPECT_TRUE(waitForElement("#trial", "!el.hidden"));
+    EXPECT_TRUE(waitForElement("#trial-seconds", "Number(el.textContent) <= 13", 5000));
+    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 20000));
+    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
+    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
+
+    // At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: the
+    // page says so, and nothing counts down.
+    ASSERT_TRUE(mutter().applyModes({{"LVDS1", "1920x1080@60.000"}, {"LVDS2", "1920x1080@60.000"}},
+                                    {1.0, 2.0}));
+    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
+    ASSERT_TRUE(click(button));
+    EXPECT_TRUE(waitForElement(
+        "#modes-note", "el.textContent === 'The display refused that mode; it stays as it was.'"));
+    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 0));
+    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
+    EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
+    EXPECT_TRUE(app().state() == QProcess::Running) << app().readAll().toStdString();
 }
 
 TEST_F(E2eGnome, TheControllersTitleStripMovesItsWindow) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/e2e_fixture.h"
-#include "app/phone_client.h"
+#include "support/e2e_fixture.h"
+#include "support/phone_client.h"
 #include "support/process.h"
 #include "support/wait.h"
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/e2e_fixture.h"
-#include "app/phone_client.h"
 #include "patterns/pattern.h"
+#include "support/e2e_fixture.h"
+#include "support/phone_client.h"
 #include "support/process.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"

@@ -2,7 +2,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include "app/e2e_fixture.h"
+#include "support/e2e_fixture.h"
 #include "support/rendered_pixels.h"
 
 namespace lumenor::test {

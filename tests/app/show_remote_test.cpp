@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include "support/process.h"
+#include "support/process_lines.h"
 #include "support/trickle_flood.h"
 #include "support/xorg_testbed.h"
 
@@ -25,21 +25,14 @@ TEST_F(ShowRemote, TricklingConnectionsCostTheMovingOutputNoRefresh) {
     quint16 port = 0;
     int dropped = -1;
     const QRegularExpression urlLine("^phone remote: http://127\\.0\\.0\\.1:(\\d+)/");
-    const QRegularExpression frameLine("^frame [0-9.]+ Hz dropped (\\d+)");
     // Reads the output's lines for this long, keeping its port and its count of dropped
     // refreshes.
     auto follow = [&](int ms) {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms && show.state() == QProcess::Running) {
-            show.waitForReadyRead(50);
-            while (show.canReadLine()) {
-                const QString line = QString::fromUtf8(show.readLine()).trimmed();
-                if (const auto m = urlLine.match(line); m.hasMatch()) {
-                    port = static_cast<quint16>(m.captured(1).toUInt());
-                } else if (const auto f = frameLine.match(line); f.hasMatch()) {
-                    dropped = f.captured(1).toInt();
-                }
+        for (const QByteArray& line : test::readLines(show, ms)) {
+            if (const auto m = urlLine.match(QString::fromUtf8(line)); m.hasMatch()) {
+                port = static_cast<quint16>(m.captured(1).toUInt());
+            } else if (const int d = test::frameLine(line).dropped; d >= 0) {
+                dropped = d;
             }
         }
     };

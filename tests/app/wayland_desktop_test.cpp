@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,6 +8,7 @@
 
 #include "displays/mode_platform.h"
 #include "support/process.h"
+#include "support/process_lines.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"
 #include "support/weston_testbed.h"
@@ -26,13 +26,6 @@ const QByteArray kNote =
 
 class WaylandDesktopCommandLine : public test::WaylandDesktopTest {
   protected:
-    void TearDown() override {
-        if (show_.state() != QProcess::NotRunning) {
-            show_.kill();
-            show_.waitForFinished(5000);
-        }
-    }
-
     static QProcessEnvironment env() { return desktop().environment(); }
     static QString display() { return desktop().displayName(); }
     // The one display's id and its one mode's.
@@ -46,11 +39,9 @@ class WaylandDesktopCommandLine : public test::WaylandDesktopTest {
         return {id, modeList.isEmpty() ? QString()
                                        : QString::number(modeList[0].toObject()["id"].toInteger())};
     }
-
-    QProcess show_;
 };
 
-TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneLeavesItAloneAndSaysWhereItRuns) {
+TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneLeavesItAloneSaysWhereItRunsAndShows) {
     const auto [id, mode] = displayAndMode();
     const auto modes = runProcess(lumenorBinary(), {"modes", id}, env());
     ASSERT_EQ(modes.exitCode, 0) << modes.err.toStdString();
@@ -78,13 +69,13 @@ TEST_F(WaylandDesktopCommandLine, ListsTheRealModeAloneLeavesItAloneAndSaysWhere
         << report.out.toStdString();
     // Xwayland's millimetres are made up.
     EXPECT_FALSE(report.out.contains("dpi")) << report.out.toStdString();
-}
 
-TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
+    // The output covers the display one to one, and counts no drops.
     const QImage expected = test::rendered("calibration", {1920, 1080});
-    show_.setProcessEnvironment(env());
-    show_.start(lumenorBinary(), {"show", "calibration", "--seconds", "30"});
-    ASSERT_TRUE(show_.waitForStarted());
+    QProcess show;
+    show.setProcessEnvironment(env());
+    show.start(lumenorBinary(), {"show", "calibration", "--seconds", "30"});
+    ASSERT_TRUE(show.waitForStarted());
     // The compositor's window manager makes the window full screen a moment after it maps.
     std::optional<test::XorgTestbed::WindowInfo> window;
     test::waitUntil(
@@ -93,21 +84,16 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
             return window && window->geometry == QRect(0, 0, 1920, 1080);
         },
         20000);
-    ASSERT_TRUE(window.has_value()) << show_.readAllStandardError().toStdString();
+    ASSERT_TRUE(window.has_value()) << show.readAllStandardError().toStdString();
     EXPECT_EQ(window->geometry, QRect(0, 0, 1920, 1080));
 
     // The meter's word comes once, when the first frame is up; no counts follow it.
-    QByteArray lines;
-    QElapsedTimer t;
-    for (t.start(); t.elapsed() < 15000 && !lines.contains('\n');) {
-        show_.waitForReadyRead(100);
-        lines += show_.readAllStandardOutput();
-    }
-    for (t.start(); t.elapsed() < 2500;) {
-        show_.waitForReadyRead(100);
-        lines += show_.readAllStandardOutput();
-    }
-    EXPECT_EQ(lines, "frame not measured: refresh timing is not available on this desktop\n");
+    std::vector<QByteArray> lines =
+        test::readLines(show, 15000, [](const QByteArray&) { return true; });
+    const std::vector<QByteArray> after = test::readLines(show, 2500);
+    lines.insert(lines.end(), after.begin(), after.end());
+    EXPECT_EQ(lines, std::vector<QByteArray>{
+                         "frame not measured: refresh timing is not available on this desktop"});
     // A rootless Xwayland's root window has no pixels of its own: the window's are read.
     EXPECT_TRUE(test::waitUntil(
         [&] {
@@ -115,6 +101,8 @@ TEST_F(WaylandDesktopCommandLine, ShowCoversTheOutputOneToOneAndCountsNoDrops) {
                                    expected) == 0;
         },
         8000));
+    show.kill();
+    show.waitForFinished(5000);
 }
 
 TEST(WaylandWithoutX, SaysWhatLumenorNeeds) {

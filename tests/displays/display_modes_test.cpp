@@ -22,14 +22,6 @@ class DisplayModesTest : public ::testing::Test {
     FakeModePlatform fake;
 };
 
-TEST_F(DisplayModesTest, NoModesOrAFailingQueryGiveAnEmptyList) {
-    setModes({}, std::nullopt);
-    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
-    fake.displays[kDisplay].modes.reset();
-    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
-    EXPECT_TRUE(modesForDisplay(fake, 999).empty());
-}
-
 // The list as "id" per mode, "n" after the native one and "c" after the current one.
 std::string marks(const std::vector<ModeInfo>& list) {
     std::string out;
@@ -43,8 +35,14 @@ std::string marks(const std::vector<ModeInfo>& list) {
 // Sorted by width, then height, then rate, all falling; a mode equal to an earlier one in
 // pixels, point width and rate is left out; the first of the largest in the platform's order
 // is native.
-TEST_F(DisplayModesTest, SortsDeduplicatesAndMarksOneNativeAndTheCurrent) {
+TEST_F(DisplayModesTest, SortsDeduplicatesAndMarksOneNativeAndTheCurrentOrIsEmpty) {
     const std::optional<std::int32_t> none;
+    // No modes, a failing query or no such display: an empty list.
+    setModes({}, none);
+    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
+    EXPECT_TRUE(modesForDisplay(fake, 999).empty());
+    fake.displays[kDisplay].modes.reset();
+    EXPECT_TRUE(modesForDisplay(fake, kDisplay).empty());
     const auto listed = [&](std::vector<ModeInfo> modes, std::optional<std::int32_t> current) {
         setModes(std::move(modes), current);
         return marks(modesForDisplay(fake, kDisplay));

@@ -58,18 +58,6 @@ class XrandrModeTest : public XServerTest {
         return test::waitUntil([&] { return !test::modeGuardianRunning(x().displayName()); }, 3000);
     }
 
-    // Known to the server, not offered by the output: RandR answers the CRTC change with
-    // BadMatch.
-    ModeInfo refusedMode() {
-        EXPECT_TRUE(x().newMode(kOffered));
-        ModeInfo refused;
-        refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
-        refused.pixelWidth = 1920;
-        refused.pixelHeight = 1080;
-        EXPECT_NE(refused.id, 0);
-        return refused;
-    }
-
     void plugSecondHead() {
         ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
         ASSERT_EQ(x().head("DUMMY1")->geometry, QRect(1920, 0, 1280, 720));
@@ -77,7 +65,7 @@ class XrandrModeTest : public XServerTest {
 };
 
 // The command line's trial tests leave the heads' places and the screen's size to this test.
-TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlone) {
+TEST_F(XrandrModeTest, AModeChangeResizesTheScreenAndASecondTrialKeepsTheFirstSnapshot) {
     plugSecondHead();
     ASSERT_EQ(x().screenSize(), QSize(3200, 1080));
     auto p = makePlatform();
@@ -94,14 +82,9 @@ TEST_F(XrandrModeTest, AModeChangeOnOneHeadResizesTheScreenAndLeavesTheOtherAlon
     EXPECT_EQ(x().head("DUMMY0")->geometry, QRect(0, 0, 1920, 1080));
     EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     EXPECT_TRUE(guardianEnds());
-}
 
-// Putting the mode back, keeping it and a platform that ends during a trial are tried through
-// the command line; here a second trial, which must keep the first snapshot.
-TEST_F(XrandrModeTest, ASecondTrialKeepsTheFirstSnapshotForWhenThePlatformEnds) {
-    plugSecondHead();
-    auto p = makePlatform();
-    ASSERT_TRUE(p);
+    // Other trials are tried through the command line; here a second one, which must keep the
+    // first snapshot for when the platform ends.
     ASSERT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly));
     EXPECT_TRUE(p->guardian().running());
     ASSERT_TRUE(applyOnSecond(*p, "1920x1080_50", ConfigureScope::forAppOnly));
@@ -112,9 +95,15 @@ TEST_F(XrandrModeTest, ASecondTrialKeepsTheFirstSnapshotForWhenThePlatformEnds) 
     EXPECT_TRUE(guardianEnds());
 }
 
-TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
+TEST_F(XrandrModeTest, AModeTheServerRefusesFailsChangesNothingAndIsReverted) {
     plugSecondHead();
-    const ModeInfo refused = refusedMode();
+    // Known to the server, not offered by the output: RandR answers the CRTC change with BadMatch.
+    ASSERT_TRUE(x().newMode(kOffered));
+    ModeInfo refused;
+    refused.id = static_cast<std::int32_t>(x().modeId(kOffered.name));
+    refused.pixelWidth = 1920;
+    refused.pixelHeight = 1080;
+    ASSERT_NE(refused.id, 0);
     auto p = makePlatform();
     ASSERT_TRUE(p);
     for (const ConfigureScope scope : {ConfigureScope::forAppOnly, ConfigureScope::permanently}) {
@@ -125,6 +114,20 @@ TEST_F(XrandrModeTest, AModeTheServerRefusesFailsAndChangesNothing) {
         EXPECT_EQ(x().screenSize(), QSize(3200, 1080));
         EXPECT_FALSE(p->guardian().running());
     }
+    // A trial of it through the coordinator is reverted at once.
+    test::LogCapture log;
+    RevertCoordinator revert(*p);
+    std::vector<bool> resolved;
+    revert.onResolved = [&](bool kept) { resolved.push_back(kept); };
+    revert.begin(refused, listed(*p, "DUMMY1", "1280x720_60"), id("DUMMY1"), 15);
+    EXPECT_EQ(resolved, std::vector<bool>{false});
+    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
+    const QString display = QString::number(id("DUMMY1"));
+    const QString category = QString::fromLatin1(logDisplay().categoryName()) + ": ";
+    EXPECT_EQ(log.lines(),
+              QStringList({category + "mode apply failed on display " + display,
+                           category + "reverted display " + display + " to 1280x720 @ 60.00 Hz"}));
+    EXPECT_EQ(log.types(), (std::vector<QtMsgType>{QtCriticalMsg, QtInfoMsg}));
     // The connection stays usable.
     EXPECT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::permanently));
 }
@@ -192,31 +195,6 @@ TEST_F(XrandrModeTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
     EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
     EXPECT_EQ(x().head("DUMMY2")->modeId, m50);
     EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
-}
-
-// A trial that runs out is reverted through the command line's test; a refused mode is
-// reverted at once.
-TEST_F(XrandrModeTest, TheCoordinatorRevertsARefusedMode) {
-    plugSecondHead();
-    const ModeInfo refused = refusedMode();
-    auto p = makePlatform();
-    ASSERT_TRUE(p);
-    test::LogCapture log;
-    RevertCoordinator revert(*p);
-    std::vector<bool> resolved;
-    revert.onResolved = [&](bool kept) { resolved.push_back(kept); };
-    const ModeInfo before = listed(*p, "DUMMY1", "1280x720_60");
-
-    revert.begin(refused, before, id("DUMMY1"), 15);
-    EXPECT_EQ(resolved, std::vector<bool>{false});
-    EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
-
-    const QString display = QString::number(id("DUMMY1"));
-    const QString category = QString::fromLatin1(logDisplay().categoryName()) + ": ";
-    EXPECT_EQ(log.lines(),
-              QStringList({category + "mode apply failed on display " + display,
-                           category + "reverted display " + display + " to 1280x720 @ 60.00 Hz"}));
-    EXPECT_EQ(log.types(), (std::vector<QtMsgType>{QtCriticalMsg, QtInfoMsg}));
 }
 
 }  // namespace

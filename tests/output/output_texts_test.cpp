@@ -18,14 +18,11 @@ DisplayInfo display(QString name, std::int64_t w, std::int64_t h, double hz) {
 }
 
 // A name holding "%1" or markup is shown as it is, not filled in or drawn as markup.
-TEST(OutputTexts, BannerNamesModeAndRate) {
+TEST(OutputWidgets, BannerNamesModeAndRateAndDisplayNamesArePlainText) {
     EXPECT_EQ(displayBannerText(display("TV", 1920, 1080, 59.94005994)),
               QString::fromUtf8("TV   1920\u00D71080   59.94 Hz"));
     EXPECT_EQ(displayBannerText(display("<i>P</i>%1 %2", 1280, 720, 0.0)),
               QString::fromUtf8("<i>P</i>%1 %2   1280\u00D7720   \u2014"));
-}
-
-TEST(OutputWidgets, DisplayNamesArePlainTextInTheOverlays) {
     InfoCardView card;
     card.showDisplay(display("<i>P</i>%1", 1920, 1080, 60.0));
     EXPECT_EQ(card.nameLabel().text(), "<i>P</i>%1");

@@ -55,7 +55,7 @@ class OutputController : public ThreeHeadsWithQt {
     std::unique_ptr<OutputWindowController> output_;
 };
 
-TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
+TEST_F(OutputController, MovingTheOutputMovesTheMirrorsAndOneScreenHasNone) {
     output_->setMirrorOn(true);
     output_->show(display(0), Pattern::grid);
     spinEvents(300);
@@ -76,9 +76,8 @@ TEST_F(OutputController, MovingTheOutputMovesTheMirrorsToo) {
     output_->hide();
     EXPECT_FALSE(output_->isShown());
     EXPECT_TRUE(output_->mirrorViews().empty());
-}
 
-TEST_F(OutputController, MirroringWithOneScreenMakesNoMirror) {
+    // With one screen, mirroring makes no mirror.
     ASSERT_TRUE(x().unplug("DUMMY1"));
     ASSERT_TRUE(x().unplug("DUMMY2"));
     spinEvents(500);

@@ -5,15 +5,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <csignal>
-#include <set>
+#include <tuple>
 
 #include "calibration/calibrate_session.h"
 #include "patterns/pattern.h"
 #include "support/process.h"
+#include "support/process_lines.h"
 #include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
@@ -21,11 +21,15 @@ namespace lumenor {
 namespace {
 
 using test::differing;
+using test::FrameLine;
+using test::frameLine;
 using test::lumenorBinary;
+using test::readLines;
 using test::rendered;
 using test::runProcess;
 using test::TenBits;
 using test::tenBitsAt;
+using test::withoutDisplay;
 using test::XServerTest;
 
 constexpr int kBannerGoneMs = 3800;  // shown 3 s, then a 0.4 s fade
@@ -160,34 +164,6 @@ TEST_F(OutputOnX, AMirrorNeverKeepsTheLastMovingFrame) {
     busy.waitForFinished(2000);
 }
 
-// Reads `lumenor show`'s frame lines until `done` or the timeout.
-std::vector<QByteArray> frameLines(QProcess& p, int ms, const std::function<bool()>& done = {}) {
-    std::vector<QByteArray> lines;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms && !(done && done())) {
-        p.waitForReadyRead(100);
-        while (p.canReadLine()) {
-            lines.push_back(p.readLine().trimmed());
-        }
-    }
-    return lines;
-}
-
-// One frame line: "frame 60.00 Hz dropped N steady|unsteady".
-struct FrameLine {
-    QString rate;
-    int dropped = -1;
-    bool steady = false;
-};
-FrameLine parseFrameLine(const QByteArray& line) {
-    static const QRegularExpression form(R"(^frame (\d+\.\d\d) Hz dropped (\d+) (un)?steady$)");
-    const QRegularExpressionMatch m = form.match(QString::fromUtf8(line));
-    EXPECT_TRUE(m.hasMatch()) << line.toStdString();
-    return m.hasMatch() ? FrameLine{m.captured(1), m.captured(2).toInt(), !m.hasCaptured(3)}
-                        : FrameLine{};
-}
-
 // Each head switched down and back up, three times over: the output and the mirror cover
 // their head at its new size with the pattern drawn for it, within half a second.
 TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
@@ -227,20 +203,20 @@ TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
     int clean = 0;
     for (int start = 0; start < 5; ++start) {
         startShow({"bounce", "--seconds", "30"});
-        const std::vector<QByteArray> lines = frameLines(show_, 1500);
+        const std::vector<QByteArray> lines = readLines(show_, 1500);
         ASSERT_FALSE(lines.empty());
-        clean += parseFrameLine(lines.front()).dropped == 0 ? 1 : 0;
+        clean += frameLine(lines.front()).dropped == 0 ? 1 : 0;
         TearDown();
     }
     EXPECT_GE(clean, 3);
 
     startShow({"bounce", "--seconds", "30"});
-    const std::vector<QByteArray> idle = frameLines(show_, 3000);
+    const std::vector<QByteArray> idle = readLines(show_, 3000);
     ASSERT_GE(idle.size(), 4u);
     int steady = 0;
     int before = 0;
     for (const QByteArray& line : idle) {
-        const FrameLine f = parseFrameLine(line);
+        const FrameLine f = frameLine(line);
         EXPECT_EQ(f.rate, "60.00");
         steady += f.steady ? 1 : 0;
         before = f.dropped;
@@ -249,12 +225,12 @@ TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
     ::kill(static_cast<pid_t>(show_.processId()), SIGSTOP);
     QThread::msleep(200);
     ::kill(static_cast<pid_t>(show_.processId()), SIGCONT);
-    const std::vector<QByteArray> after = frameLines(show_, 2000);
+    const std::vector<QByteArray> after = readLines(show_, 2000);
     ASSERT_FALSE(after.empty());
     int dropped = 0;
     bool unsteady = false;
     for (const QByteArray& line : after) {
-        const FrameLine f = parseFrameLine(line);
+        const FrameLine f = frameLine(line);
         dropped = std::max(dropped, f.dropped);
         unsteady = unsteady || !f.steady;
     }
@@ -268,9 +244,9 @@ TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
     for (const auto& [mode, rate] :
          {std::pair{"1920x1080_30", "30.00"}, {"1920x1080_60", "60.00"}}) {
         ASSERT_TRUE(x().setMode("DUMMY0", mode));
-        const std::vector<QByteArray> lines = frameLines(show_, 3000);
+        const std::vector<QByteArray> lines = readLines(show_, 3000);
         ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(parseFrameLine(lines.back()).rate, rate) << mode;
+        EXPECT_EQ(frameLine(lines.back()).rate, rate) << mode;
     }
 }
 
@@ -295,9 +271,9 @@ TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndAnimatesAtTheRefresh)
     const QImage first = x().capture(top);
     QThread::msleep(300);
     EXPECT_GT(differing(x().capture(top), first), 0) << "the block moves";
-    const std::vector<QByteArray> lines = frameLines(show_, 2500);
+    const std::vector<QByteArray> lines = readLines(show_, 2500);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(parseFrameLine(lines.back()).rate, "60.00");
+    EXPECT_EQ(frameLine(lines.back()).rate, "60.00");
 }
 
 // The output on a server at depth 30: frames of ten bits a channel, read back exactly.
@@ -306,45 +282,9 @@ class TenBitOutput : public OutputOnX {
     static void SetUpTestSuite() { startServer({}, 30); }
 };
 
-TEST_F(TenBitOutput, ARampAsWideAsTheCodesShowsEachCodeOnce) {
-    ASSERT_TRUE(
-        x().newMode({"1024x768_60", "65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync"}));
-    ASSERT_TRUE(x().setMode("DUMMY0", "1024x768_60"));
-    startShow({"gradient", "--seconds", "30"});
-    QThread::msleep(kBannerGoneMs);
-    const QImage row = x().captureDeep(QRect(0, 100, 1024, 1));
-    ASSERT_EQ(row.format(), QImage::Format_RGB30);
-    std::set<int> codes;
-    int exact = 0;
-    for (int i = 0; i < 1024; ++i) {
-        const TenBits p = tenBitsAt(row, i, 0);
-        codes.insert(p.r);
-        exact += p == TenBits{i, i, i} ? 1 : 0;
-    }
-    EXPECT_EQ(codes.size(), 1024u);
-    EXPECT_EQ(exact, 1024);
-}
-
-// The HD bars in limited range on the head, at their 10-bit codes; the displays say so.
-TEST_F(TenBitOutput, HdBarsShowTheirTenBitCodes) {
-    startShow({"smpteHdBars", "--range", "limited", "--seconds", "30"});
-    QThread::msleep(kBannerGoneMs);
-    const QImage head = x().captureDeep(QRect(0, 0, 1920, 1080));
-    const auto grey = [](int v) { return TenBits{v, v, v}; };
-    EXPECT_EQ(tenBitsAt(head, 120, 279), grey(414)) << "left panel";
-    EXPECT_EQ(tenBitsAt(head, 1800, 279), grey(414)) << "right panel";
-    EXPECT_EQ(tenBitsAt(head, 300, 279), grey(721)) << "75 % white";
-    EXPECT_EQ(tenBitsAt(head, 1165, 979), grey(46)) << "PLUGE -2 %";
-    EXPECT_EQ(tenBitsAt(head, 1303, 979), grey(82)) << "PLUGE +2 %";
-    EXPECT_EQ(tenBitsAt(head, 1440, 979), grey(99)) << "PLUGE +4 %";
-    show_.kill();
-    show_.waitForFinished(5000);
-    if (test::logsOnStandardError()) {
-        EXPECT_FALSE(show_.readAllStandardError().contains("rounded to 8 bits"));
-    }
-}
-
-TEST_F(TenBitOutput, TheDisplaysSayTheyHaveTenBits) {
+// The displays say so; the HD bars in limited range show their 10-bit codes; a ramp as wide as
+// the codes shows each once.
+TEST_F(TenBitOutput, TheDisplaysSayTenBitsAndFramesKeepTheirTenBitCodes) {
     auto r = runProcess(lumenorBinary(), {"displays", "--json"}, x().environment());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonArray list = QJsonDocument::fromJson(r.out).array();
@@ -352,33 +292,58 @@ TEST_F(TenBitOutput, TheDisplaysSayTheyHaveTenBits) {
     EXPECT_EQ(list[0].toObject()["bitsPerChannel"].toInt(), 10);
     r = runProcess(lumenorBinary(), {"displays"}, x().environment());
     EXPECT_TRUE(r.out.contains("depth:   10 bits a channel")) << r.out.toStdString();
+
+    startShow({"smpteHdBars", "--range", "limited", "--seconds", "30"});
+    QThread::msleep(kBannerGoneMs);
+    const QImage head = x().captureDeep(QRect(0, 0, 1920, 1080));
+    const std::tuple<int, int, int, const char*> bars[] = {
+        {120, 279, 414, "left panel"}, {1800, 279, 414, "right panel"},
+        {300, 279, 721, "75 % white"}, {1165, 979, 46, "PLUGE -2 %"},
+        {1303, 979, 82, "PLUGE +2 %"}, {1440, 979, 99, "PLUGE +4 %"}};
+    for (const auto& [px, py, v, what] : bars) {
+        EXPECT_EQ(tenBitsAt(head, px, py), (TenBits{v, v, v})) << what;
+    }
+    TearDown();
+    if (test::logsOnStandardError()) {
+        EXPECT_FALSE(show_.readAllStandardError().contains("rounded to 8 bits"));
+    }
+
+    ASSERT_TRUE(
+        x().newMode({"1024x768_60", "65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync"}));
+    ASSERT_TRUE(x().setMode("DUMMY0", "1024x768_60"));
+    startShow({"gradient", "--seconds", "30"});
+    QThread::msleep(kBannerGoneMs);
+    const QImage row = x().captureDeep(QRect(0, 100, 1024, 1));
+    ASSERT_EQ(row.format(), QImage::Format_RGB30);
+    int exact = 0;
+    for (int i = 0; i < 1024; ++i) {
+        exact += tenBitsAt(row, i, 0) == TenBits{i, i, i} ? 1 : 0;
+    }
+    EXPECT_EQ(exact, 1024);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depth24, OutputAtDepth, ::testing::Values(24));
 INSTANTIATE_TEST_SUITE_P(Depth30, OutputAtDepth, ::testing::Values(30));
 
-TEST(OutputCommandLine, UnknownPatternOrDisplayIsStatusTwo) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    auto r = runProcess(lumenorBinary(), {"show", "gird"}, env);
+// All but a missing display are refused before any X display is needed.
+TEST_F(OutputOnX, UnknownPatternDisplayOrOptionIsStatusTwo) {
+    const auto show = [](const QStringList& args,
+                         const QProcessEnvironment& env = withoutDisplay()) {
+        return runProcess(lumenorBinary(), QStringList{"show"} + args, env);
+    };
+    auto r = show({"gird"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains("grid, circle")) << r.err.toStdString();
-    r = runProcess(lumenorBinary(), {"show", "grid", "--display", "x"}, env);
+    r = show({"grid", "--display", "12345"}, x().environment());
     EXPECT_EQ(r.exitCode, 2);
-    r = runProcess(lumenorBinary(), {"show", "grid", "--seconds", "-1"}, env);
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("12345")) << r.err.toStdString();
+    EXPECT_EQ(show({"grid", "--display", "x"}).exitCode, 2);
+    EXPECT_EQ(show({"grid", "--seconds", "-1"}).exitCode, 2);
     for (const char* offset : {"soon", "1500", "-1000.5", "nan"}) {
-        r = runProcess(lumenorBinary(), {"show", "bounce", "--av-offset", offset}, env);
+        r = show({"bounce", "--av-offset", offset});
         EXPECT_EQ(r.exitCode, 2) << offset;
         EXPECT_TRUE(r.err.contains("--av-offset")) << r.err.toStdString();
     }
-}
-
-TEST_F(OutputOnX, AMissingDisplayIsStatusTwo) {
-    const auto r =
-        runProcess(lumenorBinary(), {"show", "grid", "--display", "12345"}, x().environment());
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.contains("12345")) << r.err.toStdString();
 }
 
 }  // namespace

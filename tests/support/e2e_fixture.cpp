@@ -1,4 +1,4 @@
-#include "e2e_fixture.h"
+#include "support/e2e_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,16 +61,14 @@ QString LumenorRun::dataFolder() const {
 
 void LumenorRun::writeRecords() {
     QDir().mkpath(dataFolder());
-    QFile agreement(dataFolder() + QStringLiteral("/agreement.json"));
-    if (!agreement.exists()) {
-        agreement.open(QIODevice::WriteOnly);
-        agreement.write(R"({"version":"1","acceptedAt":1780000000})");
-    }
     // The guided tour would cover the page the tests click on.
-    QFile onboarding(dataFolder() + QStringLiteral("/onboarding.json"));
-    if (!onboarding.exists()) {
-        onboarding.open(QIODevice::WriteOnly);
-        onboarding.write(R"({"version":"1","completed":true,"skipped":false})");
+    for (const auto& [name, record] :
+         {std::pair{"/agreement.json", R"({"version":"1","acceptedAt":1780000000})"},
+          {"/onboarding.json", R"({"version":"1","completed":true,"skipped":false})"}}) {
+        QFile file(dataFolder() + QLatin1String(name));
+        if (!file.exists() && file.open(QIODevice::WriteOnly)) {
+            file.write(record);
+        }
     }
 }
 

@@ -23,10 +23,9 @@ class LumenorRun {
     static constexpr const char* kController = "controller.html";
 
     LumenorRun();
-    // Starts lumenor in `base` with `environment` (NAME=VALUE) over the run's own folders and,
-    // unless `agreed` is false, an acceptance of the current agreement on record; then waits
-    // until its controller page shows two displays. The system bus is one that is not there
-    // unless `environment` names one.
+    // Starts lumenor in `base` plus `environment` (NAME=VALUE; no system bus unless it names one)
+    // over the run's folders; when `agreed`, with the agreement on record, waits for its
+    // controller.
     void start(const QProcessEnvironment& base, const QStringList& environment, bool agreed);
     // Ends lumenor and everything it started; says what it printed when the test failed.
     void stop();
@@ -39,8 +38,7 @@ class LumenorRun {
     QString folder(const char* name) const { return home_.filePath(QLatin1String(name)); }
     QString dataFolder() const;
 
-    // Runs `statement` with `el` bound to the element `selector` names in the controller
-    // page; false (and a failure) when there is none.
+    // Runs `statement` on `el`, the controller page's `selector`; false (a failure) without it.
     bool onElement(const QString& selector, const QString& statement);
     bool click(const QString& selector) {
         return onElement(selector, QStringLiteral("el.click()"));
@@ -82,8 +80,7 @@ class LumenorE2E : public XServerTest, protected LumenorRun {
     void TearDown() override { stop(); }
 
     void launch(const QStringList& environment = {}, bool agreed = true);
-    // Asks the controller window to close as a window manager would; true when lumenor then
-    // ended with status 0.
+    // Closes the controller window as a window manager would; true when lumenor ended with 0.
     bool closeController();
     // The page's selectors for one head.
     static QString displayItem(const QString& output);
