@@ -264,25 +264,7 @@ describe('controller page', () => {
     }
   });
 
-  test('names from outside show as text and run nothing', async () => {
-    const { page } = await controllerPage(open);
-    await call(page, ({ list, name }) => {
-      window.displaysChanged([{ ...list[1], name }]);
-      window.profilesChanged([name]);
-      window.patternChanged(name);
-      window.remoteStatus({ on: true, requested: true, url: name, pin: name, qr: '' });
-    }, { list: displays, name: hostile });
-    await page.waitForTimeout(300);
-    assert.equal(await text(page, '#display-list .display-name'), hostile);
-    assert.equal(await text(page, '#profile-list .profile-name'), hostile);
-    assert.equal(await text(page, '#remote-url'), hostile);
-    assert.equal(await text(page, '#pattern-state'), hostile);
-    assert.equal(await page.locator('#pattern-thumb').isVisible(), false);
-    assert.equal(await page.locator('#display-list img, #profile-list img, #remote-live dd img').count(), 0);
-    assert.equal(await page.evaluate(() => window.__dialogs), 0);
-  });
-
-  test('calls with missing or malformed arguments change nothing and throw nothing', async () => {
+  test('calls with junk arguments change nothing and throw nothing; names from outside show as text and run nothing', async () => {
     const { page } = await controllerPage(open);
     await call(page, () => {
       const junk = [undefined, null, true, 7, {}, [null]];
@@ -298,6 +280,20 @@ describe('controller page', () => {
     assert.equal(await text(page, '#pattern-state'), 'Colour bars');
     assert.equal(await text(page, '#remote-pin'), '042917');
     assert.equal(await page.locator('#trial').isVisible(), false);
+
+    await call(page, ({ list, name }) => {
+      window.displaysChanged([{ ...list[1], name }]);
+      window.profilesChanged([name]);
+      window.patternChanged(name);
+      window.remoteStatus({ on: true, requested: true, url: name, pin: name, qr: '' });
+    }, { list: displays, name: hostile });
+    await page.waitForTimeout(300);
+    for (const selector of ['#display-list .display-name', '#profile-list .profile-name', '#remote-url', '#pattern-state']) {
+      assert.equal(await text(page, selector), hostile, selector);
+    }
+    assert.equal(await page.locator('#pattern-thumb').isVisible(), false);
+    assert.equal(await page.locator('#display-list img, #profile-list img, #remote-live dd img').count(), 0);
+    assert.equal(await page.evaluate(() => window.__dialogs), 0);
   });
 
   test('the tour ends with one tourEvent, completed or skipped', async () => {

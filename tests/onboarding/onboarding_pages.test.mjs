@@ -37,49 +37,39 @@ describe('agreement page', () => {
         assert.match(await page.locator('#eula-version').textContent(), /version 1$/);
         await checkLayout(page, `eula-${gate ? 'gate' : 'view'}-580x620`);
       }
+      assert.match(await page.locator('.licence').textContent(), /MIT License/);
+      assert.match(await page.locator('.safety').textContent(), /flash/i);
     });
   }
-
-  test('the agreement shows the licence and the safety note', async () => {
-    const { page } = await eula('?mode=view&v=1');
-    assert.match(await page.locator('.licence').textContent(), /MIT License/);
-    assert.match(await page.locator('.safety').textContent(), /flash/i);
-  });
 });
 
 describe('preferences page', () => {
-  test('shows the pushed telemetry state, switches it, and asks to replay the tour', async () => {
+  test('shows the pushed telemetry state and switches it, asks to replay the tour, and shows the update switch only when told its state', async () => {
     const { page } = await prefs();
-    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
+    const checked = (id) => page.getAttribute(id, 'aria-checked');
+    assert.equal(await checked('#telemetry'), 'false');
+    assert.equal(await page.locator('#updates').isVisible(), false);
     await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:true});');
-    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'true');
+    assert.equal(await checked('#telemetry'), 'true');
     await page.click('#telemetry');
-    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
+    assert.equal(await checked('#telemetry'), 'false');
     await page.click('#telemetry');
     await page.click('#replay');
+    await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
+    assert.equal(await checked('#updates'), 'false');
+    await page.click('#updates');
+    assert.equal(await checked('#updates'), 'true');
     assert.deepEqual(await takePosted(page), [
       { handler: 'qvPrefs', body: { action: 'setTelemetry', value: false } },
       { handler: 'qvPrefs', body: { action: 'setTelemetry', value: true } },
       { handler: 'qvPrefs', body: { action: 'replayTutorial' } },
+      { handler: 'qvPrefs', body: { action: 'setAutomaticUpdates', value: true } },
     ]);
     assert.match(await page.locator('#replay-done').textContent(), /next time/);
     await page.evaluate('window.__qvPrefsInit && window.__qvPrefsInit({telemetry:false});');
-    assert.equal(await page.getAttribute('#telemetry', 'aria-checked'), 'false');
-    await checkLayout(page, 'preferences-460x470');
-  });
-
-  test('shows the update switch only when told its state, and switches it', async () => {
-    const { page } = await prefs();
-    assert.equal(await page.locator('#updates').isVisible(), false);
     await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
-    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'false');
-    await page.click('#updates');
-    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'true');
-    assert.deepEqual(await takePosted(page), [
-      { handler: 'qvPrefs', body: { action: 'setAutomaticUpdates', value: true } },
-    ]);
-    await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
-    assert.equal(await page.getAttribute('#updates', 'aria-checked'), 'false');
+    assert.equal(await checked('#telemetry'), 'false');
+    assert.equal(await checked('#updates'), 'false');
     await checkLayout(page, 'preferences-updates-460x470');
   });
 });
