@@ -231,6 +231,8 @@ TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
     bool unsteady = false;
     for (const QByteArray& line : after) {
         const FrameLine f = frameLine(line);
+        // Any other line would read as unsteady.
+        EXPECT_GE(f.dropped, 0) << "not a frame report: " << line.toStdString();
         dropped = std::max(dropped, f.dropped);
         unsteady = unsteady || !f.steady;
     }
