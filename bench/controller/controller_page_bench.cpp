@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench_beds.h"
+#include "bench_figures.h"
 #include "support/process.h"
 
 namespace {
@@ -138,9 +139,8 @@ int main(int argc, char** argv) {
         lumenor.terminate();
         lumenor.waitForFinished(10000);
     }
-    std::sort(readyMs.begin(), readyMs.end());
     std::printf("process start to ready: median %.0f ms, slowest %.0f ms (target 1000 ms)\n",
-                readyMs[readyMs.size() / 2], readyMs.back());
+                lumenor::bench::median(readyMs), *std::max_element(readyMs.begin(), readyMs.end()));
     std::printf(
         "memory, controller page open, %d processes: resident sum %.0f MB, proportional sum "
         "%.0f MB (target 300 MB)\n",

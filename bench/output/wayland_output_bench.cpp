@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench_beds.h"
+#include "bench_figures.h"
 #include "support/nested_mutter.h"
 
 namespace {
@@ -72,12 +73,6 @@ struct Summary {
     double cpuPerFrame = 0.0;
 };
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n == 0 ? 0.0 : n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // The rounds that reported, as medians; misses as the worst round's.
 Summary summarise(const std::vector<Figures>& runs) {
     Summary s;
@@ -94,9 +89,9 @@ Summary summarise(const std::vector<Figures>& runs) {
         cpu.push_back(f.cpuMs / f.frames);
         s.missed = std::max(s.missed, f.missed);
     }
-    s.hz = median(hz);
-    s.framesPerRefresh = median(framesPerRefresh);
-    s.cpuPerFrame = median(cpu);
+    s.hz = lumenor::bench::median(hz);
+    s.framesPerRefresh = lumenor::bench::median(framesPerRefresh);
+    s.cpuPerFrame = lumenor::bench::median(cpu);
     return s;
 }
 

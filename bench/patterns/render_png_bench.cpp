@@ -13,7 +13,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_figures.h"
+
 namespace {
+
+using lumenor::bench::median;
 
 struct Run {
     double wall = 0;
@@ -39,11 +43,6 @@ Run timed(const QString& program, const QStringList& args) {
                      p.readAllStandardError().constData());
     }
     return {wall.count(), childrenCpu() - cpuBefore};
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
