@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QSet>
 #include <QVariantHash>
 #include <QVariantList>
 #include <QVariantMap>
@@ -243,7 +242,6 @@ TEST(BridgeMessages, OnlyAKnownStringVerbInADictionaryToTheBridgeIsParsed) {
 
 TEST(BridgeVerbNames, EveryNameBuildsItsOwnCaseAndOnlyAsWritten) {
     const QStringList& names = verbNames();
-    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& name = names[i];
         SCOPED_TRACE(name.toStdString());

@@ -84,7 +84,7 @@ describe('controller page from the keyboard', () => {
     return { id: el.id, mode: el.dataset.modeId, section: el.closest('section, header')?.id || el.closest('header')?.className || '' };
   });
 
-  test('Tab crosses the sections in reading order and the mode list once; arrows move inside it', async () => {
+  test('Tab crosses the sections in reading order and the mode list once, arrows move inside it, Escape and Save leave a field; hints show the keys as typed', async () => {
     const { page } = await controllerPage(open, { width: 1366, height: 700 });
     const sections = [];
     let modeStops = 0;
@@ -124,13 +124,11 @@ describe('controller page from the keyboard', () => {
     await page.evaluate((list) => window.modesChanged(list, true), modes);
     assert.equal((await focused(page)).mode, '105');
     assert.equal(await page.locator('#mode-list .rate[tabindex="0"]').count(), 1);
-  });
 
-  test('Escape and Save leave a field, so the next letter is a shortcut again; hints show the keys as typed', async () => {
-    const { page } = await controllerPage(open, { width: 1366, height: 700 });
+    // Escape and Save leave a field, so the next letter is a shortcut again.
     const bodies = async () => (await takePosted(page)).map((m) => m.body);
     const active = () => page.evaluate(() => document.activeElement.id || document.activeElement.tagName);
-
+    await takePosted(page);
     for (const [field, key, posted] of [
       ['#slate-text', 'Escape', { verb: 'setSlateText', text: 'Take 3' }],
       ['#profile-name', 'Enter', { verb: 'saveProfile', name: 'Take 3' }],

@@ -1,6 +1,6 @@
 // The controller page in Chromium with a recording fake of the native handlers: what each
-// control posts, what each call from native code shows, and the tour. How it is laid out and
-// walked with the keyboard: controller_layout.test.mjs.
+// control posts, what each call from native code shows, the tour and the Calibration form. How
+// it is laid out and walked with the keyboard: controller_layout.test.mjs.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { describe, test } from 'node:test';
@@ -40,7 +40,7 @@ async function expectShows(page, what, checks) {
 }
 
 describe('controller page', () => {
-  test('ready is posted once, not again for the whole state, and every control posts exactly its message', async () => {
+  test('ready is posted once, not again for the whole state, every control posts exactly its message, every field its editing and the tour its end', async () => {
     const { page } = await open('controller.html');
     assert.deepEqual(await posted(page), [{ handler: 'bridge', body: { verb: 'ready' } }]);
     await fillState(page);
@@ -148,22 +148,33 @@ describe('controller page', () => {
     assert.equal(await page.inputValue('#sync-offset'), '1000', 'the field shows the value held to its range');
     await expectPosts('an empty sync offset posts nothing', typeInto('#sync-offset', ''), [editing(true), editing(false)]);
     assert.equal(await page.inputValue('#sync-offset'), '1000', 'and shows the value in force again');
-    await expectPosts('tour start posts nothing yet', click('#tour-start'), []);
-  });
-
-  test('every text field and drop-down list reports editing on focus and blur', async () => {
-    const { page } = await controllerPage(open);
+    // Every text field and drop-down list, the calibration's among them, reports editing on focus
+    // and blur.
     await page.click('#calibration-open');
     const fields = await page.$$eval('input:not([type=checkbox]), select', (all) => all.map((f) => f.id));
-    assert.ok(fields.length >= 4, 'fields: ' + fields.join(', '));
-    assert.ok(fields.includes('timecode-fps'), 'fields: ' + fields.join(', '));
+    assert.ok(fields.length >= 4 && fields.includes('timecode-fps'), 'fields: ' + fields.join(', '));
     for (const id of fields) {
-      await page.focus('#' + id);
-      await page.locator('#' + id).blur();
-      assert.deepEqual((await takePosted(page)).map((m) => m.body), [
-        { verb: 'setEditing', on: true },
-        { verb: 'setEditing', on: false },
-      ], id);
+      await expectPosts(id, async () => {
+        await page.focus('#' + id);
+        await page.locator('#' + id).blur();
+      }, [editing(true), editing(false)]);
+    }
+    await expectPosts('tour start posts nothing yet', click('#tour-start'), []);
+    // The tour ends with one tourEvent: finished after its last step, skipped after its first,
+    // and left at once with Escape.
+    for (const [end, nexts, skipped] of [['#tour-next', Infinity, false], ['#tour-skip', 1, true], ['Escape', 0, true]]) {
+      await call(page, () => window.__qvTour.startWelcome());
+      assert.equal(await page.locator('#tour-card').isVisible(), true);
+      let steps = 1;
+      while (steps <= nexts && (await text(page, '#tour-next')) !== 'Finish') {
+        await page.click('#tour-next');
+        steps += 1;
+        assert.deepEqual(await posted(page), [], 'nothing is posted before the end');
+      }
+      assert.ok(skipped || steps >= 4, 'a few steps: ' + steps);
+      await (end === 'Escape' ? page.keyboard.press(end) : page.click(end));
+      assert.equal(await page.locator('#tour').isVisible(), false, end);
+      assert.deepEqual(await takePosted(page), [{ handler: 'bridge', body: { verb: 'tourEvent', skipped } }], end);
     }
   });
 
@@ -296,22 +307,72 @@ describe('controller page', () => {
     assert.equal(await page.evaluate(() => window.__dialogs), 0);
   });
 
-  test('the tour ends with one tourEvent, completed or skipped', async () => {
+  // The Calibration section: what the form posts, the messages for what it refuses, and the
+  // session's state as the application reports it.
+  test('the calibration form posts its values, refuses what the application would, and shows the session', async () => {
     const { page } = await controllerPage(open);
-    // Finished after its last step, skipped after its first, and left at once with Escape.
-    for (const [end, nexts, skipped] of [['#tour-next', Infinity, false], ['#tour-skip', 1, true], ['Escape', 0, true]]) {
-      await call(page, () => window.__qvTour.startWelcome());
-      assert.equal(await page.locator('#tour-card').isVisible(), true);
-      let steps = 1;
-      while (steps <= nexts && (await text(page, '#tour-next')) !== 'Finish') {
-        await page.click('#tour-next');
-        steps += 1;
-        assert.deepEqual(await posted(page), [], 'nothing is posted before the end');
+    const bodies = async () => (await takePosted(page)).map((m) => m.body);
+    const fill = async (values) => {
+      for (const [id, value] of Object.entries(values)) {
+        await page.locator('#calibration-' + id).fill(value);
       }
-      assert.ok(skipped || steps >= 4, 'a few steps: ' + steps);
-      await (end === 'Escape' ? page.keyboard.press(end) : page.click(end));
-      assert.equal(await page.locator('#tour').isVisible(), false, end);
-      assert.deepEqual(await takePosted(page), [{ handler: 'bridge', body: { verb: 'tourEvent', skipped } }], end);
+    };
+    const start = () => page.locator('#calibration-start').click();
+    const error = () => page.locator('#calibration-error');
+
+    assert.ok(await page.locator('#calibration-form').isHidden(), 'the section starts closed');
+    await page.click('#calibration-open');
+    assert.equal(await page.getAttribute('#calibration-open', 'aria-expanded'), 'true');
+
+    // Each value the application would refuse, met in turn, is named and its field, if any, focused.
+    for (const [values, field, message] of [
+      [{}, null, 'Give the address as HOST or HOST:PORT.'],
+      [{ address: ' 127.0.0.1:20002 ', window: '0' }, 'window', 'Window takes a number above 0, up to 100.'],
+      [{ window: '10', background: 'grey' }, 'background', 'Background takes a number from 0 to 255.'],
+      [{ background: '16', 'insert-every': '30' }, null, 'Insert every and insert for go together: give both or neither.'],
+    ]) {
+      await fill(values);
+      await start();
+      assert.equal(await error().textContent(), message);
+      assert.ok(await error().isVisible());
+      if (field) assert.equal(await page.evaluate(() => document.activeElement.id), 'calibration-' + field, message);
     }
+    assert.deepEqual((await bodies()).filter((b) => b.verb === 'startCalibration'), []);
+
+    await fill({ 'insert-for': '2.5', 'insert-grey': '128' });
+    const option = page.locator('#calibration-display option').nth(1);
+    const displayId = Number(await option.getAttribute('value'));
+    await page.locator('#calibration-display').selectOption(String(displayId));
+    await start();
+    assert.ok(!(await error().isVisible()));
+    assert.deepEqual((await bodies()).filter((b) => b.verb === 'startCalibration'), [{
+      verb: 'startCalibration', program: 'resolve', address: '127.0.0.1:20002', display: displayId,
+      window: 10, background: 16, insertEvery: 30, insertFor: 2.5, insertGrey: 128,
+    }]);
+
+    // The core's states, its reasons inserted as text.
+    const status = (s) => page.evaluate((arg) => window.calibrationStatus(arg), s);
+    const shown = () => page.locator('#calibration-status').textContent();
+    await status({ state: 'connecting', patches: 0, message: '127.0.0.1:20002' });
+    assert.equal(await shown(), 'Connecting to 127.0.0.1:20002…');
+    assert.ok(await page.locator('#calibration-start').isDisabled());
+    await status({ state: 'running', patches: 1, message: '' });
+    assert.equal(await shown(), 'Running: 1 patch shown.');
+    await status({ state: 'invalid', patches: 0, message: 'A session is running: stop it first.' });
+    assert.equal(await error().textContent(), 'A session is running: stop it first.');
+    assert.equal(await shown(), 'Running: 1 patch shown.');
+    await page.locator('#calibration-stop').click();
+    assert.deepEqual((await bodies()).filter((b) => b.verb !== 'setEditing'), [{ verb: 'stopCalibration' }]);
+    await status({ state: 'ended', patches: 3, message: 'Cannot reach ' + hostile });
+    assert.equal(await shown(), 'Ended after 3 patches shown. Cannot reach ' + hostile);
+    assert.equal(await page.locator('#calibration-status img').count(), 0);
+    assert.ok(await page.locator('#calibration-stop').isHidden());
+    assert.ok(await page.locator('#calibration-start').isEnabled());
+
+    await page.locator('#calibration-program').selectOption('argyll');
+    assert.equal(await page.locator('#calibration-address').getAttribute('placeholder'), 'http://127.0.0.1:8080');
+    await fill({ address: '' });
+    await start();
+    assert.equal(await error().textContent(), 'Give an http address, such as http://127.0.0.1:8080.');
   });
 });

@@ -296,20 +296,24 @@ TEST(Renderer, CountdownDigitsAndSweep) {
     EXPECT_GT(litArea(nine, {300, 420, 200, 1}, 254).width(), 5);
 }
 
+// A frame drawn on a canvas of `format` in `range`, `t` seconds in, rows from the bottom as the
+// layout has them.
+QImage renderAt(Pattern p, QSize size, QImage::Format format, VideoRange range = VideoRange::full,
+                double scale = 1, double t = 1.3) {
+    QImage canvas(size, format);
+    canvas.fill(qRgb(1, 2, 3));
+    QPainter painter(&canvas);
+    PatternRenderer::draw(p, painter, size.width(), size.height(), scale,
+                          makeAnim(p, t, size.width(), size.height(), 1, 30, 0),
+                          defaultAspectSelection(), QStringLiteral("A"), std::nullopt, range);
+    painter.end();
+    return canvas.mirrored();
+}
+
 // The countdown's ring, its swept quarters and the glyphs of both are laid over from a cache of
 // layers: the frame that records a layer and the frames that reuse it must equal drawing
 // everything directly, with the sector in one piece, at 8 bits a channel and at 10.
 TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
-    const auto drawAt = [](QImage::Format format, Pattern p, QSize size, double scale, double t) {
-        QImage canvas(size, format);
-        canvas.fill(Qt::black);
-        QPainter painter(&canvas);
-        PatternRenderer::draw(p, painter, size.width(), size.height(), scale,
-                              makeAnim(p, t, size.width(), size.height(), 1, 25, 0), {}, {},
-                              std::nullopt);
-        painter.end();
-        return canvas;
-    };
     for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB30}) {
         for (const auto& [size, scale] : {std::pair{QSize(1920, 1080), 1.0},
                                           {QSize(1280, 720), 2.0},
@@ -317,12 +321,15 @@ TEST(Renderer, CachedLayersGiveTheSamePixelsAsDrawing) {
                                           {QSize(90, 60), 1.0}}) {
             for (const Pattern p : {Pattern::countdown, Pattern::timecode}) {
                 for (const double t : {0.0, 0.3, 1.93, 2.26, 7.71, 3661.52}) {
+                    // Captured by name: Clang 14 cannot capture a structured binding.
+                    const auto drawn = [&, size = size, scale = scale] {
+                        return renderAt(p, size, format, VideoRange::full, scale, t);
+                    };
                     render::LayerCache::setEnabled(false);
-                    const QImage drawn = drawAt(format, p, size, scale, t);
+                    const QImage direct = drawn();
                     render::LayerCache::setEnabled(true);
-                    const QImage recorded = drawAt(format, p, size, scale, t);
-                    const QImage reused = drawAt(format, p, size, scale, t);
-                    EXPECT_TRUE(recorded == drawn && reused == drawn)
+                    const QImage recorded = drawn();
+                    EXPECT_TRUE(recorded == direct && drawn() == direct)
                         << rawName(p).toStdString() << " " << size.width() << " t=" << t
                         << " format " << format;
                 }
@@ -362,17 +369,6 @@ TEST(Renderer, TimecodeAndSlateLayouts) {
     EXPECT_EQ(render(Pattern::slate, 64, 64).image, render(Pattern::black, 64, 64).image);
 }
 
-// A frame drawn on a canvas of `format` in `range`, rows from the bottom as the layout has them.
-QImage renderAt(Pattern p, int w, int h, QImage::Format format, VideoRange range) {
-    QImage canvas(w, h, format);
-    canvas.fill(qRgb(1, 2, 3));
-    QPainter painter(&canvas);
-    PatternRenderer::draw(p, painter, w, h, 1, makeAnim(p, 1.3, w, h, 1, 30, 0),
-                          defaultAspectSelection(), QStringLiteral("A"), std::nullopt, range);
-    painter.end();
-    return canvas.mirrored();
-}
-
 // 16-bit codes brought to 8 bits the way each range scales them: full range by 65535 / 255,
 // limited range by 256 (narrow-range white is 235 and, its top bits repeated, 60218).
 QImage toEightBits(const QImage& wide, VideoRange range) {
@@ -408,19 +404,19 @@ int largestDifference(const QImage& a, const QImage& b) {
 // anti-aliased edges are blended at each depth's own precision, so may round a code or two apart.
 TEST(Renderer, EveryPatternPaintsTheWholeCanvasAndSixteenBitsReduceToEight) {
     for (Pattern p : allPatterns()) {
-        const QImage eight = renderAt(p, 97, 61, QImage::Format_RGB32, VideoRange::full);
+        const QImage eight = renderAt(p, {97, 61}, QImage::Format_RGB32);
         for (int y = 0; y < 61; ++y) {
             ASSERT_EQ(columnsOf({eight}, y, qRgb(1, 2, 3)), std::vector<int>{})
                 << rawName(p).toStdString();
         }
-        const QImage wide = renderAt(p, 97, 61, QImage::Format_RGBX64, VideoRange::full);
+        const QImage wide = renderAt(p, {97, 61}, QImage::Format_RGBX64);
         EXPECT_LE(largestDifference(toEightBits(wide, VideoRange::full), eight), 2)
             << rawName(p).toStdString();
     }
     for (Pattern p : {Pattern::smpteHdBars, Pattern::ebuBars}) {
         for (const VideoRange range : {VideoRange::full, VideoRange::limited}) {
-            EXPECT_EQ(toEightBits(renderAt(p, 1920, 1080, QImage::Format_RGBX64, range), range),
-                      renderAt(p, 1920, 1080, QImage::Format_RGB32, range))
+            EXPECT_EQ(toEightBits(renderAt(p, {1920, 1080}, QImage::Format_RGBX64, range), range),
+                      renderAt(p, {1920, 1080}, QImage::Format_RGB32, range))
                 << rawName(p).toStdString();
         }
     }
@@ -429,7 +425,7 @@ TEST(Renderer, EveryPatternPaintsTheWholeCanvasAndSixteenBitsReduceToEight) {
 // The HD bars at 1920 x 1080 in limited range, read as 10-bit codes from a 16-bit canvas.
 TEST(Renderer, HdBarsHoldTheirTenBitValuesAndGeometry) {
     const QImage bars =
-        renderAt(Pattern::smpteHdBars, 1920, 1080, QImage::Format_RGBX64, VideoRange::limited);
+        renderAt(Pattern::smpteHdBars, {1920, 1080}, QImage::Format_RGBX64, VideoRange::limited);
     // Layout y up: the top row spans 450..1079, the bottom one 0..269.
     const auto code = [&bars](int x, int y) {
         const QRgba64 c = bars.pixelColor(x, y).rgba64();
@@ -482,13 +478,12 @@ TEST(Renderer, CrosshatchIsSymmetricWithSquareCells) {
         const std::vector<int> xs = columnsOf(hatch, size.height() / 5 + 3, kBlackPx, false);
         const std::vector<int> ys =
             rowsOf(hatch, size.width() / 5 + 3, kBlackPx, size.height(), false);
-        // Lines at both edges, at the centre and in mirrored pairs; the first full cell from the
-        // centre has the same pitch across and down.
+        // Lines at both edges (the far one as the near one's mirror), at the centre and in
+        // mirrored pairs; the first full cell from the centre has the same pitch across and down.
         std::vector<int> pitches;
         for (const auto& [lines, side] : {std::pair{&xs, size.width()}, {&ys, size.height()}}) {
             ASSERT_FALSE(lines->empty());
             EXPECT_EQ(lines->front(), 0);
-            EXPECT_EQ(lines->back(), side - 1);
             for (const int at : *lines) {
                 EXPECT_TRUE(std::binary_search(lines->begin(), lines->end(), side - 1 - at)) << at;
             }
@@ -505,8 +500,6 @@ TEST(Renderer, CrosshatchIsSymmetricWithSquareCells) {
 // Pattern text is drawn with the very font files we load, whichever installed copy a family
 // name would pick: Nimbus Sans is installed in several formats.
 TEST(PatternFonts, FamiliesResolveToTheInstalledFaces) {
-    EXPECT_TRUE(resolvedFamily(kSansFamily).startsWith("Nimbus Sans"));
-    EXPECT_EQ(resolvedFamily(kMonoFamily), QStringLiteral("DejaVu Sans Mono"));
     const auto head = [](const QString& file) {
         return QRawFont(file, 16, QFont::PreferNoHinting).fontTable("head");
     };

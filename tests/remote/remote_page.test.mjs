@@ -103,7 +103,7 @@ const problem = (page) => page.locator('#problem-text');
 // The buttons that are always there; a trial's two come and go with it.
 const commandButtons = 'button[data-verb]:not(.trial-answer)';
 
-test('each button posts its command with the PIN, flashes and the state line follows', async () => {
+test('each button posts its command with the PIN, flashes and the state line follows, and a trial is answered', async () => {
   const { context, page, requested } = await phonePage(`?pin=${pin}`);
   await page.locator('#state', { hasText: 'Calibration card · output hidden' }).waitFor();
   // Each button posts its verb and its other data after the PIN, its title aside.
@@ -131,8 +131,26 @@ test('each button posts its command with the PIN, flashes and the state line fol
     assert.equal(await page.locator('button.selected').getAttribute('data-name'), state.pattern, label);
   }
   assert.equal(await page.locator('#problem').isVisible(), false);
+
+  // A trial started on the computer shows with its count, and Keep and Revert answer it.
+  const trial = page.locator('#trial');
+  assert.equal(await trial.isVisible(), false);
+  for (const [label, verb] of [['Keep mode', 'keep'], ['Revert now', 'revert']]) {
+    state.trial = { display: 'Studio <b>', mode: '1920 × 1080 at 60.00 Hz', secondsLeft: 12 };
+    await trial.waitFor({ state: 'visible', timeout: 3000 });
+    assert.equal(await page.locator('#trial-what').textContent(), 'Keep 1920 × 1080 at 60.00 Hz on Studio <b>?');
+    assert.equal(await page.locator('#trial-count').textContent(), 'Goes back by itself in 12 s');
+    state.trial.secondsLeft = 11;
+    await page.locator('#trial-count', { hasText: 'in 11 s' }).waitFor({ timeout: 3000 });
+    const box = await page.getByRole('button', { name: label, exact: true }).boundingBox();
+    assert.ok(box.x >= 0 && box.x + box.width <= 390 && box.y + box.height <= 844, label);
+    if (verb === 'keep') await screenshot(page, 'remote-trial');
+    await page.getByRole('button', { name: label, exact: true }).click();
+    await trial.waitFor({ state: 'hidden', timeout: 3000 });
+    assert.equal(posts.shift().body, `verb=${verb}&pin=${pin}`);
+  }
   await page.waitForFunction(() => document.querySelectorAll('button.flash').length === 0);
-  assert.deepEqual(await page.evaluate(() => window.flashed), clicks.map(([label]) => label));
+  assert.deepEqual(await page.evaluate(() => window.flashed), [...clicks.map(([label]) => label), 'Keep mode', 'Revert now']);
   assert.deepEqual(requested.filter((u) => !u.startsWith(`${origin}/`)), [], 'no resource from elsewhere');
   assert.equal(await page.locator('img, link, iframe, [src]').count(), 0);
   await context.close();
@@ -179,26 +197,3 @@ for (const [what, query, answer, message, asksPin] of failures) {
     await context.close();
   });
 }
-
-test('a trial started on the computer shows with its count, and Keep and Revert answer it', async () => {
-  const { context, page } = await phonePage(`?pin=${pin}`);
-  const trial = page.locator('#trial');
-  await page.locator('#state', { hasText: 'Calibration card' }).waitFor();
-  assert.equal(await trial.isVisible(), false);
-  for (const [label, verb] of [['Keep mode', 'keep'], ['Revert now', 'revert']]) {
-    state.trial = { display: 'Studio <b>', mode: '1920 × 1080 at 60.00 Hz', secondsLeft: 12 };
-    await trial.waitFor({ state: 'visible', timeout: 3000 });
-    assert.equal(await page.locator('#trial-what').textContent(), 'Keep 1920 × 1080 at 60.00 Hz on Studio <b>?');
-    assert.equal(await page.locator('#trial-count').textContent(), 'Goes back by itself in 12 s');
-    state.trial.secondsLeft = 11;
-    await page.locator('#trial-count', { hasText: 'in 11 s' }).waitFor({ timeout: 3000 });
-    const box = await page.getByRole('button', { name: label, exact: true }).boundingBox();
-    assert.ok(box.x >= 0 && box.x + box.width <= 390 && box.y + box.height <= 844, label);
-    if (verb === 'keep') await screenshot(page, 'remote-trial');
-    await page.getByRole('button', { name: label, exact: true }).click();
-    await trial.waitFor({ state: 'hidden', timeout: 3000 });
-    assert.equal(posts.shift().body, `verb=${verb}&pin=${pin}`);
-  }
-  assert.deepEqual(await page.evaluate(() => window.flashed), ['Keep mode', 'Revert now']);
-  await context.close();
-});

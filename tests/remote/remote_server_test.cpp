@@ -124,10 +124,12 @@ class RemoteServerTest : public ::testing::Test {
                "\r\n\r\n" + body;
     }
 
-    // Starts a server with `o` that counts the commands it hands on in `handed`.
+    // Starts a server with `o` that records the commands it hands on in `handed`.
     RemoteServer& serve(const RemoteServer::Options& o) {
         server_ = std::make_unique<RemoteServer>(o);
-        server_->onCommand = [this](const QString&, const RemoteParams&) { ++handed; };
+        server_->onCommand = [this](const QString& verb, const RemoteParams& p) {
+            handed.emplace_back(verb, p);
+        };
         startAndWait(*server_);
         return *server_;
     }
@@ -136,21 +138,22 @@ class RemoteServerTest : public ::testing::Test {
     std::optional<QString> url;
     std::optional<QString> qr;
     std::unique_ptr<RemoteServer> server_;
-    int handed = 0;
+    std::vector<std::pair<QString, RemoteParams>> handed;
 };
 
-TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
+// One server from its start to its stop: the report and its QR code, the page and commands over
+// curl and raw sockets, a lockout, new starts, running out of descriptors, and what it logged.
+TEST_F(RemoteServerTest, OneRunFromStartToStop) {
     test::LogCapture log;
-    RemoteServer server(options());
-    int firstCalls = 0;
-    server.start([&](auto&&...) { ++firstCalls; });
-    startAndWait(server);
-    serveFor(20);
-    EXPECT_EQ(firstCalls, 0);
+    RemoteServer::Options o = options();
+    o.clock = [] { return 500.0; };
+    o.acceptRetryMs = 50;
+    RemoteServer& server = serve(o);
+    const quint16 port = server.port();
     const QString pin = server.pin();
     ASSERT_EQ(pin.size(), 6);
     ASSERT_TRUE(url);
-    EXPECT_EQ(*url, QStringLiteral("http://192.0.2.7:%1/?pin=%2").arg(server.port()).arg(pin));
+    EXPECT_EQ(*url, QStringLiteral("http://192.0.2.7:%1/?pin=%2").arg(port).arg(pin));
 
     ASSERT_TRUE(qr && qr->startsWith("data:image/png;base64,"));
     QTemporaryDir dir;
@@ -170,32 +173,7 @@ TEST_F(RemoteServerTest, StartReportsOnceWithAddressPinAndQrAndLogs) {
     const auto decoded = test::runProcess("zbarimg", {"--raw", "-q", png.fileName()});
     EXPECT_EQ(decoded.out.trimmed(), url->toUtf8());
 
-    server.stop();
-    EXPECT_FALSE(server.isListening());
-    const QStringList lines = log.lines().filter(".remote: ");
-    EXPECT_EQ(lines, QStringList({"org.lumenor.Lumenor.remote: phone remote stopped",
-                                  "org.lumenor.Lumenor.remote: phone remote listening",
-                                  "org.lumenor.Lumenor.remote: phone remote stopped"}));
-}
-
-TEST_F(RemoteServerTest, NoAddressFailsWithThePinAndNothingElse) {
-    test::LogCapture log;
-    address.reset();
-    RemoteServer& server = serve(options());
-    EXPECT_FALSE(url);
-    EXPECT_FALSE(qr);
-    EXPECT_EQ(server.pin().size(), 6);
-    EXPECT_TRUE(log.lines().contains("org.lumenor.Lumenor.remote: phone remote failed to start"));
-}
-
-TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
-    RemoteServer server(options());
-    std::vector<std::pair<QString, RemoteParams>> commands;
-    server.onCommand = [&](const QString& verb, const RemoteParams& p) {
-        commands.emplace_back(verb, p);
-    };
-    startAndWait(server);
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
     const auto page = whileServing([&] {
         return test::runProcess("curl", {"-sS", "-i", base + "/"});
     });
@@ -212,11 +190,10 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
         QString origin;
         QByteArray status;
     };
-    for (const auto& [form, origin, status] :
-         std::vector<Case>{{"verb=pattern&name=grid&pin=" + server.pin(), base, "200 OK"},
-                           {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
-                           {"verb=pattern&name=black&pin=" + server.pin(),
-                            "http://attacker.example", "403 Forbidden"}}) {
+    for (const auto& [form, origin, status] : std::vector<Case>{
+             {"verb=pattern&name=grid&pin=" + pin, base, "200 OK"},
+             {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
+             {"verb=pattern&name=black&pin=" + pin, "http://attacker.example", "403 Forbidden"}}) {
         // Captured by name: Clang 14 cannot capture a structured binding.
         const auto r = whileServing([&, &form = form, &origin = origin] {
             return test::runProcess(
@@ -225,57 +202,38 @@ TEST_F(RemoteServerTest, CurlGetsThePageAndDrivesCommands) {
         EXPECT_TRUE(r.out.startsWith("HTTP/1.1 " + status + "\r\n")) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains("\r\nConnection: close\r\nCache-Control: no-store\r\n"));
     }
-    serveFor(20);
-    ASSERT_EQ(commands.size(), 1U);
-    EXPECT_EQ(commands[0].first, "pattern");
-    EXPECT_EQ(commands[0].second.at("name"), "grid");
-    EXPECT_EQ(commands[0].second.at("pin"), server.pin());
-}
 
-TEST_F(RemoteServerTest, RawSocketsSplitReadsHalfCloseAndOversizeRequests) {
-    RemoteServer& server = serve(options());
-    const quint16 port = server.port();
-    const QString pin = server.pin();
-
+    // Raw sockets: a command in one piece; a head and body read apart, the length oddly written;
+    // a body cut short by a half close (no verb: nothing handed on); a request over the limit.
     EXPECT_EQ(whileServing([&] { return exchange(port, command(pin)); }), plain(200, "ok"));
-
-    const QByteArray split = whileServing([&] {
-        const QByteArray body = ("verb=blank&pin=" + pin + "&pad=").toUtf8().leftJustified(40, 'x');
-        const int fd = connectLoopback(port);
-        sendAll(fd, "POST /cmd HTTP/1.1\r\ncontent-LENGTH:   40  \r\n\r\n");
-        const bool early = readable(fd, 200);
-        sendAll(fd, body);
-        QByteArray answer = early ? "<answered early>" : readToEnd(fd);
-        ::close(fd);
-        return answer;
-    });
-    EXPECT_EQ(split, plain(200, "ok"));
-
-    const QByteArray halfClosed = whileServing([&] {
-        const int fd = connectLoopback(port);
-        sendAll(fd, "POST /cmd HTTP/1.1\r\nContent-Length: 100\r\n\r\n" + ("pin=" + pin).toUtf8());
-        const bool early = readable(fd, 200);
-        ::shutdown(fd, SHUT_WR);
-        QByteArray answer = early ? "<answered early>" : readToEnd(fd);
-        ::close(fd);
-        return answer;
-    });
-    EXPECT_EQ(halfClosed, plain(200, "ok"));
-
+    const QByteArray padded = ("verb=blank&pin=" + pin + "&pad=").toUtf8().leftJustified(40, 'x');
+    for (const auto& [first, rest] : std::vector<std::pair<QByteArray, QByteArray>>{
+             {"POST /cmd HTTP/1.1\r\ncontent-LENGTH:   40  \r\n\r\n", padded},
+             {"POST /cmd HTTP/1.1\r\nContent-Length: 100\r\n\r\npin=" + pin.toUtf8(), {}}}) {
+        const QByteArray answer = whileServing([&, &first = first, &rest = rest] {
+            const int fd = connectLoopback(port);
+            sendAll(fd, first);
+            const bool early = readable(fd, 200);
+            if (rest.isEmpty()) {
+                ::shutdown(fd, SHUT_WR);
+            } else {
+                sendAll(fd, rest);
+            }
+            QByteArray got = early ? "<answered early>" : readToEnd(fd);
+            ::close(fd);
+            return got;
+        });
+        EXPECT_EQ(answer, plain(200, "ok")) << first.toStdString();
+    }
     const QByteArray oversize =
         whileServing([&] { return exchange(port, "GET /" + QByteArray(70000 - 5, 'a')); });
     EXPECT_EQ(oversize, responseBytes({200, remotePage(), "text/html; charset=utf-8"}));
     serveFor(20);
-    EXPECT_EQ(handed, 2);
-}
+    ASSERT_EQ(handed.size(), 3U);
+    EXPECT_EQ(handed[0], (std::pair<QString, RemoteParams>{
+                             "pattern", {{"verb", "pattern"}, {"name", "grid"}, {"pin", pin}}}));
 
-TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
-    test::LogCapture log;
-    RemoteServer::Options o = options();
-    o.clock = [] { return 500.0; };
-    RemoteServer& server = serve(o);
-    const quint16 port = server.port();
-    const QString pin = server.pin();
+    // Ten wrong PINs lock out only the address they came from.
     const QString wrong = pin == "000000" ? "000001" : "000000";
     whileServing([&] {
         for (int i = 0; i < 10; ++i) {
@@ -285,15 +243,66 @@ TEST_F(RemoteServerTest, TenWrongPinsLockOutOnlyTheAddressTheyCameFrom) {
         EXPECT_EQ(exchange(port, command(pin), "127.0.0.2"), plain(200, "ok"));
         return 0;
     });
-    serveFor(20);
-    EXPECT_EQ(handed, 1);
-    EXPECT_TRUE(
-        log.lines().contains("org.lumenor.Lumenor.remote: phone remote: 127.0.0.1 locked "
-                             "out for 30 s after 10 wrong PINs"));
-    // A new start opens the gate again with a new PIN.
+    // A start superseded by another never reports; the new one opens the gate with a new PIN.
+    int superseded = 0;
+    server.start([&](auto&&...) { ++superseded; });
     startAndWait(server);
     EXPECT_EQ(whileServing([&] { return exchange(server.port(), command(server.pin())); }),
               plain(200, "ok"));
+    serveFor(20);
+    EXPECT_EQ(superseded, 0);
+    EXPECT_EQ(handed.size(), 5U);
+
+    // After running out of descriptors it accepts again by itself: every descriptor taken but
+    // one, which the client's socket gets.
+    const QByteArray request = command(server.pin());
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const int lowest = ::dup(0);
+    ::close(lowest);
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(lowest) + 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> fillers;
+    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+        fillers.push_back(fd);
+    }
+    ::close(fillers.back());
+    fillers.pop_back();
+    const QByteArray answer = whileServing([&] {
+        const int fd = connectLoopback(server.port());
+        sendAll(fd, request);
+        std::this_thread::sleep_for(300ms);  // the server fails to accept meanwhile
+        for (const int filler : fillers) {
+            ::close(filler);
+        }
+        QByteArray got = readToEnd(fd, 3000);
+        ::close(fd);
+        return got;
+    });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(answer, plain(200, "ok"));
+
+    server.stop();
+    EXPECT_FALSE(server.isListening());
+    const QString remote = QStringLiteral("org.lumenor.Lumenor.remote: phone remote");
+    EXPECT_EQ(log.lines().filter(".remote: "),
+              QStringList({remote + " listening",
+                           remote + ": 127.0.0.1 locked out for 30 s after 10 wrong PINs",
+                           remote + " stopped", remote + " stopped", remote + " listening",
+                           remote + " cannot accept connections (Too many open files); trying "
+                                    "again every 50 ms",
+                           remote + " accepts connections again", remote + " stopped"}));
+}
+
+TEST_F(RemoteServerTest, NoAddressFailsWithThePinAndNothingElse) {
+    test::LogCapture log;
+    address.reset();
+    RemoteServer& server = serve(options());
+    EXPECT_FALSE(url);
+    EXPECT_FALSE(qr);
+    EXPECT_EQ(server.pin().size(), 6);
+    EXPECT_TRUE(log.lines().contains("org.lumenor.Lumenor.remote: phone remote failed to start"));
 }
 
 TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {
@@ -388,51 +397,8 @@ TEST_F(RemoteServerTest, APhoneGetsThroughFloodsOfOneByteConnectionsThatGiveThei
         EXPECT_EQ(answered, round == 0 ? 20 : 0);
         serveFor(100);
     }
-    EXPECT_EQ(handed, 20);
+    EXPECT_EQ(handed.size(), 20U);
     EXPECT_LT(residentBytes() - before, 100L << 20);
-}
-
-TEST_F(RemoteServerTest, AfterRunningOutOfDescriptorsItAcceptsAgainByItself) {
-    test::LogCapture log;
-    RemoteServer::Options o = options();
-    o.acceptRetryMs = 50;
-    RemoteServer& server = serve(o);
-    const quint16 port = server.port();
-    const QByteArray request = command(server.pin());
-    rlimit saved{};
-    ::getrlimit(RLIMIT_NOFILE, &saved);
-    // Every descriptor taken but one, which the client's socket gets.
-    const int lowest = ::dup(0);
-    ::close(lowest);
-    rlimit low = saved;
-    low.rlim_cur = static_cast<rlim_t>(lowest) + 8;
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-    std::vector<int> fillers;
-    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
-        fillers.push_back(fd);
-    }
-    ::close(fillers.back());
-    fillers.pop_back();
-    const QByteArray answer = whileServing([&] {
-        const int fd = connectLoopback(port);
-        sendAll(fd, request);
-        std::this_thread::sleep_for(300ms);  // the server fails to accept meanwhile
-        for (const int filler : fillers) {
-            ::close(filler);
-        }
-        QByteArray got = readToEnd(fd, 3000);
-        ::close(fd);
-        return got;
-    });
-    ::setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_EQ(answer, plain(200, "ok"));
-    const QStringList lines = log.lines().filter(".remote: phone remote ");
-    EXPECT_EQ(lines.filter("cannot accept").value(0),
-              "org.lumenor.Lumenor.remote: phone remote cannot accept connections (Too many open "
-              "files); trying again every 50 ms");
-    EXPECT_EQ(lines.filter("cannot accept").size(), 1);
-    EXPECT_TRUE(
-        lines.contains("org.lumenor.Lumenor.remote: phone remote accepts connections again"));
 }
 
 }  // namespace

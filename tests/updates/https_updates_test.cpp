@@ -4,7 +4,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
@@ -100,38 +99,84 @@ class HttpsUpdates : public ::testing::Test {
     std::vector<std::unique_ptr<UpdaterController>> controllers_;
 };
 
-TEST_F(HttpsUpdates, UpToDateAndANewerReleaseDownloadedVerifiedAndHandedOn) {
-    trustTestAuthority();
+// A server outside the trusted authorities is refused. Trusted, a feed with nothing newer is up
+// to date, and a newer release is downloaded, verified and handed on, saved in the download
+// folder under a name made from its version whatever the feed's versions and address look like.
+TEST_F(HttpsUpdates, UntrustedRefusedUpToDateAndANewerReleaseHandedOn) {
     serve("appcast.xml", test::feedXml({test::feedItem("1.0.0", base_ + "old.deb", 10, "")}));
+    const QStringList untrusted = check().told;
+    ASSERT_EQ(untrusted.size(), 1);
+    EXPECT_TRUE(
+        untrusted[0].startsWith("Lumenor could not check for updates: SSL handshake failed"))
+        << untrusted[0].toStdString();
+    trustTestAuthority();
     EXPECT_EQ(check().told, QStringList{"Lumenor is up to date."});
 
     const QByteArray package = test::debPackage("2.0.0");
-    serve("lumenor_2.0.0_amd64.deb", package);
-    offer("lumenor_2.0.0_amd64.deb", package.size(), package);
+    serve("package", package);
+    test::FeedItem item = test::feedItem("2.0.0", base_ + "package", package.size(), {});
+    item.shortVersion = "0.1.0/../../escaped";
+    test::signOffer(key_, item, package);
+    serve("appcast.xml", test::feedXml({item}));
     const FakeUpdatePrompt& seen = check();
     ASSERT_EQ(seen.offered.size(), 1U);
     EXPECT_TRUE(seen.told.isEmpty()) << seen.told.join(' ').toStdString();
-    ASSERT_EQ(seen.handedOn.size(), 1);
+    ASSERT_EQ(seen.handedOn, QStringList{dir_.filePath("downloads/lumenor_2.0.0_amd64.deb")});
+    EXPECT_FALSE(QFile::exists(dir_.filePath("escaped.deb")));
     QFile handed(seen.handedOn[0]);
     ASSERT_TRUE(handed.open(QIODevice::ReadOnly));
     EXPECT_EQ(handed.readAll(), package);
 }
 
-TEST_F(HttpsUpdates, AServerOutsideTheTrustedAuthoritiesIsRefused) {
-    serve("appcast.xml", test::feedXml({}));
-    const QStringList told = check().told;
-    ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].startsWith("Lumenor could not check for updates: SSL handshake failed"))
-        << told[0].toStdString();
-}
-
 // Each way a check or a download goes wrong is told in one sentence, and nothing is handed on
-// or left in the download folder. A feed nested deeper than any real one is refused, not read by
-// recursion until the stack runs out. The feed and the package each have a deadline in all (here
-// short ones: the package's from its length), which a server that sends a byte now and then runs
-// into though it is never silent for long.
+// or left in the download folder.
 TEST_F(HttpsUpdates, EveryFailedCheckOrDownloadIsToldAndNothingIsHandedOn) {
     trustTestAuthority();
+    // Checks `feed` and gives what was told.
+    const auto toldOnly = [this](const QString& feed) {
+        const FakeUpdatePrompt& seen = check(feed);
+        EXPECT_TRUE(seen.handedOn.isEmpty());
+        EXPECT_TRUE(QDir(dir_.filePath("downloads")).isEmpty(QDir::Files));
+        return seen.told;
+    };
+    // The signature covers what the offer claims, so a genuine old package cannot be offered
+    // under another version or architecture; and a package whose own fields are not what was
+    // signed (a mistake in signing) is not handed on either.
+    const QString mismatch =
+        "The download of Lumenor %1 does not match its signature, so Lumenor discarded it.";
+    const QString fields =
+        "The download of Lumenor 2.0.0 is, by its own fields, %1, so Lumenor discarded it.";
+    const struct {
+        QByteArray package;
+        QString signedAs;     // the version the maker signed the offer for
+        QString offeredAs;    // the version the feed offers it as
+        QString offeredArch;  // the architecture the feed offers it for
+        QString told;
+    } relabelled[] = {
+        {test::debPackage("1.5.0"), "1.5.0", "9.9.9", "amd64", mismatch.arg("9.9.9")},
+        {test::debPackage("1.5.0"), "1.5.0", "1.5.0", "", mismatch.arg("1.5.0")},
+        {test::debPackage("1.5.0"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor 1.5.0 for amd64")},
+        {test::debPackage("2.0.0", "arm64"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor 2.0.0 for arm64")},
+        {test::debPackage("2.0.0", "amd64", "lumenor-extra"), "2.0.0", "2.0.0", "amd64",
+         fields.arg("lumenor-extra 2.0.0 for amd64")},
+    };
+    for (const auto& c : relabelled) {
+        SCOPED_TRACE(c.told.toStdString());
+        serve("p.deb", c.package);
+        test::FeedItem item = test::feedItem(c.signedAs, base_ + "p.deb", c.package.size(), {});
+        test::signOffer(key_, item, c.package);
+        item.version = c.offeredAs;
+        item.arch = c.offeredArch;
+        serve("appcast.xml", test::feedXml({item}));
+        EXPECT_EQ(toldOnly("appcast.xml"), QStringList{c.told});
+    }
+
+    // A feed nested deeper than any real one is refused, not read by recursion until the stack
+    // runs out. The feed and the package each have a deadline in all (here short ones: the
+    // package's from its length), which a server that sends a byte now and then runs into
+    // though it is never silent for long.
     deadlines_ = {std::chrono::milliseconds(1500), std::chrono::milliseconds(500), 5000};
     const QByteArray package(5000, 'p');
     serve("p.deb", package);
@@ -161,72 +206,13 @@ TEST_F(HttpsUpdates, EveryFailedCheckOrDownloadIsToldAndNothingIsHandedOn) {
          "Lumenor could not download the update: the server took more than 2 s to send it."},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.told.toStdString());
         if (!c.offered.isEmpty()) {
             offer(c.offered, package.size(), c.isSigned ? package : QByteArray());
         }
-        const FakeUpdatePrompt& seen = check(c.feed);
-        ASSERT_EQ(seen.told.size(), 1) << c.told.toStdString();
-        EXPECT_TRUE(seen.told[0].contains(c.told)) << seen.told[0].toStdString();
-        EXPECT_TRUE(seen.handedOn.isEmpty()) << c.told.toStdString();
-        EXPECT_TRUE(QDir(dir_.filePath("downloads")).isEmpty(QDir::Files)) << c.told.toStdString();
-    }
-}
-
-// The file is saved under a name made from the version, whatever the feed's versions and
-// address look like.
-TEST_F(HttpsUpdates, APathInTheVersionDoesNotLeaveTheDownloadFolder) {
-    trustTestAuthority();
-    const QByteArray package = test::debPackage("2.0.0");
-    serve("package", package);
-    test::FeedItem item = test::feedItem("2.0.0", base_ + "package", package.size(), {});
-    item.shortVersion = "0.1.0/../../escaped";
-    test::signOffer(key_, item, package);
-    serve("appcast.xml", test::feedXml({item}));
-    const FakeUpdatePrompt& seen = check();
-    ASSERT_EQ(seen.handedOn.size(), 1) << seen.told.join(' ').toStdString();
-    EXPECT_EQ(QFileInfo(seen.handedOn[0]).absolutePath(), dir_.filePath("downloads"));
-    EXPECT_EQ(QFileInfo(seen.handedOn[0]).fileName(), "lumenor_2.0.0_amd64.deb");
-    EXPECT_FALSE(QFile::exists(dir_.filePath("escaped.deb")));
-}
-
-// The signature covers what the offer claims, so a genuine old package cannot be offered under
-// another version or architecture; and a package whose own fields are not what was signed
-// (a mistake in signing) is not handed on either.
-TEST_F(HttpsUpdates, ARelabelledPackageOrOneThatIsNotWhatItsOfferSaysIsRefused) {
-    trustTestAuthority();
-    const QString mismatch =
-        "The download of Lumenor %1 does not match its signature, so "
-        "Lumenor discarded it.";
-    const QString fields =
-        "The download of Lumenor 2.0.0 is, by its own fields, %1, so "
-        "Lumenor discarded it.";
-    const struct {
-        QByteArray package;
-        QString signedAs;     // the version the maker signed the offer for
-        QString offeredAs;    // the version the feed offers it as
-        QString offeredArch;  // the architecture the feed offers it for
-        QString told;
-    } cases[] = {
-        {test::debPackage("1.5.0"), "1.5.0", "9.9.9", "amd64", mismatch.arg("9.9.9")},
-        {test::debPackage("1.5.0"), "1.5.0", "1.5.0", "", mismatch.arg("1.5.0")},
-        {test::debPackage("1.5.0"), "2.0.0", "2.0.0", "amd64",
-         fields.arg("lumenor 1.5.0 for amd64")},
-        {test::debPackage("2.0.0", "arm64"), "2.0.0", "2.0.0", "amd64",
-         fields.arg("lumenor 2.0.0 for arm64")},
-        {test::debPackage("2.0.0", "amd64", "lumenor-extra"), "2.0.0", "2.0.0", "amd64",
-         fields.arg("lumenor-extra 2.0.0 for amd64")},
-    };
-    for (const auto& c : cases) {
-        serve("p.deb", c.package);
-        test::FeedItem item = test::feedItem(c.signedAs, base_ + "p.deb", c.package.size(), {});
-        test::signOffer(key_, item, c.package);
-        item.version = c.offeredAs;
-        item.arch = c.offeredArch;
-        serve("appcast.xml", test::feedXml({item}));
-        const FakeUpdatePrompt& seen = check();
-        EXPECT_EQ(seen.told, QStringList{c.told});
-        EXPECT_TRUE(seen.handedOn.isEmpty());
-        EXPECT_TRUE(QDir(dir_.filePath("downloads")).isEmpty(QDir::Files)) << c.told.toStdString();
+        const QStringList told = toldOnly(c.feed);
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].contains(c.told)) << told[0].toStdString();
     }
 }
 

@@ -60,7 +60,7 @@ TEST(Appcast, AFeedThatIsNotWellFormedRssIsAnError) {
     }
 }
 
-TEST(UpdateChoice, TheNewestItemForThisComputerNewerThanTheRunningOne) {
+TEST(UpdateChoice, TheNewestItemForThisComputerNewerThanTheRunningOneElseUpToDate) {
     FeedItem otherSystem = signedItem("3.0");
     otherSystem.os = "windows";
     FeedItem newerSystem = signedItem("2.9");
@@ -76,9 +76,8 @@ TEST(UpdateChoice, TheNewestItemForThisComputerNewerThanTheRunningOne) {
     betaTester.channels = {"beta"};
     const AppcastParse feed = parseAppcast(feedXml({signedItem("2.0"), beta}));
     EXPECT_EQ(chooseUpdate(feed.items, "1.0", betaTester).item->version, "2.8");
-}
 
-TEST(UpdateChoice, NothingNewerIsUpToDate) {
+    // Nothing newer is up to date.
     EXPECT_EQ(choose({signedItem("1.9.0"), signedItem("1.9.0-rc.2"), signedItem("1.2")}).kind,
               UpdateChoice::Kind::upToDate);
     EXPECT_EQ(choose({}).kind, UpdateChoice::Kind::upToDate);

@@ -72,7 +72,7 @@ class WebWindows : public test::XServerTest {
 std::unique_ptr<QTemporaryDir> WebWindows::home_;
 std::unique_ptr<test::QtOnX> WebWindows::qt_;
 
-TEST_F(WebWindows, ControllerPageReadyReachesOnVerbAndCallsChangeThePage) {
+TEST_F(WebWindows, ControllerPageReadyReachesOnVerbCallsChangeThePageAndItReopensWhereLeft) {
     ControllerWindowController controller;
     std::vector<Verb> verbs;
     controller.onVerb = [&](const Verb& v) { verbs.push_back(v); };
@@ -96,28 +96,20 @@ TEST_F(WebWindows, ControllerPageReadyReachesOnVerbAndCallsChangeThePage) {
         "window.webkit.messageHandlers.bridge.postMessage({verb: 'selectDisplay', id: 2.5});");
     ASSERT_TRUE(waitUntil([&] { return verbs.size() >= 3; }));
     spinEvents(200);
-    ASSERT_EQ(verbs.size(), 3u);
-    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[0]).id, 3u);
-    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[1]).id, 1u);
-    EXPECT_EQ(std::get<verbs::SelectDisplay>(verbs[2]).id, 2u);
+    EXPECT_EQ(verbs, (std::vector<Verb>{verbs::SelectDisplay{3}, verbs::SelectDisplay{1},
+                                        verbs::SelectDisplay{2}}));
 
     controller.sendPattern("smpte");
     EXPECT_TRUE(waitForPage(controller.webView(),
                             "document.querySelector('.pattern[data-pattern=\"smpte\"]')"
                             ".getAttribute('aria-pressed') === 'true'"));
-}
 
-TEST_F(WebWindows, ControllerWindowReopensWhereItWasLeft) {
+    // The window reopens where it was left.
     const QRect left(100, 120, 1300, 840);
-    {
-        ControllerWindowController first;
-        first.window()->show();
-        first.window()->setGeometry(left);
-        ASSERT_TRUE(waitUntil([&] { return first.window()->geometry() == left; }));
-        first.window()->close();
-    }
-    ControllerWindowController again;
-    EXPECT_EQ(again.window()->geometry(), left);
+    window->setGeometry(left);
+    ASSERT_TRUE(waitUntil([&] { return window->geometry() == left; }));
+    window->close();
+    EXPECT_EQ(ControllerWindowController().window()->geometry(), left);
 }
 
 TEST_F(WebWindows, HostKeepsThePageInItsFolder) {
