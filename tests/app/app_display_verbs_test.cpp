@@ -119,15 +119,13 @@ TEST_F(DisplayVerbs, UnpluggingTheOutputDisplayHidesTheOutputForGood) {
 
 TEST_F(DisplayVerbs, WithNoChoiceTheOutputKeepsOffTheControllersDisplay) {
     // Where the controller is, where the output goes, and whether its banner tells how to
-    // take it away.
+    // take it away: the controller's display is avoided before an external one is preferred.
     const struct {
         std::optional<DisplayId> controller;
         bool panelIsBuiltin;
         DisplayId output;
     } cases[] = {
-        {std::nullopt, true, kProjector}, {kPanel, true, kProjector},  {kProjector, true, kPanel},
-        {kPanel, false, kProjector},      {kProjector, false, kPanel},
-    };
+        {std::nullopt, true, kProjector}, {kPanel, false, kProjector}, {kProjector, true, kPanel}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.controller.value_or(0) << " " << c.panelIsBuiltin);
         SetUp();

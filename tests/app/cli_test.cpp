@@ -34,7 +34,6 @@ TEST(CommandLine, HelpUsageErrorsAndNoXDisplay) {
     // Each says what it expected, before any X display is needed.
     const std::pair<QStringList, const char*> bad[] = {
         {{"--bogus"}, "'--bogus'"},
-        {{"frobnicate"}, "'frobnicate'"},
         {{"displays", "--json", "--bogus"}, "usage"},
         {{"displays", "--watch"}, "expected"},
         {{"displays", "--json", "extra"}, "expected"},
@@ -46,7 +45,7 @@ TEST(CommandLine, HelpUsageErrorsAndNoXDisplay) {
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.startsWith("lumenor: ") && r.err.contains(says)) << r.err.toStdString();
     }
-    for (const char* seconds : {"abc", "0", "-1", "nan", "inf"}) {
+    for (const char* seconds : {"abc", "0", "nan", "inf"}) {
         const auto r =
             runProcess(lumenorBinary(), {"identify", "--seconds", seconds}, withoutDisplay());
         EXPECT_EQ(r.exitCode, 2) << seconds;
@@ -152,7 +151,35 @@ TEST_F(CommandLineX, IdentifyShowsItsCardsAndWatchPrintsALineAfterEachChange) {
     EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
-TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonAndTakeAnyNameOfTheDisplay) {
+// The report's layout is its unit table's, and the e2e copy of the report is compared with
+// this command's; here, the points of a desktop scaled by two, as Lumenor's own windows see it.
+TEST_F(CommandLineX, DisplaysAndModesListWhatLumenorSeesAndTakeAnyNameOfTheDisplay) {
+    QProcessEnvironment scaled = env;
+    scaled.insert("QT_SCALE_FACTOR", "2");
+    const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
+    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
+    EXPECT_EQ(s.out.count("\xe2\x80\xa2 DUMMY"), 2) << s.out.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(s.out).contains(
+        QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
+        << s.out.toStdString();
+
+    // A monitor's name is the monitor's to choose: its control characters reach the terminal
+    // as visible escapes, in the report and in the JSON (which keeps the name itself).
+    const QString odd = QStringLiteral("A\x1b]2;x\a\u009b");
+    ASSERT_TRUE(x().setEdidName("DUMMY0", odd));
+    const auto report = runProcess(lumenorBinary(), {"displays"}, env);
+    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(report.out).contains("\u2022 A\\x1b]2;x\\x07\\x9b [external]\n"))
+        << report.out.toStdString();
+    const auto listed = runProcess(lumenorBinary(), {"displays", "--json"}, env);
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(listed.out).array()[0].toObject()["name"].toString(), odd);
+    for (const QByteArray& out : {report.out, listed.out}) {
+        EXPECT_FALSE(out.contains('\x1b') || out.contains('\a') || out.contains("\xc2\x9b"))
+            << out.toStdString();
+    }
+
+    // Modes, one a line and as JSON.
     const auto text = runProcess(lumenorBinary(), {"modes", display1()}, env);
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     const auto json = runProcess(lumenorBinary(), {"modes", display1(), "--json"}, env);
@@ -191,51 +218,21 @@ TEST_F(CommandLineX, ModesListsOneModeALineAndTheJsonAndTakeAnyNameOfTheDisplay)
     EXPECT_EQ(QString::fromUtf8(show.err), "lumenor: show: " + both);
 }
 
-// The layout is the report's unit table's, and the e2e copy of the report is compared with
-// this command's; here, the points of a desktop scaled by two, as Lumenor's own windows see it.
-TEST_F(CommandLineX, DisplaysReportsPointsAsLumenorsWindowsSeeThemAndEscapesNames) {
-    QProcessEnvironment scaled = env;
-    scaled.insert("QT_SCALE_FACTOR", "2");
-    const auto s = runProcess(lumenorBinary(), {"displays"}, scaled);
-    ASSERT_EQ(s.exitCode, 0) << s.err.toStdString();
-    EXPECT_EQ(s.out.count("\xe2\x80\xa2 DUMMY"), 2) << s.out.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(s.out).contains(
-        QStringLiteral("  current: 1920\u00d71080 px  (960\u00d7540 pt, scaled) @ 60.00 Hz\n")))
-        << s.out.toStdString();
-
-    // A monitor's name is the monitor's to choose: its control characters reach the terminal
-    // as visible escapes, in the report and in the JSON (which keeps the name itself).
-    const QString name = QStringLiteral("A\x1b]2;x\a\u009b");
-    ASSERT_TRUE(x().setEdidName("DUMMY0", name));
-    const auto report = runProcess(lumenorBinary(), {"displays"}, env);
-    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(report.out).contains("\u2022 A\\x1b]2;x\\x07\\x9b [external]\n"))
-        << report.out.toStdString();
-    const auto json = runProcess(lumenorBinary(), {"displays", "--json"}, env);
-    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(json.out).array()[0].toObject()["name"].toString(), name);
-    for (const QByteArray& out : {report.out, json.out}) {
-        EXPECT_FALSE(out.contains('\x1b') || out.contains('\a') || out.contains("\xc2\x9b"))
-            << out.toStdString();
-    }
-}
-
-TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
+// Bad arguments say why, exit with 2 and touch nothing. The count to 0 and its status 3 are
+// GnomeWaylandCommandLine's; the same command on X puts a mode back in EndingTheTrialAnyWay.
+TEST_F(CommandLineX, SetModeRefusesBadArgumentsAndEnterOrKeepKeepsTheModeForGood) {
     ASSERT_TRUE(x().newMode(
         {"1920x1080_unoffered", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));
     const QString good = mode("1920x1080_60");
+    // An unknown option is the parser's, refused alike by every command (HelpUsageErrors);
+    // modes refusing a display it cannot tell is the listing test's.
     for (const QStringList& args :
-         {QStringList{"set-mode"}, QStringList{"set-mode", display1()},
-          QStringList{"set-mode", display1(), good, "extra"},
-          QStringList{"set-mode", "999999", good}, QStringList{"set-mode", "DUMMY9", good},
-          QStringList{"set-mode", display1(), "123456"},
+         {QStringList{"set-mode", display1()}, QStringList{"set-mode", display1(), good, "extra"},
+          QStringList{"set-mode", "999999", good}, QStringList{"set-mode", display1(), "123456"},
           QStringList{"set-mode", display1(), mode("1920x1080_unoffered")},
-          QStringList{"set-mode", display1(), "sixty"},
           QStringList{"set-mode", display1(), good, "--seconds", "0"},
-          QStringList{"set-mode", display1(), good, "--seconds", "ten"},
           QStringList{"set-mode", display1(), good, "--seconds", "5", "--keep"},
-          QStringList{"set-mode", display1(), good, "--bogus"}, QStringList{"modes"},
-          QStringList{"modes", "424242"}, QStringList{"modes", display1(), "extra"}}) {
+          QStringList{"modes", display1(), "extra"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const auto r = runProcess(lumenorBinary(), args, env);
         EXPECT_EQ(r.exitCode, 2);
@@ -244,11 +241,7 @@ TEST_F(CommandLineX, BadModeArgumentsSayWhyExitTwoAndTouchNothing) {
         EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
         EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
     }
-}
 
-// The count to 0 and its status 3 are GnomeWaylandCommandLine's; the same command on X puts a
-// mode back in EndingTheTrialAnyWayPutsTheModeBack.
-TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
     QProcess trial;
     EXPECT_EQ(start(trial, {"set-mode", display1(), mode("1920x1080_59.94")}), "15\n");
     trial.write("\n");
@@ -262,10 +255,10 @@ TEST_F(CommandLineX, EnterOrKeepKeepsTheModeForGood) {
     QThread::msleep(300);
     EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_59.94");
 
-    const auto r =
+    const auto kept =
         runProcess(lumenorBinary(), {"set-mode", display1(), mode("1920x1080_50"), "--keep"}, env);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty()) << "applied at once, without a trial";
+    EXPECT_EQ(kept.exitCode, 0) << kept.err.toStdString();
+    EXPECT_TRUE(kept.out.isEmpty()) << "applied at once, without a trial";
     EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_50");
     EXPECT_EQ(x().modeOf("DUMMY0"), "1920x1080_60");
 }

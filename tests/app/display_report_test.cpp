@@ -68,11 +68,6 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
                  "  current: 2880\u00d71800 px  (1440\u00d7900 pt, scaled) @ 59.94 Hz\n"
                  "  depth:   8 bits a channel\n"
                  "  native:  5120\u00d72880 px\n  dpi:     ~138\n"},
-        // No rate, no size, no native mode: none of their lines.
-        {{display(6, "DUMMY1", false, mode(1, 1920, 1080, 1920, 1080, 0))},
-         title + "\u2022 DUMMY1 [external]\n  number:  6\n  current: 1920\u00d71080 px  "
-                 "(1920\u00d71080 pt, 1:1)\n"
-                 "  depth:   8 bits a channel\n"},
         {{display(1, "Built-in Display", true, mode(2, 3024, 1964, 1512, 982, 120), {302, 196})},
          title + "\u2022 Built-in Display [built-in]\n"
                  "  number:  1\n"
@@ -90,7 +85,8 @@ TEST(DisplayReport, EachDisplayIsABlockInListOrder) {
                  "  number:  10\n"
                  "  current: 1280\u00d7800 px  (1280\u00d7800 pt, 1:1) @ 60.00 Hz\n"
                  "  depth:   8 bits a channel\n"},
-        // 1000 px over 254 mm is 100 dpi exactly, not 99.
+        // No rate and no native mode: none of their lines. 1000 px over 254 mm is 100 dpi
+        // exactly, not 99.
         {{tenBits(display(7, "C", false, mode(1, 1000, 10, 1000, 10, 0), {254, 1}))},
          title + "\u2022 C [external]\n  number:  7\n  current: 1000\u00d710 px  (1000\u00d710 pt, "
                  "1:1)\n"

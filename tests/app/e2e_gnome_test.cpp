@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -71,26 +68,12 @@ class E2eGnome : public NestedMutterTest, protected LumenorRun {
                                   ? "document.visibilityState === 'visible' && document.hasFocus()"
                                   : "document.visibilityState === 'hidden'");
     }
-    // LVDS2's number and the number of its 1280 × 720 mode, as the command line lists them.
-    static std::pair<QString, QString> lvds2And720() {
-        const auto r =
-            runProcess(lumenorBinary(), {"modes", "LVDS2", "--json"}, mutter().environment());
-        const auto list =
-            runProcess(lumenorBinary(), {"displays", "--json"}, mutter().environment());
-        QString display;
-        for (const QJsonValue d : QJsonDocument::fromJson(list.out).array()) {
-            display = QString::number(d.toObject()["id"].toInteger());  // LVDS2 is listed last
-        }
-        for (const QJsonValue m : QJsonDocument::fromJson(r.out).array()) {
-            if (m.toObject()["pixelWidth"].toInt() == 1280) {
-                return {display, QString::number(m.toObject()["id"].toInteger())};
-            }
-        }
-        return {display, {}};
-    }
 };
 
-TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
+// Natively, not through an X server: the bed has none for it.
+TEST_F(E2eGnome, SettingsASecondStartTheClipboardThePhoneACalibrationAndATrialWorkNatively) {
+    QTcpServer program;
+    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
     ASSERT_NO_FATAL_FAILURE(launch());
     // A key sent before the controller has the keyboard would go nowhere.
     ASSERT_TRUE(waitFor("document.hasFocus()"));
@@ -128,22 +111,17 @@ TEST_F(E2eGnome, SettingsASecondStartAndTheClipboardWorkNatively) {
     launcher.closeWriteChannel();
     EXPECT_TRUE(launcher.waitForFinished(5000));
 
-    // The report copied in the page is on the compositor's clipboard for another client.
+    // The report copied in the page is on the compositor's clipboard for another client; its
+    // text is GnomeWaylandCommandLine's.
     ASSERT_TRUE(click("#copy-report"));
     ASSERT_TRUE(waitForElement("#copy-report-label", "el.textContent === 'Copied ✓'"));
     const ProcessResult clip = runProcess("wl-paste", {"--no-newline"}, mutter().environment());
     ASSERT_EQ(clip.exitCode, 0) << clip.err.toStdString();
-    EXPECT_TRUE(clip.out.contains("This is GNOME's Wayland session")) << clip.out.toStdString();
     EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, environment()).out);
-}
 
-// Natively, not through an X server: the bed has none for it.
-TEST_F(E2eGnome, ThePhonesCommandACalibrationSessionAndATrialReachTheMonitor) {
-    QTcpServer program;
-    ASSERT_TRUE(program.listen(QHostAddress::LocalHost));
-    ASSERT_NO_FATAL_FAILURE(launch());
-    const QString display = lvds2And720().first;
-    ASSERT_TRUE(click(QStringLiteral("#display-list li[data-id=\"%1\"] .tally").arg(display)));
+    // LVDS2, listed last, takes the output.
+    const QString lvds2Item = QStringLiteral("#display-list li:last-child");
+    ASSERT_TRUE(click(lvds2Item + " .tally"));
     ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
     ASSERT_TRUE(click("#output-toggle"));
     const QRect lvds2(1920, 0, 1920, 1080);
@@ -164,7 +142,8 @@ TEST_F(E2eGnome, ThePhonesCommandACalibrationSessionAndATrialReachTheMonitor) {
     // A session started in the page takes the monitor from the output.
     ASSERT_TRUE(onElement("#calibration-address",
                           QStringLiteral("el.value = '127.0.0.1:%1'").arg(program.serverPort())));
-    ASSERT_TRUE(onElement("#calibration-display", QStringLiteral("el.value = '%1'").arg(display)));
+    ASSERT_TRUE(onElement("#calibration-display",
+                          "el.value = document.querySelector('" + lvds2Item + "').dataset.id"));
     ASSERT_TRUE(click("#calibration-start"));
     ASSERT_TRUE(program.waitForNewConnection(15000));
     QTcpSocket* socket = program.nextPendingConnection();
@@ -200,36 +179,18 @@ TEST_F(E2eGnome, ThePhonesCommandACalibrationSessionAndATrialReachTheMonitor) {
     EXPECT_TRUE(waitForElement("#calibration-status",
                                "el.textContent.startsWith('Ended after 2 patches shown.')"));
 
-    // A trial from the page counts down and reverts.
-    const QString mode = lvds2And720().second;
-    ASSERT_FALSE(mode.isEmpty());
-    ASSERT_TRUE(
-        click(QStringLiteral("#display-list li[data-id=\"%1\"] .display-pick").arg(display)));
-    const QString button = QStringLiteral("#mode-list button[data-mode-id=\"%1\"]").arg(mode);
+    // A trial from the page counts down and reverts. The count itself, the other monitor left
+    // alone and a mode the compositor refuses are GnomeWaylandCommandLine's; what the page makes
+    // of them, the core's and the page's tests.
+    ASSERT_TRUE(click(lvds2Item + " .display-pick"));
+    const QString button = QStringLiteral("#mode-list button[aria-label^=\"1280 × 720 at\"]");
     ASSERT_TRUE(waitForElement(button, "!el.disabled"));
     ASSERT_TRUE(click(button));
-
     EXPECT_TRUE(waitUntil([] { return mutter().currentMode("LVDS2") == "1280x720@60.000"; }, 10000))
         << mutter().currentMode("LVDS2").toStdString();
-    EXPECT_EQ(mutter().currentMode("LVDS1"), "1920x1080@60.000");
     EXPECT_TRUE(waitForElement("#trial", "!el.hidden"));
-    EXPECT_TRUE(waitForElement("#trial-seconds", "Number(el.textContent) <= 13", 5000));
     EXPECT_TRUE(waitForElement("#trial", "el.hidden", 20000));
     EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
-    EXPECT_TRUE(waitForElement("#modes-note", "el.textContent === 'Previous mode restored.'"));
-
-    // At 200 % the compositor refuses 1280 × 720, which would leave too small a desktop: the
-    // page says so, and nothing counts down.
-    ASSERT_TRUE(mutter().applyModes({{"LVDS1", "1920x1080@60.000"}, {"LVDS2", "1920x1080@60.000"}},
-                                    {1.0, 2.0}));
-    ASSERT_TRUE(waitForElement(button, "!el.disabled"));
-    ASSERT_TRUE(click(button));
-    EXPECT_TRUE(waitForElement(
-        "#modes-note", "el.textContent === 'The display refused that mode; it stays as it was.'"));
-    EXPECT_TRUE(waitForElement("#trial", "el.hidden", 0));
-    EXPECT_EQ(mutter().currentMode("LVDS2"), "1920x1080@60.000");
-    EXPECT_EQ(mutter().scale("LVDS2"), 2.0);
-    EXPECT_TRUE(app().state() == QProcess::Running) << app().readAll().toStdString();
 }
 
 TEST_F(E2eGnome, TheControllersTitleStripMovesItsWindow) {

@@ -33,7 +33,7 @@ class E2eFirstLaunch : public LumenorE2E {
     }
 };
 
-TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
+TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorAndAgreeingOpensTheControllerForGood) {
     launch({}, false);
     ASSERT_TRUE(agreementAlone());
     EXPECT_TRUE(x().findWindow(QStringLiteral("Lumenor Licence Agreement"), 0).has_value());
@@ -41,9 +41,10 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
     // A second start while the first waits for the decision asks nothing of its own; it
     // hands the keyboard back to the agreement.
     ASSERT_TRUE(dropKeyboardFocus());
-    const ProcessResult second = runProcess(lumenorBinary(), {}, environment(), 20000);
-    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
-    EXPECT_FALSE((second.out + second.err).contains("already running")) << "pipes are no terminal";
+    const ProcessResult meanwhile = runProcess(lumenorBinary(), {}, environment(), 20000);
+    EXPECT_EQ(meanwhile.exitCode, 0) << meanwhile.err.toStdString();
+    EXPECT_FALSE((meanwhile.out + meanwhile.err).contains("already running"))
+        << "pipes are no terminal";
     EXPECT_EQ(page().pageUrls().size(), 1);
     QString focused;
     ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));
@@ -53,11 +54,9 @@ TEST_F(E2eFirstLaunch, QuitOnTheAgreementEndsLumenorWithNoOtherWindow) {
     EXPECT_TRUE(endedCleanly());
     EXPECT_FALSE(QFile::exists(dataFolder() + "/agreement.json")) << "nothing was agreed to";
     EXPECT_TRUE(waitForNoProcesses());
-}
 
-// Agreed once, the controller opens and Ctrl-Q quits; the next launch asks nothing, a second
-// start raises it, and closing it ends every helper and puts a mode on trial back.
-TEST_F(E2eFirstLaunch, AgreeingOpensTheControllerForGoodWhichASecondStartRaises) {
+    // Agreed once, the controller opens and Ctrl-Q quits; the next launch asks nothing, a
+    // second start raises it, and closing it ends every helper and puts a mode on trial back.
     launch({}, false);
     ASSERT_TRUE(agreementAlone());
     ASSERT_TRUE(clickInAgreement(QStringLiteral("agree")));
@@ -91,7 +90,6 @@ TEST_F(E2eFirstLaunch, AgreeingOpensTheControllerForGoodWhichASecondStartRaises)
         "lumenor: Lumenor is already running; its window was brought to the front\r\n"))
         << second.out.toStdString();
     EXPECT_TRUE(stackedAbove(controller, output)) << "the controller window is raised";
-    QString focused;
     ASSERT_TRUE(xdotool({"getwindowfocus"}, &focused));
     EXPECT_EQ(focused.toULong(), controller) << "typing goes to the raised controller";
     EXPECT_EQ(app().state(), QProcess::Running);

@@ -13,23 +13,19 @@ using E2eOutput = LumenorE2E;
 
 // Which display the controller is on is the desktop's to say; what the core does with it, and
 // how the chosen displays outlast a restart, are the core's display tests. The report's text
-// itself is checked against the command line's.
+// itself is checked against the command line's, whose lines are the report's own tests.
 TEST_F(E2eOutput, TheOutputIsExactBesideTheControllerComesBackAfterASleepAndUpdatesAreChecked) {
     QString error;
     auto bus = SystemBusTestbed::start(&error);
     ASSERT_TRUE(bus) << error.toStdString();
     ASSERT_TRUE(bus->ownLoginManager());
-    ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
     launch({"DBUS_SYSTEM_BUS_ADDRESS=" + bus->address(),
             "LUMENOR_UPDATE_FEED=http://127.0.0.1:9/appcast.xml?product=lumenor",
             "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"});
     // With nothing chosen, the output goes beside the controller.
-    ASSERT_TRUE(click(".pattern[data-pattern=\"grid\"]"));
-    ASSERT_TRUE(waitForPattern("grid"));
-    ASSERT_TRUE(click("#output-toggle"));
-    EXPECT_EQ(settle(kHead1, rendered("grid", kHead1.size())), 0);
-    EXPECT_TRUE(waitForElement(displayItem("DUMMY1"), "el.classList.contains('is-output')"));
     ASSERT_TRUE(click(".pattern[data-pattern=\"pluge\"]"));
+    ASSERT_TRUE(waitForPattern("pluge"));
+    ASSERT_TRUE(click("#output-toggle"));
     EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
 
     ASSERT_TRUE(click("#copy-report"));
@@ -37,20 +33,16 @@ TEST_F(E2eOutput, TheOutputIsExactBesideTheControllerComesBackAfterASleepAndUpda
     const ProcessResult clip =
         runProcess("xclip", {"-o", "-selection", "clipboard"}, x().environment());
     ASSERT_EQ(clip.exitCode, 0) << clip.err.toStdString();
-    EXPECT_TRUE(clip.out.contains("\n  dpi:     ~61\n")) << clip.out.toStdString();
     EXPECT_EQ(clip.out, runProcess(lumenorBinary(), {"displays"}, x().environment()).out)
         << "the same report as the command line prints";
 
-    // Closed by the window manager (Alt+F4), the output is hidden and the page says so; shown
-    // again, it comes back without the info card that went with it.
-    ASSERT_TRUE(click("#info-toggle"));
+    // Closed by the window manager (Alt+F4), the output is hidden and the page says so, as
+    // when Escape closes it (OutputVerbs); shown again, it comes back.
     const auto output = x().findWindow(QStringLiteral("Lumenor output"));
     ASSERT_TRUE(output.has_value());
     ASSERT_TRUE(x().requestClose(output->id));
     EXPECT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'false'"));
-    EXPECT_TRUE(waitForElement("#info-toggle", "el.getAttribute('aria-pressed') === 'false'"));
     ASSERT_TRUE(click("#output-toggle"));
-    EXPECT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'true'"));
     EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
 
     // What a sleep can do to a window: it is somewhere else on waking.

@@ -1,9 +1,5 @@
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "patterns/pattern.h"
 #include "support/e2e_fixture.h"
@@ -88,10 +84,8 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
     ASSERT_NO_FATAL_FAILURE(showOnHead1(QStringLiteral("grid")));
     const auto remote = switchRemoteOn();
     ASSERT_TRUE(remote);
-    // The PIN's checks and the page's answers to a wrong or missing one are the remote's own
-    // tests; here the page with the right one reads the application's state.
-    EXPECT_EQ(phonePage(remote->address)["state"].toString(),
-              QStringLiteral("Grid \u00B7 output shown"));
+    // The PIN's checks, and how the phone's page shows the state, are the remote's own tests;
+    // here the state read with the right PIN is the application's.
     EXPECT_EQ(stateFor(remote->port, remote->pin), R"({"output":true,"pattern":"grid"} 200)");
     EXPECT_EQ(stepThrough(remote->port, remote->pin, expected), expected);
     EXPECT_EQ(stateFor(remote->port, remote->pin), R"({"output":true,"pattern":"black"} 200)");

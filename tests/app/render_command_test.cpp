@@ -75,9 +75,9 @@ std::array<double, 3> ycbcr(QRgb p) {
     return {16 + 219 * y, 128 + 224 * (b - y) / 1.8556, 128 + 224 * (r - y) / 1.5748};
 }
 
-// The HD bars in limited range against ffmpeg's, drawn independently, at the centre of each
-// region both draw alike; ffmpeg's I, Q and ramp differ from the standard's, so ours are held
-// to the standard's 10-bit values there, a quarter of them in 8 bits.
+// The HD bars in limited range against ffmpeg's, drawn independently, in regions both draw
+// alike, beside those the renderer's test holds to 10-bit codes; ffmpeg's I and Q differ from
+// the standard's, so ours are held to the standard's 10-bit values, a quarter of them in 8 bits.
 TEST(RenderCommand, HdBarsMatchAnIndependentGenerator) {
     const auto mine = runProcess(
         lumenorBinary(), {"render", "smpteHdBars", "--size", "1920x1080", "--range", "limited"},
@@ -104,19 +104,8 @@ TEST(RenderCommand, HdBarsMatchAnIndependentGenerator) {
         int y;
     };
     std::vector<Region> regions = {
-        {"40 % grey", 120, 315},
-        {"100 % cyan", 120, 675},
-        {"75 % white row", 1000, 675},
-        {"100 % blue", 1800, 675},
-        {"100 % yellow", 120, 765},
-        {"100 % red", 1800, 765},
-        {"15 % grey", 120, 945},
-        {"black", bar(0.75), 945},
-        {"100 % white", bar(2.5), 945},
-        {"PLUGE -2 %", bar(4.5), 945},
-        {"PLUGE +2 %", bar(31.0 / 6), 945},
-        {"PLUGE +4 %", bar(35.0 / 6), 945},
-        {"black, right", bar(6.5), 945},
+        {"40 % grey", 120, 315},    {"75 % white row", 1000, 675}, {"100 % blue", 1800, 675},
+        {"100 % yellow", 120, 765}, {"black", bar(0.75), 945},
     };
     for (int i = 0; i < 7; ++i) {
         regions.push_back({"75 % bar", bar(i + 0.5), 315});
@@ -137,8 +126,6 @@ TEST(RenderCommand, HdBarsMatchAnIndependentGenerator) {
     const Standard standard[] = {
         {"-I", bar(0.5), 675, {244, 612, 395}},
         {"+Q", bar(0.5), 765, {141, 697, 606}},
-        {"ramp start", bar(1) + 1, 765, {64, 512, 512}},
-        {"ramp end", bar(7) - 1, 765, {940, 512, 512}},
     };
     for (const Standard& s : standard) {
         const auto ours = ycbcr(bars.pixel(s.x, s.y));

@@ -14,43 +14,24 @@ namespace {
 using test::ProcessResult;
 using test::runProcess;
 
-// One install into a folder of its own, shared by the tests of this file.
-class Installed : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        prefix_ = new QTemporaryDir;
-        const ProcessResult r = runProcess(QStringLiteral(CMAKE_COMMAND),
-                                           {"--install", BUILD_DIR, "--prefix", prefix_->path()},
-                                           QProcessEnvironment::systemEnvironment(), 120000);
-        installed_ = r.exitCode == 0;
-        installLog_ = new QByteArray(r.out + r.err);
-    }
-    static void TearDownTestSuite() {
-        delete prefix_;
-        delete installLog_;
-    }
-    void SetUp() override { ASSERT_TRUE(installed_) << installLog_->toStdString(); }
+// One install into a folder of its own, checked with the desktop's own validators and run.
+TEST(Installed, PassesTheValidatorsAndTheProgramFindsItsPagesBesideItself) {
+    QTemporaryDir prefix;
+    const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+    const ProcessResult install =
+        runProcess(QStringLiteral(CMAKE_COMMAND),
+                   {"--install", BUILD_DIR, "--prefix", prefix.path()}, system, 120000);
+    ASSERT_EQ(install.exitCode, 0) << install.out.toStdString() << install.err.toStdString();
+    const auto path = [&](const QString& relative) { return prefix.filePath(relative); };
 
-    static QString path(const QString& relative) { return prefix_->filePath(relative); }
-
-    static ProcessResult tool(const QString& program, const QStringList& args) {
-        return runProcess(program, args, QProcessEnvironment::systemEnvironment(), 60000);
-    }
-
-    static inline QTemporaryDir* prefix_ = nullptr;
-    static inline QByteArray* installLog_ = nullptr;
-    static inline bool installed_ = false;
-};
-
-TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
     const QString entry = path("share/applications/org.lumenor.Lumenor.desktop");
-    const ProcessResult desktop = tool("desktop-file-validate", {entry});
+    const ProcessResult desktop = runProcess("desktop-file-validate", {entry}, system, 60000);
     EXPECT_EQ(desktop.exitCode, 0) << desktop.out.toStdString() << desktop.err.toStdString();
     EXPECT_FALSE(desktop.out.contains("error")) << desktop.out.toStdString();
-
-    const ProcessResult meta =
-        tool("appstreamcli",
-             {"validate", "--no-net", path("share/metainfo/org.lumenor.Lumenor.metainfo.xml")});
+    const ProcessResult meta = runProcess(
+        "appstreamcli",
+        {"validate", "--no-net", path("share/metainfo/org.lumenor.Lumenor.metainfo.xml")}, system,
+        60000);
     EXPECT_EQ(meta.exitCode, 0) << meta.out.toStdString() << meta.err.toStdString();
 
     // The entry starts the installed program and names an installed icon.
@@ -63,40 +44,33 @@ TEST_F(Installed, DesktopEntryAndMetainfoPassTheirValidators) {
     };
     EXPECT_TRUE(QFile::exists(path("bin/" + value("Exec"))));
     EXPECT_TRUE(QFile::exists(path("share/icons/hicolor/scalable/apps/" + value("Icon") + ".svg")));
-}
 
-TEST_F(Installed, IconsAreDrawnAtTheirFolderSizes) {
+    // Icons drawn at their folders' sizes: transparent corners, opaque middle.
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
         const QImage icon(path(
             QStringLiteral("share/icons/hicolor/%1x%1/apps/org.lumenor.Lumenor.png").arg(size)));
-        ASSERT_EQ(icon.size(), QSize(size, size)) << size;
-        // Transparent corners, opaque middle: a drawing, not an empty canvas.
+        EXPECT_EQ(icon.size(), QSize(size, size)) << size;
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << size;
         EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255) << size;
     }
-}
 
-TEST_F(Installed, ManPageFormatsWithoutWarnings) {
+    // The man page formats without warnings.
     QFile page(path("share/man/man1/lumenor.1.gz"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    const ProcessResult source = runProcess(
-        "gzip", {"-dc"}, QProcessEnvironment::systemEnvironment(), 30000, page.readAll());
+    const ProcessResult source = runProcess("gzip", {"-dc"}, system, 30000, page.readAll());
     ASSERT_EQ(source.exitCode, 0);
     ASSERT_TRUE(source.out.startsWith(".TH LUMENOR 1"));
-    const ProcessResult r = runProcess("groff", {"-man", "-ww", "-z"},
-                                       QProcessEnvironment::systemEnvironment(), 30000, source.out);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-}
-
-TEST_F(Installed, TheProgramFindsItsPagesBesideItself) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove(QStringLiteral("LUMENOR_DATA_DIR"));
-    EXPECT_TRUE(QFile::exists(path("share/lumenor/pages/previews/smpte.png")));
+    const ProcessResult groff =
+        runProcess("groff", {"-man", "-ww", "-z"}, system, 30000, source.out);
+    EXPECT_EQ(groff.exitCode, 0);
+    EXPECT_TRUE(groff.err.isEmpty()) << groff.err.toStdString();
 
     // Installed, it finds its pages and gets as far as the missing X display; moved away from
     // its data, it says that it has no pages.
+    QProcessEnvironment env = system;
+    env.remove("DISPLAY");
+    env.remove(QStringLiteral("LUMENOR_DATA_DIR"));
+    EXPECT_TRUE(QFile::exists(path("share/lumenor/pages/previews/smpte.png")));
     const ProcessResult installed = runProcess(path("bin/lumenor"), {}, env);
     EXPECT_EQ(installed.exitCode, 1);
     EXPECT_TRUE(installed.err.contains("X display")) << installed.err.toStdString();
