@@ -1,8 +1,11 @@
 // Leaves `lumenor show timecode --mirror --info` running on two 1920 × 1080 heads of the virtual
 // X server for a long show (default an hour: soak_bench [SECONDS]) and prints its resident
 // memory once a minute, then the growth from the end of a warm-up minute to the end, and the
-// refreshes missed over the same stretch from the frame lines `show` prints. Fails (status 1)
-// when the memory grew by more than 1 MB or a refresh was missed: run it on an idle machine.
+// refreshes missed over the same stretch from the frame lines `show` prints. Beside the show, a
+// bystander in this process follows the same head with the same kind of refresh link; a refresh
+// it misses too went missing in the X server's own clock, which on a virtual machine stalls when
+// the host does not run it. Fails (status 1) when the memory grew by more than 1 MB or the show
+// missed a refresh the bystander did not: run it on an idle machine.
 // The anonymous pages (where a leak shows) and the shared ones (the frame buffers, up to four of
 // 8 MB for each head, the last ones taken only when the server falls behind) are printed apart.
 // LUMENOR_BIN names another lumenor executable to run.
@@ -13,10 +16,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <vector>
 
+#include "displays/present_refresh_link.h"
 #include "support/xorg_testbed.h"
 
 namespace {
@@ -52,6 +60,46 @@ std::optional<Resident> residentOf(qint64 pid) {
     return found == 3 ? std::optional<Resident>(r) : std::nullopt;
 }
 
+// Microseconds of CLOCK_MONOTONIC, the clock of the X server's refresh stamps.
+std::int64_t nowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The refreshes a link of this process found missing, by the time of the refresh after each gap.
+class Bystander {
+  public:
+    explicit Bystander(const QByteArray& display) : links_(display) {
+        link_ = links_.create(std::nullopt, [this](const lumenor::RefreshStamp& s) {
+            const std::lock_guard lock(mutex_);
+            if (last_ != 0 && s.refreshPeriod > 0 &&
+                std::llround(static_cast<double>(s.videoTime - last_) /
+                             static_cast<double>(s.refreshPeriod)) > 1) {
+                gaps_.push_back(s.videoTime);
+            }
+            last_ = s.videoTime;
+        });
+    }
+    bool running() const { return link_ != nullptr; }
+    bool missedBetween(std::int64_t fromUs, std::int64_t toUs) const {
+        const std::lock_guard lock(mutex_);
+        for (const std::int64_t t : gaps_) {
+            if (t >= fromUs && t <= toUs) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    lumenor::PresentRefreshLinkFactory links_;
+    mutable std::mutex mutex_;
+    std::vector<std::int64_t> gaps_;
+    std::int64_t last_ = 0;
+    std::unique_ptr<lumenor::RefreshLink> link_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,13 +124,25 @@ int main(int argc, char** argv) {
     QProcess show;
     show.setProcessEnvironment(env);
     show.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    Bystander bystander(env.value(QStringLiteral("DISPLAY")).toLocal8Bit());
     std::optional<int> dropped;  // the latest total `show` reported
+    int ownMissed = 0;           // of those, refreshes the bystander did not miss, once counted
+    bool counting = false;
+    std::int64_t lastReportUs = nowUs();
     const QRegularExpression frameLine("^frame [0-9.]+ Hz dropped (\\d+)");
     QObject::connect(&show, &QProcess::readyReadStandardOutput, [&] {
         while (show.canReadLine()) {
             const QString line = QString::fromUtf8(show.readLine());
             if (const auto m = frameLine.match(line); m.hasMatch()) {
-                dropped = m.captured(1).toInt();
+                const int total = m.captured(1).toInt();
+                // A report covers the half second before it; a little more allows for the pipe.
+                const std::int64_t at = nowUs();
+                if (counting && dropped && total > *dropped &&
+                    !bystander.missedBetween(lastReportUs - 100'000, at)) {
+                    ownMissed += total - *dropped;
+                }
+                dropped = total;
+                lastReportUs = at;
             }
         }
     });
@@ -112,17 +172,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lumenor show did not run through the warm-up minute\n");
         return 1;
     }
-    std::printf("%8s %10s %10s %10s %10s %8s\n", "minute", "RSS kB", "growth kB", "anon kB",
-                "shared kB", "missed");
+    counting = true;
+    if (!bystander.running()) {
+        std::fprintf(stderr, "no bystander refresh link: every missed refresh is the show's\n");
+    }
+    std::printf("%8s %10s %10s %10s %10s %8s %8s\n", "minute", "RSS kB", "growth kB", "anon kB",
+                "shared kB", "missed", "alone");
     for (int minute = 1; minute * 60 <= seconds; ++minute) {
         waitUntil(clock, (kWarmUpSeconds + minute * 60) * 1000LL);
         const std::optional<Resident> now = residentOf(pid);
         if (!now || !dropped) {
             break;
         }
-        std::printf("%8d %10ld %10ld %10ld %10ld %8d\n", minute, now->totalKb,
+        std::printf("%8d %10ld %10ld %10ld %10ld %8d %8d\n", minute, now->totalKb,
                     now->totalKb - start->totalKb, now->anonKb, now->shmemKb,
-                    *dropped - *droppedAtStart);
+                    *dropped - *droppedAtStart, ownMissed);
         std::fflush(stdout);
     }
     waitUntil(clock, (kWarmUpSeconds + seconds) * 1000LL);
@@ -132,15 +196,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int missed = *dropped - *droppedAtStart;
+    const int alone = ownMissed;
     show.waitForFinished(30000);
     const long growth = end->totalKb - start->totalKb;
     std::printf(
         "%d s after a %d s warm-up: RSS %ld kB -> %ld kB, growth %ld kB (%.1f kB/min; anonymous "
-        "%+ld kB, shared %+ld kB); refreshes missed %d\n",
+        "%+ld kB, shared %+ld kB); refreshes missed %d, %d of them where the bystander's went "
+        "missing too, %d by the show alone\n",
         seconds, kWarmUpSeconds, start->totalKb, end->totalKb, growth,
         static_cast<double>(growth) * 60.0 / seconds, end->anonKb - start->anonKb,
-        end->shmemKb - start->shmemKb, missed);
-    const bool good = growth <= kLargestGrowthKb && missed == 0;
-    std::printf("%s\n", good ? "within 1 MB growth and no refresh missed" : "OUT OF BOUNDS");
+        end->shmemKb - start->shmemKb, missed, missed - alone, alone);
+    const bool good = growth <= kLargestGrowthKb && alone == 0;
+    std::printf("%s\n", good ? "within 1 MB growth and no refresh missed by the show alone"
+                             : "OUT OF BOUNDS");
     return good ? 0 : 1;
 }
