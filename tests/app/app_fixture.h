@@ -54,6 +54,8 @@ class AppFixture : public ::testing::Test {
 
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
+        platforms_ = DesktopPlatforms{};
+        AppPlatforms& p = platforms_.core;
         auto modes = std::make_unique<FakeModePlatform>();
         modes_ = modes.get();
         modes_->displays[kPanel] = {std::vector<ModeInfo>{mode(10, 2880, 1800, 60.0)}, 10};
@@ -68,8 +70,6 @@ class AppFixture : public ::testing::Test {
                                {kProjector, std::nullopt, false, {527, 296}, false}};
         displays_->screenList = {{screen, kPanel, QStringLiteral("Built-in Display"), "eDP-1"},
                                  {screen, kProjector, QStringLiteral("Projector"), "HDMI-1"}};
-
-        AppPlatforms p;
         p.display = std::move(displays);
         p.mode = std::move(modes);
         p.refreshLinks = std::make_unique<ManualLinks>();
@@ -82,11 +82,8 @@ class AppFixture : public ::testing::Test {
         p.copyToClipboard = [this](const QString& text) { clipboard_ << text; };
         p.pickSlateImage = [this](auto done) { pendingPick_ = std::move(done); };
         p.openUrl = [this](const QUrl& url) { opened_ << url.toString(); };
-        auto wake = std::make_unique<WakeSource>();
-        wake_ = wake.get();
-        p.wake = std::move(wake);
-        platforms_ = DesktopPlatforms{};
-        platforms_.core = std::move(p);
+        p.wake = std::make_unique<WakeSource>();
+        wake_ = p.wake.get();
         platforms_.askAgreement = [] { return true; };
         platforms_.page = [this](const QString& script) { page_ << script; };
     }

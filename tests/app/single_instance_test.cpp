@@ -44,12 +44,10 @@ class SingleInstanceClaim : public ::testing::Test {
         EXPECT_EQ(p->readLine(), "claimed\n");
         return p;
     }
-    // A second start, launched with `activationToken` as its launcher's when given.
+    // A second start, launched with `activationToken` as its launcher's (empty: none).
     test::ProcessResult second(const QString& display, const QString& activationToken = {}) const {
         QProcessEnvironment e = env(display);
-        if (!activationToken.isEmpty()) {
-            e.insert("XDG_ACTIVATION_TOKEN", activationToken);
-        }
+        e.insert("XDG_ACTIVATION_TOKEN", activationToken);
         return runProcess(SINGLE_INSTANCE_PROBE, {}, e, 15000);
     }
     static bool saysActivated(QProcess& p, const QByteArray& line = "activated\n") {
@@ -76,9 +74,8 @@ TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext)
         EXPECT_EQ(r.out, "raised\n");
         EXPECT_TRUE(saysActivated(*first, start.heard)) << start.display << " " << start.token;
     }
-    // Another X display is another desktop session.
+    // Another X display is another desktop session: its holder claims it.
     auto other = holder(":98");
-    EXPECT_EQ(other->state(), QProcess::Running);
 
     // Killed outright, a holder leaves its socket and lock behind; the next start takes them.
     ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
@@ -88,7 +85,6 @@ TEST_F(SingleInstanceClaim, OneHolderPerDisplayAndAKilledOneDoesNotBlockTheNext)
                      .isEmpty())
         << "the killed holder's socket and lock stay behind";
     auto next = holder(":97");
-    EXPECT_EQ(next->state(), QProcess::Running);
     EXPECT_EQ(second(":97").exitCode, 3);
     EXPECT_TRUE(saysActivated(*next));
 
