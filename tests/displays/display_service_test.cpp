@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "displays/display_service.h"
+#include "displays/edid.h"
 #include "displays/fake_display_platform.h"
 #include "support/mode_info.h"
+#include "support/xorg_testbed.h"
 
 namespace lumenor {
 namespace {
@@ -36,8 +38,12 @@ class DisplayServiceTest : public ::testing::Test {
     std::vector<std::vector<DisplayInfo>> reports;
 };
 
+// Until it starts and once it is gone, the service observes nothing.
 TEST_F(DisplayServiceTest, EveryNotificationRebuildsAndReportsOnceEvenWhenEmptyOrFailing) {
+    const std::shared_ptr<FakeDisplayPlatform::Observers> observers = fake->observers;
+    EXPECT_EQ(observers->count(), 0u);
     service->start();
+    EXPECT_EQ(observers->count(), 1u);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(reports[0].empty());
 
@@ -53,6 +59,11 @@ TEST_F(DisplayServiceTest, EveryNotificationRebuildsAndReportsOnceEvenWhenEmptyO
     ASSERT_EQ(reports.size(), 4u);
     EXPECT_TRUE(reports[3].empty());
     EXPECT_TRUE(service->displays().empty());
+
+    service.reset();
+    EXPECT_EQ(observers->count(), 0u);
+    observers->notify();
+    EXPECT_EQ(reports.size(), 4u);
 }
 
 TEST_F(DisplayServiceTest, DisplayWithoutCurrentModeIsLeftOutOthersKeepOrder) {
@@ -104,22 +115,41 @@ TEST_F(DisplayServiceTest, NamesAndScreensComeFromTheFirstMatchingScreenElseFall
     EXPECT_EQ(service->displayIdForScreen(nullptr), std::nullopt);
 }
 
-TEST(DisplayServiceLifetime, DestroyedServiceLeavesNoObserver) {
-    auto platform = std::make_unique<FakeDisplayPlatform>();
-    std::shared_ptr<FakeDisplayPlatform::Observers> observers = platform->observers;
-    int calls = 0;
-    auto service = std::make_unique<DisplayService>(std::move(platform));
-    service->onChange = [&](const std::vector<DisplayInfo>&) { ++calls; };
-    EXPECT_EQ(observers->count(), 0u);
-    service->start();
-    EXPECT_EQ(observers->count(), 1u);
-    observers->notify();
-    EXPECT_EQ(calls, 2);
+using test::XorgTestbed;
 
-    service.reset();
-    EXPECT_EQ(observers->count(), 0u);
-    observers->notify();
-    EXPECT_EQ(calls, 2);
+TEST(Edid, MonitorNameIsReadFromItsDescriptorButNotFromShortBadOrNamelessBlocks) {
+    const QByteArray good = XorgTestbed::edidWithName("Studio 27");
+    EXPECT_EQ(edidMonitorName(good), "Studio 27");
+    // Thirteen characters fill the descriptor with no terminator.
+    EXPECT_EQ(edidMonitorName(XorgTestbed::edidWithName("ABCDEFGHIJKLM")), "ABCDEFGHIJKLM");
+    // The name may sit in any of the four descriptors.
+    QByteArray moved = XorgTestbed::edidWithName("Far Away");
+    const QByteArray name = moved.mid(54, 18);
+    moved.replace(54, 18, moved.mid(108, 18));
+    moved.replace(108, 18, name);
+    EXPECT_EQ(edidMonitorName(moved), "Far Away");
+
+    const auto with = [&](int at, char byte) { return QByteArray(good).replace(at, 1, &byte, 1); };
+    // Short, empty, a bad header, an unspecified-text descriptor, a detailed timing (its bytes
+    // are no text), a blank name.
+    for (const QByteArray& edid :
+         {good.left(127), QByteArray(), with(1, 0), with(54 + 3, static_cast<char>(0xFE)),
+          with(54, 0x3A), XorgTestbed::edidWithName("   ")}) {
+        EXPECT_EQ(edidMonitorName(edid), std::nullopt) << edid.toHex().toStdString();
+    }
+}
+
+// The monitor's name first; a built-in panel's connector says so, others are named by it.
+TEST(Edid, ScreenNamesFallBackToBuiltinThenConnector) {
+    const QByteArray named = XorgTestbed::edidWithName("Studio 27");
+    for (const auto& [connector, edid, name] : {std::tuple{"eDP-1", named, "Studio 27"},
+                                                {"eDP-1", QByteArray(), "Built-in Display"},
+                                                {"LVDS1", QByteArray(), "Built-in Display"},
+                                                {"DSI-1", QByteArray(), "Built-in Display"},
+                                                {"HDMI-A-1", QByteArray(), "HDMI-A-1"},
+                                                {"DP-2", QByteArray(), "DP-2"}}) {
+        EXPECT_EQ(screenNameForOutput(connector, edid), name) << connector;
+    }
 }
 
 }  // namespace

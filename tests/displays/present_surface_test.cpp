@@ -2,10 +2,13 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
+#include "displays/present_refresh_link.h"
 #include "displays/present_surface.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"
@@ -53,17 +56,17 @@ class PresentSurfaceTest : public XServerTest {
     }
 };
 
-// The same checks on a server without MIT-SHM, as a display on another machine is: frames go
-// up with PutImage. That frames reach the screen pixel for pixel on both kinds of server is
-// what the show command's tests compare.
+// A server without MIT-SHM, as a display on another machine is: frames go up with PutImage.
+// That frames reach the screen pixel for pixel on both kinds of server is what the show
+// command's tests compare; shared buffers are taken and given back in the burst test.
 class PresentSurfaceWithoutShmTest : public PresentSurfaceTest {
   protected:
     static void SetUpTestSuite() { startServer({"-extension", "MIT-SHM"}); }
 };
 
-void buffersComeBackAfterUse(test::XorgTestbed& x) {
+TEST_F(PresentSurfaceWithoutShmTest, BuffersComeBackAfterUse) {
     EXPECT_EQ(PresentSurface::open(0x1fffffff), nullptr) << "no surface for a missing window";
-    BareWindow window(x.displayName(), QRect(0, 0, 640, 360));
+    BareWindow window(x().displayName(), QRect(0, 0, 640, 360));
     auto surface = PresentSurface::open(window.id());
     ASSERT_TRUE(surface);
     // Far more frames than buffers: each is given back once the server is done with it.
@@ -92,16 +95,6 @@ void buffersComeBackAfterUse(test::XorgTestbed& x) {
     EXPECT_TRUE(surface->beginFrame({0, 0}).isNull());
 }
 
-// A surface for the window that keeps in `msc` the refresh its latest frame was shown at.
-std::unique_ptr<PresentSurface> openCounting(const BareWindow& window,
-                                             std::optional<std::uint64_t>& msc) {
-    auto surface = PresentSurface::open(window.id());
-    if (surface) {
-        surface->onShown = [&msc](const PresentSurface::Shown& s) { msc = s.msc; };
-    }
-    return surface;
-}
-
 // Waits for a free buffer and presents `frame` from it.
 bool presentCopy(PresentSurface& surface, const QImage& frame, std::uint64_t targetMsc = 0) {
     QImage into;
@@ -117,22 +110,29 @@ bool presentCopy(PresentSurface& surface, const QImage& frame, std::uint64_t tar
 }
 
 // Frames queued for later refreshes hold buffers of their own; once the burst is over, the
-// buffers it took beyond the few in use go after a while unused.
-TEST_F(PresentSurfaceTest, BuffersTakenForABurstGoAgain) {
+// buffers it took beyond the few in use go after a while unused. The last frame of an
+// animation is queued for a refresh ahead; the still frame that follows it, asked for the next
+// refresh, must not be overtaken by it.
+TEST_F(PresentSurfaceTest, BuffersTakenForABurstGoAgainAndItsFramesOvertakeNoLaterOne) {
     QImage frame(320, 200, QImage::Format_RGB32);
     frame.fill(Qt::darkCyan);
     BareWindow window(x().displayName(), frame.rect());
-    std::optional<std::uint64_t> msc;
-    auto surface = openCounting(window, msc);
-    ASSERT_TRUE(surface && presentCopy(*surface, frame));
+    auto surface = PresentSurface::open(window.id());
+    ASSERT_TRUE(surface);
+    std::optional<std::uint64_t> msc;  // the refresh the latest frame was shown at
+    surface->onShown = [&msc](const PresentSurface::Shown& s) { msc = s.msc; };
+    ASSERT_TRUE(presentCopy(*surface, frame));
     ASSERT_TRUE(test::waitUntil([&] { return surface->completed() >= 1 && msc.has_value(); }));
-    for (std::uint64_t ahead = 30; ahead < 34; ++ahead) {
+    for (const std::uint64_t ahead : {30, 31, 32, 50}) {
         frame.fill(QColor(static_cast<int>(ahead), 0, 0));
         ASSERT_TRUE(presentCopy(*surface, frame, *msc + ahead));
     }
     EXPECT_EQ(surface->buffersHeld(), 4);
+    frame.fill(Qt::green);
+    ASSERT_TRUE(presentCopy(*surface, frame));
     ASSERT_TRUE(
         test::waitUntil([&] { return surface->completed() >= surface->presented(); }, 5000));
+    EXPECT_EQ(test::differing(x().capture(frame.rect()), frame), 0);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < std::chrono::milliseconds(PresentSurface::kSpareKept).count() + 1000) {
@@ -144,33 +144,42 @@ TEST_F(PresentSurfaceTest, BuffersTakenForABurstGoAgain) {
     EXPECT_EQ(test::differing(x().capture(frame.rect()), frame), 0);
 }
 
-TEST_F(PresentSurfaceTest, BuffersComeBackAfterUse) {
-    buffersComeBackAfterUse(x());
-}
+// Each link keeps to its own display's refreshes: DUMMY0 runs at 60 Hz, DUMMY1 at 50. That a
+// link ticks once a refresh is counted through the output (OutputController's
+// AnimatedOutputTicksOncePerRefresh) and the meter's idle reports (OutputAtDepth).
+class PresentLinkTest : public XServerTest {};
 
-TEST_F(PresentSurfaceWithoutShmTest, BuffersComeBackAfterUse) {
-    buffersComeBackAfterUse(x());
-}
+TEST_F(PresentLinkTest, EachActiveDisplaysLinkStampsItsOwnRefreshesUntilItIsGone) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
+    std::atomic<int> ticks{0};
+    std::atomic<std::int64_t> scale{0};
+    std::atomic<std::int64_t> period{0};
+    std::atomic<std::int64_t> otherPeriod{0};
+    PresentRefreshLinkFactory links(x().displayName().toLocal8Bit());
+    auto link =
+        links.create(static_cast<DisplayId>(x().outputId("DUMMY0")), [&](const RefreshStamp& s) {
+            scale = s.timeScale;
+            period = s.refreshPeriod;
+            ++ticks;
+        });
+    auto other = links.create(static_cast<DisplayId>(x().outputId("DUMMY1")),
+                              [&](const RefreshStamp& s) { otherPeriod = s.refreshPeriod; });
+    ASSERT_TRUE(link && other);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    link.reset();
+    EXPECT_EQ(scale.load(), 1'000'000);
+    EXPECT_EQ(period.load(), 16'667);
+    EXPECT_EQ(otherPeriod.load(), 20'000);
 
-// The last frame of an animation is queued for a refresh ahead; the still frame that follows
-// it, asked for the next refresh, must not be overtaken by it.
-TEST_F(PresentSurfaceTest, AFrameForTheNextRefreshIsNotOvertakenByOneQueuedForALaterRefresh) {
-    BareWindow window(x().displayName(), QRect(0, 0, 320, 200));
-    std::optional<std::uint64_t> msc;
-    auto surface = openCounting(window, msc);
-    ASSERT_TRUE(surface);
-    QImage frame(320, 200, QImage::Format_RGB32);
-    const auto show = [&](Qt::GlobalColor colour, std::uint64_t target) {
-        frame.fill(colour);
-        return presentCopy(*surface, frame, target);
-    };
-    ASSERT_TRUE(show(Qt::blue, 0));
-    test::waitUntil([&] { return surface->completed() >= 1 && msc.has_value(); });
-    ASSERT_TRUE(msc.has_value());
-    ASSERT_TRUE(show(Qt::red, *msc + 20));
-    ASSERT_TRUE(show(Qt::green, 0));
-    test::waitUntil([&] { return surface->completed() >= surface->presented(); });
-    EXPECT_EQ(x().capture(QRect(0, 0, 320, 200)).pixel(160, 100) & 0xffffffu, 0x00ff00u);
+    // The link is gone: nothing more arrives.
+    const int seen = ticks.load();
+    EXPECT_GT(seen, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ticks.load(), seen);
+    // None for a display that is not active, or on no server.
+    EXPECT_EQ(links.create(static_cast<DisplayId>(x().outputId("DUMMY7")), [](const auto&) {}),
+              nullptr);
+    EXPECT_EQ(PresentRefreshLinkFactory(":9999").create(std::nullopt, [](const auto&) {}), nullptr);
 }
 
 }  // namespace

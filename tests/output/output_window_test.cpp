@@ -17,20 +17,8 @@
 #include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
-namespace lumenor {
+namespace lumenor::test {
 namespace {
-
-using test::differing;
-using test::FrameLine;
-using test::frameLine;
-using test::lumenorBinary;
-using test::readLines;
-using test::rendered;
-using test::runProcess;
-using test::TenBits;
-using test::tenBitsAt;
-using test::withoutDisplay;
-using test::XServerTest;
 
 constexpr int kBannerGoneMs = 3800;  // shown 3 s, then a 0.4 s fade
 
@@ -87,7 +75,8 @@ class OutputAtDepth : public OutputOnX, public ::testing::WithParamInterface<int
 
 // Text, anti-aliased circles and translucent layers included: every still pattern, cycled
 // with the arrow key in one output, covers the chosen head with the rendered file pixel for
-// pixel, and the other head is left alone. Up and Down step back and on; Escape closes.
+// pixel, and the other head is left alone. Up and Down step back and on; Escape closes. The
+// patterns with levels between 8-bit codes are said to be rounded once at depth 24, never at 30.
 TEST_P(OutputAtDepth, EveryStillPatternOnScreenIsTheRenderedFile) {
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     const QRect a(0, 0, 1920, 1080);
@@ -107,35 +96,10 @@ TEST_P(OutputAtDepth, EveryStillPatternOnScreenIsTheRenderedFile) {
     xdotool({"key", "Escape"});
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_EQ(show_.exitCode(), 0);
-}
-
-// Two patterns with levels between 8-bit codes, on a display of 8 bits: said once.
-TEST_F(OutputOnX, TenBitLevelsRoundedToEightAreSaidOnce) {
-    if (!test::logsOnStandardError()) {
-        GTEST_SKIP() << "log lines go to the journal here, not to standard error";
+    if (logsOnStandardError()) {
+        EXPECT_EQ(show_.readAllStandardError().count("rounded to 8 bits"),
+                  GetParam() == 24 ? 1 : 0);
     }
-    startShow({"gradient", "--seconds", "3"});
-    xdotool({"key", "Left"});
-    ASSERT_TRUE(show_.waitForFinished(10000));
-    EXPECT_EQ(show_.readAllStandardError().count("rounded to 8 bits"), 1);
-}
-
-TEST_F(OutputOnX, PointerOverTheOutputBringsTheBannerBackButNotOverAMirror) {
-    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
-    startShow({"black", "--display", id("DUMMY1"), "--mirror", "--seconds", "30"});
-    const QRect banner(1920 + (1280 - 460) / 2, 720 - 36 - 40, 460, 40);
-    const QImage blackBanner = rendered("black", banner.size());
-    QThread::msleep(kBannerGoneMs);
-    ASSERT_EQ(settle(banner, blackBanner), 0) << "the banner fades after three seconds";
-
-    xdotool({"mousemove", "500", "500"});  // over the mirror
-    QThread::msleep(500);
-    EXPECT_EQ(differing(x().capture(banner), blackBanner), 0);
-
-    xdotool({"mousemove", "2300", "300"});
-    xdotool({"mousemove", "2310", "310"});
-    QThread::msleep(500);
-    EXPECT_GT(differing(x().capture(banner), blackBanner), 1000);
 }
 
 // Stepping from a moving pattern to a still one, the mirror shows the still one every time,
@@ -177,7 +141,7 @@ TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
         for (const QString head : {"DUMMY0", "DUMMY1"}) {
             for (const auto& [mode, expected] : modes) {
                 ASSERT_TRUE(x().setMode(head, mode));
-                const std::optional<test::XorgTestbed::Head> shown = x().head(head);
+                const std::optional<XorgTestbed::Head> shown = x().head(head);
                 ASSERT_TRUE(shown.has_value());
                 // The output's own head names its new mode in the banner for a while.
                 const int waitMs = head == QLatin1String("DUMMY0") ? kBannerGoneMs + 500 : 500;
@@ -252,30 +216,36 @@ TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
     }
 }
 
-// A display that cannot share our memory (one on another machine) still gets whole frames at
-// its refresh, and the same pixels.
+// A display that cannot share our memory (one on another machine) still gets the same pixels;
+// that such a surface keeps taking frames is the surface's own test. The banner fades after
+// three seconds, and the pointer over the output brings it back, but not over a mirror.
 class OutputWithoutSharedMemory : public OutputOnX {
   protected:
     static void SetUpTestSuite() { startServer({"-extension", "MIT-SHM"}); }
 };
 
-TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndAnimatesAtTheRefresh) {
-    const QRect head(0, 0, 1920, 1080);
-    startShow({"calibration", "--seconds", "30"});
+TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndTheBannerUnderThePointer) {
+    ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
+    startShow({"calibration", "--display", id("DUMMY1"), "--mirror", "--seconds", "30"});
+    const QRect mirror(0, 0, 1920, 1080);
+    const QRect output(1920, 0, 1280, 720);
+    const QRect banner(1920 + (1280 - 460) / 2, 720 - 36 - 40, 460, 40);
+    const QImage shown = rendered("calibration", output.size());
+    const QImage quiet = shown.copy(banner.translated(-1920, 0));
     QThread::msleep(kBannerGoneMs);
-    EXPECT_EQ(settle(head, rendered("calibration", head.size())), 0);
+    EXPECT_EQ(settle(mirror, rendered("calibration", mirror.size())), 0);
+    ASSERT_EQ(settle(output, shown), 0);
+
+    xdotool({"mousemove", "500", "500"});  // over the mirror
+    QThread::msleep(500);
+    EXPECT_EQ(differing(x().capture(banner), quiet), 0);
+    xdotool({"mousemove", "2300", "300"});
+    xdotool({"mousemove", "2310", "310"});
+    QThread::msleep(500);
+    EXPECT_GT(differing(x().capture(banner), quiet), 1000);
     xdotool({"key", "Escape"});
     ASSERT_TRUE(show_.waitForFinished(5000));
     EXPECT_TRUE(show_.readAllStandardError().contains("PutImage"));
-
-    startShow({"movingBlock", "--seconds", "30"});
-    const QRect top(0, 0, 1920, 600);
-    const QImage first = x().capture(top);
-    QThread::msleep(300);
-    EXPECT_GT(differing(x().capture(top), first), 0) << "the block moves";
-    const std::vector<QByteArray> lines = readLines(show_, 2500);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(frameLine(lines.back()).rate, "60.00");
 }
 
 // The output on a server at depth 30: frames of ten bits a channel, read back exactly.
@@ -287,13 +257,11 @@ class TenBitOutput : public OutputOnX {
 // The displays say so; the HD bars in limited range show their 10-bit codes; a ramp as wide as
 // the codes shows each once.
 TEST_F(TenBitOutput, TheDisplaysSayTenBitsAndFramesKeepTheirTenBitCodes) {
-    auto r = runProcess(lumenorBinary(), {"displays", "--json"}, x().environment());
+    const auto r = runProcess(lumenorBinary(), {"displays", "--json"}, x().environment());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonArray list = QJsonDocument::fromJson(r.out).array();
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list[0].toObject()["bitsPerChannel"].toInt(), 10);
-    r = runProcess(lumenorBinary(), {"displays"}, x().environment());
-    EXPECT_TRUE(r.out.contains("depth:   10 bits a channel")) << r.out.toStdString();
 
     startShow({"smpteHdBars", "--range", "limited", "--seconds", "30"});
     QThread::msleep(kBannerGoneMs);
@@ -306,9 +274,6 @@ TEST_F(TenBitOutput, TheDisplaysSayTenBitsAndFramesKeepTheirTenBitCodes) {
         EXPECT_EQ(tenBitsAt(head, px, py), (TenBits{v, v, v})) << what;
     }
     TearDown();
-    if (test::logsOnStandardError()) {
-        EXPECT_FALSE(show_.readAllStandardError().contains("rounded to 8 bits"));
-    }
 
     ASSERT_TRUE(
         x().newMode({"1024x768_60", "65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync"}));
@@ -329,24 +294,22 @@ INSTANTIATE_TEST_SUITE_P(Depth30, OutputAtDepth, ::testing::Values(30));
 
 // All but a missing display are refused before any X display is needed.
 TEST_F(OutputOnX, UnknownPatternDisplayOrOptionIsStatusTwo) {
-    const auto show = [](const QStringList& args,
-                         const QProcessEnvironment& env = withoutDisplay()) {
-        return runProcess(lumenorBinary(), QStringList{"show"} + args, env);
-    };
-    auto r = show({"gird"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.contains("grid, circle")) << r.err.toStdString();
-    r = show({"grid", "--display", "12345"}, x().environment());
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.contains("12345")) << r.err.toStdString();
-    EXPECT_EQ(show({"grid", "--display", "x"}).exitCode, 2);
-    EXPECT_EQ(show({"grid", "--seconds", "-1"}).exitCode, 2);
-    for (const char* offset : {"soon", "1500", "-1000.5", "nan"}) {
-        r = show({"bounce", "--av-offset", offset});
-        EXPECT_EQ(r.exitCode, 2) << offset;
-        EXPECT_TRUE(r.err.contains("--av-offset")) << r.err.toStdString();
+    const std::pair<QStringList, const char*> refused[] = {
+        {{"gird"}, "grid, circle"},
+        {{"grid", "--display", "12345"}, "12345"},
+        {{"grid", "--display", "x"}, nullptr},
+        {{"grid", "--seconds", "-1"}, nullptr},
+        {{"bounce", "--av-offset", "soon"}, "--av-offset"},
+        {{"bounce", "--av-offset", "1500"}, "--av-offset"},
+        {{"bounce", "--av-offset", "-1000.5"}, "--av-offset"},
+        {{"bounce", "--av-offset", "nan"}, "--av-offset"}};
+    for (const auto& [args, says] : refused) {
+        const auto r = runProcess(lumenorBinary(), QStringList{"show"} + args,
+                                  args.contains("12345") ? x().environment() : withoutDisplay());
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(says == nullptr || r.err.contains(says)) << r.err.toStdString();
     }
 }
 
 }  // namespace
-}  // namespace lumenor
+}  // namespace lumenor::test
