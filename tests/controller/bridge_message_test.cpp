@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
 #include <QVariantHash>
 #include <QVariantList>
 #include <QVariantMap>
@@ -13,6 +14,7 @@
 namespace lumenor {
 namespace {
 
+using namespace verbs;
 using Fields = std::initializer_list<std::pair<const char*, QVariant>>;
 using Parsed = std::optional<Verb>;
 
@@ -36,20 +38,17 @@ QVariant ll(qlonglong v) {
     return QVariant::fromValue(v);
 }
 
-QVariant strings(std::initializer_list<QVariant> items) {
-    return QVariantList(items);
+// A body as the page's JSON reaches the bridge.
+QVariantMap json(const char* text) {
+    return QJsonDocument::fromJson(text).toVariant().toMap();
 }
 
 // A body that gives every verb all the arguments it could require.
 QVariantMap completeBody(const QString& verb) {
-    return body(verb, {{"id", ll(1)},
-                       {"name", "Studio"},
-                       {"seconds", 1.0},
-                       {"ratios", strings({"4:3"})},
-                       {"url", "https://example.org/"},
-                       {"fps", ll(25)},
-                       {"ms", ll(0)},
-                       {"range", "limited"}});
+    QVariantMap map = json(R"({"id": 1, "name": "Studio", "seconds": 1, "ratios": ["4:3"],
+        "fps": 25, "url": "https://example.org/", "ms": 0, "range": "limited"})");
+    map.insert(QStringLiteral("verb"), verb);
+    return map;
 }
 
 // Values of one argument, each alone in its verb's body, and what the verb makes of each. An
@@ -69,118 +68,93 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
     const QVariant absent;
+    const Parsed none;
     const QVariant null = QVariant::fromValue(nullptr);
+    const QVariant u32 = QVariant::fromValue(qulonglong(kU32));
+    const QVariant u63 = QVariant::fromValue(qulonglong(kMax64) + 1);
     const QVariant u64Max = QVariant::fromValue(std::numeric_limits<qulonglong>::max());
-    const verbs::SetAudio audioOff{"off", "both", false};
+    const QString slate = QStringLiteral("Bühne\n2");
+    const QStringList two{"4:3", "16:9"};
+    const SetAudio audioOff{"off", "both", false};
     const std::vector<Conversion> cases = {
         // Integers take whole numbers of any type in their range, and no booleans.
-        {"selectDisplay", "id", {ll(2), 2.0}, verbs::SelectDisplay{2}},
-        {"selectDisplay", "id", {ll(0), 0.0}, verbs::SelectDisplay{0}},
-        {"selectDisplay", "id", {absent, "7", 2.5, true}, std::nullopt},
-        {"selectOutputDisplay",
-         "id",
-         {ll(kU32), 4294967295.0, QVariant::fromValue(qulonglong(kU32))},
-         verbs::SelectOutputDisplay{4294967295U}},
-        {"selectOutputDisplay",
-         "id",
-         {absent, true, ll(kU32 + 1), ll(-1), 4294967296.0, -1.0, ll(kMax64), u64Max, 1e300},
-         std::nullopt},
-        {"applyMode", "id", {ll(-3), -3.0}, verbs::ApplyMode{-3}},
-        {"applyMode", "id", {ll(2147483647)}, verbs::ApplyMode{2147483647}},
-        {"applyMode", "id", {ll(-2147483648LL), -2147483648.0}, verbs::ApplyMode{kMin32}},
-        {"applyMode",
-         "id",
-         {absent, null, 3.5, false, ll(2147483648LL), ll(-2147483649LL), 2147483648.0,
-          -2147483649.0, ll(kU32)},
-         std::nullopt},
-        {"cyclePattern", "delta", {ll(-2), -2.0}, verbs::CyclePattern{-2}},
-        {"cyclePattern", "delta", {ll(kMax64)}, verbs::CyclePattern{kMax64}},
-        {"cyclePattern",
-         "delta",
-         {ll(kMin64), -9223372036854775808.0},
-         verbs::CyclePattern{kMin64}},
+        {"selectDisplay", "id", {ll(2), 2.0}, SelectDisplay{2}},
+        {"selectDisplay", "id", {ll(0), 0.0}, SelectDisplay{0}},
+        {"selectDisplay", "id", {absent, "7", 2.5, true}, none},
+        {"selectOutputDisplay", "id", {ll(kU32), 4294967295.0, u32}, SelectOutputDisplay{kU32}},
+        {"selectOutputDisplay", "id", {absent, true, ll(kU32 + 1), ll(-1), 4294967296.0}, none},
+        {"selectOutputDisplay", "id", {-1.0, ll(kMax64), u64Max, 1e300}, none},
+        {"applyMode", "id", {ll(2147483647)}, ApplyMode{2147483647}},
+        {"applyMode", "id", {ll(-2147483648LL), -2147483648.0}, ApplyMode{kMin32}},
+        {"applyMode", "id", {absent, null, 3.5, false, ll(kU32), 2147483648.0}, none},
+        {"applyMode", "id", {ll(2147483648LL), ll(-2147483649LL), -2147483649.0}, none},
+        {"cyclePattern", "delta", {ll(kMax64)}, CyclePattern{kMax64}},
+        {"cyclePattern", "delta", {ll(kMin64), -9223372036854775808.0}, CyclePattern{kMin64}},
         // 2^63 does not fit: absent, so the default.
-        {"cyclePattern",
-         "delta",
-         {absent, "-1", 1.5, false, 9223372036854775808.0,
-          QVariant::fromValue(qulonglong(kMax64) + 1), u64Max},
-         verbs::CyclePattern{1}},
+        {"cyclePattern", "delta", {absent, "-1", 1.5, false}, CyclePattern{1}},
+        {"cyclePattern", "delta", {9223372036854775808.0, u63, u64Max}, CyclePattern{1}},
         // Numbers take booleans as 1 and 0, and pass on unvalidated.
-        {"setBounceRate", "seconds", {0.75}, verbs::SetBounceRate{0.75}},
-        {"setBounceRate", "seconds", {true}, verbs::SetBounceRate{1.0}},
-        {"setBounceRate", "seconds", {-3.0}, verbs::SetBounceRate{-3.0}},
-        {"setBounceRate", "seconds", {absent, "0.75"}, std::nullopt},
-        {"autoCycle", "seconds", {ll(5), 5.0}, verbs::AutoCycle{false, 5.0}},
-        {"autoCycle", "seconds", {false}, verbs::AutoCycle{false, 0.0}},
-        {"autoCycle", "seconds", {absent, "5"}, verbs::AutoCycle{false, 2.0}},
-        {"autoCycle", "on", {true, ll(1)}, verbs::AutoCycle{true, 2.0}},
-        {"autoCycle", "on", {"on"}, verbs::AutoCycle{false, 2.0}},
+        {"setBounceRate", "seconds", {0.75}, SetBounceRate{0.75}},
+        {"setBounceRate", "seconds", {true}, SetBounceRate{1.0}},
+        {"setBounceRate", "seconds", {-3.0}, SetBounceRate{-3.0}},
+        {"setBounceRate", "seconds", {absent, "0.75"}, none},
+        {"autoCycle", "seconds", {ll(5), 5.0}, AutoCycle{false, 5.0}},
+        {"autoCycle", "seconds", {false}, AutoCycle{false, 0.0}},
+        {"autoCycle", "seconds", {absent, "5"}, AutoCycle{false, 2.0}},
+        {"autoCycle", "on", {true, ll(1)}, AutoCycle{true, 2.0}},
+        {"autoCycle", "on", {"on"}, AutoCycle{false, 2.0}},
         // The frame rate truncates toward zero; what no 64-bit integer holds drops the message
         // rather than wrapping.
-        {"setTimecodeFps", "fps", {ll(25)}, verbs::SetTimecodeFps{25}},
-        {"setTimecodeFps", "fps", {29.97, 29.001}, verbs::SetTimecodeFps{29}},
-        {"setTimecodeFps", "fps", {-23.976}, verbs::SetTimecodeFps{-23}},
-        {"setTimecodeFps", "fps", {ll(-24)}, verbs::SetTimecodeFps{-24}},
-        {"setTimecodeFps", "fps", {true}, verbs::SetTimecodeFps{1}},
-        {"setTimecodeFps", "fps", {false}, verbs::SetTimecodeFps{0}},
-        {"setTimecodeFps", "fps", {absent, "25", 1e300, kInf, kNaN}, std::nullopt},
+        {"setTimecodeFps", "fps", {ll(25)}, SetTimecodeFps{25}},
+        {"setTimecodeFps", "fps", {29.97, 29.001}, SetTimecodeFps{29}},
+        {"setTimecodeFps", "fps", {-23.976, ll(-23)}, SetTimecodeFps{-23}},
+        {"setTimecodeFps", "fps", {true}, SetTimecodeFps{1}},
+        {"setTimecodeFps", "fps", {false, 0.5, -0.9}, SetTimecodeFps{0}},
+        {"setTimecodeFps", "fps", {absent, "25", 1e300, kInf, kNaN}, none},
         // The sync offset takes any finite number, held to its range later, and nothing else.
-        {"setSyncOffset", "ms", {-40.5}, verbs::SetSyncOffset{-40.5}},
-        {"setSyncOffset", "ms", {ll(5000), 5000.0}, verbs::SetSyncOffset{5000.0}},
-        {"setSyncOffset", "ms", {absent, true, false, "12", kInf, kNaN}, std::nullopt},
+        {"setSyncOffset", "ms", {-40.5}, SetSyncOffset{-40.5}},
+        {"setSyncOffset", "ms", {ll(5000), 5000.0}, SetSyncOffset{5000.0}},
+        {"setSyncOffset", "ms", {absent, true, false, "12", kInf, kNaN}, none},
         // Flags take numbers 0 and 1 as well; anything else is false, as is no flag.
         // The five "on" flags are read alike: one of them takes every value that is not true.
-        {"showOutput", "on", {true, ll(1), 1.0}, verbs::ShowOutput{true}},
-        {"showOutput",
-         "on",
-         {absent, "yes", "true", ll(0), QVariantMap{}, ll(2), "1", 0.5, ll(-1), 1.0000001},
-         verbs::ShowOutput{false}},
-        {"showInfo", "on", {true}, verbs::ShowInfo{true}},
-        {"setEditing", "on", {true}, verbs::SetEditing{true}},
-        {"setMirror", "on", {true}, verbs::SetMirror{true}},
-        {"setRemote", "on", {true}, verbs::SetRemote{true}},
-        {"tourEvent", "skipped", {true, ll(1)}, verbs::TourEvent{true}},
-        {"tourEvent", "skipped", {absent, "true"}, verbs::TourEvent{false}},
-        {"setAudio", "invert", {true, 1.0}, verbs::SetAudio{"off", "both", true}},
+        {"showOutput", "on", {true, ll(1), 1.0}, ShowOutput{true}},
+        {"showOutput", "on", {absent, "yes", "true", ll(0), QVariantMap{}}, ShowOutput{false}},
+        {"showOutput", "on", {ll(2), "1", 0.5, ll(-1), 1.0000001}, ShowOutput{false}},
+        {"showInfo", "on", {true}, ShowInfo{true}},
+        {"setEditing", "on", {true}, SetEditing{true}},
+        {"setMirror", "on", {true}, SetMirror{true}},
+        {"setRemote", "on", {true}, SetRemote{true}},
+        {"tourEvent", "skipped", {true, ll(1)}, TourEvent{true}},
+        {"tourEvent", "skipped", {absent, "true"}, TourEvent{false}},
+        {"setAudio", "invert", {true, 1.0}, SetAudio{"off", "both", true}},
         {"setAudio", "invert", {absent, "x", ll(2), 1.0000001}, audioOff},
-        {"setAudio", "signal", {"tone"}, verbs::SetAudio{"tone", "both", false}},
+        {"setAudio", "signal", {"tone"}, SetAudio{"tone", "both", false}},
         {"setAudio", "signal", {absent, ll(1)}, audioOff},
-        {"setAudio", "channels", {"centre"}, verbs::SetAudio{"off", "centre", false}},
+        {"setAudio", "channels", {"centre"}, SetAudio{"off", "centre", false}},
         {"setAudio", "channels", {absent, QVariantList{}, ll(3)}, audioOff},
         // Strings are kept exactly, unvalidated; only saving refuses an empty name.
-        {"showPattern", "name", {"SMPTE"}, verbs::ShowPattern{"SMPTE"}},
-        {"showPattern", "name", {absent, ll(3)}, std::nullopt},
-        {"openURL",
-         "url",
-         {"https://example.org/help"},
-         verbs::OpenURL{"https://example.org/help"}},
-        {"openURL", "url", {absent, strings({"https://example.org/"})}, std::nullopt},
-        {"setSlateText",
-         "text",
-         {QString::fromUtf8("Bühne\n2")},
-         verbs::SetSlateText{QString::fromUtf8("Bühne\n2")}},
-        {"setSlateText", "text", {absent, ll(5)}, verbs::SetSlateText{""}},
-        {"setVideoRange", "range", {"limited"}, verbs::SetVideoRange{"limited"}},
-        {"setVideoRange", "range", {absent, ll(1)}, std::nullopt},
-        {"saveProfile", "name", {"  Studio B "}, verbs::SaveProfile{"  Studio B "}},
-        {"saveProfile", "name", {" "}, verbs::SaveProfile{" "}},
-        {"saveProfile", "name", {absent, true, ""}, std::nullopt},
-        {"loadProfile", "name", {""}, verbs::LoadProfile{""}},
-        {"loadProfile", "name", {absent, 1.0}, std::nullopt},
-        {"deleteProfile", "name", {""}, verbs::DeleteProfile{""}},
-        {"deleteProfile", "name", {absent, null}, std::nullopt},
+        {"showPattern", "name", {"SMPTE"}, ShowPattern{"SMPTE"}},
+        {"showPattern", "name", {absent, ll(3)}, none},
+        {"openURL", "url", {"https://example.org/help"}, OpenURL{"https://example.org/help"}},
+        {"openURL", "url", {absent, QVariantList{"https://example.org/"}}, none},
+        {"setSlateText", "text", {slate}, SetSlateText{slate}},
+        {"setSlateText", "text", {absent, ll(5)}, SetSlateText{""}},
+        {"setVideoRange", "range", {"limited"}, SetVideoRange{"limited"}},
+        {"setVideoRange", "range", {absent, ll(1)}, none},
+        {"saveProfile", "name", {"  Studio B "}, SaveProfile{"  Studio B "}},
+        {"saveProfile", "name", {" "}, SaveProfile{" "}},
+        {"saveProfile", "name", {absent, true, ""}, none},
+        {"loadProfile", "name", {""}, LoadProfile{""}},
+        {"loadProfile", "name", {absent, 1.0}, none},
+        {"deleteProfile", "name", {""}, DeleteProfile{""}},
+        {"deleteProfile", "name", {absent, null}, none},
         // One wrong element makes an array absent.
-        {"setAspectRatios",
-         "ratios",
-         {strings({"4:3", "16:9"}), QStringList{"4:3", "16:9"}},
-         verbs::SetAspectRatios{{"4:3", "16:9"}}},
-        {"setAspectRatios", "ratios", {QVariantList{}}, verbs::SetAspectRatios{}},
-        {"setAspectRatios",
-         "ratios",
-         {absent, "4:3", strings({"4:3", ll(16)}), strings({null}),
-          strings({"4:3", strings({"16:9"})}), strings({"4:3", "16:9", true}),
-          QVariantMap{{"0", "4:3"}}},
-         std::nullopt},
+        {"setAspectRatios", "ratios", {QVariantList{"4:3", "16:9"}, two}, SetAspectRatios{two}},
+        {"setAspectRatios", "ratios", {QVariantList{}}, SetAspectRatios{}},
+        {"setAspectRatios", "ratios", {absent, "4:3", QVariantMap{{"0", "4:3"}}}, none},
+        {"setAspectRatios", "ratios", {QVariantList{"4:3", ll(16)}, QVariantList{null}}, none},
+        {"setAspectRatios", "ratios", {QVariantList{"4:3", QVariantList{"16:9"}}}, none},
+        {"setAspectRatios", "ratios", {QVariantList{"4:3", "16:9", true}}, none},
     };
     for (const Conversion& c : cases) {
         for (const QVariant& value : c.values) {
@@ -192,33 +166,22 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
         }
     }
     EXPECT_EQ(parse("showPattern", {{"name", "grid"}, {"id", "junk"}, {"on", true}, {"x", ll(1)}}),
-              Parsed(verbs::ShowPattern{"grid"}));
+              Parsed(ShowPattern{"grid"}));
 }
 
 TEST(BridgeVerbArguments, CalibrationTakesWhatIsGivenAndLeavesTheRestUnset) {
-    EXPECT_EQ(parse("startCalibration", {{"program", "resolve"},
-                                         {"address", "127.0.0.1:20002"},
-                                         {"display", ll(2)},
-                                         {"window", 10.0},
-                                         {"background", ll(16)},
-                                         {"insertEvery", 30.0},
-                                         {"insertFor", 2.5},
-                                         {"insertGrey", ll(128)}}),
-              Parsed(verbs::StartCalibration{"resolve", "127.0.0.1:20002", 2U, 10.0, 16.0, 30.0,
-                                             2.5, 128.0}));
-    EXPECT_EQ(parse("startCalibration"), Parsed(verbs::StartCalibration{}));
-    EXPECT_EQ(parse("startCalibration", {{"program", ll(1)},
-                                         {"address", true},
-                                         {"display", "2"},
-                                         {"window", "10"},
-                                         {"background", "16"},
-                                         {"insertEvery", QVariantList{}},
-                                         {"insertFor", "x"},
-                                         {"insertGrey", QVariantMap{}}}),
-              Parsed(verbs::StartCalibration{}));
+    EXPECT_EQ(
+        parseBody(json(R"({"verb": "startCalibration", "program": "resolve",
+        "address": "127.0.0.1:20002", "display": 2, "window": 10, "background": 16,
+        "insertEvery": 30, "insertFor": 2.5, "insertGrey": 128})")),
+        Parsed(StartCalibration{"resolve", "127.0.0.1:20002", 2U, 10.0, 16.0, 30.0, 2.5, 128.0}));
+    EXPECT_EQ(parseBody(json(R"({"verb": "startCalibration", "program": 1, "address": true,
+        "display": "2", "window": "10", "background": "16", "insertEvery": [], "insertFor": "x",
+        "insertGrey": {}})")),
+              Parsed(StartCalibration{}));
 }
 
-TEST(BridgeMessages, OnlyAKnownStringVerbInADictionaryToTheBridgeIsParsed) {
+TEST(BridgeMessages, OnlyAKnownStringVerbWrittenExactlyInADictionaryToTheBridgeIsDelivered) {
     for (const char* handler : {"Bridge", "bridge ", " bridge", "", "qvEula"}) {
         EXPECT_EQ(parseBridgeMessage(QString::fromLatin1(handler), completeBody("ready")),
                   std::nullopt)
@@ -237,10 +200,8 @@ TEST(BridgeMessages, OnlyAKnownStringVerbInADictionaryToTheBridgeIsParsed) {
         EXPECT_EQ(parseBody(b), std::nullopt) << b.typeName() << " " << b.toString().toStdString();
     }
     EXPECT_EQ(parseBody(QVariantHash{{"verb", "showPattern"}, {"name", "grid"}}),
-              Parsed(verbs::ShowPattern{"grid"}));
-}
-
-TEST(BridgeVerbNames, EveryNameBuildsItsOwnCaseAndOnlyAsWritten) {
+              Parsed(ShowPattern{"grid"}));
+    // Every name builds its own case, and only as written.
     const QStringList& names = verbNames();
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& name = names[i];
@@ -256,9 +217,7 @@ TEST(BridgeVerbNames, EveryNameBuildsItsOwnCaseAndOnlyAsWritten) {
             EXPECT_EQ(parseBody(completeBody(variant)), std::nullopt) << variant.toStdString();
         }
     }
-}
-
-TEST(BridgeDelivery, ParsedVerbsReachOnVerbOnceAndDroppedOnesNever) {
+    // Delivered, a parsed verb reaches onVerb once and a dropped one never.
     std::vector<Verb> received;
     const std::function<void(const Verb&)> onVerb = [&](const Verb& v) { received.push_back(v); };
     deliverBridgeMessage("bridge", body("showOutput", {{"on", ll(1)}}), onVerb);
@@ -266,7 +225,7 @@ TEST(BridgeDelivery, ParsedVerbsReachOnVerbOnceAndDroppedOnesNever) {
     deliverBridgeMessage("other", body("ready"), onVerb);
     deliverBridgeMessage("bridge", body("blank"), {});
     deliverBridgeMessage("bridge", body("cyclePattern", {{"delta", ll(-1)}}), onVerb);
-    EXPECT_EQ(received, (std::vector<Verb>{verbs::ShowOutput{true}, verbs::CyclePattern{-1}}));
+    EXPECT_EQ(received, (std::vector<Verb>{ShowOutput{true}, CyclePattern{-1}}));
 }
 
 }  // namespace
