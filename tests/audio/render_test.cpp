@@ -5,19 +5,21 @@
 #include <cstring>
 #include <vector>
 
+#include "audio/audio_generator.h"
+#include "audio/fake_audio_stream.h"
 #include "audio/render.h"
 
 namespace lumenor {
 namespace {
 
-struct Block {
-    std::vector<float> left;
-    std::vector<float> right;
-};
-
-Block render(const RenderControls& c, RenderState& state, std::size_t frames) {
-    Block b{std::vector<float>(frames, 9.0f), std::vector<float>(frames, 9.0f)};
-    renderSamples(c, state, b.left.data(), b.right.data(), frames);
+// With `oneBuffer` both channels go into the left buffer, which is then read as either.
+RenderedBlock render(const RenderControls& c, RenderState& state, std::size_t frames,
+                     bool oneBuffer = false) {
+    RenderedBlock b{std::vector<float>(frames, 9.0f), std::vector<float>(frames, 9.0f)};
+    renderSamples(c, state, b.left.data(), oneBuffer ? nullptr : b.right.data(), frames);
+    if (oneBuffer) {
+        b.right = b.left;
+    }
     return b;
 }
 
@@ -58,7 +60,7 @@ std::vector<float> expectedPink(std::size_t frames) {
 }
 
 // Each channel gets the signal times its gain; a silent channel is +0.0 and an inverted zero
-// is -0.0.
+// is -0.0. One buffer holds the right channel's value, written last.
 TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
     constexpr std::size_t kFrames = 44100;
     const std::vector<float> tone = expectedTone(kFrames);
@@ -70,6 +72,7 @@ TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
         bool invert;
         float leftGain;
         float rightGain;
+        bool oneBuffer = false;
     };
     for (const Case& c : {Case{Signal::tone, Channels::both, false, 1, 1},
                           Case{Signal::tone, Channels::left, false, 1, 0},
@@ -77,13 +80,16 @@ TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
                           Case{Signal::tone, Channels::both, true, 1, -1},
                           Case{Signal::pink, Channels::both, false, 1, 1},
                           Case{Signal::pink, Channels::both, true, 1, -1},
-                          Case{Signal::off, Channels::both, true, 1, -1}}) {
+                          Case{Signal::off, Channels::both, true, 1, -1},
+                          Case{Signal::tone, Channels::both, true, -1, -1, true},
+                          Case{Signal::tone, Channels::left, false, 0, 0, true}}) {
         SCOPED_TRACE(rawName(c.signal).toStdString() + " " + rawName(c.channels).toStdString() +
-                     (c.invert ? " inverted" : ""));
+                     (c.invert ? " inverted" : "") + (c.oneBuffer ? " in one buffer" : ""));
         const std::vector<float>& want =
             c.signal == Signal::tone ? tone : (c.signal == Signal::pink ? pink : off);
         RenderState state;
-        const Block b = render({c.signal, c.channels, c.invert}, state, kFrames);
+        const RenderedBlock b =
+            render({c.signal, c.channels, c.invert}, state, kFrames, c.oneBuffer);
         for (std::size_t i = 0; i < kFrames; ++i) {
             ASSERT_TRUE(bitEqual(b.left[i], c.leftGain == 0 ? 0.0f : c.leftGain * want[i])) << i;
             ASSERT_TRUE(bitEqual(b.right[i], c.rightGain == 0 ? 0.0f : c.rightGain * want[i])) << i;
@@ -91,22 +97,12 @@ TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
     }
 }
 
-TEST(RenderTest, OneBufferHoldsTheRightChannelAndNoLeftBufferWritesNothing) {
-    const std::vector<float> want = expectedTone(500);
-    RenderState state;
-    std::vector<float> only(500, 9.0f);
-    renderSamples({Signal::tone, Channels::both, true}, state, only.data(), nullptr, only.size());
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        ASSERT_TRUE(bitEqual(only[i], -want[i])) << i;
-    }
-
+// A silenced channel still moves the tone on; no left buffer writes and moves nothing.
+TEST(RenderTest, OnlyAMissingLeftBufferLeavesTheToneWhereItWas) {
     RenderState leftOnly;
-    renderSamples({Signal::tone, Channels::left, false}, leftOnly, only.data(), nullptr, 100);
-    for (std::size_t i = 0; i < 100; ++i) {
-        ASSERT_TRUE(bitEqual(only[i], 0.0f)) << i;
-    }
+    std::vector<float> one(100);
+    renderSamples({Signal::tone, Channels::left, false}, leftOnly, one.data(), nullptr, 100);
     EXPECT_NE(leftOnly.phase, 0.0);
-
     RenderState untouched;
     std::vector<float> right(16, 9.0f);
     renderSamples({Signal::tone, Channels::both, false}, untouched, nullptr, right.data(), 16);
@@ -119,11 +115,11 @@ TEST(RenderTest, EachSignalResumesWhereItStopped) {
     const std::vector<float> tone = expectedTone(600);
     const std::vector<float> pink = expectedPink(200);
     RenderState state;
-    const Block firstTone = render({Signal::tone, Channels::both, false}, state, 300);
-    const Block firstPink = render({Signal::pink, Channels::both, false}, state, 100);
+    const RenderedBlock firstTone = render({Signal::tone, Channels::both, false}, state, 300);
+    const RenderedBlock firstPink = render({Signal::pink, Channels::both, false}, state, 100);
     render({Signal::off, Channels::both, false}, state, 64);
-    const Block secondTone = render({Signal::tone, Channels::both, false}, state, 300);
-    const Block secondPink = render({Signal::pink, Channels::both, false}, state, 100);
+    const RenderedBlock secondTone = render({Signal::tone, Channels::both, false}, state, 300);
+    const RenderedBlock secondPink = render({Signal::pink, Channels::both, false}, state, 100);
     for (std::size_t i = 0; i < 300; ++i) {
         ASSERT_TRUE(bitEqual(firstTone.left[i], tone[i])) << i;
         ASSERT_TRUE(bitEqual(secondTone.left[i], tone[300 + i])) << i;
@@ -131,6 +127,53 @@ TEST(RenderTest, EachSignalResumesWhereItStopped) {
     for (std::size_t i = 0; i < 100; ++i) {
         ASSERT_TRUE(bitEqual(firstPink.left[i], pink[i])) << i;
         ASSERT_TRUE(bitEqual(secondPink.left[i], pink[100 + i])) << i;
+    }
+}
+
+class AudioGeneratorTest : public ::testing::Test {
+  protected:
+    FakeAudioStream::Log log;
+    AudioGenerator generator{std::make_unique<FakeAudioStream>(&log)};
+};
+
+// Created idle; a signal starts the stream once, off pauses it, and a failed start is retried
+// by the next signal.
+TEST_F(AudioGeneratorTest, SignalsStartTheStreamOnceAndOffPausesIt) {
+    EXPECT_NE(log.source, nullptr);
+    generator.apply(Signal::off, Channels::both, false);
+    EXPECT_EQ(log.pauses, 1);
+    EXPECT_EQ(log.starts, 0);
+    EXPECT_FALSE(generator.isPlaying());
+
+    generator.apply(Signal::tone, Channels::both, false);
+    generator.apply(Signal::pink, Channels::left, true);
+    EXPECT_EQ(log.starts, 1);
+    EXPECT_TRUE(generator.isPlaying());
+    generator.apply(Signal::off, Channels::both, false);
+    EXPECT_FALSE(generator.isPlaying());
+
+    log.startFails = true;
+    generator.apply(Signal::tone, Channels::both, false);
+    EXPECT_FALSE(generator.isPlaying());
+    log.startFails = false;
+    generator.apply(Signal::tone, Channels::both, false);
+    EXPECT_EQ(log.starts, 3);
+    EXPECT_TRUE(generator.isPlaying());
+}
+
+// Each callback renders the controls applied last, each signal going on where it stopped, and
+// silence once off while callbacks still come; the samples themselves are checked above.
+TEST_F(AudioGeneratorTest, AppliedControlsReachTheNextCallback) {
+    RenderState mirror;
+    for (const RenderControls c : {RenderControls{Signal::tone, Channels::left, false},
+                                   RenderControls{Signal::tone, Channels::both, true},
+                                   RenderControls{Signal::off, Channels::both, false}}) {
+        SCOPED_TRACE(rawName(c.signal).toStdString() + " " + rawName(c.channels).toStdString());
+        generator.apply(c.signal, c.channels, c.invertRight);
+        const RenderedBlock want = render(c, mirror, 64);
+        const RenderedBlock b = renderFrom(log, 64);
+        EXPECT_EQ(b.left, want.left);
+        EXPECT_EQ(b.right, want.right);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QString>
+#include <QTransform>
 
 #include <chrono>
 #include <optional>
@@ -29,10 +30,11 @@ inline quint32 pixelWord(int r, int g, int b, int bits) {
     return static_cast<quint32>(r << (2 * bits) | g << bits | b);
 }
 
-// The box a patch at fractions (x, y, w, h) covers on a head of `size`.
-inline QRect patchBox(QSize size, double x, double y, double w, double h) {
-    return QRect(QPoint(qRound(x * size.width()), qRound(y * size.height())),
-                 QPoint(qRound((x + w) * size.width()) - 1, qRound((y + h) * size.height()) - 1));
+// The box a patch at `window` (fractions of the head) covers on a head of `size`.
+inline QRect patchBox(QSize size, const QRectF& window) {
+    const QTransform scale = QTransform::fromScale(size.width(), size.height());
+    return QRect(scale.map(window.topLeft()).toPoint(),
+                 scale.map(window.bottomRight()).toPoint() - QPoint(1, 1));
 }
 
 // True when a line across and a line down the head, through the box's centre, show exactly
@@ -84,20 +86,19 @@ inline QString nextLine(QProcess& p, int timeoutMs = 10000) {
 // The parts of one "patch ..." line of `lumenor calibrate`.
 struct PatchLine {
     QString colour;
-    QString background;
     int bits = 0;
     double latencyMs = -1.0;
 };
 
 inline std::optional<PatchLine> parsePatchLine(const QString& line) {
     static const QRegularExpression form(
-        "^patch (\\d+,\\d+,\\d+) background (\\d+,\\d+,\\d+) bits (\\d+) window [0-9. ]+ "
+        "^patch (\\d+,\\d+,\\d+) background \\d+,\\d+,\\d+ bits (\\d+) window [0-9. ]+ "
         "time [0-9.]+ s latency (-?[0-9.]+) ms$");
     const QRegularExpressionMatch m = form.match(line);
     if (!m.hasMatch()) {
         return std::nullopt;
     }
-    return PatchLine{m.captured(1), m.captured(2), m.captured(3).toInt(), m.captured(4).toDouble()};
+    return PatchLine{m.captured(1), m.captured(2).toInt(), m.captured(3).toDouble()};
 }
 
 // Log lines reach standard error only where there is no journal to take them.

@@ -14,18 +14,24 @@
 #include "onboarding/agreement_store.h"
 #include "onboarding/gates.h"
 #include "onboarding/onboarding_store.h"
+#include "onboarding/telemetry_controller.h"
 #include "support/process.h"
 
 namespace lumenor {
 namespace {
 
-// Each test works in a folder of its own under the temporary home.
+using std::chrono::milliseconds;
+using std::chrono::system_clock;
+
+// Each test works in a folder of its own under the temporary home, which the stores make with
+// its parents.
 class FileStoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = QDir::homePath() + "/stores/" + info->name();
-        QDir(dir_).removeRecursively();
+        const QString own = QDir::homePath() + "/stores/" + info->name();
+        QDir(own).removeRecursively();
+        dir_ = own + "/a/b";
     }
     QString dir_;
 
@@ -35,41 +41,53 @@ class FileStoreTest : public ::testing::Test {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QJsonObject readObject(const QString& name) {
+    // Empty when there is no such file.
+    QByteArray contents(const QString& name) {
         QFile f(dir_ + "/" + name);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-        return QJsonDocument::fromJson(f.readAll()).object();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QJsonObject readObject(const QString& name) {
+        return QJsonDocument::fromJson(contents(name)).object();
     }
 };
 
-TEST_F(FileStoreTest, TheFolderIsCreatedWithItsParentsAndNoFileMeansNoRecord) {
-    const QString deep = dir_ + "/a/b/c";
-    ASSERT_FALSE(QFileInfo::exists(dir_));
-    FileAgreementStore agreements(deep);
-    EXPECT_TRUE(QFileInfo(deep).isDir());
-    FileOnboardingStore onboarding(deep + "/d");
-    EXPECT_TRUE(QFileInfo(deep + "/d").isDir());
-    EXPECT_FALSE(QFileInfo::exists(agreements.filePath()));
-    EXPECT_EQ(agreements.load(), std::nullopt);
-    EXPECT_EQ(onboarding.load(), std::nullopt);
-}
+// Counts what the telemetry controller asks of its provider.
+struct CallLog {
+    int starts = 0;
+    int stops = 0;
+    QStringList events;
+};
 
-TEST_F(FileStoreTest, AcceptanceIsSavedAndReadBackFromTheFile) {
+class RecordingProvider final : public TelemetryProvider {
+  public:
+    explicit RecordingProvider(CallLog& log) : log_(log) {}
+    void start() override { ++log_.starts; }
+    void stop() override { ++log_.stops; }
+    void record(const QString& event) override { log_.events.push_back(event); }
+
+  private:
+    CallLog& log_;
+};
+
+// The moment is cut to whole seconds, toward zero before 1970 as well: -1.5 s gives -1. A
+// string version and a whole-number time, or the agreement is shown again.
+TEST_F(FileStoreTest, AcceptanceIsSavedInWholeSecondsAndReadBackFromTheFile) {
+    ASSERT_FALSE(QFileInfo::exists(dir_));
     FileAgreementStore store(dir_);
-    ASSERT_TRUE(store.save({"1", 1700000000}));
+    EXPECT_TRUE(QFileInfo(dir_).isDir());
+    EXPECT_EQ(store.load(), std::nullopt);
+    ASSERT_TRUE(
+        store.save(Acceptance::at("1", system_clock::time_point{milliseconds(1700000000999)})));
     EXPECT_EQ(readObject("agreement.json"),
               (QJsonObject{{"version", "1"}, {"acceptedAt", 1700000000}}));
+    EXPECT_EQ(Acceptance::at("1", system_clock::time_point{milliseconds(1500)}).acceptedAt, 1);
+    EXPECT_EQ(Acceptance::at("1", system_clock::time_point{milliseconds(-1500)}).acceptedAt, -1);
     EXPECT_FALSE(EULAGate::needsAcceptance(FileAgreementStore(dir_).load(), "1"));
     ASSERT_TRUE(store.save({"2", 1800000000}));
     EXPECT_EQ(FileAgreementStore(dir_).load(), (Acceptance{"2", 1800000000}));
     EXPECT_TRUE(EULAGate::needsAcceptance(store.load(), "1"));
     writeFile("agreement.json", R"({"version":"1","acceptedAt":1700000000.0})");
     EXPECT_EQ(store.load(), (Acceptance{"1", 1700000000}));
-}
-
-// A string version and a whole-number time, or the agreement is shown again.
-TEST_F(FileStoreTest, AnUnreadableAgreementFileShowsTheAgreementAgain) {
-    FileAgreementStore store(dir_);
     for (const QByteArray& bad :
          {QByteArray(R"({"version":"1","acceptedAt":1700000000.25})"),
           QByteArray(R"({"version":"1","acceptedAt":"1700000000"})"),
@@ -85,9 +103,13 @@ TEST_F(FileStoreTest, AnUnreadableAgreementFileShowsTheAgreementAgain) {
     }
 }
 
-// All three keys of their exact types, or the tour runs again.
-TEST_F(FileStoreTest, ATourRecordWithAMissingKeyOrWrongTypeLetsTheTourRun) {
+// All three keys of their exact types, or the tour runs again. Clearing with no file is
+// harmless.
+TEST_F(FileStoreTest, TheEndOfTheTourIsStoredAsSuchAndClearingRemovesIt) {
     FileOnboardingStore store(dir_);
+    EXPECT_TRUE(QFileInfo(dir_).isDir());
+    store.clear();
+    EXPECT_TRUE(TourGate::shouldAutoStart(store.load()));
     for (const char* bad :
          {R"({"version":"1","completed":"no","skipped":false})",
           R"({"version":"1","completed":false,"skipped":"true"})",
@@ -99,12 +121,6 @@ TEST_F(FileStoreTest, ATourRecordWithAMissingKeyOrWrongTypeLetsTheTourRun) {
     }
     writeFile("onboarding.json", R"({"version":"1","completed":false,"skipped":false})");
     EXPECT_FALSE(TourGate::shouldAutoStart(store.load()));
-}
-
-// Clearing with no file is harmless.
-TEST_F(FileStoreTest, TheEndOfTheTourIsStoredAsSuchAndClearingRemovesIt) {
-    FileOnboardingStore store(dir_);
-    store.clear();
     for (const bool skipped : {true, false}) {
         ASSERT_TRUE(store.save(TourGate::recordForTourEnd(skipped)));
         EXPECT_EQ(readObject("onboarding.json"),
@@ -118,26 +134,27 @@ TEST_F(FileStoreTest, TheEndOfTheTourIsStoredAsSuchAndClearingRemovesIt) {
 }
 
 // A plain file where the folder should be, or a folder where the file should be: nothing
-// saves and nothing loads.
+// saves and nothing loads. A telemetry choice that cannot be saved still moves the provider,
+// but sends nothing.
 TEST_F(FileStoreTest, AFolderThatCannotBeMadeOrIsInPlaceOfTheFileFailsQuietly) {
     writeFile("blocker", "x");
     FileAgreementStore blocked(dir_ + "/blocker/inner");
     EXPECT_FALSE(blocked.save({"1", 1}));
     EXPECT_EQ(blocked.load(), std::nullopt);
+    CallLog calls;
+    TelemetryController telemetry(std::make_unique<FileTelemetryStore>(dir_ + "/blocker/inner"),
+                                  std::make_unique<RecordingProvider>(calls));
+    telemetry.setEnabled(true);
+    EXPECT_EQ(calls.starts, 1);
+    EXPECT_TRUE(telemetry.started());
+    EXPECT_FALSE(telemetry.isEnabled());
+    telemetry.record("tour_completed");
+    EXPECT_TRUE(calls.events.isEmpty());
 
     QDir().mkpath(dir_ + "/agreement.json");
     FileAgreementStore store(dir_);
     EXPECT_EQ(store.load(), std::nullopt);
     EXPECT_FALSE(store.save({"1", 1}));
-}
-
-// Runs the writer, as an unprivileged user when this test runs as root (root writes anywhere).
-test::ProcessResult saveAsAnotherProcess(const QString& dir, const QString& version) {
-    QStringList args{dir, "save", version};
-    if (::geteuid() == 0) {
-        args << "--as-nobody";
-    }
-    return test::runProcess(RECORD_WRITER, args);
 }
 
 TEST_F(FileStoreTest, AWriteIntoAReadOnlyFolderFailsQuietlyAndKeepsTheOldFile) {
@@ -147,7 +164,10 @@ TEST_F(FileStoreTest, AWriteIntoAReadOnlyFolderFailsQuietlyAndKeepsTheOldFile) {
         ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0755), 0);
     }
     ASSERT_EQ(::chmod(QFile::encodeName(dir_).constData(), 0555), 0);
-    const test::ProcessResult r = saveAsAnotherProcess(dir_, "new");
+    // As an unprivileged user when this test runs as root, who writes anywhere.
+    const QStringList asNobody = ::geteuid() == 0 ? QStringList{"--as-nobody"} : QStringList{};
+    const test::ProcessResult r =
+        test::runProcess(RECORD_WRITER, QStringList{dir_, "save", "new"} + asNobody);
     ::chmod(QFile::encodeName(dir_).constData(), 0755);
     if (r.exitCode == 3) {
         GTEST_SKIP() << "cannot drop root to user 65534 here, so no folder is read-only: "
@@ -180,6 +200,50 @@ TEST_F(FileStoreTest, AKillInTheMiddleOfASaveLeavesTheOldOrTheNewFile) {
     }
     // The writer must have had time to replace the file, or the rounds showed nothing.
     EXPECT_GT(replaced, 0);
+}
+
+// Switching saves the choice and starts or stops the provider once, whatever was stored
+// before; a start at launch follows the stored choice. Nothing is sent on a fresh installation;
+// afterwards the stored choice, read at every call, decides, even when it changed behind the
+// controller's back. The file holds a boolean; anything else reads as off.
+TEST_F(FileStoreTest, TelemetryFollowsTheStoredChoice) {
+    CallLog calls;
+    TelemetryController c(std::make_unique<FileTelemetryStore>(dir_),
+                          std::make_unique<RecordingProvider>(calls));
+    const QByteArray on = R"({"enabled":true})";
+    const QByteArray off = R"({"enabled":false})";
+    const auto expect = [&](const char* step, const QByteArray& stored, int starts, int stops) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(contents("telemetry.json"), stored);
+        EXPECT_EQ(c.started(), starts > stops);
+        EXPECT_EQ(calls.starts, starts);
+        EXPECT_EQ(calls.stops, stops);
+    };
+    c.startIfEnabled();
+    c.record("tour_skipped");
+    expect("fresh", {}, 0, 0);
+    c.setEnabled(false);
+    expect("switched off", off, 0, 0);
+    c.startIfEnabled();
+    expect("started off", off, 0, 0);
+    QFile::remove(dir_ + "/telemetry.json");
+    c.setEnabled(true);
+    c.record("tour_completed");
+    expect("switched on", on, 1, 0);
+    c.setEnabled(true);
+    c.startIfEnabled();
+    expect("on again", on, 1, 0);
+    writeFile("telemetry.json", R"({"enabled": "yes"})");
+    EXPECT_FALSE(c.isEnabled());
+    EXPECT_EQ(FileTelemetryStore(dir_).load(), std::nullopt);
+    c.setEnabled(false);
+    c.record("tour_skipped");
+    expect("off again", off, 1, 1);
+    writeFile("telemetry.json", on);
+    c.record("tour_skipped");
+    c.startIfEnabled();
+    expect("stored on", on, 2, 1);
+    EXPECT_EQ(calls.events, (QStringList{"tour_completed", "tour_skipped"}));
 }
 
 }  // namespace

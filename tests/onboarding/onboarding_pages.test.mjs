@@ -7,13 +7,8 @@ import { describe, test } from 'node:test';
 import { controlsUnderDragStrip, expectFits, pagesInOneBrowser, takePosted } from '../support/page_harness.mjs';
 
 const open = pagesInOneBrowser();
-const eula = (query, size = { width: 580, height: 620 }) => open('EULA.html', { ...size, query, handlers: ['qvEula'] });
+const eula = (query) => open('EULA.html', { width: 580, height: 620, query, handlers: ['qvEula'] });
 const prefs = () => open('preferences.html', { width: 460, height: 470, handlers: ['qvPrefs'] });
-
-async function checkLayout(page, name) {
-  assert.deepEqual(await controlsUnderDragStrip(page, 40), []);
-  await expectFits(page, name);
-}
 
 describe('agreement page', () => {
   // Gate mode, and a page without a known mode that can still answer a waiting gate, offer Agree
@@ -35,7 +30,8 @@ describe('agreement page', () => {
       assert.deepEqual(await takePosted(page), actions.map((action) => ({ handler: 'qvEula', body: { action } })));
       if (query) {
         assert.match(await page.locator('#eula-version').textContent(), /version 1$/);
-        await checkLayout(page, `eula-${gate ? 'gate' : 'view'}-580x620`);
+        assert.deepEqual(await controlsUnderDragStrip(page, 40), []);
+        await expectFits(page, `eula-${gate ? 'gate' : 'view'}-580x620`);
       }
       assert.match(await page.locator('.licence').textContent(), /MIT License/);
       assert.match(await page.locator('.safety').textContent(), /flash/i);
@@ -70,6 +66,7 @@ describe('preferences page', () => {
     await page.evaluate('window.__qvUpdatesInit && window.__qvUpdatesInit({automatic:false});');
     assert.equal(await checked('#telemetry'), 'false');
     assert.equal(await checked('#updates'), 'false');
-    await checkLayout(page, 'preferences-updates-460x470');
+    assert.deepEqual(await controlsUnderDragStrip(page, 40), []);
+    await expectFits(page, 'preferences-updates-460x470');
   });
 });

@@ -11,26 +11,12 @@
 
 #include "onboarding/agreement_store.h"
 
-namespace {
-
 constexpr int kBigVersionLength = 512 * 1024;
 
-bool dropRoot() {
-    if (::geteuid() != 0) {
-        return true;
-    }
-    return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s DIR loop | DIR save VERSION [--as-nobody]\n", argv[0]);
-        return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    if (std::strcmp(argv[2], "loop") == 0) {
+    const char* command = argc >= 3 ? argv[2] : "";
+    const QString dir = QString::fromLocal8Bit(argc >= 2 ? argv[1] : "");
+    if (std::strcmp(command, "loop") == 0) {
         lumenor::FileAgreementStore store(dir);
         const QString a(kBigVersionLength, QLatin1Char('A'));
         const QString b(kBigVersionLength, QLatin1Char('B'));
@@ -38,8 +24,9 @@ int main(int argc, char** argv) {
             store.save({i % 2 == 0 ? a : b, i});
         }
     }
-    if (std::strcmp(argv[2], "save") == 0 && argc >= 4) {
-        if (argc >= 5 && std::strcmp(argv[4], "--as-nobody") == 0 && !dropRoot()) {
+    if (std::strcmp(command, "save") == 0 && argc >= 4) {
+        if (argc >= 5 && std::strcmp(argv[4], "--as-nobody") == 0 && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
             std::fprintf(stderr, "cannot drop root\n");
             return 3;
         }
@@ -50,6 +37,6 @@ int main(int argc, char** argv) {
                     loaded ? loaded->version.toLocal8Bit().constData() : "none");
         return 0;
     }
-    std::fprintf(stderr, "unknown command %s\n", argv[2]);
+    std::fprintf(stderr, "usage: %s DIR loop | DIR save VERSION [--as-nobody]\n", argv[0]);
     return 2;
 }
