@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     };
     QElapsedTimer clock;
     clock.start();
-    waitUntil(clock, kWarmUpSeconds * 1000);
+    waitUntil(clock, kWarmUpSeconds * 1000LL);
     const std::optional<Resident> start = residentOf(pid);
     const std::optional<int> droppedAtStart = dropped;
     if (!start || !droppedAtStart) {
