@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -25,6 +24,7 @@
 #include <vector>
 
 #include "displays/present_refresh_link.h"
+#include "output/frame_cadence.h"
 #include "support/xorg_testbed.h"
 
 namespace {
@@ -67,18 +67,18 @@ std::int64_t nowUs() {
         .count();
 }
 
-// The refreshes a link of this process found missing, by the time of the refresh after each gap.
+// The refreshes a link of this process found missing, counted as the show's meter counts them,
+// by the time of the refresh after each gap.
 class Bystander {
   public:
     explicit Bystander(const QByteArray& display) : links_(display) {
         link_ = links_.create(std::nullopt, [this](const lumenor::RefreshStamp& s) {
             const std::lock_guard lock(mutex_);
-            if (last_ != 0 && s.refreshPeriod > 0 &&
-                std::llround(static_cast<double>(s.videoTime - last_) /
-                             static_cast<double>(s.refreshPeriod)) > 1) {
+            const int before = cadence_.droppedTotal();
+            cadence_.step(s.videoTime, s.timeScale, s.refreshPeriod);
+            if (cadence_.droppedTotal() > before) {
                 gaps_.push_back(s.videoTime);
             }
-            last_ = s.videoTime;
         });
     }
     bool running() const { return link_ != nullptr; }
@@ -96,7 +96,7 @@ class Bystander {
     lumenor::PresentRefreshLinkFactory links_;
     mutable std::mutex mutex_;
     std::vector<std::int64_t> gaps_;
-    std::int64_t last_ = 0;
+    lumenor::FrameCadence cadence_;
     std::unique_ptr<lumenor::RefreshLink> link_;
 };
 
