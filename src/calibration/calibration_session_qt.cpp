@@ -11,6 +11,8 @@ namespace lumenor {
 namespace {
 
 constexpr int kFinishMs = 500;
+// A platform that never says a frame is on screen still reaches the program.
+constexpr int kOnScreenCapMs = 2000;
 
 }  // namespace
 
@@ -45,11 +47,20 @@ void CalibrationSession::start(QScreen* screen) {
         }
     };
     output_.show(screen);
-    if (peer_.resolve) {
-        startResolve();
-    } else {
-        startWeb();
-    }
+    // The program's first patch would otherwise wait on the window's own start, some tenths of
+    // a second on a busy machine.
+    output_.whenOnScreen(
+        [this] {
+            if (ending_) {
+                return;
+            }
+            if (peer_.resolve) {
+                startResolve();
+            } else {
+                startWeb();
+            }
+        },
+        kOnScreenCapMs);
 }
 
 void CalibrationSession::moveTo(QScreen* screen) {

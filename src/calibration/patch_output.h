@@ -47,6 +47,9 @@ class PatchOutput {
     // Looks at once whether the patch has reached the screen (onShown when it has), rather
     // than at the next poll.
     void checkShown();
+    // Calls `then` once the output's first frame is on screen, or after `capMs` where that is
+    // never said.
+    void whenOnScreen(std::function<void()> then, int capMs);
 
   private:
     void draw(QImage& frame);
@@ -54,7 +57,10 @@ class PatchOutput {
     std::unique_ptr<PatternView> view_;
     std::unique_ptr<OutputWindow> window_;
     Patch patch_;
-    QTimer watch_;  // polls for the patch's frame while it is on its way
+    QTimer watch_;       // polls for the patch's frame while it is on its way
+    QTimer firstFrame_;  // polls for the first frame while something waits on it
+    std::function<void()> onScreen_;
+    std::uint64_t onScreenCapUs_ = 0;
     // The number of the first frame drawn with the current patch, once one is.
     std::optional<std::uint64_t> drawnAs_;
     std::uint64_t paintedBefore_ = 0;

@@ -38,6 +38,13 @@ PatchOutput::PatchOutput(RefreshLinkFactory& links)
     watch_.setTimerType(Qt::PreciseTimer);
     watch_.setInterval(1);
     QObject::connect(&watch_, &QTimer::timeout, [this] { checkShown(); });
+    firstFrame_.setInterval(2);
+    QObject::connect(&firstFrame_, &QTimer::timeout, [this] {
+        if (view_->framesShown() > 0 || monotonicMicroseconds() >= onScreenCapUs_) {
+            firstFrame_.stop();
+            std::exchange(onScreen_, nullptr)();
+        }
+    });
 }
 
 PatchOutput::~PatchOutput() {
@@ -53,8 +60,16 @@ void PatchOutput::show(QScreen* screen) {
     view_->updateScale();
 }
 
+void PatchOutput::whenOnScreen(std::function<void()> then, int capMs) {
+    onScreen_ = std::move(then);
+    onScreenCapUs_ = monotonicMicroseconds() + static_cast<std::uint64_t>(capMs) * 1000;
+    firstFrame_.start();
+}
+
 void PatchOutput::hide() {
     watch_.stop();
+    firstFrame_.stop();
+    onScreen_ = nullptr;
     window_->detach();
     window_->hide();
 }

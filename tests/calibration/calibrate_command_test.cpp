@@ -25,7 +25,8 @@ using namespace std::chrono;
 using test::framed;
 using test::nextLine;
 
-constexpr milliseconds kPatchDeadline(200);
+// A bound on a patch that came at all; how fast they come is patch_latency_bench's to say.
+constexpr milliseconds kPatchDeadline(500);
 
 // Each test runs on a server at depth 24 and at depth 30 (ten bits a channel).
 class CalibrationPeers : public test::CalibrateTest, public ::testing::WithParamInterface<int> {
@@ -108,8 +109,8 @@ TEST_P(CalibrationPeers, DisplayCalResolveServerPutsEveryPatchOnTheHead) {
         ASSERT_TRUE(shown);
         EXPECT_EQ(shown->colour, valuesText(shownColour));
         EXPECT_EQ(shown->bits, bits());
-        // Its median and p99 are measured by patch_latency_bench.
-        EXPECT_LT(shown->latencyMs, 200.0);
+        EXPECT_GE(shown->latencyMs, 0.0);
+        EXPECT_LT(shown->latencyMs, static_cast<double>(kPatchDeadline.count()));
     }
     peer.write("end\n");
     peer.waitForBytesWritten();
