@@ -182,24 +182,23 @@ TEST_F(FileStoreTest, AKillInTheMiddleOfASaveLeavesTheOldOrTheNewFile) {
     ASSERT_TRUE(FileAgreementStore(dir_).save({"old", 0}));
     const QString a(512 * 1024, 'A');
     const QString b(512 * 1024, 'B');
-    int replaced = 0;
     for (int round = 0; round < 25; ++round) {
         QProcess writer;
         writer.start(RECORD_WRITER, {dir_, "loop"});
         ASSERT_TRUE(writer.waitForStarted(10000));
-        QThread::msleep(QRandomGenerator::global()->bounded(5, 80));
+        // Timed from its first save rather than its start, which a busy machine may stretch
+        // past any delay chosen here.
+        ASSERT_TRUE(writer.waitForReadyRead(10000)) << "the writer saved nothing";
+        QThread::msleep(QRandomGenerator::global()->bounded(0, 40));
         writer.kill();
         ASSERT_TRUE(writer.waitForFinished(10000));
         ASSERT_EQ(writer.exitStatus(), QProcess::CrashExit) << "the writer ended by itself";
 
         const std::optional<Acceptance> loaded = FileAgreementStore(dir_).load();
         ASSERT_TRUE(loaded.has_value()) << "a torn or empty file after round " << round;
-        const bool known = loaded->version == "old" || loaded->version == a || loaded->version == b;
-        ASSERT_TRUE(known) << "a mixed record after round " << round;
-        replaced += loaded->version != "old" ? 1 : 0;
+        ASSERT_TRUE(loaded->version == a || loaded->version == b)
+            << "a mixed or an older record after round " << round;
     }
-    // The writer must have had time to replace the file, or the rounds showed nothing.
-    EXPECT_GT(replaced, 0);
 }
 
 // Switching saves the choice and starts or stops the provider once, whatever was stored

@@ -1,5 +1,6 @@
 // onboarding_record_writer DIR loop
-//     saves two large acceptances into DIR/agreement.json by turns until it is killed.
+//     saves two large acceptances into DIR/agreement.json by turns until it is killed, printing
+//     "saved" after each.
 // onboarding_record_writer DIR save VERSION [--as-nobody]
 //     saves one acceptance, printing "saved" or "not saved", then the version it loads back
 //     ("none" when nothing loads). --as-nobody first drops root to user and group 65534.
@@ -21,7 +22,10 @@ int main(int argc, char** argv) {
         const QString a(kBigVersionLength, QLatin1Char('A'));
         const QString b(kBigVersionLength, QLatin1Char('B'));
         for (std::int64_t i = 0;; ++i) {
-            store.save({i % 2 == 0 ? a : b, i});
+            if (store.save({i % 2 == 0 ? a : b, i})) {
+                std::puts("saved");
+                std::fflush(stdout);
+            }
         }
     }
     if (std::strcmp(command, "save") == 0 && argc >= 4) {
