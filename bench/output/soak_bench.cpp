@@ -16,15 +16,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <optional>
 #include <vector>
 
-#include "displays/present_refresh_link.h"
-#include "output/frame_cadence.h"
+#include "support/refresh_bystander.h"
 #include "support/xorg_testbed.h"
 
 namespace {
@@ -60,46 +57,6 @@ std::optional<Resident> residentOf(qint64 pid) {
     return found == 3 ? std::optional<Resident>(r) : std::nullopt;
 }
 
-// Microseconds of CLOCK_MONOTONIC, the clock of the X server's refresh stamps.
-std::int64_t nowUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// The refreshes a link of this process found missing, counted as the show's meter counts them,
-// by the time of the refresh after each gap.
-class Bystander {
-  public:
-    explicit Bystander(const QByteArray& display) : links_(display) {
-        link_ = links_.create(std::nullopt, [this](const lumenor::RefreshStamp& s) {
-            const std::lock_guard lock(mutex_);
-            const int before = cadence_.droppedTotal();
-            cadence_.step(s.videoTime, s.timeScale, s.refreshPeriod);
-            if (cadence_.droppedTotal() > before) {
-                gaps_.push_back(s.videoTime);
-            }
-        });
-    }
-    bool running() const { return link_ != nullptr; }
-    bool missedBetween(std::int64_t fromUs, std::int64_t toUs) const {
-        const std::lock_guard lock(mutex_);
-        for (const std::int64_t t : gaps_) {
-            if (t >= fromUs && t <= toUs) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-  private:
-    lumenor::PresentRefreshLinkFactory links_;
-    mutable std::mutex mutex_;
-    std::vector<std::int64_t> gaps_;
-    lumenor::FrameCadence cadence_;
-    std::unique_ptr<lumenor::RefreshLink> link_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,11 +81,11 @@ int main(int argc, char** argv) {
     QProcess show;
     show.setProcessEnvironment(env);
     show.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    Bystander bystander(env.value(QStringLiteral("DISPLAY")).toLocal8Bit());
+    lumenor::test::RefreshBystander bystander(env.value(QStringLiteral("DISPLAY")).toLocal8Bit());
     std::optional<int> dropped;  // the latest total `show` reported
     int ownMissed = 0;           // of those, refreshes the bystander did not miss, once counted
     bool counting = false;
-    std::int64_t lastReportUs = nowUs();
+    std::int64_t lastReportUs = lumenor::test::nowUs();
     const QRegularExpression frameLine("^frame [0-9.]+ Hz dropped (\\d+)");
     QObject::connect(&show, &QProcess::readyReadStandardOutput, [&] {
         while (show.canReadLine()) {
@@ -136,7 +93,7 @@ int main(int argc, char** argv) {
             if (const auto m = frameLine.match(line); m.hasMatch()) {
                 const int total = m.captured(1).toInt();
                 // A report covers the half second before it; a little more allows for the pipe.
-                const std::int64_t at = nowUs();
+                const std::int64_t at = lumenor::test::nowUs();
                 if (counting && dropped && total > *dropped &&
                     !bystander.missedBetween(lastReportUs - 100'000, at)) {
                     ownMissed += total - *dropped;
