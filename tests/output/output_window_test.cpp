@@ -14,6 +14,7 @@
 #include "patterns/pattern.h"
 #include "support/process.h"
 #include "support/process_lines.h"
+#include "support/refresh_bystander.h"
 #include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
@@ -129,7 +130,9 @@ TEST_F(OutputOnX, AMirrorNeverKeepsTheLastMovingFrame) {
 }
 
 // Each head switched down and back up, three times over: the output and the mirror cover
-// their head at its new size with the pattern drawn for it, within half a second.
+// their head at its new size with the pattern drawn for it. The bound is for a redraw that
+// comes at all: about 0.3 s here on an idle machine, it may take several times that on a busy
+// one.
 TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
     ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_60"));
     const std::vector<std::pair<QString, QImage>> modes = {
@@ -144,15 +147,9 @@ TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
                 const std::optional<XorgTestbed::Head> shown = x().head(head);
                 ASSERT_TRUE(shown.has_value());
                 // The output's own head names its new mode in the banner for a while.
-                const int waitMs = head == QLatin1String("DUMMY0") ? kBannerGoneMs + 500 : 500;
-                const std::string where = head.toStdString() + " at " + mode.toStdString() +
-                                          ", round " + std::to_string(round);
-                if (settle(shown->geometry, expected, waitMs) != 0) {
-                    // Waiting on tells a late redraw from one that never comes.
-                    ADD_FAILURE() << where << ": not shown within " << waitMs << " ms";
-                    EXPECT_EQ(settle(shown->geometry, expected, 10000), 0)
-                        << where << ": not shown 10 s later either";
-                }
+                const int waitMs = (head == QLatin1String("DUMMY0") ? kBannerGoneMs : 0) + 5000;
+                EXPECT_EQ(settle(shown->geometry, expected, waitMs), 0)
+                    << head.toStdString() << " at " << mode.toStdString() << ", round " << round;
             }
         }
     }
@@ -160,32 +157,42 @@ TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
 
 // The first report comes once the output is on screen and counts nothing on an idle machine;
 // the reports give the rate, count a stall and turn unsteady, and after a mode change give the
-// new mode's rate. A loaded test machine may make the server itself miss a refresh now and
-// then, so most starts and reports must be clean, not all; counting from before the first frame
+// new mode's rate. A refresh the server's own clock skipped, which a bystander link of this
+// process misses too, excuses the report that counts it; counting from before the first frame
 // made every start report a drop.
 TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
-    int clean = 0;
+    const test::RefreshBystander bystander(x().environment().value("DISPLAY").toLocal8Bit());
+    ASSERT_TRUE(bystander.running());
+    // Each report is read with the time it came; one covers the half second before it.
+    const auto reports = [&](int ms, std::int64_t sinceUs) {
+        std::vector<std::pair<FrameLine, bool>> out;  // with whether the server skipped then
+        readLines(show_, ms, [&](const QByteArray& line) {
+            const std::int64_t at = test::nowUs();
+            out.emplace_back(frameLine(line), bystander.missedBetween(sinceUs - 100'000, at));
+            sinceUs = at;
+            return false;
+        });
+        return out;
+    };
     for (int start = 0; start < 5; ++start) {
+        const std::int64_t startedUs = test::nowUs();
         startShow({"bounce", "--seconds", "30"});
-        const std::vector<QByteArray> lines = readLines(show_, 1500);
-        ASSERT_FALSE(lines.empty());
-        clean += frameLine(lines.front()).dropped == 0 ? 1 : 0;
+        const auto first = reports(1500, startedUs);
+        ASSERT_FALSE(first.empty());
+        EXPECT_TRUE(first.front().first.dropped == 0 || first.front().second)
+            << "start " << start << " counted " << first.front().first.dropped;
         TearDown();
     }
-    EXPECT_GE(clean, 3);
 
     startShow({"bounce", "--seconds", "30"});
-    const std::vector<QByteArray> idle = readLines(show_, 3000);
+    const auto idle = reports(3000, test::nowUs());
     ASSERT_GE(idle.size(), 4u);
-    int steady = 0;
     int before = 0;
-    for (const QByteArray& line : idle) {
-        const FrameLine f = frameLine(line);
+    for (const auto& [f, skipped] : idle) {
         EXPECT_EQ(f.rate, "60.00");
-        steady += f.steady ? 1 : 0;
+        EXPECT_TRUE(f.steady || skipped) << "a refresh missed by the show alone";
         before = f.dropped;
     }
-    EXPECT_GE(steady * 2, static_cast<int>(idle.size()));
     ::kill(static_cast<pid_t>(show_.processId()), SIGSTOP);
     QThread::msleep(200);
     ::kill(static_cast<pid_t>(show_.processId()), SIGCONT);
