@@ -1,7 +1,6 @@
 #include "controller/bridge_message.h"
 #include "controller/controller_window_controller.h"
 #include "controller/frame_autosave.h"
-#include "controller/page_calls.h"
 #include "controller/web_window.h"
 #include "core/resources.h"
 
@@ -40,61 +39,6 @@ ControllerWindowController::ControllerWindowController()
 }
 
 ControllerWindowController::~ControllerWindowController() = default;
-
-void ControllerWindowController::sendDisplays(const std::vector<DisplayInfo>& displays) {
-    runScript(pagecalls::displaysChanged(displays));
-}
-
-void ControllerWindowController::sendModes(const std::vector<ModeInfo>& modes,
-                                           bool changesAllowed) {
-    runScript(pagecalls::modesChanged(modes, changesAllowed));
-}
-
-void ControllerWindowController::sendPattern(const QString& rawName) {
-    runScript(pagecalls::patternChanged(rawName));
-}
-
-void ControllerWindowController::sendProfiles(const QStringList& names) {
-    runScript(pagecalls::profilesChanged(names));
-}
-
-void ControllerWindowController::sendMirror(bool on) {
-    runScript(pagecalls::mirrorChanged(on));
-}
-
-void ControllerWindowController::sendSelections(DisplayId selected, DisplayId output,
-                                                const QStringList& aspectRatios,
-                                                double bouncePeriod) {
-    runScript(pagecalls::syncSelections(selected, output, aspectRatios, bouncePeriod));
-}
-
-void ControllerWindowController::sendModeApplied(bool applied, std::int64_t seconds) {
-    runScript(pagecalls::modeApplied(applied, seconds));
-}
-
-void ControllerWindowController::sendOutputVisibility(bool shown) {
-    runScript(pagecalls::outputVisibilityChanged(shown));
-}
-
-void ControllerWindowController::sendInfoVisibility(bool shown) {
-    runScript(pagecalls::infoVisibilityChanged(shown));
-}
-
-void ControllerWindowController::sendRevertCountdown(std::int64_t seconds) {
-    runScript(pagecalls::revertCountdown(seconds));
-}
-
-void ControllerWindowController::sendRevertResolved(bool kept) {
-    runScript(pagecalls::revertResolved(kept));
-}
-
-void ControllerWindowController::sendFrameStatus(double hz, std::int64_t dropped, bool steady) {
-    runScript(pagecalls::frameStatus(hz, dropped, steady));
-}
-
-void ControllerWindowController::sendRemoteStatus(const QJsonObject& status) {
-    runScript(pagecalls::remoteStatus(status));
-}
 
 void ControllerWindowController::runScript(const QString& script) {
     webView_->runScript(script);

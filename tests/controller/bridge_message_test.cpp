@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QVariantHash>
 #include <QVariantList>
 #include <QVariantMap>
@@ -9,7 +10,8 @@
 #include <vector>
 
 #include "controller/bridge_message.h"
-#include "verb_printing.h"
+#include "controller/page_calls.h"
+#include "support/mode_info.h"
 
 namespace lumenor {
 namespace {
@@ -78,7 +80,6 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
     const SetAudio audioOff{"off", "both", false};
     const std::vector<Conversion> cases = {
         // Integers take whole numbers of any type in their range, and no booleans.
-        {"selectDisplay", "id", {ll(2), 2.0}, SelectDisplay{2}},
         {"selectDisplay", "id", {ll(0), 0.0}, SelectDisplay{0}},
         {"selectDisplay", "id", {absent, "7", 2.5, true}, none},
         {"selectOutputDisplay", "id", {ll(kU32), 4294967295.0, u32}, SelectOutputDisplay{kU32}},
@@ -94,26 +95,21 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
         {"cyclePattern", "delta", {absent, "-1", 1.5, false}, CyclePattern{1}},
         {"cyclePattern", "delta", {9223372036854775808.0, u63, u64Max}, CyclePattern{1}},
         // Numbers take booleans as 1 and 0, and pass on unvalidated.
-        {"setBounceRate", "seconds", {0.75}, SetBounceRate{0.75}},
+        {"setBounceRate", "seconds", {-0.75}, SetBounceRate{-0.75}},
         {"setBounceRate", "seconds", {true}, SetBounceRate{1.0}},
-        {"setBounceRate", "seconds", {-3.0}, SetBounceRate{-3.0}},
         {"setBounceRate", "seconds", {absent, "0.75"}, none},
         {"autoCycle", "seconds", {ll(5), 5.0}, AutoCycle{false, 5.0}},
-        {"autoCycle", "seconds", {false}, AutoCycle{false, 0.0}},
         {"autoCycle", "seconds", {absent, "5"}, AutoCycle{false, 2.0}},
         {"autoCycle", "on", {true, ll(1)}, AutoCycle{true, 2.0}},
-        {"autoCycle", "on", {"on"}, AutoCycle{false, 2.0}},
         // The frame rate truncates toward zero; what no 64-bit integer holds drops the message
         // rather than wrapping.
-        {"setTimecodeFps", "fps", {ll(25)}, SetTimecodeFps{25}},
         {"setTimecodeFps", "fps", {29.97, 29.001}, SetTimecodeFps{29}},
         {"setTimecodeFps", "fps", {-23.976, ll(-23)}, SetTimecodeFps{-23}},
         {"setTimecodeFps", "fps", {true}, SetTimecodeFps{1}},
         {"setTimecodeFps", "fps", {false, 0.5, -0.9}, SetTimecodeFps{0}},
         {"setTimecodeFps", "fps", {absent, "25", 1e300, kInf, kNaN}, none},
         // The sync offset takes any finite number, held to its range later, and nothing else.
-        {"setSyncOffset", "ms", {-40.5}, SetSyncOffset{-40.5}},
-        {"setSyncOffset", "ms", {ll(5000), 5000.0}, SetSyncOffset{5000.0}},
+        {"setSyncOffset", "ms", {ll(-5000), -5000.0}, SetSyncOffset{-5000.0}},
         {"setSyncOffset", "ms", {absent, true, false, "12", kInf, kNaN}, none},
         // Flags take numbers 0 and 1 as well; anything else is false, as is no flag.
         // The five "on" flags are read alike: one of them takes every value that is not true.
@@ -142,19 +138,13 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
         {"setVideoRange", "range", {"limited"}, SetVideoRange{"limited"}},
         {"setVideoRange", "range", {absent, ll(1)}, none},
         {"saveProfile", "name", {"  Studio B "}, SaveProfile{"  Studio B "}},
-        {"saveProfile", "name", {" "}, SaveProfile{" "}},
         {"saveProfile", "name", {absent, true, ""}, none},
         {"loadProfile", "name", {""}, LoadProfile{""}},
-        {"loadProfile", "name", {absent, 1.0}, none},
-        {"deleteProfile", "name", {""}, DeleteProfile{""}},
-        {"deleteProfile", "name", {absent, null}, none},
         // One wrong element makes an array absent.
         {"setAspectRatios", "ratios", {QVariantList{"4:3", "16:9"}, two}, SetAspectRatios{two}},
         {"setAspectRatios", "ratios", {QVariantList{}}, SetAspectRatios{}},
         {"setAspectRatios", "ratios", {absent, "4:3", QVariantMap{{"0", "4:3"}}}, none},
         {"setAspectRatios", "ratios", {QVariantList{"4:3", ll(16)}, QVariantList{null}}, none},
-        {"setAspectRatios", "ratios", {QVariantList{"4:3", QVariantList{"16:9"}}}, none},
-        {"setAspectRatios", "ratios", {QVariantList{"4:3", "16:9", true}}, none},
     };
     for (const Conversion& c : cases) {
         for (const QVariant& value : c.values) {
@@ -165,8 +155,6 @@ TEST(BridgeVerbArguments, EveryArgumentPresentAbsentOfTheWrongTypeAndAtItsEdges)
                       c.expected);
         }
     }
-    EXPECT_EQ(parse("showPattern", {{"name", "grid"}, {"id", "junk"}, {"on", true}, {"x", ll(1)}}),
-              Parsed(ShowPattern{"grid"}));
 }
 
 TEST(BridgeVerbArguments, CalibrationTakesWhatIsGivenAndLeavesTheRestUnset) {
@@ -189,14 +177,10 @@ TEST(BridgeMessages, OnlyAKnownStringVerbWrittenExactlyInADictionaryToTheBridgeI
     }
     // Not a dictionary, no verb, a verb that is no string, or one that is not known.
     for (const QVariant& b :
-         {QVariant(), QVariant::fromValue(nullptr), QVariant("ready"),
-          QVariant(QVariantList{completeBody("ready")}), ll(1), QVariant(true),
-          QVariant(QVariantMap{{"name", "smpte"}}), QVariant(QVariantMap{{"Verb", "ready"}}),
-          QVariant(QVariantMap{{"verb", ll(22)}}), QVariant(QVariantMap{{"verb", true}}),
-          QVariant(QVariantMap{{"verb", QVariant::fromValue(nullptr)}}),
-          QVariant(QVariantMap{{"verb", QVariantList{"ready"}}}),
-          QVariant(QVariantMap{{"verb", QVariantMap{{"verb", "ready"}}}}),
-          QVariant(body("frobnicate")), QVariant(body(QString()))}) {
+         {QVariant(), QVariant("ready"), QVariant(QVariantList{completeBody("ready")}),
+          QVariant(QVariantMap{{"Verb", "ready"}}), QVariant(QVariantMap{{"verb", ll(22)}}),
+          QVariant(QVariantMap{{"verb", QVariantList{"ready"}}}), QVariant(body("frobnicate")),
+          QVariant(body(QString()))}) {
         EXPECT_EQ(parseBody(b), std::nullopt) << b.typeName() << " " << b.toString().toStdString();
     }
     EXPECT_EQ(parseBody(QVariantHash{{"verb", "showPattern"}, {"name", "grid"}}),
@@ -210,10 +194,8 @@ TEST(BridgeMessages, OnlyAKnownStringVerbWrittenExactlyInADictionaryToTheBridgeI
         ASSERT_TRUE(verb.has_value());
         EXPECT_EQ(verb->index(), static_cast<std::size_t>(i));
         EXPECT_EQ(verbName(*verb), name);
-        const QString flippedFirst =
-            (name[0].isLower() ? name[0].toUpper() : name[0].toLower()) + name.mid(1);
-        for (const QString& variant : {name.toUpper(), flippedFirst, " " + name, name + "\n",
-                                       "\t" + name, name.left(name.size() - 1)}) {
+        for (const QString& variant :
+             {name.toUpper(), " " + name, name + "\n", name.left(name.size() - 1)}) {
             EXPECT_EQ(parseBody(completeBody(variant)), std::nullopt) << variant.toStdString();
         }
     }
@@ -226,6 +208,64 @@ TEST(BridgeMessages, OnlyAKnownStringVerbWrittenExactlyInADictionaryToTheBridgeI
     deliverBridgeMessage("bridge", body("blank"), {});
     deliverBridgeMessage("bridge", body("cyclePattern", {{"delta", ll(-1)}}), onVerb);
     EXPECT_EQ(received, (std::vector<Verb>{ShowOutput{true}, CyclePattern{-1}}));
+}
+
+// The other way: the script texts native code runs in the page.
+
+namespace calls = pagecalls;
+
+DisplayInfo display(DisplayId id, const QString& name) {
+    DisplayInfo d;
+    d.id = id;
+    d.name = name;
+    d.currentMode = test::mode(0, 1920, 1080, 59.94);
+    return d;
+}
+
+TEST(PageCalls, DoublesAreShortestRoundTripWithAFractionalPart) {
+    EXPECT_EQ(calls::number(2.0), "2.0");
+    EXPECT_EQ(calls::number(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(calls::number(1e21), "1e+21");
+    EXPECT_EQ(calls::number(std::numeric_limits<double>::quiet_NaN()), "NaN");
+    EXPECT_EQ(calls::number(-std::numeric_limits<double>::infinity()), "-Infinity");
+}
+
+TEST(PageCalls, DisplaysAndModesAreCompactJson) {
+    EXPECT_EQ(calls::displaysChanged({}), "window.displaysChanged([])");
+    EXPECT_EQ(calls::displaysChanged({display(4294967295u, "Studio \"A\"")}),
+              "window.displaysChanged([{\"bitsPerChannel\":8,\"currentMode\":{\"pixelHeight\":1080,"
+              "\"pixelWidth\":1920,"
+              "\"pointHeight\":1080,\"pointWidth\":1920,\"refreshHz\":59.94},\"id\":4294967295,"
+              "\"isBuiltin\":false,\"name\":\"Studio \\\"A\\\"\"}])");
+    EXPECT_EQ(calls::modesChanged({}, false), "window.modesChanged([], false)");
+    ModeInfo scaled = test::mode(71, 2880, 1800, 60.0, 1440, 900);
+    scaled.isCurrent = true;
+    EXPECT_EQ(calls::modesChanged({scaled}, true),
+              "window.modesChanged([{\"id\":71,\"isCurrent\":true,\"isNative\":false,"
+              "\"pixelHeight\":1800,\"pixelWidth\":2880,\"pointHeight\":900,\"pointWidth\":1440,"
+              "\"refreshHz\":60,\"scaled\":true}], true)");
+}
+
+TEST(PageCalls, PatternNameTravelsQuotedInsideAnArray) {
+    EXPECT_EQ(calls::patternChanged("calibration"), "window.patternChanged([\"calibration\"][0])");
+    EXPECT_EQ(calls::patternChanged("a\"b\\c'</script>"),
+              "window.patternChanged([\"a\\\"b\\\\c'</script>\"][0])");
+}
+
+// Calls of several arguments or of lists; those of one flag, count or quoted string forward to
+// the helpers above in one line each.
+TEST(PageCalls, ListsStringsAndSeveralArguments) {
+    EXPECT_EQ(calls::profilesChanged({"<img src=x onerror=alert(1)>", "Stage"}),
+              "window.profilesChanged([\"<img src=x onerror=alert(1)>\",\"Stage\"])");
+    EXPECT_EQ(calls::syncSelections(1, 4294967295u, {"4:3", "2.39:1"}, 2.0),
+              "window.syncSelections(1, 4294967295, [\"4:3\",\"2.39:1\"], 2.0)");
+    EXPECT_EQ(calls::frameStatus(59.94, 12, false), "window.frameStatus(59.94, 12, false)");
+    EXPECT_EQ(calls::frameTimingUnavailable("not \"here\""),
+              "window.frameStatus(null, null, null, [\"not \\\"here\\\"\"][0])");
+    EXPECT_EQ(calls::modesRefused({}, "Can't."), "window.modesChanged([], false, [\"Can't.\"][0])");
+    const QJsonObject status{{"running", true}, {"pin", "0421"}};
+    EXPECT_EQ(calls::remoteStatus(status),
+              "window.remoteStatus({\"pin\":\"0421\",\"running\":true})");
 }
 
 }  // namespace

@@ -2,25 +2,14 @@ import { takePosted } from '../support/page_harness.mjs';
 
 // A realistic state for the controller page: three displays (one built in, two of the same
 // model), a mode list with scaled and fractional-rate modes, profiles and a live remote.
+function display(id, name, isBuiltin, [pointWidth, pointHeight], [pixelWidth, pixelHeight], refreshHz) {
+  return { id, name, isBuiltin, currentMode: { pointWidth, pointHeight, pixelWidth, pixelHeight, refreshHz } };
+}
+
 export const displays = [
-  {
-    id: 67,
-    name: 'Built-in Display',
-    isBuiltin: true,
-    currentMode: { pointWidth: 1440, pointHeight: 900, pixelWidth: 2880, pixelHeight: 1800, refreshHz: 60 },
-  },
-  {
-    id: 412,
-    name: 'PA-32 Projector',
-    isBuiltin: false,
-    currentMode: { pointWidth: 1920, pointHeight: 1080, pixelWidth: 1920, pixelHeight: 1080, refreshHz: 59.94 },
-  },
-  {
-    id: 413,
-    name: 'PA-32 Projector',
-    isBuiltin: false,
-    currentMode: { pointWidth: 3840, pointHeight: 2160, pixelWidth: 3840, pixelHeight: 2160, refreshHz: 50 },
-  },
+  display(67, 'Built-in Display', true, [1440, 900], [2880, 1800], 60),
+  display(412, 'PA-32 Projector', false, [1920, 1080], [1920, 1080], 59.94),
+  display(413, 'PA-32 Projector', false, [3840, 2160], [3840, 2160], 50),
 ];
 
 function mode(id, pw, ph, hz, extra = {}) {
