@@ -8,8 +8,29 @@ namespace {
 
 using OutputVerbs = AppFixture;
 
-TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycleAndCyclingStepsOnce) {
+TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFieldsAndExactPatternNamesStopIt) {
     AppCore& app = launch();
+    // Asked for a strobe, it steps no faster than twice a second.
+    EXPECT_EQ(run(verbs::AutoCycle{true, 0.001}),
+              QStringList({shown(true), cycling(true), pattern("white")}));
+    EXPECT_EQ(app.output.patternView().pattern(), Pattern::white);
+    page_.clear();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(spinUntil([&] { return page_.size() >= 6; }, 10000));
+    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_EQ(page_, QStringList({pattern("black"), pattern("grey50"), pattern("red"),
+                                  pattern("green"), pattern("blue"), pattern("white")}));
+    // Restarting begins at white again; stopping twice reports once.
+    EXPECT_EQ(run(verbs::AutoCycle{true, 60.0}), QStringList({cycling(true), pattern("white")}));
+    EXPECT_EQ(run(verbs::AutoCycle{false, 7.0}), QStringList{cycling(false)});
+    EXPECT_TRUE(run(verbs::AutoCycle{false, 7.0}).isEmpty());
+    EXPECT_EQ(app.state.autoCycleInterval, 7.0);
+    // A state that says on without a timer is still put right, and said.
+    app.state.autoCycleOn = true;
+    EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList({cycling(false), pattern("black")}));
+
+    // Pattern names are exact and stop the auto-cycle; cycling steps once whatever the delta.
     run(verbs::AutoCycle{true, 60.0});
     ASSERT_TRUE(app.autoCycleRunning());
 
@@ -18,7 +39,6 @@ TEST_F(OutputVerbs, PatternNamesAreExactAndStopTheAutoCycleAndCyclingStepsOnce) 
               QStringList({cycling(false), pattern("grid")}));
     EXPECT_EQ(app.output.patternView().pattern(), Pattern::grid);
 
-    // Cycling steps once whatever the delta.
     run(verbs::ShowPattern{QStringLiteral("crosshatch")});
     EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList{pattern("calibration")});
     // A delta beyond int is held at its end, not wrapped round to the other sign.
@@ -58,17 +78,14 @@ TEST_F(OutputVerbs, ShowAndHideTheOutputWhichInfoMirrorAndBlankShowButNeverHide)
     run(verbs::ShowOutput{false});
     EXPECT_EQ(run(verbs::Blank{}), QStringList({shown(true), pattern("black")}));
     EXPECT_EQ(app.output.patternView().pattern(), Pattern::black);
-}
 
-// Moving a shown output, and a choice kept across launches, are the display tests'.
-TEST_F(OutputVerbs, AnOutputDisplayNotAttachedFallsBackAndWithNoneShowingHides) {
-    AppCore& app = launch();
+    // An output display not attached falls back, and with none showing the output hides.
+    // Moving a shown output, and a choice kept across launches, are the display tests'.
     run(verbs::SelectOutputDisplay{kPanel});
     run(verbs::ShowOutput{true});
     run(verbs::SelectOutputDisplay{77});
     EXPECT_EQ(app.output.currentDisplayID(), kProjector);
     EXPECT_TRUE(run(verbs::IdentifyDisplays{}).isEmpty());
-    EXPECT_EQ(app.identifier.windows().size(), 2U);
 
     displays_->displays.clear();
     displays_->notifyChange();
@@ -80,33 +97,10 @@ TEST_F(OutputVerbs, AnOutputDisplayNotAttachedFallsBackAndWithNoneShowingHides) 
     EXPECT_FALSE(app.state.autoCycleOn);
 }
 
-TEST_F(OutputVerbs, AutoCycleRunsThroughTheSolidFields) {
+TEST_F(OutputVerbs, ViewSettingsTheSlateLogoAndTheSyncOffsetReachTheOutput) {
     AppCore& app = launch();
-    // Asked for a strobe, it steps no faster than twice a second.
-    EXPECT_EQ(run(verbs::AutoCycle{true, 0.001}),
-              QStringList({shown(true), cycling(true), pattern("white")}));
-    EXPECT_EQ(app.output.patternView().pattern(), Pattern::white);
-    page_.clear();
-    QElapsedTimer clock;
-    clock.start();
-    ASSERT_TRUE(spinUntil([&] { return page_.size() >= 6; }, 10000));
-    EXPECT_GE(clock.elapsed(), 2900);
-    EXPECT_EQ(page_, QStringList({pattern("black"), pattern("grey50"), pattern("red"),
-                                  pattern("green"), pattern("blue"), pattern("white")}));
-    // Restarting begins at white again; stopping twice reports once.
-    EXPECT_EQ(run(verbs::AutoCycle{true, 60.0}), QStringList({cycling(true), pattern("white")}));
-    EXPECT_EQ(run(verbs::AutoCycle{false, 7.0}), QStringList{cycling(false)});
-    EXPECT_TRUE(run(verbs::AutoCycle{false, 7.0}).isEmpty());
-    EXPECT_EQ(app.state.autoCycleInterval, 7.0);
-    // A state that says on without a timer is still put right, and said.
-    app.state.autoCycleOn = true;
-    EXPECT_EQ(run(verbs::CyclePattern{1}), QStringList({cycling(false), pattern("black")}));
-}
-
-// The range reaches the views and the page (a profile keeps it: DisplayVerbs); other names are
-// ignored.
-TEST_F(OutputVerbs, VideoRangeAndViewSettingsReachTheOutput) {
-    AppCore& app = launch();
+    // The range reaches the views and the page (a profile keeps it: DisplayVerbs); other names
+    // are ignored.
     EXPECT_EQ(run(verbs::SetVideoRange{"limited"}),
               QStringList{pagecalls::videoRangeChanged("limited")});
     EXPECT_EQ(app.output.patternView().videoRange(), VideoRange::limited);
@@ -137,32 +131,10 @@ TEST_F(OutputVerbs, VideoRangeAndViewSettingsReachTheOutput) {
     EXPECT_TRUE(signal_.running);
     run(verbs::SetAudio{QStringLiteral("Tone"), QStringLiteral("left"), false});
     EXPECT_FALSE(signal_.running);
-}
 
-TEST_F(OutputVerbs, SyncOffsetIsHeldToASecondAsSetAndAsStored) {
-    AppCore& app = launch();
-    // The page hears the value in force, not the one it asked for.
-    EXPECT_EQ(run(verbs::SetSyncOffset{5000.0}), QStringList{pagecalls::syncOffsetChanged(1000.0)});
-    EXPECT_EQ(app.output.syncOffsetMs(), 1000.0);
-    run(verbs::SetSyncOffset{-1e300});
-    EXPECT_EQ(app.output.syncOffsetMs(), -1000.0);
-
-    // Kept across a restart (shown end to end); a stored value out of range is held to a
-    // second, one that is not a number reads as none.
-    for (const auto& [stored, held] :
-         {std::pair{QVariant(2500), 1000.0}, {QVariant("soon"), 0.0}}) {
-        app_.reset();
-        SetUp();
-        QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", stored);
-        EXPECT_EQ(launch().output.syncOffsetMs(), held);
-    }
-}
-
-TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {
-    AppCore& app = launch();
+    // A logo shows the slate once chosen; no choice, or a file that is no image, changes nothing.
     EXPECT_TRUE(run(verbs::PickSlateLogo{}).isEmpty());
     ASSERT_TRUE(pendingPick_);
-    // Nothing chosen, or a file that is not an image: nothing changes.
     QFile junk(dir_.filePath(QStringLiteral("junk.png")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not an image") > 0);
     junk.close();
@@ -183,6 +155,21 @@ TEST_F(OutputVerbs, SlateLogoShowsTheSlateOnceChosen) {
     EXPECT_TRUE(run(verbs::ClearSlateLogo{}).isEmpty());
     EXPECT_FALSE(app.output.patternView().slateImage());
     EXPECT_EQ(app.state.activePattern, Pattern::slate);
+
+    // The sync offset is held to a second; the page hears the value in force, not the one asked.
+    EXPECT_EQ(run(verbs::SetSyncOffset{5000.0}), QStringList{pagecalls::syncOffsetChanged(1000.0)});
+    EXPECT_EQ(app.output.syncOffsetMs(), 1000.0);
+    run(verbs::SetSyncOffset{-1e300});
+    EXPECT_EQ(app.output.syncOffsetMs(), -1000.0);
+
+    // A stored value out of range is held to a second; one that is not a number reads as none.
+    for (const auto& [stored, held] :
+         {std::pair{QVariant(2500), 1000.0}, {QVariant("soon"), 0.0}}) {
+        app_.reset();
+        SetUp();
+        QSettings(settingsFile(), QSettings::IniFormat).setValue("syncOffsetMs", stored);
+        EXPECT_EQ(launch().output.syncOffsetMs(), held);
+    }
 }
 
 }  // namespace

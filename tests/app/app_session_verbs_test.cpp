@@ -11,7 +11,7 @@ namespace {
 
 using SessionVerbs = AppFixture;
 
-TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
+TEST_F(SessionVerbs, ReadyStartsTheTourOnceShortcutsSkipTypingAndOnlyHttpsAddressesOpen) {
     AppCore& app = launch();
     const QStringList state = {pagecalls::displaysChanged(app.state.displays),
                                pagecalls::displaySelections(kPanel, kProjector),
@@ -32,28 +32,9 @@ TEST_F(SessionVerbs, ReadySendsTheWholeStateAndStartsTheTourOnce) {
     page_.clear();
     app_->showTutorial();
     EXPECT_EQ(page_, QStringList{QLatin1String(pagecalls::kStartTour)});
-}
 
-// The phone's commands carried out are shown end to end; here, what else its form may hold,
-// and the trial's answers, of which the end-to-end test sends one.
-TEST(RemoteCommands, OddParametersMapToNoneOrAStepOrOff) {
-    using P = RemoteParams;
-    const auto verb = [](const char* command, const P& params) {
-        return verbForRemoteCommand(QLatin1String(command), params);
-    };
-    EXPECT_EQ(verb("pattern", P{}), std::nullopt);
-    EXPECT_EQ(verb("cycle", P{{"delta", "-2"}}), Verb(verbs::CyclePattern{1}));
-    EXPECT_EQ(verb("cycle", P{}), Verb(verbs::CyclePattern{1}));
-    EXPECT_EQ(verb("output", P{{"on", "true"}}), Verb(verbs::ShowOutput{false}));
-    EXPECT_EQ(verb("Blank", P{}), std::nullopt);
-    EXPECT_EQ(verb("keep", P{}), Verb(verbs::ConfirmMode{}));
-    EXPECT_EQ(verb("revert", P{}), Verb(verbs::RevertMode{}));
-}
-
-TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
     // Through the application's own keyboard monitor, b blanks unless the page says one of its
     // fields is being typed in.
-    AppCore& app = launch();
     QObject window;
     QKeyEvent b(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b"));
     run(verbs::SetEditing{true});
@@ -64,7 +45,6 @@ TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
     EXPECT_EQ(app.state.activePattern, Pattern::black);
 
     const ShortcutContext idle{false, false};
-    EXPECT_EQ(shortcutVerb("b", Qt::NoModifier, idle), Verb(verbs::Blank{}));
     EXPECT_EQ(shortcutVerb("B", Qt::ShiftModifier, idle), Verb(verbs::Blank{}));
     for (const auto held : {Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
         EXPECT_EQ(shortcutVerb("b", held, idle), std::nullopt);
@@ -73,10 +53,8 @@ TEST_F(SessionVerbs, ShortcutsStayOutOfTypingAndModifiedKeys) {
     EXPECT_EQ(shortcutVerb("o", Qt::NoModifier, {false, true}), Verb(verbs::ShowOutput{false}));
     EXPECT_EQ(shortcutVerb("x", Qt::NoModifier, idle), std::nullopt);
     EXPECT_EQ(shortcutVerb("", Qt::NoModifier, idle), std::nullopt);
-}
 
-TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpenedAndTheRemoteSaysWhetherItIsOn) {
-    launch();
+    // Only https addresses are opened.
     for (const char* text : {"http://example.org/", "HTTPS://example.org/", "https://exa mple",
                              "javascript:alert(1)", "https://lumenor.example/help"}) {
         EXPECT_TRUE(run(verbs::OpenURL{QLatin1String(text)}).isEmpty());
@@ -98,6 +76,22 @@ TEST_F(SessionVerbs, OnlyHttpsAddressesAreOpenedAndTheRemoteSaysWhetherItIsOn) {
     EXPECT_EQ(
         argumentOf(off.front(), QLatin1String("remoteStatus")),
         QJsonObject({{"on", false}, {"requested", false}, {"url", ""}, {"pin", ""}, {"qr", ""}}));
+}
+
+// The phone's commands carried out are shown end to end; here, what else its form may hold,
+// and the trial's answers, of which the end-to-end test sends one.
+TEST(RemoteCommands, OddParametersMapToNoneOrAStepOrOff) {
+    using P = RemoteParams;
+    const auto verb = [](const char* command, const P& params) {
+        return verbForRemoteCommand(QLatin1String(command), params);
+    };
+    EXPECT_EQ(verb("pattern", P{}), std::nullopt);
+    EXPECT_EQ(verb("cycle", P{{"delta", "-2"}}), Verb(verbs::CyclePattern{1}));
+    EXPECT_EQ(verb("cycle", P{}), Verb(verbs::CyclePattern{1}));
+    EXPECT_EQ(verb("output", P{{"on", "true"}}), Verb(verbs::ShowOutput{false}));
+    EXPECT_EQ(verb("Blank", P{}), std::nullopt);
+    EXPECT_EQ(verb("keep", P{}), Verb(verbs::ConfirmMode{}));
+    EXPECT_EQ(verb("revert", P{}), Verb(verbs::RevertMode{}));
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ TEST_F(E2eOutput, TheOutputIsExactBesideTheControllerComesBackAfterASleepAndUpda
             "QT_LOGGING_RULES=org.lumenor.Lumenor.app.debug=true"});
     // With nothing chosen, the output goes beside the controller.
     ASSERT_TRUE(click(".pattern[data-pattern=\"pluge\"]"));
-    ASSERT_TRUE(waitForPattern("pluge"));
     ASSERT_TRUE(click("#output-toggle"));
     EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
 
@@ -37,13 +36,12 @@ TEST_F(E2eOutput, TheOutputIsExactBesideTheControllerComesBackAfterASleepAndUpda
         << "the same report as the command line prints";
 
     // Closed by the window manager (Alt+F4), the output is hidden and the page says so, as
-    // when Escape closes it (OutputVerbs); shown again, it comes back.
+    // when Escape closes it (OutputVerbs); shown again, it is drawn (after the wake below).
     const auto output = x().findWindow(QStringLiteral("Lumenor output"));
     ASSERT_TRUE(output.has_value());
     ASSERT_TRUE(x().requestClose(output->id));
     EXPECT_TRUE(waitForElement("#output-toggle", "el.getAttribute('aria-pressed') === 'false'"));
     ASSERT_TRUE(click("#output-toggle"));
-    EXPECT_EQ(settle(kHead1, rendered("pluge", kHead1.size())), 0);
 
     // What a sleep can do to a window: it is somewhere else on waking.
     const auto shown = x().findWindow(QStringLiteral("Lumenor output"));

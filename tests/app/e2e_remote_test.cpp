@@ -5,6 +5,7 @@
 #include "support/e2e_fixture.h"
 #include "support/phone_client.h"
 #include "support/process.h"
+#include "support/process_lines.h"
 #include "support/rendered_pixels.h"
 #include "support/wait.h"
 
@@ -98,29 +99,23 @@ TEST_F(E2eRemote, ThePhonesCommandsDoTheSameInTheApplicationAndUnderShow) {
                {"show", "grid", "--display", QString::number(x().outputId("DUMMY1")), "--remote",
                 "--remote-address", "127.0.0.1", "--seconds", "120"});
     ASSERT_TRUE(show.waitForStarted());
-    const auto nextLine = [&]() -> QString {
-        while (!show.canReadLine()) {
-            if (!show.waitForReadyRead(10000)) {
-                return {};
-            }
-        }
-        return QString::fromUtf8(show.readLine()).chopped(1);
-    };
-    // The address, the PIN, and the address again as a QR code drawn in the terminal.
-    const QString first = nextLine();
+    // The address, the PIN, and the address again as a QR code drawn in the terminal, up to the
+    // meter's first report.
+    QStringList qr;
+    for (const QByteArray& line :
+         readLines(show, 20000, [](const QByteArray& l) { return l.startsWith("frame"); })) {
+        qr << QString::fromUtf8(line);
+    }
+    ASSERT_GT(qr.size(), 13) << qr.join('\n').toStdString();
+    const QString first = qr.takeFirst();
     const QRegularExpressionMatch cli =
         QRegularExpression("^phone remote: http://127\\.0\\.0\\.1:(\\d+)/\\?pin=(\\d{6})$")
             .match(first);
     ASSERT_TRUE(cli.hasMatch()) << first.toStdString();
     const auto port = static_cast<quint16>(cli.captured(1).toUInt());
     const QByteArray pin = cli.captured(2).toLatin1();
-    EXPECT_EQ(nextLine(), "PIN: " + pin);
-    QStringList qr;
-    for (QString line = nextLine(); !line.isEmpty() && !line.startsWith("frame");
-         line = nextLine()) {
-        qr << line;
-    }
-    ASSERT_GT(qr.size(), 10);
+    EXPECT_EQ(qr.takeFirst(), "PIN: " + pin);
+    qr.removeIf([](const QString& line) { return line.startsWith("frame"); });
     EXPECT_EQ(decodeTerminalQr(qr), first.mid(14).toUtf8());
     ASSERT_TRUE(x().findWindow("Lumenor output", 5000));
     EXPECT_EQ(stepThrough(port, pin, expected), expected);

@@ -19,7 +19,7 @@ using test::lumenorBinary;
 using test::runProcess;
 using test::withoutDisplay;
 
-TEST(RenderCommand, WritesRgbPngsAtEightOrSixteenBitsAndTheOptionsReachTheRenderer) {
+TEST(RenderCommand, WritesRgbPngsAtEightOrSixteenBitsWithItsOptionsAndRefusesBadInputWithNoFile) {
     QTemporaryDir dir;
     const QString out = dir.filePath("grey.png");
     const auto result = runProcess(
@@ -92,6 +92,38 @@ TEST(RenderCommand, WritesRgbPngsAtEightOrSixteenBitsAndTheOptionsReachTheRender
             EXPECT_EQ(drawn.pixel(at), colour) << at.x() << "," << at.y();
         }
     }
+
+    // Bad input exits with 2 and one line, and writes no file.
+    const QString never = dir.filePath("never.png");
+    const QStringList refused[] = {
+        {"render", "grid", "--size", "0x10"},
+        {"render", "grid", "--size", "10"},
+        {"render", "grid", "--size", "16385x10"},
+        {"render", "grid", "--scale", "0"},
+        {"render", "aspect", "--scale", "1e6"},
+        {"render", "grid", "--time", "soon"},
+        {"render", "grid", "--timecode-fps", "x"},
+        {"render", "grid", "--aspect", "16:9,2:1"},
+        {"render", "slate", "--slate-image", dir.filePath("missing.png")},
+        {"render", "smpteHdBars", "--range", "video"},
+        {"render", "grid", "--depth", "10"},
+    };
+    for (const QStringList& c : refused) {
+        const auto r = runProcess(lumenorBinary(), c + QStringList{"-o", never}, withoutDisplay());
+        EXPECT_EQ(r.exitCode, 2) << c.join(' ').toStdString();
+        EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("lumenor: render: ")) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(never)) << c.join(' ').toStdString();
+    }
+    const auto unknown = runProcess(lumenorBinary(), {"render", "gray50"}, withoutDisplay());
+    EXPECT_TRUE(unknown.err.contains("grey50, red, green")) << unknown.err.toStdString();
+    // Standard output on a terminal gets one line naming -o, not the PNG's bytes.
+    const auto terminal =
+        test::runOnTerminal(lumenorBinary(), {"render", "grey50"}, withoutDisplay());
+    EXPECT_EQ(terminal.exitCode, 2);
+    EXPECT_EQ(terminal.out,
+              "lumenor: render: standard output is a terminal; write the PNG to a "
+              "file with -o FILE\r\n");
 }
 
 // An 8-bit narrow-range R'G'B' pixel as BT.709 Y'CbCr codes.
@@ -148,42 +180,6 @@ TEST(RenderCommand, HdBarsMatchAnIndependentGenerator) {
             EXPECT_LE(std::abs(ours[k] - codes[k] / 4.0), 1) << what << " channel " << k;
         }
     }
-}
-
-TEST(RenderCommand, BadInputExitsTwoWithOneLineAndNoFile) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("never.png");
-    const QStringList cases[] = {
-        {"render", "Grid"},
-        {"render", "grid", "--size", "0x10"},
-        {"render", "grid", "--size", "10"},
-        {"render", "grid", "--size", "16385x10"},
-        {"render", "grid", "--scale", "0"},
-        {"render", "aspect", "--scale", "1e6"},
-        {"render", "grid", "--time", "soon"},
-        {"render", "grid", "--timecode-fps", "x"},
-        {"render", "grid", "--aspect", "16:9,2:1"},
-        {"render", "slate", "--slate-image", dir.filePath("missing.png")},
-        {"render", "smpteHdBars", "--range", "video"},
-        {"render", "grid", "--depth", "10"},
-    };
-    for (const QStringList& c : cases) {
-        const auto result =
-            runProcess(lumenorBinary(), c + QStringList{"-o", out}, withoutDisplay());
-        EXPECT_EQ(result.exitCode, 2) << c.join(' ').toStdString();
-        EXPECT_EQ(result.err.trimmed().count('\n'), 0) << result.err.toStdString();
-        EXPECT_TRUE(result.err.startsWith("lumenor: render: ")) << result.err.toStdString();
-        EXPECT_FALSE(QFile::exists(out)) << c.join(' ').toStdString();
-    }
-    const auto unknown = runProcess(lumenorBinary(), {"render", "gray50"}, withoutDisplay());
-    EXPECT_TRUE(unknown.err.contains("grey50, red, green")) << unknown.err.toStdString();
-    // Standard output on a terminal gets one line naming -o, not the PNG's bytes.
-    const auto terminal =
-        test::runOnTerminal(lumenorBinary(), {"render", "grey50"}, withoutDisplay());
-    EXPECT_EQ(terminal.exitCode, 2);
-    EXPECT_EQ(terminal.out,
-              "lumenor: render: standard output is a terminal; write the PNG to a "
-              "file with -o FILE\r\n");
 }
 
 }  // namespace
