@@ -7,14 +7,12 @@
 #include <QProcess>
 #include <QThread>
 
-#include <csignal>
 #include <tuple>
 
 #include "calibration/calibrate_session.h"
+#include "output/output_on_x.h"
 #include "patterns/pattern.h"
 #include "support/process.h"
-#include "support/process_lines.h"
-#include "support/refresh_bystander.h"
 #include "support/rendered_pixels.h"
 #include "support/xorg_testbed.h"
 
@@ -22,42 +20,6 @@ namespace lumenor::test {
 namespace {
 
 constexpr int kBannerGoneMs = 3800;  // shown 3 s, then a 0.4 s fade
-
-class OutputOnX : public XServerTest {
-  protected:
-    void TearDown() override {
-        if (show_.state() != QProcess::NotRunning) {
-            show_.kill();
-            show_.waitForFinished(5000);
-        }
-    }
-
-    // Starts `lumenor show` with these arguments and waits for its output window.
-    void startShow(const QStringList& args) {
-        show_.setProcessEnvironment(x().environment());
-        show_.start(lumenorBinary(), QStringList{"show"} + args);
-        ASSERT_TRUE(show_.waitForStarted());
-        ASSERT_TRUE(x().findWindow("Lumenor output", 10000).has_value())
-            << show_.readAllStandardError().toStdString();
-    }
-
-    // Waits until the head shows `expected` (up to `ms`), then returns how many pixels differ.
-    int settle(const QRect& head, const QImage& expected, int ms = 3000) {
-        return test::settle(x(), head, expected, ms);
-    }
-
-    static QString id(const QString& output) {
-        return QString::number(XServerTest::x().outputId(output));
-    }
-
-    // Keys pressed or the pointer moved, as `xdotool key NAME...` or `xdotool mousemove X Y`.
-    static void xdotool(const QStringList& args) {
-        const auto r = runProcess("xdotool", args, x().environment());
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    }
-
-    QProcess show_;
-};
 
 // Tests that run on a server at depth 24 and again at depth 30, where the output draws and
 // presents ten bits a channel. Read back at 8 bits, the patterns are their 8-bit files, but for
@@ -121,7 +83,7 @@ TEST_F(OutputOnX, AMirrorNeverKeepsTheLastMovingFrame) {
         }
         QThread::msleep(40 + (step * 37) % 90);
         xdotool({"key", "Left"});
-        EXPECT_EQ(settle(mirror, expected, 2000), 0)
+        EXPECT_EQ(settle(x(), mirror, expected, 2000), 0)
             << "step " << step << ": the mirror kept another frame";
         xdotool({"key", "Right"});
     }
@@ -155,74 +117,6 @@ TEST_P(OutputAtDepth, TheOutputAndAMirrorFollowModeChangesOnTheirHeads) {
     }
 }
 
-// The first report comes once the output is on screen and counts nothing on an idle machine;
-// the reports give the rate, count a stall and turn unsteady, and after a mode change give the
-// new mode's rate. A refresh the server's own clock skipped, which a bystander link of this
-// process misses too, excuses the report that counts it; counting from before the first frame
-// made every start report a drop.
-TEST_F(OutputOnX, TheMeterStartsCleanCountsAStallAndFollowsTheRate) {
-    const test::RefreshBystander bystander(x().environment().value("DISPLAY").toLocal8Bit());
-    ASSERT_TRUE(bystander.running());
-    // Each report is read with the time it came; one covers the half second before it.
-    const auto reports = [&](int ms, std::int64_t sinceUs) {
-        std::vector<std::pair<FrameLine, bool>> out;  // with whether the server skipped then
-        readLines(show_, ms, [&](const QByteArray& line) {
-            const std::int64_t at = test::nowUs();
-            out.emplace_back(frameLine(line), bystander.missedBetween(sinceUs - 100'000, at));
-            sinceUs = at;
-            return false;
-        });
-        return out;
-    };
-    for (int start = 0; start < 5; ++start) {
-        const std::int64_t startedUs = test::nowUs();
-        startShow({"bounce", "--seconds", "30"});
-        const auto first = reports(1500, startedUs);
-        ASSERT_FALSE(first.empty());
-        EXPECT_TRUE(first.front().first.dropped == 0 || first.front().second)
-            << "start " << start << " counted " << first.front().first.dropped;
-        TearDown();
-    }
-
-    startShow({"bounce", "--seconds", "30"});
-    const auto idle = reports(3000, test::nowUs());
-    ASSERT_GE(idle.size(), 4u);
-    int before = 0;
-    for (const auto& [f, skipped] : idle) {
-        EXPECT_EQ(f.rate, "60.00");
-        EXPECT_TRUE(f.steady || skipped) << "a refresh missed by the show alone";
-        before = f.dropped;
-    }
-    ::kill(static_cast<pid_t>(show_.processId()), SIGSTOP);
-    QThread::msleep(200);
-    ::kill(static_cast<pid_t>(show_.processId()), SIGCONT);
-    const std::vector<QByteArray> after = readLines(show_, 2000);
-    ASSERT_FALSE(after.empty());
-    int dropped = 0;
-    bool unsteady = false;
-    for (const QByteArray& line : after) {
-        const FrameLine f = frameLine(line);
-        // Any other line would read as unsteady.
-        EXPECT_GE(f.dropped, 0) << "not a frame report: " << line.toStdString();
-        dropped = std::max(dropped, f.dropped);
-        unsteady = unsteady || !f.steady;
-    }
-    EXPECT_TRUE(unsteady);
-    // 200 ms at 60 Hz is 12 refreshes; one of them is the slot the stall began in.
-    EXPECT_GE(dropped - before, 10);
-    EXPECT_LE(dropped - before, 16);
-
-    ASSERT_TRUE(x().newMode(
-        {"1920x1080_30", "74.25 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"}));
-    for (const auto& [mode, rate] :
-         {std::pair{"1920x1080_30", "30.00"}, {"1920x1080_60", "60.00"}}) {
-        ASSERT_TRUE(x().setMode("DUMMY0", mode));
-        const std::vector<QByteArray> lines = readLines(show_, 3000);
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(frameLine(lines.back()).rate, rate) << mode;
-    }
-}
-
 // A display that cannot share our memory (one on another machine) still gets the same pixels;
 // that such a surface keeps taking frames is the surface's own test. The banner fades after
 // three seconds, and the pointer over the output brings it back, but not over a mirror.
@@ -240,8 +134,8 @@ TEST_F(OutputWithoutSharedMemory, ShowsTheRenderedPixelsAndTheBannerUnderThePoin
     const QImage shown = rendered("calibration", output.size());
     const QImage quiet = shown.copy(banner.translated(-1920, 0));
     QThread::msleep(kBannerGoneMs);
-    EXPECT_EQ(settle(mirror, rendered("calibration", mirror.size())), 0);
-    ASSERT_EQ(settle(output, shown), 0);
+    EXPECT_EQ(settle(x(), mirror, rendered("calibration", mirror.size()), 3000), 0);
+    ASSERT_EQ(settle(x(), output, shown, 3000), 0);
 
     xdotool({"mousemove", "500", "500"});  // over the mirror
     QThread::msleep(500);
