@@ -77,12 +77,9 @@ TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
     for (const Case& c : {Case{Signal::tone, Channels::both, false, 1, 1},
                           Case{Signal::tone, Channels::left, false, 1, 0},
                           Case{Signal::tone, Channels::right, true, 0, -1},
-                          Case{Signal::tone, Channels::both, true, 1, -1},
-                          Case{Signal::pink, Channels::both, false, 1, 1},
                           Case{Signal::pink, Channels::both, true, 1, -1},
                           Case{Signal::off, Channels::both, true, 1, -1},
-                          Case{Signal::tone, Channels::both, true, -1, -1, true},
-                          Case{Signal::tone, Channels::left, false, 0, 0, true}}) {
+                          Case{Signal::tone, Channels::both, true, -1, -1, true}}) {
         SCOPED_TRACE(rawName(c.signal).toStdString() + " " + rawName(c.channels).toStdString() +
                      (c.invert ? " inverted" : "") + (c.oneBuffer ? " in one buffer" : ""));
         const std::vector<float>& want =
@@ -97,31 +94,22 @@ TEST(RenderTest, EverySignalAndChannelSettingMatchesTheFormulasBitForBit) {
     }
 }
 
-// A silenced channel still moves the tone on; no left buffer writes and moves nothing.
-TEST(RenderTest, OnlyAMissingLeftBufferLeavesTheToneWhereItWas) {
-    RenderState leftOnly;
-    std::vector<float> one(100);
-    renderSamples({Signal::tone, Channels::left, false}, leftOnly, one.data(), nullptr, 100);
-    EXPECT_NE(leftOnly.phase, 0.0);
-    RenderState untouched;
-    std::vector<float> right(16, 9.0f);
-    renderSamples({Signal::tone, Channels::both, false}, untouched, nullptr, right.data(), 16);
-    EXPECT_EQ(right, std::vector<float>(16, 9.0f));
-    EXPECT_EQ(untouched.phase, 0.0);
-}
-
-// Switching signals resumes each where it stopped; off leaves both where they were.
+// Switching signals resumes each where it stopped. The tone moves on in a buffer its silenced
+// right channel writes last; off, and a missing left buffer, which writes nothing, leave both
+// where they were.
 TEST(RenderTest, EachSignalResumesWhereItStopped) {
     const std::vector<float> tone = expectedTone(600);
     const std::vector<float> pink = expectedPink(200);
     RenderState state;
-    const RenderedBlock firstTone = render({Signal::tone, Channels::both, false}, state, 300);
+    render({Signal::tone, Channels::left, false}, state, 300, true);
     const RenderedBlock firstPink = render({Signal::pink, Channels::both, false}, state, 100);
     render({Signal::off, Channels::both, false}, state, 64);
+    std::vector<float> right(16, 9.0f);
+    renderSamples({Signal::tone, Channels::both, false}, state, nullptr, right.data(), 16);
+    EXPECT_EQ(right, std::vector<float>(16, 9.0f));
     const RenderedBlock secondTone = render({Signal::tone, Channels::both, false}, state, 300);
     const RenderedBlock secondPink = render({Signal::pink, Channels::both, false}, state, 100);
     for (std::size_t i = 0; i < 300; ++i) {
-        ASSERT_TRUE(bitEqual(firstTone.left[i], tone[i])) << i;
         ASSERT_TRUE(bitEqual(secondTone.left[i], tone[300 + i])) << i;
     }
     for (std::size_t i = 0; i < 100; ++i) {
@@ -139,7 +127,6 @@ class AudioGeneratorTest : public ::testing::Test {
 // Created idle; a signal starts the stream once, off pauses it, and a failed start is retried
 // by the next signal.
 TEST_F(AudioGeneratorTest, SignalsStartTheStreamOnceAndOffPausesIt) {
-    EXPECT_NE(log.source, nullptr);
     generator.apply(Signal::off, Channels::both, false);
     EXPECT_EQ(log.pauses, 1);
     EXPECT_EQ(log.starts, 0);
