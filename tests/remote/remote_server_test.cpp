@@ -141,8 +141,9 @@ class RemoteServerTest : public ::testing::Test {
     std::vector<std::pair<QString, RemoteParams>> handed;
 };
 
-// One server from its start to its stop: the report and its QR code, the page and commands over
-// curl and raw sockets, a lockout, new starts, running out of descriptors, and what it logged.
+// One server from its start to its stop: the report and its QR code, commands over curl and raw
+// sockets, a lockout, new starts (the last without an address to give), running out of
+// descriptors, and what it logged.
 TEST_F(RemoteServerTest, OneRunFromStartToStop) {
     test::LogCapture log;
     RemoteServer::Options o = options();
@@ -174,17 +175,6 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
     EXPECT_EQ(decoded.out.trimmed(), url->toUtf8());
 
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
-    const auto page = whileServing([&] {
-        return test::runProcess("curl", {"-sS", "-i", base + "/"});
-    });
-    const qsizetype split = page.out.indexOf("\r\n\r\n");
-    ASSERT_GT(split, 0) << page.err.toStdString();
-    const QByteArray head = page.out.left(split + 2);
-    const QByteArray body = page.out.mid(split + 4);
-    EXPECT_EQ(body, remotePage().toUtf8());
-    EXPECT_TRUE(head.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"));
-    EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"));
-
     struct Case {
         QString form;
         QString origin;
@@ -192,7 +182,6 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
     };
     for (const auto& [form, origin, status] : std::vector<Case>{
              {"verb=pattern&name=grid&pin=" + pin, base, "200 OK"},
-             {"verb=pattern&name=white&pin=000000x", "", "403 Forbidden"},
              {"verb=pattern&name=black&pin=" + pin, "http://attacker.example", "403 Forbidden"}}) {
         // Captured by name: Clang 14 cannot capture a structured binding.
         const auto r = whileServing([&, &form = form, &origin = origin] {
@@ -203,9 +192,8 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
         EXPECT_TRUE(r.out.contains("\r\nConnection: close\r\nCache-Control: no-store\r\n"));
     }
 
-    // Raw sockets: a command in one piece; a head and body read apart, the length oddly written;
-    // a body cut short by a half close (no verb: nothing handed on); a request over the limit.
-    EXPECT_EQ(whileServing([&] { return exchange(port, command(pin)); }), plain(200, "ok"));
+    // Raw sockets: a head and body read apart, the length oddly written; a body cut short by a
+    // half close (no verb: nothing handed on); a request over the limit.
     const QByteArray padded = ("verb=blank&pin=" + pin + "&pad=").toUtf8().leftJustified(40, 'x');
     for (const auto& [first, rest] : std::vector<std::pair<QByteArray, QByteArray>>{
              {"POST /cmd HTTP/1.1\r\ncontent-LENGTH:   40  \r\n\r\n", padded},
@@ -229,7 +217,7 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
         whileServing([&] { return exchange(port, "GET /" + QByteArray(70000 - 5, 'a')); });
     EXPECT_EQ(oversize, responseBytes({200, remotePage(), "text/html; charset=utf-8"}));
     serveFor(20);
-    ASSERT_EQ(handed.size(), 3U);
+    ASSERT_EQ(handed.size(), 2U);
     EXPECT_EQ(handed[0], (std::pair<QString, RemoteParams>{
                              "pattern", {{"verb", "pattern"}, {"name", "grid"}, {"pin", pin}}}));
 
@@ -251,7 +239,7 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
               plain(200, "ok"));
     serveFor(20);
     EXPECT_EQ(superseded, 0);
-    EXPECT_EQ(handed.size(), 5U);
+    EXPECT_EQ(handed.size(), 4U);
 
     // After running out of descriptors it accepts again by itself: every descriptor taken but
     // one, which the client's socket gets.
@@ -285,6 +273,10 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
 
     server.stop();
     EXPECT_FALSE(server.isListening());
+    address.reset();
+    startAndWait(server);
+    EXPECT_FALSE(url || qr);
+    EXPECT_EQ(server.pin().size(), 6);
     const QString remote = QStringLiteral("org.lumenor.Lumenor.remote: phone remote");
     EXPECT_EQ(log.lines().filter(".remote: "),
               QStringList({remote + " listening",
@@ -292,17 +284,8 @@ TEST_F(RemoteServerTest, OneRunFromStartToStop) {
                            remote + " stopped", remote + " stopped", remote + " listening",
                            remote + " cannot accept connections (Too many open files); trying "
                                     "again every 50 ms",
-                           remote + " accepts connections again", remote + " stopped"}));
-}
-
-TEST_F(RemoteServerTest, NoAddressFailsWithThePinAndNothingElse) {
-    test::LogCapture log;
-    address.reset();
-    RemoteServer& server = serve(options());
-    EXPECT_FALSE(url);
-    EXPECT_FALSE(qr);
-    EXPECT_EQ(server.pin().size(), 6);
-    EXPECT_TRUE(log.lines().contains("org.lumenor.Lumenor.remote: phone remote failed to start"));
+                           remote + " accepts connections again", remote + " stopped",
+                           remote + " failed to start"}));
 }
 
 TEST_F(RemoteServerTest, IdleConnectionsTimeOutAndAFloodCannotLockThePhoneOut) {

@@ -45,27 +45,21 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
-        if self.path.startswith("/cut/"):
-            with open(self.translate_path(self.path[4:]), "rb") as f:
-                data = f.read()
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(data)))
-            self.end_headers()
-            self.wfile.write(data[: len(data) // 2])
-            self.wfile.flush()
-            self.close_connection = True
-            return
-        if self.path.startswith("/drip/"):
-            with open(self.translate_path(self.path[5:]), "rb") as f:
+        if self.path.startswith(("/cut/", "/drip/")):
+            with open(self.translate_path(self.path[self.path.index("/", 1) :]), "rb") as f:
                 data = f.read()
             self.send_response(200)
             self.send_header("Content-Length", str(len(data)))
             self.end_headers()
             try:
-                for i in range(len(data)):
-                    self.wfile.write(data[i : i + 1])
+                if self.path.startswith("/drip/"):
+                    for i in range(len(data)):
+                        self.wfile.write(data[i : i + 1])
+                        self.wfile.flush()
+                        time.sleep(0.2)
+                else:
+                    self.wfile.write(data[: len(data) // 2])
                     self.wfile.flush()
-                    time.sleep(0.2)
             except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
                 pass
             self.close_connection = True

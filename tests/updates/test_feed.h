@@ -73,7 +73,7 @@ struct FeedItem {
 };
 
 inline FeedItem feedItem(const QString& version, const QString& url, qint64 length,
-                         const QString& signature) {
+                         const QString& signature = {}) {
     FeedItem item;
     item.version = version;
     item.url = url;

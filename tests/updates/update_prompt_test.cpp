@@ -38,7 +38,7 @@ AppcastItem release() {
     return item;
 }
 
-TEST(DesktopUpdatePrompt, OffersTheReleaseAsPlainTextWithDownloadAndLater) {
+TEST(DesktopUpdatePrompt, OffersTheReleaseWithDownloadAndLaterAndTellsASentenceAllAsPlainText) {
     DesktopUpdatePrompt prompt;
     std::vector<bool> answers;
     prompt.offer(release(), "1.0.0", [&](bool download) { answers.push_back(download); });
@@ -61,10 +61,7 @@ TEST(DesktopUpdatePrompt, OffersTheReleaseAsPlainTextWithDownloadAndLater) {
     prompt.offer(release(), "1.0.0", [&](bool download) { answers.push_back(download); });
     shownDialog()->close();
     EXPECT_EQ(answers, (std::vector<bool>{false, true, false}));
-}
 
-TEST(DesktopUpdatePrompt, TellsOneSentenceInAMessageBox) {
-    DesktopUpdatePrompt prompt;
     prompt.tell("Lumenor is up to date.");
     auto* box = qobject_cast<QMessageBox*>(shownDialog());
     ASSERT_NE(box, nullptr);

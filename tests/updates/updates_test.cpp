@@ -6,15 +6,52 @@
 #include <QTemporaryDir>
 
 #include "updates/appcast.h"
+#include "updates/fake_update_fetcher.h"
+#include "updates/fake_update_prompt.h"
 #include "updates/package_fields.h"
 #include "updates/test_feed.h"
 #include "updates/update_choice.h"
+#include "updates/updater_controller.h"
+#include "updates/version_order.h"
 
 namespace lumenor {
 namespace {
 
 using test::FeedItem;
 using test::feedXml;
+
+int order(const char* a, const char* b) {
+    const std::optional<Version> x = parseVersion(QLatin1String(a));
+    const std::optional<Version> y = parseVersion(QLatin1String(b));
+    EXPECT_TRUE(x && y) << a << " " << b;
+    return x && y ? compareVersions(*x, *y) : 0;
+}
+
+TEST(VersionOrder, NumbersCompareAsNumbersAndMissingOnesAreZero) {
+    EXPECT_GT(order("1.10", "1.9"), 0);
+    EXPECT_GT(order("2.0", "1.99.99"), 0);
+    EXPECT_EQ(order("1.2", "1.2.0"), 0);
+    EXPECT_LT(order("1.2", "1.2.1"), 0);
+    EXPECT_EQ(order("v1.4.0+build.7", "1.4"), 0);
+}
+
+TEST(VersionOrder, PreReleasesComeBeforeTheirReleaseInIdentifierOrder) {
+    const char* ascending[] = {"1.0.0-alpha", "1.0.0-alpha.1", "1.0.0-alpha.beta",
+                               "1.0.0-beta",  "1.0.0-beta.2",  "1.0.0-beta.11",
+                               "1.0.0-rc.1",  "1.0.0",         "1.0.1-rc.1"};
+    for (std::size_t i = 0; i + 1 < std::size(ascending); ++i) {
+        EXPECT_LT(order(ascending[i], ascending[i + 1]), 0) << ascending[i];
+        EXPECT_GT(order(ascending[i + 1], ascending[i]), 0) << ascending[i + 1];
+    }
+    EXPECT_GT(order("1.10.0-rc.1", "1.9.0"), 0);
+}
+
+TEST(VersionOrder, TextThatIsNoVersionIsRefused) {
+    for (const char* bad : {"", "1..2", "1.x", "one", "1.2-", "1.2-beta..1", "-1.2", "1.2.3.",
+                            "99999999999.0", "1.2-be ta"}) {
+        EXPECT_FALSE(parseVersion(QLatin1String(bad))) << bad;
+    }
+}
 
 const UpdatePlatform kPlatform{"linux", "amd64", "12", {}};
 
@@ -145,6 +182,98 @@ TEST(DownloadCheck, AcceptsWhatTheReleaseSigningScriptSignsAndNothingElse) {
     AppcastItem relabelled = read;
     relabelled.shortVersion = "2.1";
     EXPECT_TRUE(checkDownload(package, relabelled, publicKey));
+}
+
+const QUrl kFeed("https://updates.test/appcast.xml?product=lumenor");
+const QUrl kPackage("https://updates.test/lumenor_2.0.0_amd64.deb");
+
+class Updater : public ::testing::Test {
+  protected:
+    void SetUp() override { make(); }
+
+    void make() {
+        auto fetcher = std::make_unique<FakeUpdateFetcher>();
+        auto prompt = std::make_unique<FakeUpdatePrompt>();
+        fetcher_ = fetcher.get();
+        prompt_ = prompt.get();
+        UpdaterController::Services s{
+            std::move(fetcher),
+            std::move(prompt),
+            std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat),
+            dir_.filePath("downloads"),
+            kPlatform,
+            [this] { return now_; }};
+        controller_ = std::make_unique<UpdaterController>(
+            UpdatesConfig{kFeed, std::nullopt, key_.publicKey()}, std::move(s), "1.0.0");
+    }
+
+    // The feed offers 2.0.0, whose package is `package`, signed for it.
+    void offer(const QByteArray& package) {
+        test::FeedItem item = test::feedItem("2.0.0", kPackage.toString(), package.size());
+        test::signOffer(key_, item, package);
+        fetcher_->answers[kFeed] = FetchResult{test::feedXml({item}), {}};
+        fetcher_->answers[kPackage] = FetchResult{package, {}};
+    }
+
+    void upToDate() { fetcher_->answers[kFeed] = FetchResult{test::feedXml({}), {}}; }
+
+    QTemporaryDir dir_;
+    test::TestKey key_;
+    QDateTime now_ = QDateTime::fromString("2026-03-01T09:00:00Z", Qt::ISODate);
+    FakeUpdateFetcher* fetcher_ = nullptr;
+    FakeUpdatePrompt* prompt_ = nullptr;
+    std::unique_ptr<UpdaterController> controller_;
+};
+
+TEST_F(Updater, DownloadHandsOnTheFileAndLaterDownloadsNothing) {
+    offer(test::debPackage("2.0.0"));
+    controller_->checkForUpdates();
+    ASSERT_EQ(prompt_->offered.size(), 1U);
+    EXPECT_EQ(prompt_->offered[0].version, "2.0.0");
+    EXPECT_EQ(prompt_->offeredOver, "1.0.0");
+    ASSERT_EQ(prompt_->handedOn, QStringList{dir_.filePath("downloads/lumenor_2.0.0_amd64.deb")});
+    EXPECT_TRUE(prompt_->told.isEmpty());
+
+    prompt_->answer = false;
+    controller_->checkForUpdates();
+    EXPECT_EQ(prompt_->offered.size(), 2U);
+    EXPECT_EQ(fetcher_->requests.size(), 3U);  // feed, package, feed: no second download
+    EXPECT_FALSE(controller_->busy());
+}
+
+TEST_F(Updater, AutomaticChecksAreOffUntilTurnedOnThenDailyAndQuiet) {
+    upToDate();
+    EXPECT_FALSE(controller_->automaticallyChecksForUpdates());
+    controller_->start();
+    controller_->checkIfDue();
+    EXPECT_TRUE(fetcher_->requests.empty());
+
+    controller_->setAutomaticallyChecksForUpdates(true);
+    EXPECT_EQ(fetcher_->requests.size(), 1U);  // turned on: due at once
+    now_ = now_.addSecs(23 * 3600);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 1U);
+    now_ = now_.addSecs(3600);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 2U);
+    fetcher_->answers.remove(kFeed);
+    now_ = now_.addDays(1);
+    controller_->checkIfDue();
+    EXPECT_EQ(fetcher_->requests.size(), 3U);
+    EXPECT_TRUE(prompt_->told.isEmpty());  // neither up to date nor the failure is said
+
+    // The switch and the day survive a restart.
+    make();
+    upToDate();
+    EXPECT_TRUE(controller_->automaticallyChecksForUpdates());
+    controller_->start();
+    EXPECT_TRUE(fetcher_->requests.empty());
+    offer(test::debPackage("2.0.0"));
+    now_ = now_.addDays(1);
+    prompt_->answer.reset();
+    controller_->checkIfDue();
+    EXPECT_EQ(prompt_->offered.size(), 1U);  // an update is the one thing it shows
+    prompt_->pending(false);
 }
 
 }  // namespace
