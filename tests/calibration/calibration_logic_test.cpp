@@ -42,22 +42,10 @@ TEST(ResolveFrameReader, CutsMessagesFromAnyPiecesAndStopsAtTheEnd) {
     EXPECT_EQ(cut.pending(), 11);
 }
 
-TEST(ResolveMessage, ReadsBothFormsBitsAndDecimalCommas) {
-    const ResolveParse direct =
-        parseResolveMessage(R"(<?xml version="1.0" encoding="utf-8"?><calibration>)"
-                            R"(<color red="1023" green="512" blue="2" bits="10"/>)"
-                            R"(<background red="64" green="64" blue="64" bits="8"/>)"
-                            R"(<geometry x="0,4500" y="0.45" cx="0.1" cy="0,1"/></calibration>)");
-    ASSERT_TRUE(direct.request) << direct.error.toStdString();
-    EXPECT_EQ(direct.request->colour, (DeviceRgb{1023, 512, 2, 10}));
-    EXPECT_EQ(direct.request->background, (DeviceRgb{64, 64, 64}));
-    // Shown at 8 bits, each value is the nearest 8-bit code; at 10, as given.
-    EXPECT_EQ(atDepth(direct.request->colour, 8), (DeviceRgb{255, 128, 0}));
-    EXPECT_EQ(atDepth(direct.request->background, 10), (DeviceRgb{257, 257, 257, 10}));
-    ASSERT_TRUE(direct.request->geometry);
-    EXPECT_DOUBLE_EQ(direct.request->geometry->x, 0.45);
-    EXPECT_DOUBLE_EQ(direct.request->geometry->h, 0.1);
-
+// The direct form, its bits, decimal commas and a shown colour's rounding are the command's tests,
+// on the head, with the calibration program's own messages; one rectangle among shapes is a patch
+// over black.
+TEST(ResolveMessage, OneRectangleAmongShapesIsAPatchOverBlack) {
     const ResolveParse one = parseResolveMessage(
         R"(<calibration><shapes><rectangle><color red="9" green="8" blue="7"/>)"
         R"(<geometry x="0" y="0" cx="1" cy="1"/></rectangle></shapes></calibration>)");
@@ -109,28 +97,18 @@ TEST(WebDisplayMessage, ReadsColoursAndRefusesAnythingElse) {
     }
 }
 
-TEST(PatchSource, AppliesTheWindowAndInsertsGreyOnSchedule) {
+// The window, background and grey themselves are the command's tests, on the head; here, when
+// the grey comes.
+TEST(PatchSource, InsertsGreyOnSchedule) {
     const Patch asked{{10, 20, 30}, {1, 1, 1}, QRectF(0, 0, 1, 1)};
-    PatchSource plain(PatchOptions{});
-    EXPECT_EQ(plain.plan(asked, 0.0).patch, asked);
-
     PatchOptions options;
-    options.windowPercent = 10.0;
-    options.backgroundLevel = 64;
     options.insertEvery = 10.0;
     options.insertFor = 2.0;
-    options.insertGrey = 128;
     PatchSource source(options);
-    const PatchSource::Plan first = source.plan(asked, 100.0);
-    EXPECT_FALSE(first.insert);
-    EXPECT_EQ(first.patch.background, (DeviceRgb{64, 64, 64}));
-    EXPECT_NEAR(first.patch.window.width() * first.patch.window.height(), 0.10, 1e-12);
-    EXPECT_NEAR(first.patch.window.center().x(), 0.5, 1e-12);
+    EXPECT_FALSE(source.plan(asked, 100.0).insert);
     EXPECT_FALSE(source.plan(asked, 109.9).insert);
     const PatchSource::Plan due = source.plan(asked, 110.0);
     ASSERT_TRUE(due.insert);
-    EXPECT_EQ(due.insert->colour, (DeviceRgb{128, 128, 128}));
-    EXPECT_EQ(due.insert->window, QRectF(0, 0, 1, 1));
     EXPECT_EQ(due.insertSeconds, 2.0);
     // The next insertion counts from the end of this one.
     EXPECT_FALSE(source.plan(asked, 121.9).insert);

@@ -13,14 +13,10 @@ namespace {
 
 // What bash offers after `words`, the last of which is the word being completed.
 QStringList complete(const QStringList& words) {
-    QStringList quoted;
-    for (const QString& w : words) {
-        quoted << "'" + w + "'";
-    }
     const QString script = QStringLiteral(
-                               "source '%1'; COMP_WORDS=(%2); COMP_CWORD=%3; _lumenor; "
+                               "source '%1'; COMP_WORDS=('%2'); COMP_CWORD=%3; _lumenor; "
                                "printf '%s\\n' \"${COMPREPLY[@]}\"")
-                               .arg(QStringLiteral(COMPLETION_FILE), quoted.join(' '))
+                               .arg(QStringLiteral(COMPLETION_FILE), words.join("' '"))
                                .arg(words.size() - 1);
     const test::ProcessResult r = test::runProcess("bash", {"-c", script});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();

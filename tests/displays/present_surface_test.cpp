@@ -20,8 +20,6 @@
 namespace lumenor {
 namespace {
 
-using test::XServerTest;
-
 // A bare override-redirect window of our own on the server.
 class BareWindow {
   public:
@@ -48,7 +46,7 @@ class BareWindow {
     Window window_;
 };
 
-class PresentSurfaceTest : public XServerTest {
+class PresentSurfaceTest : public test::XServerTest {
   protected:
     void SetUp() override {
         XServerTest::SetUp();
@@ -146,10 +144,8 @@ TEST_F(PresentSurfaceTest, BuffersTakenForABurstGoAgainAndItsFramesOvertakeNoLat
 
 // Each link keeps to its own display's refreshes: DUMMY0 runs at 60 Hz, DUMMY1 at 50. That a
 // link ticks once a refresh is counted through the output (OutputController's
-// AnimatedOutputTicksOncePerRefresh) and the meter's idle reports (OutputAtDepth).
-class PresentLinkTest : public XServerTest {};
-
-TEST_F(PresentLinkTest, EachActiveDisplaysLinkStampsItsOwnRefreshesUntilItIsGone) {
+// AnimatedOutputTicksOncePerRefresh) and the meter's idle reports (OutputOnX).
+TEST_F(PresentSurfaceTest, EachActiveDisplaysLinkStampsItsOwnRefreshesUntilItIsGone) {
     ASSERT_TRUE(x().plug("DUMMY1", "1920x1080_50"));
     std::atomic<int> ticks{0};
     std::atomic<std::int64_t> scale{0};

@@ -4,6 +4,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "displays/timer_refresh_link.h"
@@ -12,23 +13,6 @@ namespace lumenor {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Recorder {
-    std::mutex lock;
-    std::vector<RefreshStamp> stamps;
-    std::vector<std::int64_t> calledAt;
-    void add(const RefreshStamp& s) {
-        const std::lock_guard<std::mutex> g(lock);
-        stamps.push_back(s);
-        calledAt.push_back(std::chrono::duration_cast<std::chrono::microseconds>(
-                               std::chrono::steady_clock::now().time_since_epoch())
-                               .count());
-    }
-    std::size_t size() {
-        const std::lock_guard<std::mutex> g(lock);
-        return stamps.size();
-    }
-};
 
 TEST(TimerRefreshLink, RefusesRatesNoDisplayHasAndAMissingCallback) {
     const auto ignore = [](const RefreshStamp&) {};
@@ -43,10 +27,20 @@ TEST(TimerRefreshLink, RefusesRatesNoDisplayHasAndAMissingCallback) {
 // scheduler does to the wakes; a callback that overruns stands for the refreshes it covered.
 // The bounds on counts are wide because the machine may be busy.
 TEST(TimerRefreshLink, StampsEveryPeriodOnOneGridAndStopsWhenDestroyed) {
-    Recorder rec;
+    std::mutex lock;
+    std::vector<std::pair<RefreshStamp, std::int64_t>> calls;  // each stamp, and when it came
+    const auto count = [&] {
+        const std::lock_guard<std::mutex> g(lock);
+        return calls.size();
+    };
     bool slowed = false;
     auto link = TimerRefreshLink::start(100.0, [&](const RefreshStamp& s) {
-        rec.add(s);
+        {
+            const std::lock_guard<std::mutex> g(lock);
+            calls.emplace_back(s, std::chrono::duration_cast<std::chrono::microseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count());
+        }
         if (!slowed && s.counter >= 3) {
             slowed = true;
             std::this_thread::sleep_for(45ms);
@@ -55,20 +49,20 @@ TEST(TimerRefreshLink, StampsEveryPeriodOnOneGridAndStopsWhenDestroyed) {
     ASSERT_NE(link, nullptr);
     std::this_thread::sleep_for(500ms);
     link.reset();
-    const std::size_t atStop = rec.size();
+    const std::size_t atStop = count();
     std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(rec.size(), atStop) << "no callback after the link is gone";
+    EXPECT_EQ(count(), atStop) << "no callback after the link is gone";
 
-    ASSERT_GE(rec.stamps.size(), 20U);
-    EXPECT_LE(rec.stamps.size(), 52U);
+    ASSERT_GE(calls.size(), 20U);
+    EXPECT_LE(calls.size(), 52U);
     bool sawJump = false;
-    for (std::size_t i = 0; i < rec.stamps.size(); ++i) {
-        const RefreshStamp& s = rec.stamps[i];
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const auto& [s, calledAt] = calls[i];
         EXPECT_EQ(s.timeScale, 1'000'000);
         EXPECT_EQ(s.refreshPeriod, 10'000);
-        EXPECT_LE(s.videoTime, rec.calledAt[i]) << "a stamp is never in the future";
+        EXPECT_LE(s.videoTime, calledAt) << "a stamp is never in the future";
         if (i > 0) {
-            const RefreshStamp& prev = rec.stamps[i - 1];
+            const RefreshStamp& prev = calls[i - 1].first;
             ASSERT_GT(s.counter, prev.counter);
             EXPECT_EQ(s.videoTime - prev.videoTime,
                       static_cast<std::int64_t>(s.counter - prev.counter) * 10'000);

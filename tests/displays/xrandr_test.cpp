@@ -25,14 +25,12 @@
 namespace lumenor {
 namespace {
 
-using test::XServerTest;
-
 // The same timings as the test bed's 1920x1080_60 under another name, known to the server but
 // offered by no output.
 const test::XorgTestbed::Modeline kOffered{
     "1920x1080_nowhere", "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync"};
 
-class XrandrTest : public XServerTest {
+class XrandrTest : public test::XServerTest {
   protected:
     std::unique_ptr<XrandrConnection> connect() {
         QString error;
@@ -80,11 +78,8 @@ class XrandrTest : public XServerTest {
     }
 };
 
-class XrandrDisplayTest : public XrandrTest {};
-class XrandrModeTest : public XrandrTest {};
-
 // The refresh rate comes from the modeline, not a rounded figure.
-TEST_F(XrandrDisplayTest, ListsActiveHeadsWithNamesModesAndSizesOrSaysWhyNot) {
+TEST_F(XrandrTest, ListsActiveHeadsWithNamesModesAndSizesOrSaysWhyNot) {
     ASSERT_TRUE(x().setMode("DUMMY0", "1920x1080_59.94"));
     ASSERT_TRUE(x().plug("DUMMY1", "1280x720_60"));
     ASSERT_TRUE(x().setPhysicalSize("DUMMY1", 527, 296));
@@ -114,9 +109,18 @@ TEST_F(XrandrDisplayTest, ListsActiveHeadsWithNamesModesAndSizesOrSaysWhyNot) {
     QString error;
     EXPECT_EQ(XrandrConnection::open(":9999", &error), nullptr);
     EXPECT_TRUE(error.contains(":9999")) << error.toStdString();
+
+    // Xwayland 22.1 without its extension, whatever it names its outputs, marks them as
+    // emulated: the clue to it that needs no Wayland desktop (a real one is the command line's).
+    for (const int marked : {1, 0}) {
+        ASSERT_TRUE(x().setOutputInteger("DUMMY0", "RANDR Emulation", marked));
+        const auto c = connect();
+        ASSERT_TRUE(c != nullptr);
+        EXPECT_EQ(c->isXwayland(), marked == 1);
+    }
 }
 
-TEST_F(XrandrDisplayTest, PlugModeChangeUnplugAndANewEdidEachNotify) {
+TEST_F(XrandrTest, PlugModeChangeUnplugAndANewEdidEachNotify) {
     auto service = makeService();
     ASSERT_TRUE(service);
     std::vector<std::vector<DisplayInfo>> reports;
@@ -150,21 +154,8 @@ TEST_F(XrandrDisplayTest, PlugModeChangeUnplugAndANewEdidEachNotify) {
     EXPECT_TRUE(test::spinUntil([&] { return service->displays().at(0).name == "Bench Panel"; }));
 }
 
-// Here the clue to Xwayland that needs no Wayland desktop: Xwayland 22.1 without its
-// extension, whatever it names its outputs, marks them as emulated. On a real Wayland desktop
-// the command-line tests list the one real mode, refuse to set it, leave out the made-up sizes
-// and count no refreshes.
-TEST_F(XrandrDisplayTest, AnOutputMarkedAsEmulatedGivesXwaylandAway) {
-    for (const int marked : {0, 1}) {
-        ASSERT_TRUE(x().setOutputInteger("DUMMY0", "RANDR Emulation", marked));
-        const auto c = connect();
-        ASSERT_TRUE(c != nullptr);
-        EXPECT_EQ(c->isXwayland(), marked == 1);
-    }
-}
-
 // The command line's trial tests leave the heads' places and the screen's size to this test.
-TEST_F(XrandrModeTest, AModeChangeResizesTheScreenAndASecondTrialKeepsTheFirstSnapshot) {
+TEST_F(XrandrTest, AModeChangeResizesTheScreenAndASecondTrialKeepsTheFirstSnapshot) {
     plugSecondHead();
     ASSERT_EQ(x().screenSize(), QSize(3200, 1080));
     auto p = makePlatform();
@@ -194,7 +185,7 @@ TEST_F(XrandrModeTest, AModeChangeResizesTheScreenAndASecondTrialKeepsTheFirstSn
     EXPECT_TRUE(guardianEnds());
 }
 
-TEST_F(XrandrModeTest, AModeTheServerRefusesOrAnUnpluggedDisplayFailsAndChangesNothing) {
+TEST_F(XrandrTest, AModeTheServerRefusesAnUnpluggedDisplayOrNoGuardianFailsAndChangesNothing) {
     plugSecondHead();
     // Known to the server, not offered by the output: RandR answers the CRTC change with BadMatch.
     ASSERT_TRUE(x().newMode(kOffered));
@@ -234,27 +225,26 @@ TEST_F(XrandrModeTest, AModeTheServerRefusesOrAnUnpluggedDisplayFailsAndChangesN
     EXPECT_FALSE(applyDisplayMode(*p, id("DUMMY1"), full, ConfigureScope::forAppOnly));
     EXPECT_FALSE(p->currentMode(id("DUMMY1")).has_value());
     EXPECT_FALSE(p->guardian().running());
-}
 
-TEST_F(XrandrModeTest, WithoutAWorkingGuardianNoAppOnlyModeIsApplied) {
+    // Without a working guardian, one that cannot be started or one that ends without saying
+    // it is ready, no app-only mode is applied.
     plugSecondHead();
-    // One that cannot be started, and one that ends without saying it is ready.
     for (const QString& program :
          {QStringLiteral("/nonexistent/lumenor"), QStringLiteral("/bin/true")}) {
-        auto p = makePlatform(program, {});
-        ASSERT_TRUE(p);
-        EXPECT_FALSE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::forAppOnly))
+        const auto unguarded = makePlatform(program, {});
+        ASSERT_TRUE(unguarded);
+        EXPECT_FALSE(applyOnSecond(*unguarded, "1920x1080_60", ConfigureScope::forAppOnly))
             << program.toStdString();
         EXPECT_EQ(x().modeOf("DUMMY1"), "1280x720_60");
-        EXPECT_FALSE(p->guardian().running());
+        EXPECT_FALSE(unguarded->guardian().running());
     }
-    // A permanent change needs no guardian.
-    auto p = makePlatform(QStringLiteral("/bin/true"), {});
-    EXPECT_TRUE(applyOnSecond(*p, "1920x1080_60", ConfigureScope::permanently));
+    // A permanent change needs none.
+    const auto unguarded = makePlatform(QStringLiteral("/bin/true"), {});
+    EXPECT_TRUE(applyOnSecond(*unguarded, "1920x1080_60", ConfigureScope::permanently));
     EXPECT_EQ(x().modeOf("DUMMY1"), "1920x1080_60");
 }
 
-TEST_F(XrandrModeTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
+TEST_F(XrandrTest, TheGuardianRestoresOnlyWhatItHoldsWhenItsInputEnds) {
     plugSecondHead();
     ASSERT_TRUE(x().plug("DUMMY2", "1280x720_60", "DUMMY1"));
     QProcess guardian;

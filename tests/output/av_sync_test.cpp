@@ -32,28 +32,6 @@ class AvSync : public XServerTest {
         ASSERT_NE(pulse_, nullptr) << error_.toStdString();
     }
 
-    // `lumenor show` for ten and a half seconds, the sink's monitor recorded meanwhile; the
-    // markers' onsets in seconds of the recording.
-    static std::vector<double> showAndRecord(const QString& pattern) {
-        EXPECT_TRUE(pulse_->startRecording());
-        // A null sink that has played nothing yet plays new clients only after two seconds of
-        // silence it rendered ahead.
-        spinEvents(2500);
-        QProcessEnvironment env = x().environment();
-        const QProcessEnvironment audio = pulse_->environment();
-        for (const char* key : {"PULSE_SERVER", "HOME", "XDG_RUNTIME_DIR"}) {
-            env.insert(key, audio.value(key));
-        }
-        const ProcessResult r =
-            runProcess(lumenorBinary(), {"show", pattern, "--seconds", "10.5"}, env, 60000);
-        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        std::vector<double> onsets;
-        for (const std::size_t frame : markerOnsets(pulse_->stopRecording().left)) {
-            onsets.push_back(static_cast<double>(frame) / kRate);
-        }
-        return onsets;
-    }
-
     static std::unique_ptr<PulseTestbed> pulse_;
     static QString error_;
 };
@@ -64,9 +42,23 @@ QString AvSync::error_;
 // The clicks' timing against the frames is measured below; through `lumenor show`, the
 // countdown's beeps one second apart: most gaps within 1 ms of it, and so the typical one.
 TEST_F(AvSync, CountdownBeepsAreOneSecondApart) {
-    // Seconds 1 to 10; the beep of second 0 sounds as the output opens, before its frames are
-    // known, and is not held to the period.
-    std::vector<double> onsets = showAndRecord("countdown");
+    EXPECT_TRUE(pulse_->startRecording());
+    // A null sink that has played nothing yet plays new clients only after two seconds of
+    // silence it rendered ahead.
+    spinEvents(2500);
+    QProcessEnvironment env = x().environment();
+    for (const char* key : {"PULSE_SERVER", "HOME", "XDG_RUNTIME_DIR"}) {
+        env.insert(key, pulse_->environment().value(key));
+    }
+    const ProcessResult r =
+        runProcess(lumenorBinary(), {"show", "countdown", "--seconds", "10.5"}, env, 60000);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // Seconds 1 to 10, in seconds of the recording; the beep of second 0 sounds as the output
+    // opens, before its frames are known, and is not held to the period.
+    std::vector<double> onsets;
+    for (const std::size_t frame : markerOnsets(pulse_->stopRecording().left)) {
+        onsets.push_back(static_cast<double>(frame) / kRate);
+    }
     ASSERT_FALSE(onsets.empty());
     onsets.erase(onsets.begin());
     ASSERT_GE(onsets.size(), 9u) << ::testing::PrintToString(onsets);

@@ -82,12 +82,10 @@ TEST(FrameCadence, GapsWhileTheOutputAppearsCountNothingAndAResetStartsAfresh) {
     EXPECT_EQ(c.droppedTotal(), 29);
 }
 
-using test::ManualLinks;
-
 // Reports are posted from the link's thread to the main one, and those still posted when the
 // meter dies are dropped; a new start counts from zero on a new link.
 TEST(FrameMeter, ReportsOnTheMainThreadAndRestartsFromZero) {
-    ManualLinks links;
+    test::ManualLinks links;
     std::vector<FrameReport> reports;
     {
         FrameMeter meter(links);
@@ -124,14 +122,14 @@ TEST(FrameMeter, ReportsOnTheMainThreadAndRestartsFromZero) {
 
 // No link, or a clock that is the server's and not the display's: nothing is counted.
 TEST(FrameMeter, NoLinkOrAClockNotTheDisplaysMeansStoppedAndSilent) {
-    ManualLinks refusing;
+    test::ManualLinks refusing;
     refusing.refuse = true;
     FrameMeter none(refusing);
     none.onUpdate = [](double, int, bool) { FAIL() << "no report without a link"; };
     none.start(1);
     EXPECT_FALSE(none.isRunning());
 
-    ManualLinks links;
+    test::ManualLinks links;
     links.followsDisplayClock = false;
     FrameMeter meter(links);
     meter.onUpdate = [](double, int, bool) { FAIL() << "no counts from a clock of the server's"; };
